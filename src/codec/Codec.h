@@ -1,0 +1,42 @@
+#pragma once
+
+// Reading and writing image files. Every caller gets and gives images in one pixel
+// layout (kPixelFormat) so that no stage of the program converts big images twice.
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+namespace vellumora {
+
+// 32 bits per pixel, bytes blue, green, red, unused: the layout JPEG decoding and
+// Qt's smooth scaling produce natively. Files are always written with 24 bits.
+inline constexpr QImage::Format kPixelFormat = QImage::Format_RGB32;
+
+// Images larger than this are refused on load; a header that claims more is
+// treated as damaged instead of being allocated.
+inline constexpr qint64 kMaxLoadPixels = qint64(1) << 28;  // 268 MP
+
+struct TLoadOptions {
+    // When above 0, a decoder that can shrink while decoding (JPEG DCT scaling) may
+    // return a smaller image, but never one whose longer side is below this.
+    int minimumLongSide = 0;
+};
+
+// Loads an image file in kPixelFormat, upright (EXIF orientation applied) and in sRGB.
+// Returns a null image on any failure (missing, unreadable, unsupported, damaged or
+// absurdly large), with a short reason in *error when given.
+QImage DoLoad(const QString& path, QString* error = nullptr, const TLoadOptions& options = {});
+
+// Writes an image with 24 bits per pixel, the format chosen by the extension (compared
+// without case): jpg jpeg gif tif pcx png bmp tga. An existing file is replaced only
+// when the new one is complete. Returns false, with a reason in *error, on failure.
+bool DoSave(const QImage& image, const QString& path, QString* error = nullptr);
+
+// Extensions (lower case, without dot) DoSave writes, in the order of the Save As list.
+QStringList WritableSuffixes();
+// Extensions (lower case, without dot) DoLoad reads.
+QStringList ReadableSuffixes();
+
+}  // namespace vellumora

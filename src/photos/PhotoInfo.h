@@ -1,0 +1,131 @@
+#pragma once
+
+// The settings record of one photo: everything the render chain needs to rebuild the
+// shown picture from the untouched original, and its form in settings files.
+
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+namespace vellumora {
+
+class TIniFile;
+
+// 0x00BBGGRR, red in the low byte. 0xFF0000nn names a system colour.
+using TColor = quint32;
+
+inline constexpr TColor clBlack = 0x000000;
+inline constexpr TColor clGray = 0x808080;
+inline constexpr TColor clWhite = 0xFFFFFF;
+
+// The colour-name form of settings files: a colour identifier ("clWhite") or "$" and
+// eight upper-case hexadecimal digits.
+QString ColorToString(TColor color);
+// Accepts a colour identifier (any case) or an integer as ReadInteger reads it.
+bool StringToColor(const QString& text, TColor* color);
+
+// Screen resolution at which font points and pixel heights convert.
+inline constexpr int kPixelsPerInch = 96;
+
+struct TFont {
+    QString Name = QStringLiteral("Arial");
+    // Character height in pixels, negative as the platform keeps it (-16 is 12 points).
+    int Height = -16;
+    TColor Color = clWhite;
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+    bool StrikeOut = false;
+
+    int Size() const;           // points, rounded half away from zero
+    void SetSize(int points);   // sets Height
+    bool operator==(const TFont&) const = default;
+};
+
+struct TBorder {
+    int Width = 0;
+    TColor Color = clBlack;
+    bool operator==(const TBorder&) const = default;
+};
+
+// Right and bottom are exclusive. All zero means no crop.
+struct TRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    bool operator==(const TRect&) const = default;
+};
+
+class TPhotoInfo {
+public:
+    // A record for the photo at fileName, its template fields from the default template
+    // of Templates.dat in the program folder.
+    explicit TPhotoInfo(const QString& fileName = QString());
+    // The same, with the default template read from the given templates file; an empty
+    // path gives the built-in defaults.
+    TPhotoInfo(const QString& fileName, const QString& templatesFile);
+
+    // Per-photo fields.
+    QString FileName;
+    TRect Crop;
+    int Ratio = 0;
+    int Rotate = 0;
+    int Contrast = 0;
+    int Brightness = 0;
+    int Red = 0;
+    int Green = 0;
+    int Blue = 0;
+    bool Grayscale = false;
+    bool Negative = false;
+
+    // Template fields.
+    int Max = 640;
+    bool Keep = true;
+    QString Watermark;
+    int Position = 6;
+    TFont Font;
+    int X = 8;
+    int Y = 8;
+    int Opacity = 128;
+    QString MaskName;
+    TColor MaskColor = clWhite;
+    TBorder Outside{0, clBlack};
+    TBorder Inside{0, clWhite};
+    int Radius = 0;
+    int Offset = 0;
+    TColor Shadow = clGray;
+    TColor Background = clWhite;
+
+    // Raised by SetMaskName; the photo showing this record reloads its mask.
+    std::function<void(TPhotoInfo&)> OnMaskChange;
+
+    // Copies every field but FileName and OnMaskChange; nothing when source is null.
+    void Assign(const TPhotoInfo* source);
+    // Copies the whole font description; nothing when font is null.
+    void SetFont(const TFont* font);
+    // Stores the last component of path and raises OnMaskChange.
+    void SetMaskName(const QString& path);
+
+    // The template fields as keys of one section.
+    void ReadTemplate(const TIniFile& file, const QString& section);
+    void WriteTemplate(TIniFile& file, const QString& section) const;  // in memory
+    // The per-photo keys, then the template keys, in one section.
+    void ReadSettings(const TIniFile& file, const QString& section);
+    void WriteSettings(TIniFile& file, const QString& section) const;  // in memory
+
+    // Same, opening the file afresh; the writes store it at once and throw TIniError.
+    void ReadTemplate(const QString& fileName, const QString& section);
+    void WriteTemplate(const QString& fileName, const QString& section) const;
+    void ReadSettings(const QString& fileName, const QString& section);
+    void WriteSettings(const QString& fileName, const QString& section) const;
+
+    // The template fields of this record equal those of other.
+    bool SameTemplate(const TPhotoInfo& other) const;
+
+private:
+    void ResetTemplateFields();
+    void LoadDefaultTemplate(const QString& templatesFile);
+};
+
+}  // namespace vellumora
