@@ -10,7 +10,7 @@ packages=(
   imagemagick xvfb xauth xdg-utils
 )
 if [ "${1:-}" = "--bench" ]; then
-  packages+=(libvips-tools hyperfine libjpeg-turbo-progs)
+  packages+=(libvips-tools hyperfine libjpeg-turbo-progs python3)
 fi
 
 missing=()

@@ -1,0 +1,23 @@
+#pragma once
+
+// The commands of vellumora-cli, callable without a process for tests and benchmarks.
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace vellumora::cli {
+
+// Exit codes.
+inline constexpr int kOk = 0;
+inline constexpr int kFailed = 1;
+inline constexpr int kUsage = 2;
+
+QString UsageText();
+
+// Dispatches on args[0] (the command name); args excludes the program name.
+int Run(const QStringList& args, QTextStream& out, QTextStream& err);
+
+// render SETTINGS SECTION OUTPUT
+int RunRender(const QStringList& args, QTextStream& out, QTextStream& err);
+
+}  // namespace vellumora::cli

@@ -1,0 +1,107 @@
+#include "Photo.h"
+
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPointer>
+#include <algorithm>
+#include <limits>
+
+#include "ProgramFolder.h"
+#include "Render.h"
+
+namespace vellumora {
+namespace {
+
+// The file-name part of a mask name: whatever a hand-edited file puts before the last
+// separator is dropped, so the name never leads outside the Masks folder.
+QString MaskFileName(const QString& name) {
+    const qsizetype cut = std::max({name.lastIndexOf(QLatin1Char('/')),
+                                    name.lastIndexOf(QLatin1Char('\\')),
+                                    name.lastIndexOf(QLatin1Char(':'))});
+    const QString file = name.mid(cut + 1);
+    // Only names with an extension are masks; "." and ".." have none worth loading.
+    const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot == file.size() - 1 || file == QLatin1String("..")) return {};
+    return file;
+}
+
+int ScaledSide(int side, int zoom) {
+    const qint64 scaled = qint64(side) * zoom / 100;
+    return int(std::clamp<qint64>(scaled, 0, std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
+TPhoto::TPhoto(QObject* parent) : QObject(parent) { Render(); }
+
+void TPhoto::AssignInfo(TPhotoInfo* info) {
+    info_ = info;
+    original_ = QImage();
+    if (info_) {
+        // Guarded: the record may outlive this photo.
+        info_->OnMaskChange = [photo = QPointer<TPhoto>(this)](TPhotoInfo&) {
+            if (photo) photo->LoadMask();
+        };
+        QString reason;
+        QImage loaded = DoLoad(info_->FileName, &reason, loadOptions_);
+        if (loaded.isNull())
+            Report(QStringLiteral("Cannot open ") + info_->FileName + QStringLiteral("!"));
+        else
+            original_ = std::move(loaded);
+    }
+    LoadMask();
+    Render();
+}
+
+void TPhoto::LoadMask() {
+    mask_ = QImage();
+    if (!info_) return;
+    const QString file = MaskFileName(info_->MaskName);
+    if (file.isEmpty()) return;
+    const QString folder = masksFolder_.isEmpty() ? MasksFolder() : masksFolder_;
+    mask_ = DoLoad(folder + QLatin1Char('/') + file);
+}
+
+void TPhoto::SetZoom(int zoom) {
+    zoom_ = zoom;
+    UpdateDisplaySize();
+    emit Changed(this);
+}
+
+void TPhoto::Render() {
+    if (!original_.isNull() && info_) {
+        QString error;
+        rendered_ = RenderChain(original_, *info_, mask_, &error);
+        if (rendered_.isNull()) Report(error);
+    } else {
+        rendered_ = QImage();
+    }
+    UpdateDisplaySize();
+    emit Changed(this);
+}
+
+bool TPhoto::SaveToFile(const QString& path, QString* error) const {
+    if (original_.isNull() || rendered_.isNull()) {
+        if (error) *error = QStringLiteral("no photo to save");
+        return false;
+    }
+    return DoSave(rendered_, path, error);
+}
+
+void TPhoto::CopyToClipboard() const {
+    if (original_.isNull() || rendered_.isNull()) return;
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
+    QGuiApplication::clipboard()->setImage(rendered_);
+}
+
+void TPhoto::Report(const QString& message) {
+    lastError_ = message;
+    emit ErrorReported(message);
+}
+
+void TPhoto::UpdateDisplaySize() {
+    display_ = QSize(ScaledSide(rendered_.width(), zoom_), ScaledSide(rendered_.height(), zoom_));
+}
+
+}  // namespace vellumora

@@ -1,0 +1,76 @@
+#pragma once
+
+// The photo model: one settings record bound to the pixels it describes. It loads the
+// untouched original, the mask the record names, and keeps the rendered picture. It has
+// no widget: the main window's view paints Rendered() at DisplaySize(), and the batch and
+// album tools use hidden instances.
+
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QString>
+
+#include "Codec.h"
+#include "PhotoInfo.h"
+
+namespace vellumora {
+
+class TPhoto : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TPhoto(QObject* parent = nullptr);
+
+    TPhotoInfo* Info() const { return info_; }
+    int Zoom() const { return zoom_; }
+    const QImage& Original() const { return original_; }
+    const QImage& Mask() const { return mask_; }
+    const QImage& Rendered() const { return rendered_; }
+    // The on-screen size: Rendered's size times Zoom div 100.
+    QSize DisplaySize() const { return display_; }
+    // The message of the last failure reported through ErrorReported.
+    const QString& LastError() const { return lastError_; }
+
+    // Folder the record's mask name is looked up in; the program's Masks folder unless set.
+    void SetMasksFolder(const QString& folder) { masksFolder_ = folder; }
+    // Passed to every load of the original (for example to let JPEG decode at reduced size).
+    void SetLoadOptions(const TLoadOptions& options) { loadOptions_ = options; }
+
+    // Attaches a record (or none) and rebuilds everything from it: loads its file, its
+    // mask, and renders. The record is not owned. It is bound so that SetMaskName on it
+    // reloads this photo's mask.
+    void AssignInfo(TPhotoInfo* info);
+    // Reloads the mask named by the record's MaskName; no mask when it is missing or
+    // unreadable. Does not render.
+    void LoadMask();
+    void SetZoom(int zoom);
+    // Rebuilds Rendered from Original through the whole chain.
+    void Render();
+    // Writes Rendered (full size) to path; the format follows the extension. False when
+    // there is no photo or the file cannot be written, with the reason in *error.
+    bool SaveToFile(const QString& path, QString* error = nullptr) const;
+    // Puts Rendered on the clipboard; nothing without a photo or a GUI application.
+    void CopyToClipboard() const;
+
+signals:
+    // After every Render and SetZoom.
+    void Changed(vellumora::TPhoto* sender);
+    // A failure the user should see: "Cannot open <path>!", or a refused render.
+    void ErrorReported(const QString& message);
+
+private:
+    void Report(const QString& message);
+    void UpdateDisplaySize();
+
+    TPhotoInfo* info_ = nullptr;
+    int zoom_ = 100;
+    QImage original_;
+    QImage mask_;
+    QImage rendered_;
+    QSize display_;
+    QString masksFolder_;
+    QString lastError_;
+    TLoadOptions loadOptions_;
+};
+
+}  // namespace vellumora

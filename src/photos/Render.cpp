@@ -1,0 +1,40 @@
+#include "Render.h"
+
+#include <utility>
+
+#include "Stages.h"
+
+namespace vellumora {
+
+TRenderSize RenderedSize(QSize original, const TPhotoInfo& info) {
+    QSize size = CroppedSize(original, info.Crop);
+    size = ResizedSize(size, info.Max, info.Keep);
+    size = OrientedSize(size, info.Rotate);
+    return {size.width(), size.height()};
+}
+
+QImage RenderChain(const QImage& original, const TPhotoInfo& info, const QImage& mask,
+                   QString* error) {
+    Q_UNUSED(mask);
+    if (original.isNull()) return {};
+    const TRenderSize size = RenderedSize(original.size(), info);
+    if (size.width <= 0 || size.height <= 0 || size.Pixels() > kMaxRenderPixels) {
+        if (error)
+            *error = QStringLiteral("The edited photo would be %1 x %2 pixels, too large to make.")
+                         .arg(size.width)
+                         .arg(size.height);
+        return {};
+    }
+
+    // A shallow copy: the first stage that changes pixels works on its own buffer.
+    QImage image = original;
+    image = CropBitmap(std::move(image), info.Crop);
+    image = ResizeBitmap(std::move(image), info.Max, info.Keep);
+    image = OrientBitmap(std::move(image), info.Rotate);
+    image = AdjustColors(std::move(image), info.Contrast, info.Brightness, info.Red, info.Green,
+                         info.Blue, info.Grayscale, info.Negative);
+    if (image.isNull() && error) *error = QStringLiteral("Not enough memory to render the photo.");
+    return image;
+}
+
+}  // namespace vellumora

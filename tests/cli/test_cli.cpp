@@ -1,0 +1,273 @@
+// vellumora-cli render, run as a process: exact pixels through the chain, and every kind
+// of bad input ending in a clear exit code, never a signal.
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+
+#include "TestSupport.h"
+
+using namespace vellumora::test;
+
+namespace {
+
+struct Result {
+    int code = -1;
+    bool crashed = true;
+    QString err;
+};
+
+Result RunCli(const QStringList& args) {
+    QProcess process;
+    process.start(qEnvironmentVariable("VELLUMORA_CLI"), args);
+    Result result;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.crashed = process.exitStatus() != QProcess::NormalExit;
+    result.code = process.exitCode();
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+int Channel(QRgb pixel, int shift) { return (pixel >> shift) & 255; }
+
+}  // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString photo_;  // 120 x 90 pattern PNG
+
+    QString Settings(const QString& name, const QByteArray& body) {
+        return WriteBytes(dir_.path(), name, body);
+    }
+    QString Out(const QString& name) { return dir_.filePath(name); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        QVERIFY(QFile::exists(qEnvironmentVariable("VELLUMORA_CLI")));
+        photo_ = dir_.filePath(QStringLiteral("photo.png"));
+        QVERIFY(PatternImage(120, 90).save(photo_, "PNG"));
+    }
+
+    // Crop, orientation and colour balance: every pixel exactly as the arithmetic says.
+    void exactPixels_data() {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QRect>("crop");
+        QTest::addColumn<int>("rotate");
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("crop png") << QByteArray("LEFT=10\nTOP=20\nRIGHT=110\nBOTTOM=70\n")
+                                  << QRect(10, 20, 100, 50) << 0 << "png";
+        QTest::newRow("rotate 90 bmp") << QByteArray("ROTATE=90\n") << QRect(0, 0, 120, 90) << 90
+                                       << "bmp";
+        QTest::newRow("crop mirror diagonal") << QByteArray("LEFT=5\nTOP=5\nRIGHT=50\nBOTTOM=30\nROTATE=-90\n")
+                                              << QRect(5, 5, 45, 25) << -90 << "png";
+        QTest::newRow("colours") << QByteArray("CONTRAST=37\nBRIGHTNESS=-12\nRED=40\nGREEN=-7\nBLUE=3\nNEGATIVE=1\n")
+                                 << QRect(0, 0, 120, 90) << 0 << "bmp";
+        QTest::newRow("grey and turn") << QByteArray("GRAYSCALE=1\nROTATE=270\nCONTRAST=-50\n")
+                                       << QRect(0, 0, 120, 90) << 270 << "png";
+        QTest::newRow("unknown code renders as 0") << QByteArray("ROTATE=45\n")
+                                                   << QRect(0, 0, 120, 90) << 0 << "png";
+    }
+    void exactPixels() {
+        QFETCH(QByteArray, keys);
+        QFETCH(QRect, crop);
+        QFETCH(int, rotate);
+        QFETCH(QString, extension);
+        const QString settings = Settings(QStringLiteral("exact.ini"),
+                                          "[P]\nFILENAME=" + photo_.toUtf8() + "\nMAX=0\n" + keys);
+        const QString out = Out(QStringLiteral("exact.") + extension);
+        QFile::remove(out);
+        const Result run = RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
+        QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
+
+        // Read the colour settings back the simple way, to apply them independently.
+        const QString text = QString::fromUtf8(keys);
+        const auto value = [&](const char* key) {
+            const QRegularExpressionMatch m =
+                QRegularExpression(QStringLiteral("^%1=(-?\\d+)$").arg(QLatin1String(key)),
+                                   QRegularExpression::MultilineOption)
+                    .match(text);
+            return m.hasMatch() ? m.captured(1).toInt() : 0;
+        };
+        const int contrast = value("CONTRAST"), brightness = value("BRIGHTNESS");
+        const int offsets[3] = {value("RED"), value("GREEN"), value("BLUE")};
+        const bool grey = value("GRAYSCALE") != 0, negative = value("NEGATIVE") != 0;
+
+        const QImage source(photo_);
+        const QImage result = QImage(out).convertToFormat(QImage::Format_RGB32);
+        const bool swapped = std::abs(rotate) == 90 || std::abs(rotate) == 270;
+        const int w = crop.width(), h = crop.height();
+        QCOMPARE(result.size(), swapped ? QSize(h, w) : QSize(w, h));
+        for (int y = 0; y < result.height(); ++y)
+            for (int x = 0; x < result.width(); ++x) {
+                QPoint from(x, y);
+                switch (rotate) {
+                    case 90: from = {w - 1 - y, x}; break;
+                    case 270: from = {y, h - 1 - x}; break;
+                    case -90: from = {w - 1 - y, h - 1 - x}; break;
+                }
+                const QRgb s = source.pixel(from + crop.topLeft());
+                int rgb[3] = {qRed(s), qGreen(s), qBlue(s)};
+                if (grey) rgb[0] = rgb[1] = rgb[2] = (299 * rgb[0] + 587 * rgb[1] + 114 * rgb[2]) / 1000;
+                for (int c = 0; c < 3; ++c) {
+                    int q = negative ? 255 - rgb[c] : rgb[c];
+                    q = q + brightness + offsets[c] + (q - 128) * contrast / 100;
+                    rgb[c] = std::clamp(q, 0, 255);
+                }
+                const QRgb expected = qRgb(rgb[0], rgb[1], rgb[2]);
+                if ((result.pixel(x, y) & 0xFFFFFF) != (expected & 0xFFFFFF))
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 instead of %4")
+                                         .arg(x).arg(y)
+                                         .arg(result.pixel(x, y) & 0xFFFFFF, 6, 16)
+                                         .arg(expected & 0xFFFFFF, 6, 16)));
+            }
+    }
+
+    void resizeAveragesTheArea() {
+        const QString settings = Settings(QStringLiteral("resize.ini"),
+                                          "[P]\nFILENAME=" + photo_.toUtf8() + "\nMAX=37\n");
+        const QString out = Out(QStringLiteral("resize.png"));
+        const Result run = RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
+        QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
+        const QImage source(photo_);
+        const QImage result(out);
+        QCOMPARE(result.size(), QSize(37, 28));
+        const double sx = 120.0 / 37, sy = 90.0 / 28;
+        for (int oy = 0; oy < result.height(); ++oy)
+            for (int ox = 0; ox < result.width(); ++ox)
+                for (int shift : {0, 8, 16}) {
+                    double sum = 0, area = 0;
+                    for (int y = int(oy * sy); y < std::min(90.0, std::ceil((oy + 1) * sy)); ++y)
+                        for (int x = int(ox * sx); x < std::min(120.0, std::ceil((ox + 1) * sx)); ++x) {
+                            const double a = (std::min((ox + 1) * sx, x + 1.0) - std::max(ox * sx, double(x))) *
+                                             (std::min((oy + 1) * sy, y + 1.0) - std::max(oy * sy, double(y)));
+                            sum += a * Channel(source.pixel(x, y), shift);
+                            area += a;
+                        }
+                    QVERIFY(std::abs(Channel(result.pixel(ox, oy), shift) - sum / area) <= 2.0);
+                }
+    }
+
+    // Bad photos, settings and outputs: exit 1 (or a clamp and exit 0), never a signal.
+    void badInput_data() {
+        QTest::addColumn<QString>("photo");     // file name inside the test folder, or a key
+        QTest::addColumn<QByteArray>("photoBytes");
+        QTest::addColumn<QByteArray>("settings");  // whole file; %PHOTO% is replaced
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+
+        QByteArray png;
+        {
+            QFile f(photo_);
+            f.open(QIODevice::ReadOnly);
+            png = f.readAll();
+        }
+        // A BMP header that claims 100000 x 100000 pixels of 24 bits.
+        QByteArray hugeBmp(54, '\0');
+        hugeBmp[0] = 'B';
+        hugeBmp[1] = 'M';
+        const auto put32 = [&](int at, quint32 v) {
+            for (int i = 0; i < 4; ++i) hugeBmp[at + i] = char((v >> (8 * i)) & 255);
+        };
+        put32(10, 54);
+        put32(14, 40);
+        put32(18, 100000);
+        put32(22, 100000);
+        hugeBmp[26] = 1;
+        hugeBmp[28] = 24;
+        const QByteArray good = "[P]\nFILENAME=%PHOTO%\n";
+
+        QTest::newRow("truncated png") << "cut.png" << png.left(png.size() / 2) << good << "o.png" << 1 << "Cannot open";
+        QTest::newRow("empty file") << "empty.jpg" << QByteArray() << good << "o.png" << 1 << "Cannot open";
+        QTest::newRow("garbage") << "junk.jpg" << QByteArray(5000, '\x5a') << good << "o.png" << 1 << "Cannot open";
+        QTest::newRow("folder as photo") << "<folder>" << QByteArray() << good << "o.png" << 1 << "Cannot open";
+        QTest::newRow("huge header") << "huge.bmp" << hugeBmp << good << "o.png" << 1 << "Cannot open";
+        QTest::newRow("garbage lines") << "<photo>" << QByteArray()
+                                       << QByteArray("\x01\x02 nonsense\n[P]\n===\nFILENAME=%PHOTO%\n[[[\nMAX\n")
+                                       << "o.png" << 0 << "";
+        QTest::newRow("binary bytes") << "<photo>" << QByteArray()
+                                      << QByteArray("[P]\nFILENAME=%PHOTO%\nMAX=\xff\xfe\x00\x01\nROTATE=\x80\n", 39)
+                                      << "o.png" << 0 << "";
+        QTest::newRow("missing section") << "<photo>" << QByteArray() << QByteArray("[Q]\nFILENAME=%PHOTO%\n")
+                                         << "o.png" << 1 << "[P]";
+        QTest::newRow("not numbers") << "<photo>" << QByteArray()
+                                     << QByteArray("[P]\nFILENAME=%PHOTO%\nMAX=big\nLEFT=x\nCONTRAST=1e9\n")
+                                     << "o.png" << 0 << "";
+        QTest::newRow("max 2^31-1 without keep") << "<photo>" << QByteArray()
+                                                 << QByteArray("[P]\nFILENAME=%PHOTO%\nMAX=2147483647\nKEEP=0\n")
+                                                 << "o.png" << 1 << "too large";
+        QTest::newRow("crop beyond 2^31") << "<photo>" << QByteArray()
+                                          << QByteArray("[P]\nFILENAME=%PHOTO%\nLEFT=-2147483648\nTOP=3000000000\n"
+                                                        "RIGHT=2147483647\nBOTTOM=99999999999\n")
+                                          << "o.png" << 0 << "";
+        QTest::newRow("negative sizes") << "<photo>" << QByteArray()
+                                        << QByteArray("[P]\nFILENAME=%PHOTO%\nMAX=-640\nRIGHT=-5\nBOTTOM=-7\n")
+                                        << "o.png" << 0 << "";
+        QTest::newRow("unknown output type") << "<photo>" << QByteArray() << good << "o.xyz" << 1 << "Cannot save";
+        QTest::newRow("output folder missing") << "<photo>" << QByteArray() << good << "no/such/o.png" << 1
+                                               << "Cannot save";
+    }
+    void badInput() {
+        QFETCH(QString, photo);
+        QFETCH(QByteArray, photoBytes);
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, output);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+
+        QString photoPath = photo_;
+        if (photo == QLatin1String("<folder>")) {
+            photoPath = dir_.filePath(QStringLiteral("afolder.jpg"));
+            QDir().mkpath(photoPath);
+        } else if (photo != QLatin1String("<photo>")) {
+            photoPath = WriteBytes(dir_.path(), photo, photoBytes);
+        }
+        settings.replace("%PHOTO%", photoPath.toUtf8());
+        const QString ini = Settings(QStringLiteral("bad.ini"), settings);
+        const Result run = RunCli({QStringLiteral("render"), ini, QStringLiteral("P"), Out(output)});
+        QVERIFY2(!run.crashed, "the tool died of a signal or hung");
+        QVERIFY2(run.code == code, qPrintable(run.err));
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        if (code == 1 && message == QLatin1String("Cannot open"))
+            QVERIFY(run.err.contains(QStringLiteral("Cannot open ") + photoPath + QStringLiteral("!")));
+        if (code == 1 && message == QLatin1String("Cannot save"))
+            QVERIFY(run.err.contains(QStringLiteral("Cannot save ") + Out(output) + QStringLiteral("!")));
+    }
+
+    void wrongArgumentsPrintUsage_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("none") << QStringList();
+        QTest::newRow("unknown command") << QStringList{QStringLiteral("paint")};
+        QTest::newRow("too few") << QStringList{QStringLiteral("render"), QStringLiteral("a.ini")};
+        QTest::newRow("too many") << QStringList{QStringLiteral("render"), "a", "b", "c", "d"};
+    }
+    void wrongArgumentsPrintUsage() {
+        QFETCH(QStringList, args);
+        const Result run = RunCli(args);
+        QVERIFY(!run.crashed);
+        QCOMPARE(run.code, 2);
+        QVERIFY(run.err.startsWith(QStringLiteral("usage: vellumora-cli")));
+    }
+
+    void missingSettingsFile() {
+        const QString missing = dir_.filePath(QStringLiteral("none.ini"));
+        const Result run = RunCli({QStringLiteral("render"), missing, QStringLiteral("P"), Out("o.png")});
+        QVERIFY(!run.crashed);
+        QCOMPARE(run.code, 1);
+        QVERIFY(run.err.contains(QStringLiteral("Cannot open ") + missing + QStringLiteral("!")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "test_cli.moc"

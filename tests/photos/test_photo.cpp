@@ -1,0 +1,182 @@
+// The photo model: attaching records, loading, the display size, masks and saving.
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "Photo.h"
+#include "TestSupport.h"
+
+using namespace vellumora;
+using namespace vellumora::test;
+
+class TestPhoto : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString masks_;
+
+    QString SavePng(const QString& name, const QImage& image) {
+        const QString path = dir_.filePath(name);
+        image.save(path, "PNG");
+        return path;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        masks_ = dir_.filePath(QStringLiteral("masks"));
+        QVERIFY(QDir().mkpath(masks_));
+        SolidImage(10, 10, 0xFFFFFF).save(masks_ + QStringLiteral("/white.png"), "PNG");
+    }
+
+    void emptyPhotoReportsAZeroSizeChange() {
+        TPhoto photo;
+        QSignalSpy changed(&photo, &TPhoto::Changed);
+        photo.SetZoom(200);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(photo.DisplaySize(), QSize(0, 0));
+        photo.Render();
+        QCOMPARE(changed.count(), 2);
+        QVERIFY(photo.Rendered().isNull());
+    }
+
+    void displaySizeTruncates_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("33 percent") << QSize(1001, 500) << 33 << QSize(330, 165);
+        QTest::newRow("50 percent") << QSize(641, 479) << 50 << QSize(320, 239);
+        QTest::newRow("641 at 33") << QSize(641, 10) << 33 << QSize(211, 3);
+        QTest::newRow("1600 percent") << QSize(641, 479) << 1600 << QSize(10256, 7664);
+    }
+    void displaySizeTruncates() {
+        QFETCH(QSize, picture);
+        QFETCH(int, zoom);
+        QFETCH(QSize, expected);
+        TPhotoInfo info(SavePng(QStringLiteral("zoom.png"), PatternImage(picture.width(), picture.height())),
+                        QString());
+        info.Max = 0;
+        TPhoto photo;
+        photo.AssignInfo(&info);
+        QSignalSpy changed(&photo, &TPhoto::Changed);
+        photo.SetZoom(zoom);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(photo.Rendered().size(), picture);
+        QCOMPARE(photo.DisplaySize(), expected);
+        // The zoom belongs to the photo object: attaching another record keeps it.
+        TPhotoInfo other(info.FileName, QString());
+        photo.AssignInfo(&other);
+        QCOMPARE(photo.Zoom(), zoom);
+    }
+
+    void unreadablePhotoIsReportedOnce() {
+        const QString missing = dir_.filePath(QStringLiteral("missing.jpg"));
+        TPhotoInfo info(missing, QString());
+        TPhoto photo;
+        QSignalSpy errors(&photo, &TPhoto::ErrorReported);
+        QSignalSpy changed(&photo, &TPhoto::Changed);
+        photo.AssignInfo(&info);
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(errors.first().first().toString(), QStringLiteral("Cannot open ") + missing + "!");
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(photo.Info(), &info);
+        QVERIFY(photo.Rendered().isNull());
+        QCOMPARE(photo.DisplaySize(), QSize(0, 0));
+
+        const QString target = dir_.filePath(QStringLiteral("never.png"));
+        QString reason;
+        QVERIFY(!photo.SaveToFile(target, &reason));
+        QVERIFY(!QFile::exists(target));
+    }
+
+    void detachingEmptiesTheView() {
+        TPhotoInfo info(SavePng(QStringLiteral("detach.png"), PatternImage(30, 20)), QString());
+        info.MaskName = QStringLiteral("white.png");
+        TPhoto photo;
+        photo.SetMasksFolder(masks_);
+        photo.AssignInfo(&info);
+        QVERIFY(!photo.Original().isNull());
+        QVERIFY(!photo.Mask().isNull());
+        QSignalSpy changed(&photo, &TPhoto::Changed);
+        photo.AssignInfo(nullptr);
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(photo.Original().isNull());
+        QVERIFY(photo.Mask().isNull());
+        QVERIFY(photo.Rendered().isNull());
+        QCOMPARE(photo.DisplaySize(), QSize(0, 0));
+    }
+
+    // Only a bare file name with an extension names a mask, and only inside the folder.
+    void maskNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("plain") << "white.png" << true;
+        QTest::newRow("no extension") << "white" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("dot at end") << "white." << false;
+        QTest::newRow("folder part dropped") << "../../white.png" << true;
+        QTest::newRow("windows path dropped") << "C:\\masks\\white.png" << true;
+        QTest::newRow("outside file not reached") << "../outside.png" << false;
+        QTest::newRow("a folder") << "sub.png" << false;
+        QTest::newRow("not an image") << "text.png" << false;
+    }
+    void maskNames() {
+        QFETCH(QString, name);
+        QFETCH(bool, loaded);
+        SolidImage(4, 4, 0xFFFFFF).save(dir_.filePath(QStringLiteral("outside.png")), "PNG");
+        QDir(masks_).mkpath(QStringLiteral("sub.png"));
+        WriteBytes(masks_, QStringLiteral("text.png"), "not an image at all");
+        TPhotoInfo info(SavePng(QStringLiteral("masked.png"), PatternImage(8, 8)), QString());
+        info.MaskName = name;
+        TPhoto photo;
+        photo.SetMasksFolder(masks_);
+        photo.AssignInfo(&info);
+        QCOMPARE(!photo.Mask().isNull(), loaded);
+    }
+
+    void setMaskNameReloadsTheMask() {
+        TPhotoInfo info(SavePng(QStringLiteral("reload.png"), PatternImage(8, 8)), QString());
+        TPhoto photo;
+        photo.SetMasksFolder(masks_);
+        photo.AssignInfo(&info);
+        QVERIFY(photo.Mask().isNull());
+        info.SetMaskName(QStringLiteral("/anywhere/white.png"));
+        QCOMPARE(info.MaskName, QStringLiteral("white.png"));
+        QVERIFY(!photo.Mask().isNull());
+    }
+
+    // A record that outlives the photo it was shown by must not reach the dead photo.
+    void recordOutlivesItsPhoto() {
+        TPhotoInfo info(SavePng(QStringLiteral("outlive.png"), PatternImage(8, 8)), QString());
+        {
+            TPhoto photo;
+            photo.AssignInfo(&info);
+        }
+        info.SetMaskName(QStringLiteral("white.png"));
+        QCOMPARE(info.MaskName, QStringLiteral("white.png"));
+    }
+
+    void savesTheFullSizeRenderedPicture() {
+        TPhotoInfo info(SavePng(QStringLiteral("save.png"), PatternImage(80, 60)), QString());
+        info.Max = 40;
+        info.Rotate = 90;
+        TPhoto photo;
+        photo.AssignInfo(&info);
+        photo.SetZoom(25);
+        const QString target = dir_.filePath(QStringLiteral("saved.png"));
+        QVERIFY(photo.SaveToFile(target));
+        const QImage saved(target);
+        QCOMPARE(saved.size(), QSize(30, 40));
+        QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), photo.Rendered());
+
+        QString reason;
+        QVERIFY(!photo.SaveToFile(dir_.filePath(QStringLiteral("no/such/folder/x.png")), &reason));
+        QVERIFY(!reason.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPhoto)
+#include "test_photo.moc"

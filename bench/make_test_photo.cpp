@@ -1,0 +1,41 @@
+// Writes a photo-like JPEG (smooth shapes, fine texture and noise, so that it compresses
+// and decodes like a camera picture) for the benchmarks: make_test_photo OUT W H [SEED].
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageWriter>
+#include <cmath>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: make_test_photo OUT WIDTH HEIGHT [SEED]\n");
+        return 2;
+    }
+    const int w = std::atoi(argv[2]);
+    const int h = std::atoi(argv[3]);
+    quint32 seed = argc > 4 ? quint32(std::atoi(argv[4])) : 1u;
+    QImage image(w, h, QImage::Format_RGB32);
+    const double phase = seed * 0.7;
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int noise = int(seed >> 28) - 8;
+            const double u = double(x) / w, v = double(y) / h;
+            const double sky = 0.5 + 0.5 * std::sin(6.0 * u + phase) * std::cos(4.0 * v);
+            const double detail = 0.5 + 0.5 * std::sin(x * 0.05 + std::sin(y * 0.03) * 3.0);
+            const int r = int(40 + 150 * sky + 50 * detail) + noise;
+            const int g = int(60 + 120 * v + 60 * detail * sky) + noise;
+            const int b = int(90 + 140 * (1 - v) * sky) + noise;
+            row[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
+        }
+    }
+    QImageWriter writer(QString::fromLocal8Bit(argv[1]), "jpeg");
+    writer.setQuality(92);
+    if (!writer.write(image)) {
+        std::fprintf(stderr, "cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
