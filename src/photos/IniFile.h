@@ -50,6 +50,11 @@ public:
     void UpdateFile() const;
 
     static constexpr int kMaxValueLength = 2047;
+    // A file beyond either limit is not one of ours (settings files stay far below them):
+    // it reads as empty and UpdateFile() refuses to replace it, so that neither memory
+    // nor the file's contents are lost to it.
+    static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+    static constexpr qsizetype kMaxLines = 1024 * 1024;
 
 private:
     struct Line {
@@ -58,6 +63,7 @@ private:
     };
     struct Section {
         QString name;
+        QString text;  // the header line as it stands in the file
         QList<Line> lines;
     };
 
@@ -67,6 +73,8 @@ private:
     QString path_;
     QList<Line> preamble_;  // lines before the first section
     QList<Section> sections_;
+    // The file exists but could not be read whole; UpdateFile() does not replace it.
+    bool unreadable_ = false;
 };
 
 // Parses an integer the way every settings file of the program encodes it. Returns false
