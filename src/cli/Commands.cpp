@@ -46,7 +46,7 @@ int RunRender(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     PrepareProgramFolder();
 
-    TPhotoInfo info(QString(), QString());
+    TPhotoInfo info{QString(), QString()};
     info.ReadSettings(settings, section);
     TPhoto photo;
     photo.AssignInfo(&info);

@@ -256,7 +256,7 @@ private slots:
         QImage src = SolidImage(4, 1, 0x000000);
         src.setPixel(2, 0, qRgb(200, 200, 200));
         src.setPixel(3, 0, qRgb(200, 200, 200));
-        const QImage out = ResizeBitmap(src, 16, false);
+        const QImage out = ResampleBitmap(src, QSize(16, 1));
         QCOMPARE(out.size(), QSize(16, 1));
         int previous = 0;
         for (int x = 0; x < 16; ++x) {
@@ -315,7 +315,7 @@ private slots:
         const QImage out = AdjustColors(source, numbers[0], numbers[1], numbers[2], numbers[3],
                                         numbers[4], grayscale, negative);
         QCOMPARE(out.size(), source.size());
-        QCOMPARE(Qt::hex(PixelRgb(out, 2, 1)), Qt::hex(expected));
+        QCOMPARE(QString::number(PixelRgb(out, 2, 1), 16), QString::number(expected, 16));
         QCOMPARE(PixelRgb(source, 2, 1), rgb);  // a shared input is never changed
     }
 
@@ -328,7 +328,7 @@ private slots:
     void chainSizes() {
         QFETCH(QSize, original);
         QFETCH(QSize, expected);
-        const TPhotoInfo info(QString(), QString());
+        const TPhotoInfo info{QString(), QString()};
         const QImage out = RenderChain(PatternImage(original.width(), original.height()), info, {});
         QCOMPARE(out.size(), expected);
         const TRenderSize predicted = RenderedSize(original, info);
@@ -336,7 +336,7 @@ private slots:
     }
 
     void chainNeverChangesTheOriginal() {
-        TPhotoInfo info(QString(), QString());
+        TPhotoInfo info{QString(), QString()};
         info.Max = 0;
         info.Negative = true;
         info.Rotate = 90;
@@ -352,7 +352,7 @@ private slots:
     }
 
     void chainRefusesAbsurdSizes() {
-        TPhotoInfo info(QString(), QString());
+        TPhotoInfo info{QString(), QString()};
         info.Max = std::numeric_limits<int>::max();
         info.Keep = false;
         QString error;
