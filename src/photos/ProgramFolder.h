@@ -20,5 +20,8 @@ QString ShippedDataFolder();
 // Creates the program folder and, when the Masks folder does not exist yet, fills it
 // with the shipped masks. Returns false when the folder cannot be created.
 bool PrepareProgramFolder();
+// The same with the shipped data taken from the given folder (its "masks" subfolder);
+// an empty folder name copies nothing.
+bool PrepareProgramFolder(const QString& shippedDataFolder);
 
 }  // namespace vellumora
