@@ -1,0 +1,246 @@
+#include "Codec.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include <mutex>
+#include <new>
+
+#include "CodecUtil.h"
+#include "JpegCodec.h"
+#include "MagickCodec.h"
+#include "RawCodec.h"
+
+namespace vellumora {
+namespace {
+
+using codec::TDecoded;
+using EStatus = codec::TDecoded::EStatus;
+
+constexpr int kJpegQuality = 90;
+// Files are read whole into memory; nothing we can load needs more than this.
+constexpr qint64 kMaxFileBytes = qint64(2) << 30;
+
+void PrepareQtReaders() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Qt refuses images above 256 MB by default. Ours may hold kMaxLoadPixels at up to
+        // 8 bytes per pixel (16-bit formats) before conversion; the pixel count itself
+        // is checked against the header before reading.
+        QImageReader::setAllocationLimit(int((kMaxLoadPixels * 8) >> 20));
+    });
+}
+
+// The suffix as a format hint for QImageReader, for formats without a signature (TGA).
+QByteArray QtFormatHint(const QString& suffix) {
+    static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+    const QByteArray hint = suffix.toLatin1();
+    return formats.contains(hint) ? hint : QByteArray();
+}
+
+TDecoded DecodeWithQt(const QByteArray& data, const QByteArray& format) {
+    PrepareQtReaders();
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly)) return TDecoded::Failed();
+    QImageReader reader(&buffer, format);
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (size.isValid() && codec::ExceedsPixelLimit(size.width(), size.height()))
+        return TDecoded::TooLarge(size.width(), size.height());
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) return TDecoded::Failed();
+    const QColorSpace colorSpace = image.colorSpace();
+    QImage out = codec::ToOpaquePixelFormat(std::move(image));
+    if (out.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
+    codec::ConvertToSrgb(out, colorSpace);
+    return TDecoded::Ok(std::move(out));
+}
+
+TDecoded DecodeWithQt(const QByteArray& data, const QString& suffix) {
+    // By content first: Qt takes a format it is told for granted (a PNG named .jpg
+    // would go to the JPEG reader and fail), so the suffix is only the second try.
+    TDecoded decoded = DecodeWithQt(data, QByteArray());
+    const QByteArray hint = QtFormatHint(suffix);
+    if (decoded.status == EStatus::Failed && !hint.isEmpty()) decoded = DecodeWithQt(data, hint);
+    return decoded;
+}
+
+QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options) {
+    const auto fail = [&](const QString& reason) {
+        if (error) *error = reason;
+        return QImage();
+    };
+    const auto finish = [&](TDecoded& decoded) {
+        if (decoded.status == EStatus::Ok) return decoded.image;
+        return fail(decoded.reason.isEmpty() ? QStringLiteral("unsupported or damaged image")
+                                             : decoded.reason);
+    };
+
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) return fail(QStringLiteral("file not found"));
+    if (!info.isFile()) return fail(QStringLiteral("not a file"));
+    if (info.size() == 0) return fail(QStringLiteral("empty file"));
+    if (info.size() > kMaxFileBytes) return fail(QStringLiteral("file too large"));
+    const QString suffix = info.suffix().toLower();
+
+    // Raw files are TIFF inside, and Qt's TIFF reader would show their small preview.
+    const bool raw = codec::IsRawSuffix(suffix);
+    if (raw) {
+        TDecoded decoded = codec::DecodeRaw(path, options);
+        if (decoded.status != EStatus::Failed) return finish(decoded);
+    }
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return fail(QStringLiteral("cannot read file"));
+    const QByteArray data = file.readAll();
+    if (data.isEmpty()) return fail(QStringLiteral("cannot read file"));
+    file.close();
+
+    TDecoded decoded;
+    // By content, whatever the name says.
+    if (codec::LooksLikeJpeg(data)) {
+        decoded = codec::DecodeJpeg(data, options);
+        if (decoded.status != EStatus::Failed) return finish(decoded);
+    }
+    decoded = DecodeWithQt(data, suffix);
+    if (decoded.status != EStatus::Failed) return finish(decoded);
+    decoded = codec::DecodeWithMagick(data, suffix);
+    if (decoded.status != EStatus::Failed) return finish(decoded);
+    if (!raw) {
+        decoded = codec::DecodeRaw(path, options);
+        if (decoded.status != EStatus::Failed) return finish(decoded);
+    }
+    return finish(decoded);
+}
+
+// Writes bytes through a temporary file in the same folder, renamed over the target
+// only once complete.
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = QStringLiteral("cannot create file: %1").arg(file.errorString());
+        return false;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error) *error = QStringLiteral("cannot write file: %1").arg(file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool SaveWithQt(const QImage& image, const QString& path, const char* format, QString* error) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    if (rgb.isNull()) {
+        if (error) *error = QStringLiteral("out of memory");
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = QStringLiteral("cannot create file: %1").arg(file.errorString());
+        return false;
+    }
+    QImageWriter writer(&file, format);
+    if (!writer.write(rgb)) {
+        file.cancelWriting();
+        if (error) *error = QStringLiteral("cannot write image: %1").arg(writer.errorString());
+        return false;
+    }
+    if (!file.commit()) {
+        if (error) *error = QStringLiteral("cannot write file: %1").arg(file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool SaveFile(const QImage& image, const QString& path, QString* error) {
+    const auto fail = [&](const QString& reason) {
+        if (error) *error = reason;
+        return false;
+    };
+    if (image.isNull()) return fail(QStringLiteral("empty image"));
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (!WritableSuffixes().contains(suffix))
+        return fail(QStringLiteral("cannot write files of type \"%1\"").arg(suffix));
+
+    const QColorSpace colorSpace = image.colorSpace();
+    QImage rgb = codec::ToOpaquePixelFormat(image);
+    if (rgb.isNull()) return fail(QStringLiteral("out of memory"));
+    codec::ConvertToSrgb(rgb, colorSpace);
+
+    QByteArray bytes;
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) {
+        if (!codec::EncodeJpeg(rgb, kJpegQuality, &bytes, error)) return false;
+        return WriteFileAtomically(path, bytes, error);
+    }
+    const char* magickCoder = suffix == QLatin1String("gif")   ? "GIF"
+                              : suffix == QLatin1String("pcx") ? "PCX"
+                              : suffix == QLatin1String("tga") ? "TGA"
+                                                               : nullptr;
+    if (magickCoder) {
+        // All three store each side in 16 bits.
+        if (rgb.width() > 65535 || rgb.height() > 65535)
+            return fail(QStringLiteral("image too large for this file type (%1 x %2)")
+                            .arg(rgb.width())
+                            .arg(rgb.height()));
+        if (!codec::EncodeWithMagick(rgb, magickCoder, &bytes, error)) return false;
+        return WriteFileAtomically(path, bytes, error);
+    }
+    const char* qtFormat = suffix == QLatin1String("png")   ? "png"
+                           : suffix == QLatin1String("bmp") ? "bmp"
+                                                            : "tiff";
+    return SaveWithQt(rgb, path, qtFormat, error);
+}
+
+}  // namespace
+
+QImage DoLoad(const QString& path, QString* error, const TLoadOptions& options) {
+    try {
+        return LoadFile(path, error, options);
+    } catch (const std::bad_alloc&) {
+        if (error) *error = QStringLiteral("out of memory");
+        return {};
+    }
+}
+
+bool DoSave(const QImage& image, const QString& path, QString* error) {
+    try {
+        return SaveFile(image, path, error);
+    } catch (const std::bad_alloc&) {
+        if (error) *error = QStringLiteral("out of memory");
+        return false;
+    }
+}
+
+QStringList WritableSuffixes() {
+    return {QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("gif"),
+            QStringLiteral("tif"), QStringLiteral("pcx"),  QStringLiteral("png"),
+            QStringLiteral("bmp"), QStringLiteral("tga")};
+}
+
+QStringList ReadableSuffixes() {
+    return {
+        QStringLiteral("tif"),  QStringLiteral("tiff"), QStringLiteral("fax"),
+        QStringLiteral("g3n"),  QStringLiteral("g3f"),  QStringLiteral("gif"),
+        QStringLiteral("jpg"),  QStringLiteral("jpeg"), QStringLiteral("jpe"),
+        QStringLiteral("pcx"),  QStringLiteral("bmp"),  QStringLiteral("dib"),
+        QStringLiteral("rle"),  QStringLiteral("ico"),  QStringLiteral("cur"),
+        QStringLiteral("png"),  QStringLiteral("wmf"),  QStringLiteral("emf"),
+        QStringLiteral("tga"),  QStringLiteral("targa"), QStringLiteral("vda"),
+        QStringLiteral("icb"),  QStringLiteral("vst"),  QStringLiteral("pix"),
+        QStringLiteral("pxm"),  QStringLiteral("ppm"),  QStringLiteral("pgm"),
+        QStringLiteral("pbm"),  QStringLiteral("wbmp"), QStringLiteral("jp2"),
+        QStringLiteral("j2k"),  QStringLiteral("jpc"),  QStringLiteral("j2c"),
+        QStringLiteral("dcx"),  QStringLiteral("crw"),  QStringLiteral("cr2"),
+        QStringLiteral("nef"),  QStringLiteral("raw"),  QStringLiteral("pef"),
+        QStringLiteral("raf"),  QStringLiteral("x3f"),  QStringLiteral("bay"),
+        QStringLiteral("orf"),  QStringLiteral("mrw"),  QStringLiteral("srf"),
+        QStringLiteral("webp"), QStringLiteral("dng"),
+    };
+}
+
+}  // namespace vellumora

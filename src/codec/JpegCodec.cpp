@@ -1,0 +1,238 @@
+#include "JpegCodec.h"
+
+#include <turbojpeg.h>
+
+#include <QColorSpace>
+#include <QtEndian>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "ImageBuffer.h"
+
+namespace vellumora::codec {
+namespace {
+
+// QImage::Format_RGB32 is 0xffRRGGBB per 32-bit word: B, G, R, X in memory on little
+// endian machines. libjpeg-turbo writes 0xFF into the X byte when decompressing.
+constexpr int kTjPixelFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB;
+
+// Progressive files with thousands of scans take minutes to decode; real ones have
+// about ten.
+constexpr int kDecodeFlags = TJFLAG_LIMITSCANS;
+
+struct TTjDeleter {
+    void operator()(void* handle) const { tjDestroy(handle); }
+};
+using TTjHandle = std::unique_ptr<void, TTjDeleter>;
+
+struct TJpegMetadata {
+    int orientation = 1;
+    QByteArray iccProfile;
+};
+
+// The orientation tag (0x0112) of IFD0 in the TIFF structure an Exif APP1 segment
+// carries. Every offset comes from the file, so each is checked against the segment.
+int ParseExifOrientation(const uchar* tiff, size_t size) {
+    if (size < 8) return 1;
+    bool little;
+    if (tiff[0] == 'I' && tiff[1] == 'I')
+        little = true;
+    else if (tiff[0] == 'M' && tiff[1] == 'M')
+        little = false;
+    else
+        return 1;
+    const auto u16 = [&](size_t at) -> quint32 {
+        return little ? qFromLittleEndian<quint16>(tiff + at) : qFromBigEndian<quint16>(tiff + at);
+    };
+    const auto u32 = [&](size_t at) -> quint32 {
+        return little ? qFromLittleEndian<quint32>(tiff + at) : qFromBigEndian<quint32>(tiff + at);
+    };
+    if (u16(2) != 42) return 1;
+    const size_t ifd = u32(4);
+    if (ifd < 8 || ifd > size - 2) return 1;
+    const size_t entries = u16(ifd);
+    for (size_t i = 0; i < entries; ++i) {
+        const size_t entry = ifd + 2 + i * 12;
+        if (entry + 12 > size) break;
+        if (u16(entry) != 0x0112) continue;
+        const quint32 type = u16(entry + 2);
+        const quint32 count = u32(entry + 4);
+        // SHORT as it should be; a few writers use LONG.
+        quint32 value = 0;
+        if (type == 3 && count >= 1)
+            value = u16(entry + 8);
+        else if (type == 4 && count >= 1)
+            value = u32(entry + 8);
+        return value >= 1 && value <= 8 ? int(value) : 1;
+    }
+    return 1;
+}
+
+// Walks the marker segments before the first scan for the Exif orientation and the
+// ICC profile, which may be split over several APP2 segments.
+TJpegMetadata ReadJpegMetadata(const uchar* data, size_t size) {
+    TJpegMetadata meta;
+    bool exifSeen = false;
+    struct TIccChunk {
+        const uchar* bytes = nullptr;
+        size_t size = 0;
+    };
+    std::array<TIccChunk, 256> icc{};
+    int iccCount = 0;
+    bool iccBroken = false;
+
+    size_t pos = 2;  // after SOI
+    while (pos + 4 <= size) {
+        if (data[pos] != 0xFF) break;  // not a marker where one must be: stop looking
+        const uchar marker = data[pos + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++pos;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {  // no length field
+            pos += 2;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9) break;  // scan data or end: no more metadata
+        const size_t length = qFromBigEndian<quint16>(data + pos + 2);
+        if (length < 2 || length > size - pos - 2) break;
+        const uchar* payload = data + pos + 4;
+        const size_t payloadSize = length - 2;
+
+        static constexpr char kExif[] = "Exif\0";  // with the array's own NUL: 6 bytes
+        static constexpr char kIcc[] = "ICC_PROFILE";  // 12 bytes with its NUL
+        if (marker == 0xE1 && !exifSeen && payloadSize >= 6 &&
+            std::memcmp(payload, kExif, 6) == 0) {
+            exifSeen = true;
+            meta.orientation = ParseExifOrientation(payload + 6, payloadSize - 6);
+        } else if (marker == 0xE2 && payloadSize >= 14 && std::memcmp(payload, kIcc, 12) == 0) {
+            const int sequence = payload[12];
+            const int count = payload[13];
+            if (sequence < 1 || sequence > count || icc[sequence].bytes ||
+                (iccCount && count != iccCount)) {
+                iccBroken = true;
+            } else {
+                iccCount = count;
+                icc[sequence] = {payload + 14, payloadSize - 14};
+            }
+        }
+        pos += 2 + length;
+    }
+
+    if (iccCount > 0 && !iccBroken) {
+        QByteArray profile;
+        for (int i = 1; i <= iccCount; ++i) {
+            if (!icc[i].bytes) return meta;  // a chunk is missing: use none
+            profile.append(reinterpret_cast<const char*>(icc[i].bytes), qsizetype(icc[i].size));
+        }
+        meta.iccProfile = profile;
+    }
+    return meta;
+}
+
+// The smallest DCT scaling factor (at most 1) whose longer side still reaches
+// minimumLongSide; 1/1 when none does.
+tjscalingfactor ChooseScale(int width, int height, int minimumLongSide) {
+    tjscalingfactor best{1, 1};
+    if (minimumLongSide <= 0) return best;
+    int count = 0;
+    const tjscalingfactor* factors = tjGetScalingFactors(&count);
+    if (!factors) return best;
+    int bestLong = std::max(width, height);
+    for (int i = 0; i < count; ++i) {
+        const tjscalingfactor f = factors[i];
+        if (f.num > f.denom) continue;  // never enlarge
+        const int longSide = std::max(TJSCALED(width, f), TJSCALED(height, f));
+        if (longSide >= minimumLongSide && longSide < bestLong) {
+            best = f;
+            bestLong = longSide;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+bool LooksLikeJpeg(const QByteArray& data) {
+    return data.size() >= 3 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8 &&
+           uchar(data[2]) == 0xFF;
+}
+
+TDecoded DecodeJpeg(const QByteArray& data, const TLoadOptions& options) {
+    const auto* jpeg = reinterpret_cast<const uchar*>(data.constData());
+    const auto jpegSize = static_cast<unsigned long>(data.size());
+    TTjHandle handle(tjInitDecompress());
+    if (!handle) return TDecoded::Failed(QStringLiteral("JPEG decoder unavailable"));
+
+    int width = 0, height = 0, subsampling = 0, colorspace = 0;
+    if (tjDecompressHeader3(handle.get(), jpeg, jpegSize, &width, &height, &subsampling,
+                            &colorspace) != 0)
+        return TDecoded::Failed();
+    if (width < 1 || height < 1) return TDecoded::Failed();
+    if (ExceedsPixelLimit(width, height)) return TDecoded::TooLarge(width, height);
+    // libjpeg cannot turn CMYK into RGB; Qt's reader can.
+    if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) return TDecoded::Failed();
+
+    const tjscalingfactor scale = ChooseScale(width, height, options.minimumLongSide);
+    const int scaledWidth = TJSCALED(width, scale);
+    const int scaledHeight = TJSCALED(height, scale);
+    QImage image = NewImage(scaledWidth, scaledHeight);
+    if (image.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
+
+    const auto decode = [&](int flags) {
+        return tjDecompress2(handle.get(), jpeg, jpegSize, image.bits(), scaledWidth,
+                             int(image.bytesPerLine()), scaledHeight, kTjPixelFormat, flags);
+    };
+    // First pass stops at the first warning, so a clean file is decoded once into the
+    // uninitialised buffer. A damaged one (cut short, corrupt data) is decoded again to
+    // the end into a grey-filled buffer: once warned, TurboJPEG cannot tell us whether
+    // a later fatal error left rows unwritten, and grey is what those rows then show.
+    if (decode(kDecodeFlags | TJFLAG_STOPONWARNING) != 0) {
+        if (tjGetErrorCode(handle.get()) != TJERR_WARNING) return TDecoded::Failed();
+        image.fill(qRgb(128, 128, 128));
+        if (decode(kDecodeFlags) != 0 && tjGetErrorCode(handle.get()) != TJERR_WARNING)
+            return TDecoded::Failed();
+    }
+
+    const TJpegMetadata meta = ReadJpegMetadata(jpeg, size_t(jpegSize));
+    if (!meta.iccProfile.isEmpty())
+        ConvertToSrgb(image, QColorSpace::fromIccProfile(meta.iccProfile));
+    if (meta.orientation != 1) {
+        image = OrientImage(image, meta.orientation);
+        if (image.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
+    }
+    return TDecoded::Ok(std::move(image));
+}
+
+bool EncodeJpeg(const QImage& source, int quality, QByteArray* out, QString* error) {
+    const auto fail = [&](const QString& reason) {
+        if (error) *error = reason;
+        return false;
+    };
+    const QImage image = source.format() == kPixelFormat ? source
+                                                         : source.convertToFormat(kPixelFormat);
+    if (image.isNull()) return fail(QStringLiteral("empty image"));
+    if (image.width() > 65535 || image.height() > 65535)
+        return fail(QStringLiteral("image too large for JPEG (%1 x %2, at most 65535 a side)")
+                        .arg(image.width())
+                        .arg(image.height()));
+    TTjHandle handle(tjInitCompress());
+    if (!handle) return fail(QStringLiteral("JPEG encoder unavailable"));
+    unsigned char* jpeg = nullptr;
+    unsigned long jpegSize = 0;
+    const int rc = tjCompress2(handle.get(), image.constBits(), image.width(),
+                               int(image.bytesPerLine()), image.height(), kTjPixelFormat, &jpeg,
+                               &jpegSize, TJSAMP_420, quality, 0);
+    const std::unique_ptr<unsigned char, void (*)(unsigned char*)> owned(jpeg, tjFree);
+    if (rc != 0)
+        return fail(QStringLiteral("JPEG encoding failed: %1")
+                        .arg(QString::fromLocal8Bit(tjGetErrorStr2(handle.get()))));
+    *out = QByteArray(reinterpret_cast<const char*>(jpeg), qsizetype(jpegSize));
+    return true;
+}
+
+}  // namespace vellumora::codec

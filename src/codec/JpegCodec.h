@@ -1,0 +1,27 @@
+#pragma once
+
+// JPEG through libjpeg-turbo: the format nearly every photo arrives in, so it gets a
+// path that decodes straight into the final buffer, shrinks while decoding when the
+// caller allows, and reads orientation and colour profile itself.
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include "Codec.h"
+#include "CodecUtil.h"
+
+namespace vellumora::codec {
+
+// True when the data starts like a JPEG file (FF D8 FF).
+bool LooksLikeJpeg(const QByteArray& data);
+
+// Decodes a whole JPEG file held in memory: upright and in sRGB. Failed (without
+// reason) for JPEGs it does not handle, such as CMYK ones, which other readers may try.
+TDecoded DecodeJpeg(const QByteArray& data, const TLoadOptions& options);
+
+// Encodes a kPixelFormat image as a baseline JPEG with 4:2:0 chroma subsampling, the
+// kind every program and printer reads, without metadata.
+bool EncodeJpeg(const QImage& image, int quality, QByteArray* out, QString* error);
+
+}  // namespace vellumora::codec

@@ -1,0 +1,20 @@
+#pragma once
+
+// Camera raw files through LibRaw: demosaiced with the camera's white balance into
+// 8-bit sRGB, turned as the camera recorded.
+
+#include <QString>
+
+#include "Codec.h"
+#include "CodecUtil.h"
+
+namespace vellumora::codec {
+
+// Extensions (lower case) of the raw formats we offer to open.
+bool IsRawSuffix(const QString& suffix);
+
+// Decodes a raw file. With options.minimumLongSide > 0 it may decode at half size
+// (one pixel per colour filter block, much faster) when that is still large enough.
+TDecoded DecodeRaw(const QString& path, const TLoadOptions& options);
+
+}  // namespace vellumora::codec
