@@ -6,7 +6,6 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
-
 #include <mutex>
 #include <new>
 
@@ -224,21 +223,21 @@ QStringList WritableSuffixes() {
 
 QStringList ReadableSuffixes() {
     return {
-        QStringLiteral("tif"),  QStringLiteral("tiff"), QStringLiteral("fax"),
-        QStringLiteral("g3n"),  QStringLiteral("g3f"),  QStringLiteral("gif"),
-        QStringLiteral("jpg"),  QStringLiteral("jpeg"), QStringLiteral("jpe"),
-        QStringLiteral("pcx"),  QStringLiteral("bmp"),  QStringLiteral("dib"),
-        QStringLiteral("rle"),  QStringLiteral("ico"),  QStringLiteral("cur"),
-        QStringLiteral("png"),  QStringLiteral("wmf"),  QStringLiteral("emf"),
+        QStringLiteral("tif"),  QStringLiteral("tiff"),  QStringLiteral("fax"),
+        QStringLiteral("g3n"),  QStringLiteral("g3f"),   QStringLiteral("gif"),
+        QStringLiteral("jpg"),  QStringLiteral("jpeg"),  QStringLiteral("jpe"),
+        QStringLiteral("pcx"),  QStringLiteral("bmp"),   QStringLiteral("dib"),
+        QStringLiteral("rle"),  QStringLiteral("ico"),   QStringLiteral("cur"),
+        QStringLiteral("png"),  QStringLiteral("wmf"),   QStringLiteral("emf"),
         QStringLiteral("tga"),  QStringLiteral("targa"), QStringLiteral("vda"),
-        QStringLiteral("icb"),  QStringLiteral("vst"),  QStringLiteral("pix"),
-        QStringLiteral("pxm"),  QStringLiteral("ppm"),  QStringLiteral("pgm"),
-        QStringLiteral("pbm"),  QStringLiteral("wbmp"), QStringLiteral("jp2"),
-        QStringLiteral("j2k"),  QStringLiteral("jpc"),  QStringLiteral("j2c"),
-        QStringLiteral("dcx"),  QStringLiteral("crw"),  QStringLiteral("cr2"),
-        QStringLiteral("nef"),  QStringLiteral("raw"),  QStringLiteral("pef"),
-        QStringLiteral("raf"),  QStringLiteral("x3f"),  QStringLiteral("bay"),
-        QStringLiteral("orf"),  QStringLiteral("mrw"),  QStringLiteral("srf"),
+        QStringLiteral("icb"),  QStringLiteral("vst"),   QStringLiteral("pix"),
+        QStringLiteral("pxm"),  QStringLiteral("ppm"),   QStringLiteral("pgm"),
+        QStringLiteral("pbm"),  QStringLiteral("wbmp"),  QStringLiteral("jp2"),
+        QStringLiteral("j2k"),  QStringLiteral("jpc"),   QStringLiteral("j2c"),
+        QStringLiteral("dcx"),  QStringLiteral("crw"),   QStringLiteral("cr2"),
+        QStringLiteral("nef"),  QStringLiteral("raw"),   QStringLiteral("pef"),
+        QStringLiteral("raf"),  QStringLiteral("x3f"),   QStringLiteral("bay"),
+        QStringLiteral("orf"),  QStringLiteral("mrw"),   QStringLiteral("srf"),
         QStringLiteral("webp"), QStringLiteral("dng"),
     };
 }

@@ -4,7 +4,6 @@
 
 #include <QColorSpace>
 #include <QtEndian>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -103,7 +102,7 @@ TJpegMetadata ReadJpegMetadata(const uchar* data, size_t size) {
         const uchar* payload = data + pos + 4;
         const size_t payloadSize = length - 2;
 
-        static constexpr char kExif[] = "Exif\0";  // with the array's own NUL: 6 bytes
+        static constexpr char kExif[] = "Exif\0";      // with the array's own NUL: 6 bytes
         static constexpr char kIcc[] = "ICC_PROFILE";  // 12 bytes with its NUL
         if (marker == 0xE1 && !exifSeen && payloadSize >= 6 &&
             std::memcmp(payload, kExif, 6) == 0) {
@@ -213,8 +212,8 @@ bool EncodeJpeg(const QImage& source, int quality, QByteArray* out, QString* err
         if (error) *error = reason;
         return false;
     };
-    const QImage image = source.format() == kPixelFormat ? source
-                                                         : source.convertToFormat(kPixelFormat);
+    const QImage image =
+        source.format() == kPixelFormat ? source : source.convertToFormat(kPixelFormat);
     if (image.isNull()) return fail(QStringLiteral("empty image"));
     if (image.width() > 65535 || image.height() > 65535)
         return fail(QStringLiteral("image too large for JPEG (%1 x %2, at most 65535 a side)")
@@ -224,9 +223,9 @@ bool EncodeJpeg(const QImage& source, int quality, QByteArray* out, QString* err
     if (!handle) return fail(QStringLiteral("JPEG encoder unavailable"));
     unsigned char* jpeg = nullptr;
     unsigned long jpegSize = 0;
-    const int rc = tjCompress2(handle.get(), image.constBits(), image.width(),
-                               int(image.bytesPerLine()), image.height(), kTjPixelFormat, &jpeg,
-                               &jpegSize, TJSAMP_420, quality, 0);
+    const int rc =
+        tjCompress2(handle.get(), image.constBits(), image.width(), int(image.bytesPerLine()),
+                    image.height(), kTjPixelFormat, &jpeg, &jpegSize, TJSAMP_420, quality, 0);
     const std::unique_ptr<unsigned char, void (*)(unsigned char*)> owned(jpeg, tjFree);
     if (rc != 0)
         return fail(QStringLiteral("JPEG encoding failed: %1")

@@ -3,9 +3,9 @@
 #include <Magick++.h>
 
 #include <QColorSpace>
-#include <QSet>
-
+#include <QHash>
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 
 #include "Codec.h"
@@ -20,57 +20,60 @@ void EnsureMagick() {
         Magick::InitializeMagick(nullptr);
         // Callers run one file per thread; ImageMagick's own threads would only compete.
         Magick::ResourceLimits::thread(1);
-        // A file may hold many frames (DCX, TIFF, GIF); we read the first only.
+        // A file may hold many frames (DCX, GIF, ICO); we read the first only.
         Magick::ResourceLimits::listLength(4096);
     });
 }
 
-// Coders allowed to decode, by the name ImageMagick gives them. ImageMagick reads
-// formats that run external programs or fetch other files (PostScript, SVG, MVG, MSL,
-// URLs ...); none of those get near it from here.
-const QSet<QByteArray>& AllowedCoders() {
-    static const QSet<QByteArray> coders{
-        "PCX",  "DCX",  "FAX",  "G3",   "JP2",  "J2K",  "JPC",  "J2C",  "WMF",
-        "EMF",  "TGA",  "VDA",  "ICB",  "VST",  "PIX",  "RLE",  "DIB",  "BMP",
-        "BMP2", "BMP3", "GIF",  "GIF87", "PNG", "TIFF", "TIF",  "PNM",  "PPM",
-        "PGM",  "PBM",  "PAM",  "ICO",  "ICON", "CUR",  "WBMP", "WEBP",
+// The coder for data whose signature we know. Only coders listed here (and in
+// CoderForSuffix) ever see a file: ImageMagick also reads formats that run external
+// programs or fetch other files (PostScript, SVG, MVG, MSL, URLs ...).
+// TIFF is left out on purpose: ImageMagick's TIFF coder installs process-wide libtiff
+// error handlers that keep a per-thread pointer to its last read's exception, so a
+// later TIFF error inside Qt's TIFF reader on that thread would abort the program.
+// JPEG is left out because TurboJPEG and Qt have both tried it already.
+QByteArray CoderForContent(const QByteArray& data) {
+    const auto at = [&](qsizetype offset, const char* signature, qsizetype length) {
+        return data.size() >= offset + length &&
+               std::memcmp(data.constData() + offset, signature, size_t(length)) == 0;
     };
-    return coders;
+    const auto byte = [&](qsizetype i) { return i < data.size() ? uchar(data[i]) : 0xFFFF; };
+    if (byte(0) == 0x0A && (byte(1) <= 5 && byte(1) != 1) && byte(2) <= 1) return "PCX";
+    if (at(0, "\xB1\x68\xDE\x3A", 4)) return "DCX";
+    if (at(0, "\0\0\0\x0CjP  \r\n\x87\n", 12)) return "JP2";
+    if (at(0, "\xFF\x4F\xFF\x51", 4)) return "J2K";
+    if (at(0, "\xD7\xCD\xC6\x9A", 4) || at(0, "\x01\0\x09\0\0\x03", 6) ||
+        at(0, "\x02\0\x09\0\0\x03", 6))
+        return "WMF";
+    if (at(0, "\x01\0\0\0", 4) && at(40, " EMF", 4)) return "EMF";
+    if (at(0, "\x52\xCC", 2)) return "RLE";
+    if (at(0, "BM", 2)) return "BMP";
+    if (at(0, "GIF87a", 6) || at(0, "GIF89a", 6)) return "GIF";
+    if (at(0, "\x89PNG\r\n\x1A\n", 8)) return "PNG";
+    if (at(0, "\0\0\x01\0", 4)) return "ICO";
+    if (at(0, "\0\0\x02\0", 4)) return "CUR";
+    if (byte(0) == 'P' && byte(1) >= '1' && byte(1) <= '7') return "PNM";
+    if (at(0, "RIFF", 4) && at(8, "WEBP", 4)) return "WEBP";
+    return {};
 }
 
 // The coder for formats without a signature, by file name suffix.
 QByteArray CoderForSuffix(const QString& suffix) {
     static const QHash<QString, QByteArray> bySuffix{
-        {QStringLiteral("pcx"), "PCX"},   {QStringLiteral("dcx"), "DCX"},
-        {QStringLiteral("fax"), "FAX"},   {QStringLiteral("g3n"), "FAX"},
-        {QStringLiteral("g3f"), "FAX"},   {QStringLiteral("jp2"), "JP2"},
-        {QStringLiteral("j2k"), "J2K"},   {QStringLiteral("jpc"), "JPC"},
-        {QStringLiteral("j2c"), "J2C"},   {QStringLiteral("wmf"), "WMF"},
-        {QStringLiteral("emf"), "EMF"},   {QStringLiteral("tga"), "TGA"},
-        {QStringLiteral("targa"), "TGA"}, {QStringLiteral("vda"), "TGA"},
-        {QStringLiteral("icb"), "TGA"},   {QStringLiteral("vst"), "TGA"},
-        {QStringLiteral("pix"), "PIX"},   {QStringLiteral("pxm"), "PNM"},
-        {QStringLiteral("ppm"), "PNM"},   {QStringLiteral("pgm"), "PNM"},
-        {QStringLiteral("pbm"), "PNM"},   {QStringLiteral("rle"), "RLE"},
-        {QStringLiteral("dib"), "DIB"},   {QStringLiteral("bmp"), "BMP"},
-        {QStringLiteral("tif"), "TIFF"},  {QStringLiteral("tiff"), "TIFF"},
-        {QStringLiteral("gif"), "GIF"},   {QStringLiteral("png"), "PNG"},
-        {QStringLiteral("ico"), "ICO"},   {QStringLiteral("cur"), "CUR"},
-        {QStringLiteral("wbmp"), "WBMP"}, {QStringLiteral("webp"), "WEBP"},
+        {QStringLiteral("tga"), "TGA"}, {QStringLiteral("targa"), "TGA"},
+        {QStringLiteral("vda"), "TGA"}, {QStringLiteral("icb"), "TGA"},
+        {QStringLiteral("vst"), "TGA"}, {QStringLiteral("pix"), "PIX"},
+        {QStringLiteral("fax"), "FAX"}, {QStringLiteral("g3n"), "FAX"},
+        {QStringLiteral("g3f"), "FAX"}, {QStringLiteral("dib"), "DIB"},
     };
     return bySuffix.value(suffix);
 }
 
+// A suffix naming a format without signature wins: TGA's first bytes can look like
+// an icon's. Anything else is taken by its signature.
 QByteArray ChooseCoder(const QByteArray& data, const QString& suffix) {
-    char detected[MaxTextExtent] = {};  // a macro, outside the namespace
-    const size_t head = size_t(std::min<qsizetype>(data.size(), 8192));
-    if (MagickCore::GetImageMagick(reinterpret_cast<const unsigned char*>(data.constData()),
-                                   head, detected) == MagickCore::MagickTrue) {
-        // Recognised as something else than we allow: no guessing by suffix then.
-        const QByteArray coder(detected);
-        return AllowedCoders().contains(coder) ? coder : QByteArray();
-    }
-    return CoderForSuffix(suffix);
+    const QByteArray coder = CoderForSuffix(suffix);
+    return coder.isEmpty() ? CoderForContent(data) : coder;
 }
 
 void PrepareRead(Magick::Image& image, const QByteArray& coder) {
@@ -111,7 +114,8 @@ TDecoded DecodeWithMagick(const QByteArray& data, const QString& suffix) {
 
         QImage out = NewImage(int(width), int(height));
         if (out.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
-        static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "B, G, R, A bytes are RGB32 on little endian");
+        static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN,
+                      "B, G, R, A bytes are RGB32 on little endian");
         image.write(0, 0, size_t(width), size_t(height), "BGRA", Magick::CharPixel, out.bits());
         // Without an alpha channel the alpha ImageMagick exports is whatever its pixel
         // cache held: not to be trusted.
@@ -156,8 +160,9 @@ bool EncodeWithMagick(const QImage& source, const char* coder, QByteArray* out, 
         *out = QByteArray(static_cast<const char*>(blob.data()), qsizetype(blob.length()));
         return true;
     } catch (const Magick::Exception& e) {
-        if (error) *error = QStringLiteral("%1 encoding failed: %2").arg(QLatin1String(coder),
-                                                                         QString::fromLocal8Bit(e.what()));
+        if (error)
+            *error = QStringLiteral("%1 encoding failed: %2")
+                         .arg(QLatin1String(coder), QString::fromLocal8Bit(e.what()));
         return false;
     } catch (const std::exception&) {
         if (error) *error = QStringLiteral("out of memory");

@@ -13,8 +13,8 @@
 namespace vellumora::codec {
 
 // Decodes the first image of a file held in memory. Only formats we list as readable
-// are tried: the coder comes from the content when ImageMagick recognises it, from the
-// suffix (lower case) otherwise, and never from anything a file could name itself.
+// are tried: the coder comes from the signature when the data has one we know, from
+// the suffix (lower case) otherwise, and never from anything a file could name itself.
 TDecoded DecodeWithMagick(const QByteArray& data, const QString& suffix);
 
 // Encodes a kPixelFormat image without alpha. coder is ImageMagick's name of the

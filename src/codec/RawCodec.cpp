@@ -3,7 +3,6 @@
 #include <libraw/libraw.h>
 
 #include <QFile>
-
 #include <algorithm>
 #include <memory>
 
@@ -60,8 +59,7 @@ TDecoded DecodeRaw(const QString& path, const TLoadOptions& options) {
         if (p.type != LIBRAW_IMAGE_BITMAP || p.bits != 8 || (colors != 1 && colors != 3))
             return TDecoded::Failed();
         if (ExceedsPixelLimit(width, height)) return TDecoded::TooLarge(width, height);
-        if (width < 1 || height < 1 ||
-            qint64(p.data_size) < qint64(width) * height * colors)
+        if (width < 1 || height < 1 || qint64(p.data_size) < qint64(width) * height * colors)
             return TDecoded::Failed();
 
         QImage image = NewImage(width, height);
