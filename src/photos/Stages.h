@@ -55,3 +55,8 @@ QImage AdjustColors(QImage image, int contrast, int brightness, int red, int gre
                     bool grayscale, bool negative);
 
 }  // namespace vellumora
+
+// The later stages: watermark text, mask and border bands, drop shadow.
+#include "Frame.h"
+#include "Shadow.h"
+#include "Watermark.h"
