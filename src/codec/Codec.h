@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 
 namespace vellumora {
 
@@ -22,6 +23,17 @@ struct TLoadOptions {
     // When above 0, a decoder that can shrink while decoding (JPEG DCT scaling) may
     // return a smaller image, but never one whose longer side is below this.
     int minimumLongSide = 0;
+    // The same for the shorter side: for callers that will crop the picture to a shape
+    // that keeps only one whole side.
+    int minimumShortSide = 0;
+
+    // Whether a reduced-size decode of a width x height picture by the given factor
+    // still meets both minimums (sides as the decoder rounds them).
+    bool Allows(int scaledWidth, int scaledHeight) const {
+        return std::max(scaledWidth, scaledHeight) >= minimumLongSide &&
+               std::min(scaledWidth, scaledHeight) >= minimumShortSide;
+    }
+    bool AllowsReduction() const { return minimumLongSide > 0 || minimumShortSide > 0; }
 };
 
 // Loads an image file in kPixelFormat, upright (EXIF orientation applied) and in sRGB.

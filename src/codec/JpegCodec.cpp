@@ -133,11 +133,11 @@ TJpegMetadata ReadJpegMetadata(const uchar* data, size_t size) {
     return meta;
 }
 
-// The smallest DCT scaling factor (at most 1) whose longer side still reaches
-// minimumLongSide; 1/1 when none does.
-tjscalingfactor ChooseScale(int width, int height, int minimumLongSide) {
+// The smallest DCT scaling factor (at most 1) whose sides still reach the options'
+// minimums; 1/1 when none does.
+tjscalingfactor ChooseScale(int width, int height, const TLoadOptions& options) {
     tjscalingfactor best{1, 1};
-    if (minimumLongSide <= 0) return best;
+    if (!options.AllowsReduction()) return best;
     int count = 0;
     const tjscalingfactor* factors = tjGetScalingFactors(&count);
     if (!factors) return best;
@@ -145,8 +145,10 @@ tjscalingfactor ChooseScale(int width, int height, int minimumLongSide) {
     for (int i = 0; i < count; ++i) {
         const tjscalingfactor f = factors[i];
         if (f.num > f.denom) continue;  // never enlarge
-        const int longSide = std::max(TJSCALED(width, f), TJSCALED(height, f));
-        if (longSide >= minimumLongSide && longSide < bestLong) {
+        const int w = TJSCALED(width, f);
+        const int h = TJSCALED(height, f);
+        const int longSide = std::max(w, h);
+        if (options.Allows(w, h) && longSide < bestLong) {
             best = f;
             bestLong = longSide;
         }
@@ -176,7 +178,7 @@ TDecoded DecodeJpeg(const QByteArray& data, const TLoadOptions& options) {
     // libjpeg cannot turn CMYK into RGB; Qt's reader can.
     if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) return TDecoded::Failed();
 
-    const tjscalingfactor scale = ChooseScale(width, height, options.minimumLongSide);
+    const tjscalingfactor scale = ChooseScale(width, height, options);
     const int scaledWidth = TJSCALED(width, scale);
     const int scaledHeight = TJSCALED(height, scale);
     QImage image = NewImage(scaledWidth, scaledHeight);

@@ -41,8 +41,7 @@ TDecoded DecodeRaw(const QString& path, const TLoadOptions& options) {
             return TDecoded::TooLarge(sizes.width, sizes.height);
         if (sizes.width < 1 || sizes.height < 1) return TDecoded::Failed();
 
-        if (options.minimumLongSide > 0 &&
-            std::max(int(sizes.width), int(sizes.height)) / 2 >= options.minimumLongSide)
+        if (options.AllowsReduction() && options.Allows(sizes.width / 2, sizes.height / 2))
             params.half_size = 1;
 
         if (raw->unpack() != LIBRAW_SUCCESS) return TDecoded::Failed();

@@ -436,19 +436,24 @@ class TestCodec : public QObject {
 
     void dctScaling_data() {
         QTest::addColumn<int>("minimumLongSide");
+        QTest::addColumn<int>("minimumShortSide");
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QSize>("expected");
-        QTest::newRow("off") << 0 << 1 << QSize(1000, 600);
-        QTest::newRow("1: one eighth") << 1 << 1 << QSize(125, 75);
-        QTest::newRow("125: one eighth") << 125 << 1 << QSize(125, 75);
-        QTest::newRow("126: one quarter") << 126 << 1 << QSize(250, 150);
-        QTest::newRow("640: three quarters") << 640 << 1 << QSize(750, 450);
-        QTest::newRow("640, turned") << 640 << 6 << QSize(450, 750);
-        QTest::newRow("1000: full") << 1000 << 1 << QSize(1000, 600);
-        QTest::newRow("5000: never enlarged") << 5000 << 1 << QSize(1000, 600);
+        QTest::newRow("off") << 0 << 0 << 1 << QSize(1000, 600);
+        QTest::newRow("1: one eighth") << 1 << 0 << 1 << QSize(125, 75);
+        QTest::newRow("125: one eighth") << 125 << 0 << 1 << QSize(125, 75);
+        QTest::newRow("126: one quarter") << 126 << 0 << 1 << QSize(250, 150);
+        QTest::newRow("640: three quarters") << 640 << 0 << 1 << QSize(750, 450);
+        QTest::newRow("640, turned") << 640 << 0 << 6 << QSize(450, 750);
+        QTest::newRow("1000: full") << 1000 << 0 << 1 << QSize(1000, 600);
+        QTest::newRow("5000: never enlarged") << 5000 << 0 << 1 << QSize(1000, 600);
+        QTest::newRow("short 150: one quarter") << 0 << 150 << 1 << QSize(250, 150);
+        QTest::newRow("short 151: three eighths") << 0 << 151 << 1 << QSize(375, 225);
+        QTest::newRow("short side rules") << 200 << 300 << 1 << QSize(500, 300);
     }
     void dctScaling() {
         QFETCH(int, minimumLongSide);
+        QFETCH(int, minimumShortSide);
         QFETCH(int, orientation);
         QFETCH(QSize, expected);
         QImage quadrants = SolidImage(1000, 600, 0xC83232);
@@ -458,7 +463,7 @@ class TestCodec : public QObject {
         painter.end();
         const QByteArray jpeg =
             WithExif(Encode(quadrants, "jpeg"), Tiff(false, {{0x0112, 3, quint32(orientation)}}));
-        const QImage image = DoLoad(Write("scaled.jpg", jpeg), nullptr, {minimumLongSide});
+        const QImage image = DoLoad(Write("scaled.jpg", jpeg), nullptr, {minimumLongSide, minimumShortSide});
         QVERIFY(Loaded(image));
         QCOMPARE(image.size(), expected);
         // Still the same picture, turned the same way: opposite corners keep their colours.
