@@ -2,10 +2,12 @@
 
 #include <QFileInfo>
 
+#include "Batch.h"
 #include "IniFile.h"
 #include "Photo.h"
 #include "PhotoInfo.h"
 #include "ProgramFolder.h"
+#include "Stages.h"
 
 namespace vellumora::cli {
 
@@ -14,12 +16,19 @@ QString UsageText() {
         "usage: vellumora-cli render SETTINGS SECTION OUTPUT\n"
         "  render  renders the photo named by FILENAME in section SECTION of the settings\n"
         "          file SETTINGS with the settings of that section, and writes OUTPUT\n"
-        "          (format by extension: jpg jpeg gif tif pcx png bmp tga)\n");
+        "          (format by extension: jpg jpeg gif tif pcx png bmp tga)\n"
+        "usage: vellumora-cli batch [--settings FILE --section NAME] --folder DIR [--type EXT]\n"
+        "         [--prefix TEXT] [--suffix TEXT] [--case keep|upper|lower]\n"
+        "         [--auto-crop \"A * B\"] [--rotate CODE] [--jobs N] FILE...\n"
+        "  batch   converts every FILE with the template settings of SECTION of FILE (else\n"
+        "          the default template) into DIR, named prefix + name + suffix + .EXT\n");
 }
 
 int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (!args.isEmpty() && args.first() == QLatin1String("render"))
         return RunRender(args.mid(1), out, err);
+    if (!args.isEmpty() && args.first() == QLatin1String("batch"))
+        return RunBatchCommand(args.mid(1), out, err);
     err << UsageText();
     return kUsage;
 }
@@ -61,6 +70,134 @@ int RunRender(const QStringList& args, QTextStream& out, QTextStream& err) {
         return kFailed;
     }
     return kOk;
+}
+
+namespace {
+
+struct BatchArguments {
+    QString settings;
+    QString section;
+    TBatchOptions options;
+    bool rotateGiven = false;
+    int rotate = 0;
+    QStringList files;
+};
+
+// Fills *parsed; returns an error text for arguments that make no sense.
+QString ParseBatchArguments(const QStringList& args, BatchArguments* parsed) {
+    TBatchOptions& o = parsed->options;
+    bool folderGiven = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (!a.startsWith(QLatin1String("--"))) {
+            parsed->files << a;
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            parsed->files << args.mid(i + 1);
+            break;
+        }
+        if (i + 1 >= args.size()) return a + QStringLiteral(" needs a value");
+        const QString value = args[++i];
+        if (a == QLatin1String("--settings")) {
+            parsed->settings = value;
+        } else if (a == QLatin1String("--section")) {
+            parsed->section = value;
+        } else if (a == QLatin1String("--folder")) {
+            o.folder = value;
+            folderGiven = true;
+        } else if (a == QLatin1String("--type")) {
+            const QString ext = QLatin1Char('.') + value.toLower().remove(0, value.startsWith(QLatin1Char('.')) ? 1 : 0);
+            if (!BatchTypeExtensions().contains(ext)) return QStringLiteral("unknown type ") + value;
+            o.extension = ext;
+        } else if (a == QLatin1String("--prefix")) {
+            o.prefix = value;
+        } else if (a == QLatin1String("--suffix")) {
+            o.suffix = value;
+        } else if (a == QLatin1String("--case")) {
+            if (value == QLatin1String("keep")) o.nameCase = TNameCase::Unchange;
+            else if (value == QLatin1String("upper")) o.nameCase = TNameCase::Upper;
+            else if (value == QLatin1String("lower")) o.nameCase = TNameCase::Lower;
+            else return QStringLiteral("--case takes keep, upper or lower");
+        } else if (a == QLatin1String("--auto-crop")) {
+            o.ratioIndex = int(BatchRatioCaptions().indexOf(value));
+            if (o.ratioIndex < 0) return QStringLiteral("--auto-crop takes one of: ") + BatchRatioCaptions().join(QStringLiteral(", "));
+            o.autoCrop = true;
+        } else if (a == QLatin1String("--rotate")) {
+            bool ok = false;
+            parsed->rotate = value.toInt(&ok);
+            if (!ok || !IsOrientationCode(parsed->rotate))
+                return QStringLiteral("--rotate takes 0, 90, 180, 270, -90, -180, -270 or -360");
+            parsed->rotateGiven = true;
+        } else if (a == QLatin1String("--jobs")) {
+            bool ok = false;
+            o.jobs = value.toInt(&ok);
+            if (!ok || o.jobs < 1 || o.jobs > 256) return QStringLiteral("--jobs takes a number from 1 to 256");
+        } else {
+            return QStringLiteral("unknown option ") + a;
+        }
+    }
+    if (!folderGiven) return QStringLiteral("--folder is required");
+    if (parsed->files.isEmpty()) return QStringLiteral("no files given");
+    if (parsed->settings.isEmpty() != parsed->section.isEmpty())
+        return QStringLiteral("--settings and --section go together");
+    return {};
+}
+
+}  // namespace
+
+int RunBatchCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    Q_UNUSED(out);
+    BatchArguments parsed;
+    const QString problem = ParseBatchArguments(args, &parsed);
+    if (!problem.isEmpty()) {
+        err << "vellumora-cli batch: " << problem << "\n" << UsageText();
+        return kUsage;
+    }
+    PrepareProgramFolder();
+
+    // The record the files take their settings from, as the current photo of the batch
+    // dialog: a named section of a settings file, else the default template.
+    TPhotoInfo current{QString(), QString()};
+    if (!parsed.settings.isEmpty()) {
+        if (!QFileInfo(parsed.settings).isFile()) {
+            err << "Cannot open " << parsed.settings << "!\n";
+            return kFailed;
+        }
+        const TIniFile settings(parsed.settings);
+        if (!settings.SectionExists(parsed.section)) {
+            err << "Cannot open " << parsed.settings << "!\n"
+                << "There is no section [" << parsed.section << "] in it.\n";
+            return kFailed;
+        }
+        current.ReadTemplate(settings, parsed.section);
+    } else {
+        current = TPhotoInfo(QString());
+    }
+
+    std::vector<TPhotoInfo> entries;
+    entries.reserve(parsed.files.size());
+    for (const QString& file : parsed.files) {
+        entries.push_back(BatchEntry(QFileInfo(file).absoluteFilePath(), current));
+        if (parsed.rotateGiven) entries.back().Rotate = parsed.rotate;
+    }
+
+    const TBatchResult result =
+        RunBatch(entries, parsed.options, [&err](const TBatchItem& item, int done, int total) {
+            err << "[" << done << "/" << total << "] ";
+            if (item.written)
+                err << item.source << " -> " << item.output << "\n";
+            else
+                err << "FAILED " << item.source << ": " << item.message << "\n";
+            err.flush();
+            return true;
+        });
+    if (!result.message.isEmpty()) {
+        err << result.message << "\n";
+        return kFailed;
+    }
+    err << result.written << " written, " << result.failed << " failed\n";
+    return result.failed == 0 ? kOk : kFailed;
 }
 
 }  // namespace vellumora::cli

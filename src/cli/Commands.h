@@ -20,4 +20,9 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err);
 // render SETTINGS SECTION OUTPUT
 int RunRender(const QStringList& args, QTextStream& out, QTextStream& err);
 
+// batch [--settings FILE --section NAME] --folder DIR [--type EXT] [--prefix TEXT]
+//       [--suffix TEXT] [--case keep|upper|lower] [--auto-crop "A * B"] [--rotate CODE]
+//       [--jobs N] FILE...
+int RunBatchCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+
 }  // namespace vellumora::cli

@@ -33,6 +33,12 @@ int ScaledSide(int side, int zoom) {
 
 }  // namespace
 
+QImage LoadMaskFile(const QString& masksFolder, const QString& maskName) {
+    const QString file = MaskFileName(maskName);
+    if (file.isEmpty()) return {};
+    return DoLoad(masksFolder + QLatin1Char('/') + file);
+}
+
 TPhoto::TPhoto(QObject* parent) : QObject(parent) { Render(); }
 
 void TPhoto::AssignInfo(TPhotoInfo* info) {
@@ -57,10 +63,7 @@ void TPhoto::AssignInfo(TPhotoInfo* info) {
 void TPhoto::LoadMask() {
     mask_ = QImage();
     if (!info_) return;
-    const QString file = MaskFileName(info_->MaskName);
-    if (file.isEmpty()) return;
-    const QString folder = masksFolder_.isEmpty() ? MasksFolder() : masksFolder_;
-    mask_ = DoLoad(folder + QLatin1Char('/') + file);
+    mask_ = LoadMaskFile(masksFolder_.isEmpty() ? MasksFolder() : masksFolder_, info_->MaskName);
 }
 
 void TPhoto::SetZoom(int zoom) {

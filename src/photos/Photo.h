@@ -15,6 +15,11 @@
 
 namespace vellumora {
 
+// The mask image a record names, from the given folder: only the file-name part of the
+// name is used, so a hand-edited name never leads outside the folder. Null when the name
+// has no extension or the file does not load.
+QImage LoadMaskFile(const QString& masksFolder, const QString& maskName);
+
 class TPhoto : public QObject {
     Q_OBJECT
 
