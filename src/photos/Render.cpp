@@ -10,12 +10,13 @@ TRenderSize RenderedSize(QSize original, const TPhotoInfo& info) {
     QSize size = CroppedSize(original, info.Crop);
     size = ResizedSize(size, info.Max, info.Keep);
     size = OrientedSize(size, info.Rotate);
-    return {size.width(), size.height()};
+    const qint64 growth = BorderGrowth(info.Outside.Width, info.Inside.Width) +
+                          ShadowGrowth(info.Radius, info.Offset);
+    return {size.width() + growth, size.height() + growth};
 }
 
 QImage RenderChain(const QImage& original, const TPhotoInfo& info, const QImage& mask,
                    QString* error) {
-    Q_UNUSED(mask);
     if (original.isNull()) return {};
     const TRenderSize size = RenderedSize(original.size(), info);
     if (size.width <= 0 || size.height <= 0 || size.Pixels() > kMaxRenderPixels) {
@@ -33,6 +34,12 @@ QImage RenderChain(const QImage& original, const TPhotoInfo& info, const QImage&
     image = OrientBitmap(std::move(image), info.Rotate);
     image = AdjustColors(std::move(image), info.Contrast, info.Brightness, info.Red, info.Green,
                          info.Blue, info.Grayscale, info.Negative);
+    image = DrawWatermark(std::move(image), info.Watermark, info.Font, info.Position, info.X,
+                          info.Y, info.Opacity);
+    image = ApplyMask(std::move(image), mask, info.MaskColor);
+    image = AddBorders(std::move(image), info.Outside.Width, info.Inside.Width,
+                       info.Outside.Color, info.Inside.Color);
+    image = AddShadow(std::move(image), info.Radius, info.Offset, info.Shadow, info.Background);
     if (image.isNull() && error) *error = QStringLiteral("Not enough memory to render the photo.");
     return image;
 }

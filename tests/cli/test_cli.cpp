@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -133,6 +134,179 @@ private slots:
             }
     }
 
+    // Mask, bands and shadow through the whole chain, against the arithmetic done here.
+    void framingStages_data() {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::newRow("mask of the picture's size") << QByteArray("MASK=grey.png\nCOLOR=$00102030\n");
+        QTest::newRow("bands") << QByteArray("OUTSIDE.WIDTH=7\nOUTSIDE.COLOR=clRed\nINSIDE.WIDTH=3\nINSIDE.COLOR=$00ABCDEF\n");
+        QTest::newRow("hard shadow") << QByteArray("OFFSET=5\nSHADOW=clNavy\nBACKGROUND=clLime\n");
+        QTest::newRow("bands and hard shadow")
+            << QByteArray("OUTSIDE.WIDTH=2\nINSIDE.WIDTH=1\nOFFSET=4\nSHADOW=clGray\nBACKGROUND=clWhite\n");
+    }
+    void framingStages() {
+        QFETCH(QByteArray, keys);
+        // A mask exactly the picture's size: every pixel has its own mask value.
+        const QString masks = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Vellumora/Masks");
+        QDir().mkpath(masks);
+        QImage mask(120, 90, QImage::Format_RGB32);
+        for (int y = 0; y < 90; ++y)
+            for (int x = 0; x < 120; ++x) mask.setPixel(x, y, qRgb(x * 2, (x + y) & 255, y * 2));
+        QVERIFY(mask.save(masks + QStringLiteral("/grey.png")));
+
+        const QString settings = Settings(QStringLiteral("frame.ini"),
+                                          "[P]\nFILENAME=" + photo_.toUtf8() + "\nMAX=0\n" + keys);
+        const QString out = Out(QStringLiteral("frame.png"));
+        const Result run = RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
+        QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
+        const QImage result = QImage(out).convertToFormat(QImage::Format_RGB32);
+
+        const QString text = QString::fromUtf8(keys);
+        const auto number = [&](const char* key) {
+            const QRegularExpressionMatch m =
+                QRegularExpression(QStringLiteral("^%1=(\\d+)$").arg(QLatin1String(key)),
+                                   QRegularExpression::MultilineOption).match(text);
+            return m.hasMatch() ? m.captured(1).toInt() : 0;
+        };
+        const auto colour = [&](const char* key, QRgb fallback) -> QRgb {
+            static const QHash<QString, QRgb> names{{"clRed", qRgb(255, 0, 0)}, {"clNavy", qRgb(0, 0, 128)},
+                                                    {"clLime", qRgb(0, 255, 0)}, {"clGray", qRgb(128, 128, 128)},
+                                                    {"clWhite", qRgb(255, 255, 255)}};
+            const QRegularExpressionMatch m =
+                QRegularExpression(QStringLiteral("^%1=(\\S+)$").arg(QRegularExpression::escape(QLatin1String(key))),
+                                   QRegularExpression::MultilineOption).match(text);
+            if (!m.hasMatch()) return fallback;
+            const QString v = m.captured(1);
+            if (v.startsWith(QLatin1Char('$'))) {
+                const uint bgr = v.mid(1).toUInt(nullptr, 16);
+                return qRgb(bgr & 255, (bgr >> 8) & 255, (bgr >> 16) & 255);
+            }
+            return names.value(v);
+        };
+        const int o = number("OUTSIDE.WIDTH"), i = number("INSIDE.WIDTH"), offset = number("OFFSET");
+        const bool masked = text.contains(QStringLiteral("MASK="));
+        const QRgb maskColour = colour("COLOR", qRgb(255, 255, 255));
+        const QRgb outside = colour("OUTSIDE.COLOR", qRgb(0, 0, 0));
+        const QRgb inside = colour("INSIDE.COLOR", qRgb(255, 255, 255));
+        const QRgb shadow = colour("SHADOW", qRgb(128, 128, 128));
+        const QRgb background = colour("BACKGROUND", qRgb(255, 255, 255));
+
+        const QImage source(photo_);
+        const int fw = 120 + 2 * (o + i), fh = 90 + 2 * (o + i);  // framed picture
+        QCOMPARE(result.size(), QSize(fw + offset, fh + offset));
+        for (int y = 0; y < result.height(); ++y)
+            for (int x = 0; x < result.width(); ++x) {
+                QRgb expected;
+                if (x < fw && y < fh) {
+                    if (x < o || y < o || x >= fw - o || y >= fh - o) {
+                        expected = outside;
+                    } else if (x < o + i || y < o + i || x >= fw - o - i || y >= fh - o - i) {
+                        expected = inside;
+                    } else {
+                        const int px = x - o - i, py = y - o - i;
+                        const QRgb s = source.pixel(px, py);
+                        expected = s;
+                        if (masked) {
+                            const QRgb mp = mask.pixel(px, py);
+                            const int m = (qRed(mp) + qGreen(mp) + qBlue(mp)) / 3;
+                            const auto mix = [m](int c, int mc) { return ((255 - m) * c + m * mc) / 255; };
+                            expected = qRgb(mix(qRed(s), qRed(maskColour)), mix(qGreen(s), qGreen(maskColour)),
+                                            mix(qBlue(s), qBlue(maskColour)));
+                        }
+                    }
+                } else {
+                    expected = (x >= offset && y >= offset) ? shadow : background;
+                }
+                if ((result.pixel(x, y) & 0xFFFFFF) != (expected & 0xFFFFFF))
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 instead of %4").arg(x).arg(y)
+                                         .arg(result.pixel(x, y) & 0xFFFFFF, 6, 16).arg(expected & 0xFFFFFF, 6, 16)));
+            }
+    }
+
+    // A blurred shadow, against a shadow rectangle blurred at full size by the same
+    // Gaussian: within one level everywhere.
+    void blurredShadow() {
+        const QString settings = Settings(QStringLiteral("blur.ini"),
+                                          "[P]\nFILENAME=" + photo_.toUtf8() +
+                                              "\nMAX=0\nRADIUS=3\nOFFSET=4\nSHADOW=$00204080\nBACKGROUND=clWhite\n");
+        const QString out = Out(QStringLiteral("blur.png"));
+        const Result run = RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
+        QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
+        const QImage result = QImage(out).convertToFormat(QImage::Format_RGB32);
+        const int k = 7;  // the margin of radius 3
+        QCOMPARE(result.size(), QSize(120 + k + k, 90 + k + k));
+        // Gaussian of radius 3 cut where its tails drop under 1/510, applied in two passes
+        // with truncation, to white with a shadow core of the picture's size lying the
+        // offset right of and below the picture, which sits at (k - offset, k - offset).
+        std::vector<double> w(2 * k + 3);
+        double sum = 0;
+        const int s = k + 1;
+        for (int j = -s; j <= s; ++j) sum += w[j + s] = std::exp(-(j / 3.0) * (j / 3.0) / 2);
+        for (double& v : w) v /= sum;
+        const int W = result.width(), H = result.height();
+        const auto core = [&](int x, int y, int c) {
+            const QRgb colour = (x >= 7 && x < 127 && y >= 7 && y < 97) ? qRgb(0x80, 0x40, 0x20) : qRgb(255, 255, 255);
+            return (colour >> c) & 255;
+        };
+        int worst = 0;
+        for (int c : {0, 8, 16}) {
+            std::vector<int> rows(size_t(W) * H);
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x) {
+                    double v = 0;
+                    for (int j = -s; j <= s; ++j) v += w[j + s] * core(x - j, y, c);
+                    rows[size_t(y) * W + x] = std::clamp(int(v), 0, 255);
+                }
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x) {
+                    if (x >= 3 && x < 123 && y >= 3 && y < 93) continue;  // the picture covers it
+                    double v = 0;
+                    for (int j = -s; j <= s; ++j) {
+                        const int yy = y - j;
+                        v += w[j + s] * (yy >= 0 && yy < H ? rows[size_t(yy) * W + x] : core(x, yy, c));
+                    }
+                    const int expected = std::clamp(int(v), 0, 255);
+                    worst = std::max(worst, std::abs(int((result.pixel(x, y) >> c) & 255) - expected));
+                }
+        }
+        QVERIFY2(worst <= 1, qPrintable(QString::number(worst)));
+        // The picture itself sits at (k - offset, k - offset) = (3, 3), untouched.
+        QCOMPARE(result.pixel(3, 3) & 0xFFFFFF, QImage(photo_).pixel(0, 0) & 0xFFFFFF);
+    }
+
+    void watermarkOpacity_data() {
+        QTest::addColumn<int>("opacity");
+        QTest::newRow("255 leaves every pixel") << 255;
+        QTest::newRow("0 covers glyph cores") << 0;
+    }
+    void watermarkOpacity() {
+        QFETCH(int, opacity);
+        const QString grey = dir_.filePath(QStringLiteral("grey.png"));
+        QVERIFY(SolidImage(300, 120, 0x506070).save(grey));
+        const QString settings = Settings(
+            QStringLiteral("mark.ini"),
+            "[P]\nFILENAME=" + grey.toUtf8() + "\nMAX=0\nWATERMARK=MWMW\nFONTSIZE=40\nBOLD=1\nPOSITION=4\n"
+            "FONTCOLOR=$00FFFFFF\nOPACITY=" + QByteArray::number(opacity) + "\n");
+        const QString out = Out(QStringLiteral("mark.png"));
+        const Result run = RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
+        QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
+        const QImage result = QImage(out).convertToFormat(QImage::Format_RGB32);
+        int white = 0, unchanged = 0, between = 0;
+        for (int y = 0; y < result.height(); ++y)
+            for (int x = 0; x < result.width(); ++x) {
+                const QRgb p = result.pixel(x, y) & 0xFFFFFF;
+                if (p == 0xFFFFFF) ++white;
+                else if (p == 0x506070) ++unchanged;
+                else if (qRed(p) >= 0x50 && qGreen(p) >= 0x60 && qBlue(p) >= 0x70)
+                    ++between;  // an anti-aliased edge on the way to white
+            }
+        if (opacity == 255) {
+            QCOMPARE(unchanged, 300 * 120);
+        } else {
+            QVERIFY2(white > 500, qPrintable(QString::number(white)));
+            QCOMPARE(white + unchanged + between, 300 * 120);
+        }
+    }
+
     void resizeAveragesTheArea() {
         const QString settings = Settings(QStringLiteral("resize.ini"),
                                           "[P]\nFILENAME=" + photo_.toUtf8() + "\nMAX=37\n");
@@ -243,6 +417,76 @@ private slots:
             QVERIFY(run.err.contains(QStringLiteral("Cannot open ") + photoPath + QStringLiteral("!")));
         if (code == 1 && message == QLatin1String("Cannot save"))
             QVERIFY(run.err.contains(QStringLiteral("Cannot save ") + Out(output) + QStringLiteral("!")));
+    }
+
+    // Several workers write exactly what one writes, and the summary counts both kinds.
+    void batchIsIndependentOfJobs() {
+        QStringList files;
+        for (int i = 0; i < 5; ++i) {
+            const QString f = dir_.filePath(QStringLiteral("b%1.jpg").arg(i));
+            QVERIFY(PatternImage(400 + 37 * i, 300 - 11 * i).save(f, "JPEG", 90));
+            files << f;
+        }
+        const QString broken = WriteBytes(dir_.path(), QStringLiteral("broken.png"), "nope");
+        const QString settings = Settings(QStringLiteral("batch.ini"),
+                                          "[T]\nMAX=160\nWATERMARK=(c) me\nOUTSIDE.WIDTH=10\nRADIUS=2\n");
+        QByteArray outputs[2];
+        for (int jobs : {1, 2}) {
+            const QString folder = dir_.filePath(QStringLiteral("jobs%1").arg(jobs));
+            const Result run = RunCli(QStringList{QStringLiteral("batch"), "--settings", settings, "--section", "T",
+                                                  "--folder", folder, "--prefix", "w_", "--jobs",
+                                                  QString::number(jobs)} + files + QStringList{broken});
+            QVERIFY(!run.crashed);
+            QCOMPARE(run.code, 1);
+            QVERIFY2(run.err.contains(QStringLiteral("5 written, 1 failed")), qPrintable(run.err));
+            QVERIFY(run.err.contains(QStringLiteral("Cannot open ") + broken + QStringLiteral("!")));
+            for (int i = 0; i < 5; ++i) {
+                QFile f(folder + QStringLiteral("/w_b%1.jpg").arg(i));
+                QVERIFY(f.open(QIODevice::ReadOnly));
+                const QByteArray bytes = f.readAll();
+                QCOMPARE(QImage::fromData(bytes).width(), 160 + 2 * 10 + 2 * 4);
+                outputs[jobs - 1] += bytes;
+            }
+        }
+        QCOMPARE(outputs[0].size(), outputs[1].size());
+        QVERIFY(outputs[0] == outputs[1]);
+    }
+
+    void batchArguments_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        const QString photo = QStringLiteral("%PHOTO%");
+        QTest::newRow("no folder") << QStringList{photo} << 2 << "--folder is required";
+        QTest::newRow("no files") << QStringList{"--folder", "/tmp"} << 2 << "no files";
+        QTest::newRow("bad type") << QStringList{"--folder", "/tmp", "--type", "psd", photo} << 2 << "unknown type";
+        QTest::newRow("bad ratio") << QStringList{"--folder", "/tmp", "--auto-crop", "3x4", photo} << 2 << "3 * 4";
+        QTest::newRow("bad rotation") << QStringList{"--folder", "/tmp", "--rotate", "45", photo} << 2 << "--rotate";
+        QTest::newRow("bad jobs") << QStringList{"--folder", "/tmp", "--jobs", "0", photo} << 2 << "--jobs";
+        QTest::newRow("section alone") << QStringList{"--folder", "/tmp", "--section", "T", photo} << 2 << "together";
+        QTest::newRow("empty folder") << QStringList{"--folder", "  ", photo} << 1 << "Unable to create directory";
+        QTest::newRow("folder under a file") << QStringList{"--folder", "%FILE%/sub", photo} << 1
+                                             << "Can not create folder %FILE%/sub!";
+        QTest::newRow("overwrite original") << QStringList{"--folder", "%DIR%", "--type", "png", photo} << 1
+                                            << "Would overwrite the original %PHOTO%";
+    }
+    void batchArguments() {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        const QString file = WriteBytes(dir_.path(), QStringLiteral("plain.txt"), "x");
+        const auto fill = [&](QString text) {
+            return text.replace(QStringLiteral("%PHOTO%"), photo_)
+                .replace(QStringLiteral("%FILE%"), file)
+                .replace(QStringLiteral("%DIR%"), dir_.path());
+        };
+        QStringList real{QStringLiteral("batch")};
+        for (const QString& a : args) real << fill(a);
+        const Result run = RunCli(real);
+        QVERIFY(!run.crashed);
+        QCOMPARE(run.code, code);
+        QVERIFY2(run.err.contains(fill(message)), qPrintable(run.err));
+        QVERIFY(QFileInfo(photo_).size() > 0);
     }
 
     void wrongArgumentsPrintUsage_data() {
