@@ -1,27 +1,97 @@
-// Times one photo through load, render and save, stage by stage, in one process:
-// bench_render PHOTO.jpg OUT.jpg [REPEATS]. The default settings (Max 640, Keep) apply.
+// Times one photo through load, every stage of the chain and save, in one process:
+//   bench_render PHOTO OUT_DIR [REPEATS]
+// Three settings: the defaults (Max 640), the whole chain (watermark, mask, bands, shadow
+// at radius 20) at 640 pixels, and the whole chain at the photo's full size.
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <vector>
 
 #include "Codec.h"
+#include "Photo.h"
 #include "PhotoInfo.h"
+#include "ProgramFolder.h"
 #include "Stages.h"
 
 using namespace vellumora;
 
 namespace {
 
-struct Times {
-    std::vector<double> load, crop, resize, orient, colors, save, total;
-};
-
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
+}
+
+TPhotoInfo WholeChain(const QString& photo, int max) {
+    TPhotoInfo info(photo, QString());
+    info.Max = max;
+    info.Watermark = QStringLiteral("(c) Vellumora benchmark");
+    info.Font.SetSize(24);
+    info.MaskName = QStringLiteral("oval.png");
+    info.Outside = {10, 0x202020};
+    info.Inside = {4, 0xF0F0F0};
+    info.Radius = 20;
+    info.Offset = 10;
+    return info;
+}
+
+bool Run(const char* title, const QString& photo, const TPhotoInfo& info, const QString& out,
+         int repeats) {
+    using Stage = std::function<QImage(QImage)>;
+    const QImage mask = LoadMaskFile(MasksFolder(), info.MaskName);
+    const std::vector<std::pair<const char*, Stage>> stages = {
+        {"crop", [&](QImage i) { return CropBitmap(std::move(i), info.Crop); }},
+        {"resize", [&](QImage i) { return ResizeBitmap(std::move(i), info.Max, info.Keep); }},
+        {"orient", [&](QImage i) { return OrientBitmap(std::move(i), info.Rotate); }},
+        {"colours", [&](QImage i) {
+             return AdjustColors(std::move(i), info.Contrast, info.Brightness, info.Red,
+                                 info.Green, info.Blue, info.Grayscale, info.Negative);
+         }},
+        {"watermark", [&](QImage i) {
+             return DrawWatermark(std::move(i), info.Watermark, info.Font, info.Position, info.X,
+                                  info.Y, info.Opacity);
+         }},
+        {"mask", [&](QImage i) { return ApplyMask(std::move(i), mask, info.MaskColor); }},
+        {"bands", [&](QImage i) {
+             return AddBorders(std::move(i), info.Outside.Width, info.Inside.Width,
+                               info.Outside.Color, info.Inside.Color);
+         }},
+        {"shadow", [&](QImage i) {
+             return AddShadow(std::move(i), info.Radius, info.Offset, info.Shadow, info.Background);
+         }},
+    };
+    std::map<std::string, std::vector<double>> times;
+    QSize in, result;
+    for (int r = 0; r < repeats; ++r) {
+        QElapsedTimer clock, whole;
+        clock.start();
+        whole.start();
+        QImage image = DoLoad(photo);
+        times["load"].push_back(clock.nsecsElapsed() / 1e6);
+        if (image.isNull()) return false;
+        in = image.size();
+        for (const auto& [name, stage] : stages) {
+            clock.restart();
+            image = stage(std::move(image));
+            times[name].push_back(clock.nsecsElapsed() / 1e6);
+        }
+        result = image.size();
+        clock.restart();
+        if (!DoSave(image, out)) return false;
+        times["save"].push_back(clock.nsecsElapsed() / 1e6);
+        times["total"].push_back(whole.nsecsElapsed() / 1e6);
+    }
+    std::printf("%s: %dx%d -> %dx%d, median of %d runs (ms):\n ", title, in.width(), in.height(),
+                result.width(), result.height(), repeats);
+    for (const char* name : {"load", "crop", "resize", "orient", "colours", "watermark", "mask",
+                             "bands", "shadow", "save", "total"})
+        std::printf(" %s %.1f", name, Median(times[name]));
+    std::printf("\n");
+    return true;
 }
 
 }  // namespace
@@ -29,54 +99,20 @@ double Median(std::vector<double> v) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("Vellumora"));
     if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_render PHOTO OUT [REPEATS]\n");
+        std::fprintf(stderr, "usage: bench_render PHOTO OUT_DIR [REPEATS]\n");
         return 2;
     }
+    PrepareProgramFolder();
     const QString photo = QString::fromLocal8Bit(argv[1]);
-    const QString out = QString::fromLocal8Bit(argv[2]);
+    const QString dir = QString::fromLocal8Bit(argv[2]);
     const int repeats = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
-    const TPhotoInfo info(photo, QString());
-
-    Times t;
-    for (int i = 0; i < repeats; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        const auto lap = [&](std::vector<double>& into) {
-            into.push_back(clock.nsecsElapsed() / 1e6);
-            clock.restart();
-        };
-        QElapsedTimer whole;
-        whole.start();
-        QImage image = DoLoad(photo);
-        lap(t.load);
-        if (image.isNull()) {
-            std::fprintf(stderr, "cannot open %s\n", argv[1]);
-            return 1;
-        }
-        const QSize original = image.size();
-        image = CropBitmap(std::move(image), info.Crop);
-        lap(t.crop);
-        image = ResizeBitmap(std::move(image), info.Max, info.Keep);
-        lap(t.resize);
-        image = OrientBitmap(std::move(image), info.Rotate);
-        lap(t.orient);
-        image = AdjustColors(std::move(image), info.Contrast, info.Brightness, info.Red, info.Green,
-                             info.Blue, info.Grayscale, info.Negative);
-        lap(t.colors);
-        if (!DoSave(image, out)) {
-            std::fprintf(stderr, "cannot save %s\n", argv[2]);
-            return 1;
-        }
-        lap(t.save);
-        t.total.push_back(whole.nsecsElapsed() / 1e6);
-        if (i == 0)
-            std::printf("%s: %dx%d -> %dx%d\n", argv[1], original.width(), original.height(),
-                        image.width(), image.height());
-    }
-    std::printf("median of %d runs (ms): load %.1f  crop %.1f  resize %.1f  orient %.1f  "
-                "colours %.1f  save %.1f  total %.1f\n",
-                repeats, Median(t.load), Median(t.crop), Median(t.resize), Median(t.orient),
-                Median(t.colors), Median(t.save), Median(t.total));
-    return 0;
+    const bool ok =
+        Run("defaults", photo, TPhotoInfo(photo, QString()), dir + "/defaults.jpg", repeats) &&
+        Run("whole chain, 640 px", photo, WholeChain(photo, 640), dir + "/chain640.jpg", repeats) &&
+        Run("whole chain, full size", photo, WholeChain(photo, 0), dir + "/chainfull.jpg",
+            std::max(1, repeats / 2));
+    if (!ok) std::fprintf(stderr, "cannot open or save\n");
+    return ok ? 0 : 1;
 }

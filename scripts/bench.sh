@@ -15,12 +15,12 @@ mkdir -p "$data"
 photo="$data/photo24mp.jpg"
 [ -f "$photo" ] || "$bin/make_test_photo" "$photo" 6000 4000 1
 
+export XDG_DATA_HOME="$PWD/$data/xdg"
 echo "== in-process stages"
-"$bin/bench_render" "$photo" "$data/out_stages.jpg" 7
+"$bin/bench_render" "$photo" "$data" 7
 
 ini="$data/render.ini"
 printf '[P]\nFILENAME=%s\n' "$(realpath "$photo")" > "$ini"
-export XDG_DATA_HOME="$PWD/$data/xdg"
 
 echo "== whole processes, one 24 MP JPEG to 640 px"
 hyperfine -N --warmup 2 --runs "$runs" --export-json "$data/render.json" \
@@ -36,4 +36,34 @@ for name, x in r.items():
     print(f"{name:14s} median {x['median']*1000:7.1f} ms  (min {x['min']*1000:6.1f}, max {x['max']*1000:6.1f})")
 print(f"vellumora / vipsthumbnail = {v / r['vipsthumbnail']['median']:.2f}  (goal: at most 1.5)")
 print(f"vellumora / convert       = {v / r['convert']['median']:.2f}  (goal: below 1)")
+PY
+
+echo
+echo "== batch: 12 photos of 24 MP to 640 px with a watermark and a 10-pixel band, JPEG"
+photos=()
+for i in $(seq 1 12); do
+  f="$data/batch$i.jpg"
+  [ -f "$f" ] || "$bin/make_test_photo" "$f" 6000 4000 "$((i + 1))"
+  photos+=("$f")
+done
+printf '[T]\nMAX=640\nWATERMARK=(c) Vellumora\nOUTSIDE.WIDTH=10\n' > "$data/batch.ini"
+rm -rf "$data/out_batch" "$data/out_vips" "$data/out_convert"
+mkdir -p "$data/out_batch" "$data/out_vips" "$data/out_convert"
+convert_loop="for f in ${photos[*]}; do convert -define jpeg:size=1280x1280 \$f -resize 640x640 \
+  -fill white -pointsize 16 -gravity southwest -annotate +8+8 '(c) Vellumora' \
+  -bordercolor black -border 10 -quality 90 $data/out_convert/\$(basename \$f); done"
+hyperfine --warmup 1 --runs "$((runs / 3 + 2))" --export-json "$data/batch.json" \
+  -n vellumora "$bin/vellumora-cli batch --settings $data/batch.ini --section T --folder $data/out_batch ${photos[*]}" \
+  -n "vellumora --jobs 1" "$bin/vellumora-cli batch --jobs 1 --settings $data/batch.ini --section T --folder $data/out_batch ${photos[*]}" \
+  -n vipsthumbnail "vipsthumbnail ${photos[*]} -s 640 -o $PWD/$data/out_vips/%s.jpg[Q=90]" \
+  -n convert "$convert_loop" >/dev/null 2>&1
+
+python3 - "$data/batch.json" <<'PY'
+import json, sys
+r = {x["command"]: x for x in json.load(open(sys.argv[1]))["results"]}
+v = r["vellumora"]["median"]
+for name, x in r.items():
+    print(f"{name:20s} median {x['median']*1000:7.0f} ms  (min {x['min']*1000:6.0f}, max {x['max']*1000:6.0f})")
+print(f"vellumora / vipsthumbnail = {v / r['vipsthumbnail']['median']:.2f}  (goal: at most 1)")
+print(f"vellumora / convert       = {v / r['convert']['median']:.2f}  (goal: below 0.33)")
 PY
