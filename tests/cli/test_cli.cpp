@@ -388,6 +388,23 @@ private slots:
         QTest::newRow("negative sizes") << "<photo>" << QByteArray()
                                         << QByteArray("[P]\nFILENAME=%PHOTO%\nMAX=-640\nRIGHT=-5\nBOTTOM=-7\n")
                                         << "o.png" << 0 << "";
+        const QByteArray longText(10000, 'W');
+        QTest::newRow("radius negative") << "<photo>" << QByteArray() << QByteArray(good + "RADIUS=-5\nOFFSET=-7\n") << "o.png" << 0 << "";
+        QTest::newRow("radius 10^9") << "<photo>" << QByteArray() << QByteArray(good + "RADIUS=1000000000\n") << "o.png" << 0 << "";
+        QTest::newRow("offset 10^9") << "<photo>" << QByteArray() << QByteArray(good + "OFFSET=1000000000\n") << "o.png" << 1 << "too large";
+        QTest::newRow("bands of 2^30") << "<photo>" << QByteArray()
+                                       << QByteArray(good + "OUTSIDE.WIDTH=1073741824\nINSIDE.WIDTH=1073741824\n")
+                                       << "o.png" << 1 << "too large";
+        QTest::newRow("negative bands") << "<photo>" << QByteArray() << QByteArray(good + "OUTSIDE.WIDTH=-2147483648\nINSIDE.WIDTH=-1\n")
+                                        << "o.png" << 0 << "";
+        QTest::newRow("font size 0") << "<photo>" << QByteArray() << QByteArray(good + "WATERMARK=hello\nFONTSIZE=0\n") << "o.png" << 0 << "";
+        QTest::newRow("font size 100000") << "<photo>" << QByteArray() << QByteArray(good + "WATERMARK=hello\nFONTSIZE=100000\n") << "o.png" << 0 << "";
+        QTest::newRow("10000-character watermark") << "<photo>" << QByteArray()
+                                                   << QByteArray(good + "WATERMARK=" + longText + "\nPOSITION=2\n") << "o.png" << 0 << "";
+        QTest::newRow("margins of 2^31-1") << "<photo>" << QByteArray()
+                                           << QByteArray(good + "WATERMARK=x\nPOSITION=8\nX=2147483647\nY=-2147483648\n") << "o.png" << 0 << "";
+        QTest::newRow("mask not an image") << "<photo>" << QByteArray() << QByteArray(good + "MASK=notimage.png\n") << "o.png" << 0 << "";
+        QTest::newRow("folder as mask") << "<photo>" << QByteArray() << QByteArray(good + "MASK=afolder.png\n") << "o.png" << 0 << "";
         QTest::newRow("unknown output type") << "<photo>" << QByteArray() << good << "o.xyz" << 1 << "Cannot save";
         QTest::newRow("output folder missing") << "<photo>" << QByteArray() << good << "no/such/o.png" << 1
                                                << "Cannot save";
@@ -407,6 +424,9 @@ private slots:
         } else if (photo != QLatin1String("<photo>")) {
             photoPath = WriteBytes(dir_.path(), photo, photoBytes);
         }
+        const QString masks = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Vellumora/Masks");
+        QDir().mkpath(masks + QStringLiteral("/afolder.png"));
+        WriteBytes(masks, QStringLiteral("notimage.png"), "\x89PNG but no more");
         settings.replace("%PHOTO%", photoPath.toUtf8());
         const QString ini = Settings(QStringLiteral("bad.ini"), settings);
         const Result run = RunCli({QStringLiteral("render"), ini, QStringLiteral("P"), Out(output)});
