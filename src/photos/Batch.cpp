@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "Codec.h"
+#include "FieldGroups.h"
 #include "Photo.h"
 #include "ProgramFolder.h"
 #include "Render.h"
@@ -172,10 +173,7 @@ QString BatchFileName(const QString& source, const QString& folder, const QStrin
 TPhotoInfo BatchEntry(const QString& file, const TPhotoInfo& current) {
     TPhotoInfo entry(file, QString());
     entry.Assign(&current);
-    entry.Crop = TRect{};
-    entry.Rotate = 0;
-    entry.Contrast = entry.Brightness = entry.Red = entry.Green = entry.Blue = 0;
-    entry.Grayscale = entry.Negative = false;
+    ResetPerPhotoEdits(entry);
     return entry;
 }
 
