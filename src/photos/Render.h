@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <limits>
 
 #include "PhotoInfo.h"
 
@@ -18,7 +19,12 @@ inline constexpr qint64 kMaxRenderPixels = qint64(1) << 28;
 struct TRenderSize {
     qint64 width = 0;
     qint64 height = 0;
-    qint64 Pixels() const { return width * height; }
+    // Saturates instead of overflowing: bands of 2^30 pixels make sides beyond 2^32.
+    qint64 Pixels() const {
+        qint64 pixels = 0;
+        return __builtin_mul_overflow(width, height, &pixels) ? std::numeric_limits<qint64>::max()
+                                                              : pixels;
+    }
 };
 
 // The size the chain gives an original of the given size, computed without wrapping.
