@@ -1,0 +1,46 @@
+#pragma once
+
+// How the current photo leaves the program: Save As (eight formats), e-mail and the
+// clipboard. The rules that need no window are plain functions, so tests reach them.
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace vellumora {
+
+class TPhoto;
+class TPlatform;
+
+// The Save As filter entries ("JPEG Bitmap (*.jpg)" ...) and their extensions (".jpg" ...).
+QStringList SaveFilters();
+QStringList SaveExtensions();
+
+// The name the Save As dialog opens with: folder of the photo + "Vellumora_" + base name.
+QString SavePresetPath(const QString& photoPath);
+// The chosen path with its extension (text after the last "." of the file-name part)
+// replaced by the extension of the chosen entry.
+QString PathWithFilterExtension(const QString& chosen, int filterIndex);
+
+// Remembers the chosen filter entry for the rest of the run.
+class TSaveAs {
+public:
+    // Runs Save As for the photo: dialog, extension rule, replace question, write, and
+    // "Cannot save <path>!" when the write fails. Returns the path written, or empty.
+    QString Run(TPlatform& platform, QWidget* parent, const TPhoto& photo);
+    int FilterIndex() const { return filterIndex_; }
+
+private:
+    int filterIndex_ = 0;
+};
+
+// Writes the rendered photo to "Vellumora.jpg" in the program folder and hands it to the
+// mail program. Returns false when nothing could be written; a missing mail program is
+// not reported (the file stays for the user to attach).
+bool SendPhotoByMail(TPlatform& platform, QWidget* parent, const TPhoto& photo);
+
+// Puts the full-size rendered photo on the clipboard; nothing without a photo.
+void CopyPhotoToClipboard(TPlatform& platform, const TPhoto& photo);
+
+}  // namespace vellumora
