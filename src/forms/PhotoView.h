@@ -1,0 +1,100 @@
+#pragma once
+
+// The widgets that show photos in the main window: the zoomed current photo and the strip
+// of thumbnail buttons, one per open photo. The thumbnail geometry is a plain function so
+// that tests reach it without a window.
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+#include <QScrollArea>
+#include <QSize>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+class QButtonGroup;
+class QHBoxLayout;
+class QToolButton;
+
+namespace vellumora {
+
+class TPhoto;
+class TPhotoInfo;
+
+inline constexpr int kThumbnailSide = 32;
+
+// Where the thumbnail of an original of the given size stands in a side x side square:
+// the longer side fills the square, the other is scaled alike (truncating) and centred.
+// Empty for an empty original.
+QRect ThumbnailRect(QSize original, int side = kThumbnailSide);
+// The original stretched by nearest pixel into ThumbnailRect on a white square. A null
+// original gives the plain white square.
+QImage MakeThumbnail(const QImage& original, int side = kThumbnailSide);
+
+// Paints the photo's rendered picture stretched by nearest pixel to its display size. The
+// widget is kept at that size by the window, which centres it in the scrolling area.
+class TPhotoView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TPhotoView(const TPhoto& photo, QWidget* parent = nullptr);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const TPhoto& photo_;
+};
+
+// The open-photo list: a row of check-style buttons of one exclusive group, in opening
+// order, scrolling sideways when it is wider than its place. Each button owns its photo's
+// settings record and shows a thumbnail from the strip's image list. Entries of the image
+// list are never reused while any button is left, so indexes only grow until the strip
+// empties.
+class TPhotoStrip : public QScrollArea {
+    Q_OBJECT
+
+public:
+    explicit TPhotoStrip(QWidget* parent = nullptr);
+    ~TPhotoStrip() override;
+
+    int Count() const { return int(entries_.size()); }
+    TPhotoInfo* Info(int index) const;
+    // The index of the button whose record is that very object; -1 when none.
+    int IndexOf(const TPhotoInfo* info) const;
+    QToolButton* Button(int index) const;
+    bool IsPressed(int index) const;
+
+    // Index of the button's thumbnail in the image list, and the list itself.
+    int ImageIndex(int index) const;
+    int ImageCount() const { return int(images_.size()); }
+    QImage Image(int imageIndex) const { return images_.value(imageIndex); }
+
+    // Appends a button for the record (hint: its file path, no caption) with a blank
+    // thumbnail; returns its index. Not pressed.
+    int Add(std::unique_ptr<TPhotoInfo> info);
+    void SetThumbnail(int index, const QImage& thumbnail);
+    // Marks the button pressed (the others released) and scrolls it into view.
+    void Press(int index);
+    // Frees the button and its record. The image list is cleared once no button is left.
+    void Remove(int index);
+    void Clear();
+
+signals:
+    // A button was clicked by the user.
+    void Clicked(int index);
+
+private:
+    struct TEntry;
+
+    QWidget* row_ = nullptr;
+    QHBoxLayout* layout_ = nullptr;
+    QButtonGroup* group_ = nullptr;
+    std::vector<std::unique_ptr<TEntry>> entries_;
+    QList<QImage> images_;
+};
+
+}  // namespace vellumora
