@@ -1,42 +1,47 @@
-// Vellumora start-up. Until the main window lands this shows the photos given on the
-// command line (or chosen in a file dialog), rendered with the default template.
+// Vellumora start-up: the program folder, the main window (which makes its dialogs), the
+// about box once, then the photos named on the command line.
 
 #include <QApplication>
-#include <QFileDialog>
-#include <QLabel>
-#include <QMessageBox>
-#include <QScrollArea>
+#include <QFileInfo>
+#include <QIcon>
+#include <QUrl>
 
-#include "Photo.h"
-#include "PhotoInfo.h"
+#include "FormMain.h"
+#include "Platform.h"
 #include "ProgramFolder.h"
+
+namespace {
+
+// Paths as the caption and messages show them: absolute. Desktop launchers may pass
+// file:// addresses instead of paths.
+QStringList PhotoPaths(const QStringList& arguments) {
+    QStringList paths;
+    for (const QString& argument : arguments) {
+        const QUrl url(argument);
+        const QString path = url.isLocalFile() ? url.toLocalFile() : argument;
+        paths << QFileInfo(path).absoluteFilePath();
+    }
+    return paths;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The program folder is named after the application.
     QApplication::setApplicationName(QStringLiteral("Vellumora"));
-    vellumora::PrepareProgramFolder();
 
-    QStringList files = QApplication::arguments().mid(1);
-    if (files.isEmpty()) {
-        const QString file = QFileDialog::getOpenFileName(nullptr, QStringLiteral("Open"));
-        if (file.isEmpty()) return 0;
-        files << file;
-    }
+    vellumora::TPlatform& platform = vellumora::DesktopPlatform();
+    if (!vellumora::PrepareProgramFolder())
+        platform.ShowWarning(nullptr, QStringLiteral("Can not create folder ") +
+                                          vellumora::ProgramFolder() + QStringLiteral("!"));
 
-    vellumora::TPhotoInfo info(files.first());
-    vellumora::TPhoto photo;
-    QObject::connect(&photo, &vellumora::TPhoto::ErrorReported, [](const QString& message) {
-        QMessageBox::critical(nullptr, QStringLiteral("Vellumora"), message);
-    });
-    photo.AssignInfo(&info);
-
-    QScrollArea area;
-    auto* label = new QLabel;
-    label->setPixmap(QPixmap::fromImage(photo.Rendered()));
-    area.setWidget(label);
-    area.setAlignment(Qt::AlignCenter);
-    area.setWindowTitle(QStringLiteral("Vellumora"));
-    area.resize(800, 600);
-    area.show();
+    vellumora::TFormMain formMain(platform);
+    // The forms library's resources are registered once the window has made its dialogs.
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("vellumora"), QIcon(QStringLiteral(":/vellumora.png"))));
+    formMain.SetAboutAtStart(true);
+    formMain.SetStartupPhotos(PhotoPaths(QApplication::arguments().mid(1)));
+    formMain.showMaximized();
     return app.exec();
 }
