@@ -42,44 +42,49 @@ constexpr TColor kClWindow = 0xFF000005;
 constexpr TColor kSystemColorBase = 0xFF000000;
 constexpr int kZooms[] = {33, 50, 67, 100, 150, 200, 300};
 
-// What each system colour is used for on the desktop it comes from, as the palette role
-// that plays the same part here ("window" is the background of a document, Base).
-std::optional<std::pair<QPalette::ColorGroup, QPalette::ColorRole>> SystemRole(int index) {
-    using P = QPalette;
-    switch (index) {
-        case 0: return std::pair{P::Active, P::Button};            // scroll bar
-        case 1: return std::pair{P::Active, P::Dark};              // desktop
-        case 2: return std::pair{P::Active, P::Highlight};         // active caption
-        case 3: return std::pair{P::Active, P::Mid};               // inactive caption
-        case 4: return std::pair{P::Active, P::Window};            // menu
-        case 5: return std::pair{P::Active, P::Base};              // window
-        case 6: return std::pair{P::Active, P::Shadow};            // window frame
-        case 7: return std::pair{P::Active, P::WindowText};        // menu text
-        case 8: return std::pair{P::Active, P::Text};              // window text
-        case 9: return std::pair{P::Active, P::HighlightedText};   // caption text
-        case 10: return std::pair{P::Active, P::Window};           // active border
-        case 11: return std::pair{P::Active, P::Window};           // inactive border
-        case 12: return std::pair{P::Active, P::Dark};             // application workspace
-        case 13: return std::pair{P::Active, P::Highlight};        // highlight
-        case 14: return std::pair{P::Active, P::HighlightedText};  // highlight text
-        case 15: return std::pair{P::Active, P::Button};           // button face
-        case 16: return std::pair{P::Active, P::Dark};             // button shadow
-        case 17: return std::pair{P::Disabled, P::Text};           // grey text
-        case 18: return std::pair{P::Active, P::ButtonText};       // button text
-        case 19: return std::pair{P::Inactive, P::WindowText};     // inactive caption text
-        case 20: return std::pair{P::Active, P::Light};            // button highlight
-        case 21: return std::pair{P::Active, P::Shadow};           // 3-D dark shadow
-        case 22: return std::pair{P::Active, P::Midlight};         // 3-D light
-        case 23: return std::pair{P::Active, P::ToolTipText};      // info text
-        case 24: return std::pair{P::Active, P::ToolTipBase};      // info background
-        case 26: return std::pair{P::Active, P::Link};             // hot light
-        case 27: return std::pair{P::Active, P::Highlight};        // gradient active caption
-        case 28: return std::pair{P::Active, P::Mid};              // gradient inactive caption
-        case 29: return std::pair{P::Active, P::Highlight};        // menu highlight
-        case 30: return std::pair{P::Active, P::Window};           // menu bar
-        default: return std::nullopt;
-    }
-}
+struct TSystemRole {
+    QPalette::ColorGroup group;
+    QPalette::ColorRole role;
+};
+
+// What each system colour (by its low byte) is used for on the desktop the settings come
+// from, as the palette entry that plays the same part here; "window" is the background of
+// a document, the Base colour. Number 25 was never assigned.
+// clang-format off
+constexpr std::optional<TSystemRole> kSystemRoles[] = {
+    TSystemRole{QPalette::Active, QPalette::Button},             // scroll bar
+    TSystemRole{QPalette::Active, QPalette::Dark},               // desktop
+    TSystemRole{QPalette::Active, QPalette::Highlight},          // active caption
+    TSystemRole{QPalette::Active, QPalette::Mid},                // inactive caption
+    TSystemRole{QPalette::Active, QPalette::Window},             // menu
+    TSystemRole{QPalette::Active, QPalette::Base},               // window
+    TSystemRole{QPalette::Active, QPalette::Shadow},             // window frame
+    TSystemRole{QPalette::Active, QPalette::WindowText},         // menu text
+    TSystemRole{QPalette::Active, QPalette::Text},               // window text
+    TSystemRole{QPalette::Active, QPalette::HighlightedText},    // caption text
+    TSystemRole{QPalette::Active, QPalette::Window},             // active border
+    TSystemRole{QPalette::Active, QPalette::Window},             // inactive border
+    TSystemRole{QPalette::Active, QPalette::Dark},               // application workspace
+    TSystemRole{QPalette::Active, QPalette::Highlight},          // highlight
+    TSystemRole{QPalette::Active, QPalette::HighlightedText},    // highlight text
+    TSystemRole{QPalette::Active, QPalette::Button},             // button face
+    TSystemRole{QPalette::Active, QPalette::Dark},               // button shadow
+    TSystemRole{QPalette::Disabled, QPalette::Text},             // grey text
+    TSystemRole{QPalette::Active, QPalette::ButtonText},         // button text
+    TSystemRole{QPalette::Inactive, QPalette::WindowText},       // inactive caption text
+    TSystemRole{QPalette::Active, QPalette::Light},              // button highlight
+    TSystemRole{QPalette::Active, QPalette::Shadow},             // 3-D dark shadow
+    TSystemRole{QPalette::Active, QPalette::Midlight},           // 3-D light
+    TSystemRole{QPalette::Active, QPalette::ToolTipText},        // info text
+    TSystemRole{QPalette::Active, QPalette::ToolTipBase},        // info background
+    std::nullopt,
+    TSystemRole{QPalette::Active, QPalette::Link},               // hot light
+    TSystemRole{QPalette::Active, QPalette::Highlight},          // gradient active caption
+    TSystemRole{QPalette::Active, QPalette::Mid},                // gradient inactive caption
+    TSystemRole{QPalette::Active, QPalette::Highlight},          // menu highlight
+    TSystemRole{QPalette::Active, QPalette::Window},             // menu bar
+};
+// clang-format on
 
 // The keys of the keyboard table do the same with Shift or Alt held.
 QList<QKeySequence> IgnoringShiftAlt(QKeyCombination key) {
@@ -107,8 +112,9 @@ QIcon ToolIcon(const QWidget* widget, const char* themeName, QStyle::StandardPix
 
 QColor ColorOf(TColor color, const QPalette& palette) {
     if ((color & 0xFF000000u) == kSystemColorBase) {
-        const auto role = SystemRole(int(color & 0xFFu));
-        return role ? palette.color(role->first, role->second) : QColor();
+        const quint32 index = color & 0xFFFFFFu;
+        if (index >= std::size(kSystemRoles) || !kSystemRoles[index]) return QColor();
+        return palette.color(kSystemRoles[index]->group, kSystemRoles[index]->role);
     }
     // The high byte of the other forms selects a palette entry on the original desktop;
     // here only the colour itself counts. clNone and clDefault name no colour at all.
@@ -120,7 +126,9 @@ TColor ToTColor(const QColor& color) {
     return TColor(color.red()) | TColor(color.green()) << 8 | TColor(color.blue()) << 16;
 }
 
-QString ApplicationSettingsFile() { return ProgramFolder() + QStringLiteral("/Vellumora.dat"); }
+QString ApplicationSettingsFile() {
+    return ProgramFolder() + QStringLiteral("/Vellumora.dat");
+}
 
 TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
     : QMainWindow(parent), platform_(platform) {
@@ -185,7 +193,8 @@ void TFormMain::CreateActions() {
                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::ALT | Qt::Key_O)});
     menuSave_ = command("MenuSave", QStringLiteral("Save As..."), &TFormMain::MenuSaveClick);
     menuSave_->setShortcuts(IgnoringShiftAlt(Qt::CTRL | Qt::Key_S));
-    menuEmail_ = command("MenuEmail", QStringLiteral("Send Email To..."), &TFormMain::MenuEmailClick);
+    menuEmail_ =
+        command("MenuEmail", QStringLiteral("Send Email To..."), &TFormMain::MenuEmailClick);
     menuEmail_->setShortcuts(IgnoringShiftAlt(Qt::CTRL | Qt::Key_E));
     menuClipboard_ = command("MenuClipboard", QStringLiteral("Copy to Clipboard"),
                              &TFormMain::MenuClipboardClick);
@@ -201,7 +210,8 @@ void TFormMain::CreateActions() {
 
     menuFirst_ = command("MenuFirst", QStringLiteral("First"), &TFormMain::MenuFirstClick);
     menuFirst_->setShortcuts(IgnoringShiftAlt(QKeyCombination(Qt::Key_Home)));
-    menuPrevious_ = command("MenuPrevious", QStringLiteral("Previous"), &TFormMain::MenuPreviousClick);
+    menuPrevious_ =
+        command("MenuPrevious", QStringLiteral("Previous"), &TFormMain::MenuPreviousClick);
     menuPrevious_->setShortcuts(IgnoringShiftAlt(QKeyCombination(Qt::Key_PageUp)));
     menuNext_ = command("MenuNext", QStringLiteral("Next"), &TFormMain::MenuNextClick);
     menuNext_->setShortcuts(IgnoringShiftAlt(QKeyCombination(Qt::Key_PageDown)));
@@ -216,7 +226,8 @@ void TFormMain::CreateActions() {
         QAction* item = NewAction(zoomNames[i].first, QLatin1String(zoomNames[i].second));
         item->setCheckable(true);
         zoomGroup_->addAction(item);
-        connect(item, &QAction::triggered, this, [this, zoom = kZooms[i]] { photo_.SetZoom(zoom); });
+        connect(item, &QAction::triggered, this,
+                [this, zoom = kZooms[i]] { photo_.SetZoom(zoom); });
         zoomItems_.push_back(item);
     }
 
@@ -265,11 +276,11 @@ void TFormMain::CreateActions() {
     menuBorder_->setIcon(ToolIcon(this, "format-border-set-all", QStyle::SP_FileDialogListView));
     menuWebpage_->setIcon(ToolIcon(this, "text-html", QStyle::SP_DriveNetIcon));
 
-    photoCommands_ = {menuCurrent_,   menuSave_,      menuEmail_,     menuClipboard_,
-                      menuClose_,     menuAll_,       menuBatch_,     menuFirst_,
-                      menuLast_,      menuResize_,    menuCrop_,      menuClockwise_,
+    photoCommands_ = {menuCurrent_,   menuSave_,         menuEmail_,      menuClipboard_,
+                      menuClose_,     menuAll_,          menuBatch_,      menuFirst_,
+                      menuLast_,      menuResize_,       menuCrop_,       menuClockwise_,
                       menuCounter_,   menuHorizontally_, menuVertically_, menuColor_,
-                      menuWatermark_, menuBorder_,    menuAdd_,       menuWebpage_};
+                      menuWatermark_, menuBorder_,       menuAdd_,        menuWebpage_};
 }
 
 void TFormMain::CreateMenus() {
@@ -467,8 +478,9 @@ void TFormMain::FormShow() {
 
 void TFormMain::closeEvent(QCloseEvent* event) {
     if (photo_.Info() &&
-        platform_.AskOkCancel(this, QString::number(strip_->Count()) +
-                                        QStringLiteral(" photo(s) still opened, quit Vellumora now?")))
+        platform_.AskOkCancel(this,
+                              QString::number(strip_->Count()) +
+                                  QStringLiteral(" photo(s) still opened, quit Vellumora now?")))
         MenuAllClick();
     if (photo_.Info())
         event->ignore();
@@ -619,9 +631,13 @@ void TFormMain::MenuAllClick() {
     UpdateControls();
 }
 
-void TFormMain::MenuFirstClick() { SelectPhoto(0); }
+void TFormMain::MenuFirstClick() {
+    SelectPhoto(0);
+}
 
-void TFormMain::MenuLastClick() { SelectPhoto(strip_->Count() - 1); }
+void TFormMain::MenuLastClick() {
+    SelectPhoto(strip_->Count() - 1);
+}
 
 void TFormMain::MenuPreviousClick() {
     const int index = strip_->IndexOf(photo_.Info());
@@ -672,11 +688,17 @@ void TFormMain::MenuBackgroundClick() {
     }
 }
 
-void TFormMain::MenuContentsClick() { OpenHelpContents(platform_, this); }
+void TFormMain::MenuContentsClick() {
+    OpenHelpContents(platform_, this);
+}
 
-void TFormMain::MenuHomepageClick() { platform_.OpenUrl(HomepageUrl()); }
+void TFormMain::MenuHomepageClick() {
+    platform_.OpenUrl(HomepageUrl());
+}
 
-void TFormMain::MenuAboutClick() { formAbout_->exec(); }
+void TFormMain::MenuAboutClick() {
+    formAbout_->exec();
+}
 
 // A value that names no colour here leaves the area as it was, clWindow at start.
 void TFormMain::ReadBackground() {

@@ -35,10 +35,10 @@ QImage MakeThumbnail(const QImage& original, int side) {
     const QRect target = ThumbnailRect(original.size(), side);
     if (original.isNull() || target.isEmpty()) return thumbnail;
 
-    const QImage source = original.format() == QImage::Format_RGB32 ||
-                                  original.format() == QImage::Format_ARGB32
-                              ? original
-                              : original.convertToFormat(QImage::Format_RGB32);
+    const QImage source =
+        original.format() == QImage::Format_RGB32 || original.format() == QImage::Format_ARGB32
+            ? original
+            : original.convertToFormat(QImage::Format_RGB32);
     const qint64 w = source.width(), h = source.height();
     for (int y = 0; y < target.height(); ++y) {
         const int sy = int((2 * y + 1) * h / (2 * target.height()));
@@ -55,7 +55,9 @@ TPhotoView::TPhotoView(const TPhoto& photo, QWidget* parent) : QWidget(parent), 
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-QSize TPhotoView::sizeHint() const { return photo_.DisplaySize(); }
+QSize TPhotoView::sizeHint() const {
+    return photo_.DisplaySize();
+}
 
 void TPhotoView::paintEvent(QPaintEvent* event) {
     const QImage& picture = photo_.Rendered();
