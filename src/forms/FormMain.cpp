@@ -155,6 +155,7 @@ TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
 // go before the base class frees them.
 TFormMain::~TFormMain() {
     photo_.disconnect(this);
+    scrollBox_->viewport()->removeEventFilter(this);
     const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (QWidget* child : children) delete child;
 }
