@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QScrollBar>
 #include <QStyle>
 #include <QToolButton>
@@ -103,6 +102,11 @@ TPhotoStrip::TPhotoStrip(QWidget* parent) : QScrollArea(parent) {
     // Room for the scroll bar below the buttons, so that it never covers them.
     setFixedHeight(kButtonSize.height() + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // A button just added has its place only once the row is laid out, which changes the
+    // scrolling range: the pressed button is brought into view again then.
+    connect(horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] {
+        if (QAbstractButton* pressed = group_->checkedButton()) ensureWidgetVisible(pressed, 0, 0);
+    });
 }
 
 TPhotoStrip::~TPhotoStrip() = default;
@@ -164,13 +168,7 @@ void TPhotoStrip::Press(int index) {
     QToolButton* button = Button(index);
     if (!button) return;
     button->setChecked(true);
-    // A button just added has its place only once the pending layout request has run.
-    QMetaObject::invokeMethod(
-        this,
-        [this, guarded = QPointer<QToolButton>(button)] {
-            if (guarded) ensureWidgetVisible(guarded, 0, 0);
-        },
-        Qt::QueuedConnection);
+    ensureWidgetVisible(button, 0, 0);
 }
 
 void TPhotoStrip::Remove(int index) {
