@@ -188,6 +188,26 @@ private slots:
         QCOMPARE(w->Strip()->ImageIndex(0), 0);
     }
 
+    void stripScrollsToTheCurrentPhoto() {
+        auto w = NewWindow();
+        QVERIFY(w);
+        TPhotoStrip* strip = w->Strip();
+        const QString path = SavePng(QStringLiteral("dot.png"), SolidImage(8, 8, kBlue));
+        for (int i = 0; i < 40; ++i) w->Open(path);
+        // Wider than the window: the strip scrolls, and the current button is in view.
+        const auto inView = [strip](int index) {
+            const QRect shown(strip->Button(index)->mapTo(strip->viewport(), QPoint(0, 0)),
+                              strip->Button(index)->size());
+            return strip->viewport()->rect().contains(shown);
+        };
+        QTRY_VERIFY(strip->horizontalScrollBar()->value() > 0);
+        QVERIFY(inView(39));
+        QVERIFY(!inView(0));
+        w->Action(QStringLiteral("MenuFirst"))->trigger();
+        QTRY_COMPARE(strip->horizontalScrollBar()->value(), 0);
+        QVERIFY(inView(0));
+    }
+
     void thumbnailShowsTheOriginal_data() {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QRect>("covered");
