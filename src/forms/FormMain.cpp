@@ -285,11 +285,17 @@ void TFormMain::CreateActions() {
 }
 
 void TFormMain::CreateMenus() {
-    const auto newMenu = [this](const char* name, const QString& caption) {
+    const auto newSubmenu = [this](QMenu* parent, const char* name, const QString& caption) {
         auto* menu = new QMenu(caption, this);
         menu->setObjectName(QLatin1String(name));
-        menuBar()->addMenu(menu);
+        if (parent)
+            parent->addMenu(menu);
+        else
+            menuBar()->addMenu(menu);
         return menu;
+    };
+    const auto newMenu = [&newSubmenu](const char* name, const QString& caption) {
+        return newSubmenu(nullptr, name, caption);
     };
 
     QMenu* file = newMenu("MenuFile", QStringLiteral("File"));
@@ -299,15 +305,13 @@ void TFormMain::CreateMenus() {
     file->addSeparator();
     file->addAction(menuBatch_);
     file->addSeparator();
+    QMenu* go = newSubmenu(file, "MenuGo", QStringLiteral("Go To"));
+    go->addActions({menuFirst_, menuPrevious_, menuNext_, menuLast_});
+    QMenu* zoom = newSubmenu(file, "MenuZoom", QStringLiteral("Zoom"));
+    for (QAction* item : zoomItems_) zoom->addAction(item);
     file->addAction(menuBackground_);
     file->addSeparator();
     file->addAction(menuExit_);
-
-    QMenu* go = newMenu("MenuGo", QStringLiteral("Go To"));
-    go->addActions({menuFirst_, menuPrevious_, menuNext_, menuLast_});
-
-    QMenu* zoom = newMenu("MenuZoom", QStringLiteral("Zoom"));
-    for (QAction* item : zoomItems_) zoom->addAction(item);
 
     QMenu* actions = newMenu("MenuActions", QStringLiteral("Actions"));
     actions->addActions({menuResize_, menuCrop_});
