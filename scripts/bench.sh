@@ -67,3 +67,10 @@ for name, x in r.items():
 print(f"vellumora / vipsthumbnail = {v / r['vipsthumbnail']['median']:.2f}  (goal: at most 1)")
 print(f"vellumora / convert       = {v / r['convert']['median']:.2f}  (goal: below 0.33)")
 PY
+
+echo
+echo "== main window: Open... and a photo-button click until the photo is shown, beside the CLI render"
+cmake --build --preset release --target bench_gui >/dev/null
+second="$data/batch1.jpg"
+QT_QPA_PLATFORM=offscreen "$bin/bench_gui" "$photo" "$second" 11 2>/dev/null
+hyperfine -N --warmup 2 --runs "$runs" "$bin/vellumora-cli render $ini P $data/out_vellumora.jpg" 2>/dev/null | grep -E 'Time|Range'
