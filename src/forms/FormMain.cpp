@@ -119,7 +119,7 @@ QColor ColorOf(TColor color, const QPalette& palette) {
     // The high byte of the other forms selects a palette entry on the original desktop;
     // here only the colour itself counts. clNone and clDefault name no colour at all.
     if (color > 0x02FFFFFFu) return QColor();
-    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+    return QColor(ColorToRgb(color));
 }
 
 TColor ToTColor(const QColor& color) {

@@ -12,11 +12,6 @@
 namespace vellumora {
 namespace {
 
-// TColor keeps red in the low byte, QRgb in the third.
-QRgb ToRgb(TColor color) {
-    return qRgb(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
-}
-
 // ((255 - m) * channel + m * maskChannel) div 255: weights adding up to 255, so the
 // result stays within 0..255.
 inline int Mix(int channel, int maskChannel, int m) {
@@ -40,9 +35,9 @@ QImage ApplyMask(QImage image, const QImage& mask, TColor maskColor) {
     const int height = image.height();
     const qint64 maskWidth = source.width();
     const qint64 maskHeight = source.height();
-    const int mr = qRed(ToRgb(maskColor));
-    const int mg = qGreen(ToRgb(maskColor));
-    const int mb = qBlue(ToRgb(maskColor));
+    const int mr = qRed(ColorToRgb(maskColor));
+    const int mg = qGreen(ColorToRgb(maskColor));
+    const int mb = qBlue(ColorToRgb(maskColor));
     // Source column x * maskWidth div width, stepped as a quotient and remainder so that
     // no table of a (possibly very wide) picture's columns is needed.
     const qint64 step = maskWidth / width;
@@ -102,8 +97,8 @@ QImage AddBorders(QImage image, int outside, int inside, TColor outsideColor, TC
     if (out.isNull()) return out;
 
     // Every pixel written once, row by row: outside rows, inside rows, picture rows.
-    const QRgb outer = ToRgb(outsideColor);
-    const QRgb inner = ToRgb(insideColor);
+    const QRgb outer = ColorToRgb(outsideColor);
+    const QRgb inner = ColorToRgb(insideColor);
     const int w = int(newWidth);
     const int h = int(newHeight);
     const int pictureWidth = image.width();

@@ -16,10 +16,7 @@ namespace {
 // The file-name part of a mask name: whatever a hand-edited file puts before the last
 // separator is dropped, so the name never leads outside the Masks folder.
 QString MaskFileName(const QString& name) {
-    const qsizetype cut = std::max({name.lastIndexOf(QLatin1Char('/')),
-                                    name.lastIndexOf(QLatin1Char('\\')),
-                                    name.lastIndexOf(QLatin1Char(':'))});
-    const QString file = name.mid(cut + 1);
+    const QString file = FileNamePart(name);
     // Only names with an extension are masks; "." and ".." have none worth loading.
     const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
     if (dot < 0 || dot == file.size() - 1 || file == QLatin1String("..")) return {};

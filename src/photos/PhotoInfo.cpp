@@ -173,13 +173,17 @@ void TPhotoInfo::SetFont(const TFont* font) {
     if (font) Font = *font;
 }
 
-void TPhotoInfo::SetMaskName(const QString& path) {
-    // Masks live in the Masks folder, so only the file name is kept; paths may come
-    // from either platform's file dialogs, drive letter included.
+QString FileNamePart(const QString& path) {
     const qsizetype cut = std::max({path.lastIndexOf(QLatin1Char('/')),
                                     path.lastIndexOf(QLatin1Char('\\')),
                                     path.lastIndexOf(QLatin1Char(':'))});
-    MaskName = path.mid(cut + 1);
+    return path.mid(cut + 1);
+}
+
+void TPhotoInfo::SetMaskName(const QString& path) {
+    // Masks live in the Masks folder, so only the file name is kept; paths may come
+    // from either platform's file dialogs, drive letter included.
+    MaskName = FileNamePart(path);
     if (OnMaskChange) OnMaskChange(*this);
 }
 

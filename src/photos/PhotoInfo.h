@@ -3,6 +3,7 @@
 // The settings record of one photo: everything the render chain needs to rebuild the
 // shown picture from the untouched original, and its form in settings files.
 
+#include <QRgb>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -17,6 +18,16 @@ using TColor = quint32;
 inline constexpr TColor clBlack = 0x000000;
 inline constexpr TColor clGray = 0x808080;
 inline constexpr TColor clWhite = 0xFFFFFF;
+
+// The colour's three bytes as an opaque Qt colour value; the high byte (which names a
+// system colour or none) is ignored, as the render stages use the bytes as they stand.
+inline QRgb ColorToRgb(TColor color) {
+    return qRgb(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+}
+
+// The last component of a path written on either platform: everything after the last
+// "/", "\" or drive colon.
+QString FileNamePart(const QString& path);
 
 // The colour-name form of settings files: a colour identifier ("clWhite") or "$" and
 // eight upper-case hexadecimal digits.

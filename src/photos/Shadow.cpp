@@ -18,12 +18,6 @@ namespace {
 
 constexpr int kMaxTap = 100;
 
-// TColor keeps red in the low byte; the high byte (system colour marks and the like) is
-// ignored.
-QRgb ToRgb(TColor color) {
-    return qRgb(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
-}
-
 quint32* Row(QImage& image, int y) {
     return reinterpret_cast<quint32*>(image.scanLine(y));
 }
@@ -287,9 +281,9 @@ void BlurBitmap(QImage& image, const TBlurKernel& kernel) {
 TShadowTiles BuildShadowTiles(QSize picture, int radius, int /*offset*/, TColor shadow,
                               TColor background) {
     bool ok = true;
-    if (radius < 1) return MakeTiles(picture, nullptr, ToRgb(shadow), ToRgb(background), &ok);
+    if (radius < 1) return MakeTiles(picture, nullptr, ColorToRgb(shadow), ColorToRgb(background), &ok);
     const TBlurKernel kernel = BuildBlurKernel(radius);
-    TShadowTiles tiles = MakeTiles(picture, &kernel, ToRgb(shadow), ToRgb(background), &ok);
+    TShadowTiles tiles = MakeTiles(picture, &kernel, ColorToRgb(shadow), ColorToRgb(background), &ok);
     if (!ok) tiles.Tiles = {};
     return tiles;
 }
@@ -322,8 +316,8 @@ QImage AddShadow(QImage image, int radius, int offset, TColor shadow, TColor bac
         resultWidth * resultHeight > kMaxRenderPixels)
         return {};
 
-    const QRgb shadowRgb = ToRgb(shadow);
-    const QRgb backgroundRgb = ToRgb(background);
+    const QRgb shadowRgb = ColorToRgb(shadow);
+    const QRgb backgroundRgb = ColorToRgb(background);
     bool ok = true;
     const TShadowTiles tiles =
         MakeTiles(image.size(), radius >= 1 ? &kernel : nullptr, shadowRgb, backgroundRgb, &ok);

@@ -131,9 +131,10 @@ QImage DrawWatermark(QImage image, const QString& text, const TFont& font, int p
         painter.drawText(QPointF(double(left - areaLeft), double(top - areaTop + ascent)), text);
     }
 
-    const int fr = int(font.Color & 0xFF);
-    const int fg = int((font.Color >> 8) & 0xFF);
-    const int fb = int((font.Color >> 16) & 0xFF);
+    const QRgb fontRgb = ColorToRgb(font.Color);
+    const int fr = qRed(fontRgb);
+    const int fg = qGreen(fontRgb);
+    const int fb = qBlue(fontRgb);
     for (int row = 0; row < areaHeight; ++row) {
         const auto* cover = reinterpret_cast<const QRgb*>(work.constScanLine(row));
         // Taken at the first changed pixel, so that a shared picture the text leaves alone
