@@ -13,10 +13,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "Codec.h"
-#include "FakePlatform.h"
-#include "FormMain.h"
-#include "PhotoView.h"
+#include "codec/Codec.h"
+#include "support/FakePlatform.h"
+#include "forms/main/FormMain.h"
+#include "forms/main/PhotoView.h"
 
 using namespace vellumora;
 

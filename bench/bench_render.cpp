@@ -11,11 +11,11 @@
 #include <map>
 #include <vector>
 
-#include "Codec.h"
-#include "Photo.h"
-#include "PhotoInfo.h"
-#include "ProgramFolder.h"
-#include "Stages.h"
+#include "codec/Codec.h"
+#include "photos/Photo.h"
+#include "photos/settings/PhotoInfo.h"
+#include "photos/settings/ProgramFolder.h"
+#include "photos/stages/Stages.h"
 
 using namespace vellumora;
 

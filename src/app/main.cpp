@@ -6,9 +6,9 @@
 #include <QIcon>
 #include <QUrl>
 
-#include "FormMain.h"
-#include "Platform.h"
-#include "ProgramFolder.h"
+#include "forms/main/FormMain.h"
+#include "forms/common/Platform.h"
+#include "photos/settings/ProgramFolder.h"
 
 namespace {
 

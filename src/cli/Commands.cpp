@@ -1,13 +1,13 @@
-#include "Commands.h"
+#include "cli/Commands.h"
 
 #include <QFileInfo>
 
-#include "Batch.h"
-#include "IniFile.h"
-#include "Photo.h"
-#include "PhotoInfo.h"
-#include "ProgramFolder.h"
-#include "Stages.h"
+#include "photos/batch/Batch.h"
+#include "photos/settings/IniFile.h"
+#include "photos/Photo.h"
+#include "photos/settings/PhotoInfo.h"
+#include "photos/settings/ProgramFolder.h"
+#include "photos/stages/Stages.h"
 
 namespace vellumora::cli {
 

@@ -4,7 +4,7 @@
 #include <QTextStream>
 #include <cstdio>
 
-#include "Commands.h"
+#include "cli/Commands.h"
 
 int main(int argc, char** argv) {
     // Text drawing needs a GUI application, but never a display.

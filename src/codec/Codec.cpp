@@ -1,4 +1,4 @@
-#include "Codec.h"
+#include "codec/Codec.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -9,10 +9,10 @@
 #include <mutex>
 #include <new>
 
-#include "CodecUtil.h"
-#include "JpegCodec.h"
-#include "MagickCodec.h"
-#include "RawCodec.h"
+#include "codec/CodecUtil.h"
+#include "codec/JpegCodec.h"
+#include "codec/MagickCodec.h"
+#include "codec/RawCodec.h"
 
 namespace vellumora {
 namespace {

@@ -1,6 +1,6 @@
-#include "CodecUtil.h"
+#include "codec/CodecUtil.h"
 
-#include "ImageBuffer.h"
+#include "codec/ImageBuffer.h"
 
 namespace vellumora::codec {
 

@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QString>
 
-#include "Codec.h"
+#include "codec/Codec.h"
 
 namespace vellumora::codec {
 

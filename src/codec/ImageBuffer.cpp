@@ -1,4 +1,4 @@
-#include "ImageBuffer.h"
+#include "codec/ImageBuffer.h"
 
 #include <sys/mman.h>
 
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "Codec.h"
+#include "codec/Codec.h"
 
 namespace vellumora {
 namespace {

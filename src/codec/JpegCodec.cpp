@@ -1,4 +1,4 @@
-#include "JpegCodec.h"
+#include "codec/JpegCodec.h"
 
 #include <turbojpeg.h>
 
@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "ImageBuffer.h"
+#include "codec/ImageBuffer.h"
 
 namespace vellumora::codec {
 namespace {

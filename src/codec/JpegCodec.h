@@ -8,8 +8,8 @@
 #include <QImage>
 #include <QString>
 
-#include "Codec.h"
-#include "CodecUtil.h"
+#include "codec/Codec.h"
+#include "codec/CodecUtil.h"
 
 namespace vellumora::codec {
 

@@ -1,4 +1,4 @@
-#include "MagickCodec.h"
+#include "codec/MagickCodec.h"
 
 #include <Magick++.h>
 
@@ -8,8 +8,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "Codec.h"
-#include "ImageBuffer.h"
+#include "codec/Codec.h"
+#include "codec/ImageBuffer.h"
 
 namespace vellumora::codec {
 namespace {

@@ -8,7 +8,7 @@
 #include <QImage>
 #include <QString>
 
-#include "CodecUtil.h"
+#include "codec/CodecUtil.h"
 
 namespace vellumora::codec {
 

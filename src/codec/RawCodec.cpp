@@ -1,4 +1,4 @@
-#include "RawCodec.h"
+#include "codec/RawCodec.h"
 
 #include <libraw/libraw.h>
 
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "ImageBuffer.h"
+#include "codec/ImageBuffer.h"
 
 namespace vellumora::codec {
 

@@ -5,8 +5,8 @@
 
 #include <QString>
 
-#include "Codec.h"
-#include "CodecUtil.h"
+#include "codec/Codec.h"
+#include "codec/CodecUtil.h"
 
 namespace vellumora::codec {
 

@@ -1,4 +1,4 @@
-#include "Photo.h"
+#include "photos/Photo.h"
 
 #include <QClipboard>
 #include <QFileInfo>
@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "ProgramFolder.h"
-#include "Render.h"
+#include "photos/settings/ProgramFolder.h"
+#include "photos/stages/Render.h"
 
 namespace vellumora {
 namespace {

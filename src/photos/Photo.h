@@ -10,8 +10,8 @@
 #include <QSize>
 #include <QString>
 
-#include "Codec.h"
-#include "PhotoInfo.h"
+#include "codec/Codec.h"
+#include "photos/settings/PhotoInfo.h"
 
 namespace vellumora {
 

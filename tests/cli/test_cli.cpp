@@ -10,7 +10,7 @@
 #include <QTest>
 #include <cmath>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 
 using namespace vellumora::test;
 

@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "Codec.h"
-#include "ImageBuffer.h"
-#include "TestSupport.h"
+#include "codec/Codec.h"
+#include "codec/ImageBuffer.h"
+#include "support/TestSupport.h"
 
 using namespace vellumora;
 using namespace vellumora::test;

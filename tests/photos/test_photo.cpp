@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "Photo.h"
-#include "TestSupport.h"
+#include "photos/Photo.h"
+#include "support/TestSupport.h"
 
 using namespace vellumora;
 using namespace vellumora::test;

@@ -1,0 +1,70 @@
+#include "forms/main/FormAbout.h"
+
+#include <QDialogButtonBox>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <mutex>
+
+#ifndef VELLUMORA_VERSION
+#error "VELLUMORA_VERSION (the project version) must be defined for the forms library"
+#endif
+
+// The forms library is static: its resources are linked in only when something refers to
+// them, so they are registered by hand. Outside the namespace, as the macro needs.
+static void InitFormsResources() {
+    static std::once_flag once;
+    std::call_once(once, [] { Q_INIT_RESOURCE(forms); });
+}
+
+namespace vellumora {
+
+TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
+    InitFormsResources();
+    setObjectName(QStringLiteral("FormAbout"));
+    setWindowTitle(QStringLiteral("About Vellumora"));
+
+    auto* picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("ImagePicture"));
+    picture->setAlignment(Qt::AlignCenter);
+    const QImage image(QStringLiteral(":/about.jpg"));
+    if (!image.isNull()) picture->setPixmap(QPixmap::fromImage(image));
+
+    auto* name = new QLabel(QStringLiteral("Vellumora"), this);
+    name->setObjectName(QStringLiteral("LabelName"));
+    QFont nameFont = name->font();
+    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.6);
+    nameFont.setBold(true);
+    name->setFont(nameFont);
+    name->setAlignment(Qt::AlignCenter);
+
+    auto* version = new QLabel(QStringLiteral("Version " VELLUMORA_VERSION), this);
+    version->setObjectName(QStringLiteral("LabelVersion"));
+    version->setAlignment(Qt::AlignCenter);
+
+    auto* line = new QLabel(
+        QStringLiteral("Crop, resize, frame and sign your photos.\n"
+                       "Every edit can be changed again: the original is never touched."),
+        this);
+    line->setObjectName(QStringLiteral("LabelComment"));
+    line->setAlignment(Qt::AlignCenter);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QDialogButtonBox::Ok);
+    ok->setObjectName(QStringLiteral("ButtonOK"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    buttons->setCenterButtons(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(picture);
+    layout->addWidget(name);
+    layout->addWidget(version);
+    layout->addWidget(line);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+}  // namespace vellumora

@@ -1,0 +1,188 @@
+#include "forms/main/PhotoView.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QToolButton>
+#include <algorithm>
+
+#include "photos/Photo.h"
+#include "photos/settings/PhotoInfo.h"
+
+namespace vellumora {
+
+QRect ThumbnailRect(QSize original, int side) {
+    const qint64 longer = std::max(original.width(), original.height());
+    if (original.isEmpty()) return {};
+    const int tw = int(side * qint64(original.width()) / longer);
+    const int th = int(side * qint64(original.height()) / longer);
+    const int left = (side - tw) / 2;
+    const int top = (side - th) / 2;
+    // Right and bottom computed as they are, not as left + width: for an odd side the two
+    // differ, and the square is drawn the same way everywhere.
+    return QRect(QPoint(left, top), QPoint((tw + side) / 2 - 1, (th + side) / 2 - 1));
+}
+
+// Sampling at the centre of each target pixel: the original may be millions of pixels,
+// the thumbnail reads one of them per pixel it shows.
+QImage MakeThumbnail(const QImage& original, int side) {
+    QImage thumbnail(side, side, QImage::Format_RGB32);
+    thumbnail.fill(Qt::white);
+    const QRect target = ThumbnailRect(original.size(), side);
+    if (original.isNull() || target.isEmpty()) return thumbnail;
+
+    const QImage source =
+        original.format() == QImage::Format_RGB32 || original.format() == QImage::Format_ARGB32
+            ? original
+            : original.convertToFormat(QImage::Format_RGB32);
+    const qint64 w = source.width(), h = source.height();
+    for (int y = 0; y < target.height(); ++y) {
+        const int sy = int((2 * y + 1) * h / (2 * target.height()));
+        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(sy));
+        auto* out = reinterpret_cast<QRgb*>(thumbnail.scanLine(target.top() + y)) + target.left();
+        for (int x = 0; x < target.width(); ++x)
+            out[x] = 0xFF000000u | in[(2 * x + 1) * w / (2 * target.width())];
+    }
+    return thumbnail;
+}
+
+TPhotoView::TPhotoView(const TPhoto& photo, QWidget* parent) : QWidget(parent), photo_(photo) {
+    // Every pixel is painted from the picture; nothing to erase first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QSize TPhotoView::sizeHint() const {
+    return photo_.DisplaySize();
+}
+
+void TPhotoView::paintEvent(QPaintEvent* event) {
+    const QImage& picture = photo_.Rendered();
+    if (picture.isNull() || photo_.DisplaySize().isEmpty()) return;
+    QPainter painter(this);
+    // Nearest pixel: at a zoom above 100 every pixel shows as a block, as it is.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setClipRegion(event->region());
+    painter.drawImage(QRect(QPoint(0, 0), photo_.DisplaySize()), picture);
+}
+
+struct TPhotoStrip::TEntry {
+    QToolButton* button = nullptr;
+    std::unique_ptr<TPhotoInfo> info;
+    int image = -1;
+};
+
+namespace {
+
+// The buttons of the strip: 39 x 38 pixels around a 32 x 32 thumbnail.
+constexpr QSize kButtonSize(39, 38);
+
+}  // namespace
+
+TPhotoStrip::TPhotoStrip(QWidget* parent) : QScrollArea(parent) {
+    row_ = new QWidget(this);
+    layout_ = new QHBoxLayout(row_);
+    layout_->setContentsMargins(0, 0, 0, 0);
+    layout_->setSpacing(0);
+    layout_->addStretch(1);
+    group_ = new QButtonGroup(this);
+    group_->setExclusive(true);
+    connect(group_, &QButtonGroup::buttonClicked, this, [this](QAbstractButton* button) {
+        for (int i = 0; i < Count(); ++i)
+            if (entries_[size_t(i)]->button == button) emit Clicked(i);
+    });
+
+    setWidget(row_);
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Room for the scroll bar below the buttons, so that it never covers them.
+    setFixedHeight(kButtonSize.height() + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // A button just added has its place only once the row is laid out, which changes the
+    // scrolling range: the pressed button is brought into view again then.
+    connect(horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] {
+        if (QAbstractButton* pressed = group_->checkedButton()) ensureWidgetVisible(pressed, 0, 0);
+    });
+}
+
+TPhotoStrip::~TPhotoStrip() = default;
+
+TPhotoInfo* TPhotoStrip::Info(int index) const {
+    return index >= 0 && index < Count() ? entries_[size_t(index)]->info.get() : nullptr;
+}
+
+int TPhotoStrip::IndexOf(const TPhotoInfo* info) const {
+    if (!info) return -1;
+    for (int i = 0; i < Count(); ++i)
+        if (entries_[size_t(i)]->info.get() == info) return i;
+    return -1;
+}
+
+QToolButton* TPhotoStrip::Button(int index) const {
+    return index >= 0 && index < Count() ? entries_[size_t(index)]->button : nullptr;
+}
+
+bool TPhotoStrip::IsPressed(int index) const {
+    const QToolButton* button = Button(index);
+    return button && button->isChecked();
+}
+
+int TPhotoStrip::ImageIndex(int index) const {
+    return index >= 0 && index < Count() ? entries_[size_t(index)]->image : -1;
+}
+
+int TPhotoStrip::Add(std::unique_ptr<TPhotoInfo> info) {
+    auto entry = std::make_unique<TEntry>();
+    entry->image = int(images_.size());
+    images_.append(MakeThumbnail(QImage()));
+
+    auto* button = new QToolButton(row_);
+    button->setCheckable(true);
+    button->setAutoRaise(true);
+    button->setFixedSize(kButtonSize);
+    button->setIconSize(QSize(kThumbnailSide, kThumbnailSide));
+    button->setIcon(QPixmap::fromImage(images_.last()));
+    button->setToolTip(info->FileName);
+    button->setFocusPolicy(Qt::NoFocus);
+    group_->addButton(button);
+    layout_->insertWidget(Count(), button);
+
+    entry->button = button;
+    entry->info = std::move(info);
+    entries_.push_back(std::move(entry));
+    return Count() - 1;
+}
+
+void TPhotoStrip::SetThumbnail(int index, const QImage& thumbnail) {
+    TEntry* entry = index >= 0 && index < Count() ? entries_[size_t(index)].get() : nullptr;
+    if (!entry) return;
+    images_[entry->image] = thumbnail;
+    entry->button->setIcon(QPixmap::fromImage(thumbnail));
+}
+
+void TPhotoStrip::Press(int index) {
+    QToolButton* button = Button(index);
+    if (!button) return;
+    button->setChecked(true);
+    ensureWidgetVisible(button, 0, 0);
+}
+
+void TPhotoStrip::Remove(int index) {
+    if (index < 0 || index >= Count()) return;
+    std::unique_ptr<TEntry> entry = std::move(entries_[size_t(index)]);
+    entries_.erase(entries_.begin() + index);
+    group_->removeButton(entry->button);
+    delete entry->button;
+    if (entries_.empty()) images_.clear();
+}
+
+void TPhotoStrip::Clear() {
+    while (Count() > 0) Remove(Count() - 1);
+    images_.clear();
+}
+
+}  // namespace vellumora

@@ -1,0 +1,113 @@
+#include "forms/main/SaveAs.h"
+
+#include <QFileInfo>
+
+#include "photos/Photo.h"
+#include "photos/settings/PhotoInfo.h"
+#include "forms/common/Platform.h"
+#include "photos/settings/ProgramFolder.h"
+
+namespace vellumora {
+namespace {
+
+// The path without the extension of its file-name part: a dot inside a folder name
+// ("/a.b/photo") is not an extension.
+QString WithoutExtension(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot > slash ? path.left(dot) : path;
+}
+
+QString CannotSave(const QString& path) {
+    return QStringLiteral("Cannot save ") + path + QStringLiteral("!");
+}
+
+}  // namespace
+
+QStringList SaveFilters() {
+    return {
+        QStringLiteral("JPEG Bitmap (*.jpg)"),
+        QStringLiteral("JPEG Bitmap (*.jpeg)"),
+        QStringLiteral("CompuServe Bitmap (*.gif)"),
+        QStringLiteral("TIFF Bitmap (*.tif)"),
+        QStringLiteral("PaintBrush (*.pcx)"),
+        QStringLiteral("Portable Network Graphics (*.png)"),
+        QStringLiteral("Windows Bitmap (*.bmp)"),
+        QStringLiteral("Targa Bitmap (*.tga)"),
+    };
+}
+
+QStringList SaveExtensions() {
+    return {
+        QStringLiteral(".jpg"), QStringLiteral(".jpeg"), QStringLiteral(".gif"),
+        QStringLiteral(".tif"), QStringLiteral(".pcx"),  QStringLiteral(".png"),
+        QStringLiteral(".bmp"), QStringLiteral(".tga"),
+    };
+}
+
+QString SavePresetPath(const QString& photoPath) {
+    const qsizetype slash = photoPath.lastIndexOf(QLatin1Char('/'));
+    const QString folder = photoPath.left(slash + 1);  // with its trailing "/"
+    return folder + QStringLiteral("Vellumora_") + WithoutExtension(photoPath.mid(slash + 1));
+}
+
+QString PathWithFilterExtension(const QString& chosen, int filterIndex) {
+    const QStringList extensions = SaveExtensions();
+    // An index from outside the list (a dialog that could not report its filter) falls
+    // back to the first entry rather than writing a file without an extension.
+    if (filterIndex < 0 || filterIndex >= extensions.size()) filterIndex = 0;
+    return WithoutExtension(chosen) + extensions.at(filterIndex);
+}
+
+QString TSaveAs::Run(TPlatform& platform, QWidget* parent, const TPhoto& photo) {
+    if (!photo.Info()) return {};
+
+    const auto choice = platform.SaveFile(parent, QStringLiteral("Save As"),
+                                          SavePresetPath(photo.Info()->FileName), SaveFilters(),
+                                          filterIndex_);
+    if (!choice) return {};
+    // The entry is remembered as soon as the dialog is confirmed, whatever happens to
+    // the file afterwards: the next Save As opens where the user left the list.
+    filterIndex_ = (choice->filterIndex >= 0 && choice->filterIndex < SaveFilters().size())
+                       ? choice->filterIndex
+                       : 0;
+
+    const QString path = PathWithFilterExtension(choice->path, filterIndex_);
+    if (QFileInfo::exists(path)) {
+        const QString question = QStringLiteral("File ") + QFileInfo(path).fileName() +
+                                 QStringLiteral(" already exists. Do you want to replace it?");
+        if (!platform.AskYesNo(parent, question)) return {};
+    }
+
+    // A photo whose file did not load has nothing to write; the user already saw
+    // "Cannot open" for it, so the save stays silent.
+    if (photo.Original().isNull()) return {};
+    if (!photo.SaveToFile(path)) {
+        platform.ShowError(parent, CannotSave(path));
+        return {};
+    }
+    return path;
+}
+
+bool SendPhotoByMail(TPlatform& platform, QWidget* parent, const TPhoto& photo) {
+    // Without a loaded photo nothing is written, and calling the mail program would
+    // attach whatever an earlier send left in Vellumora.jpg: a different photo.
+    if (!photo.Info() || photo.Original().isNull()) return false;
+
+    const QString path = ProgramFolder() + QStringLiteral("/Vellumora.jpg");
+    if (!photo.SaveToFile(path)) {
+        platform.ShowError(parent, CannotSave(path));
+        return false;
+    }
+    // The result is not shown: without a mail program the file is still there to attach
+    // by hand, and there is nothing the user could do about the message.
+    platform.SendMail(path);
+    return true;
+}
+
+void CopyPhotoToClipboard(TPlatform& platform, const TPhoto& photo) {
+    if (photo.Original().isNull() || photo.Rendered().isNull()) return;
+    platform.SetClipboardImage(photo.Rendered());
+}
+
+}  // namespace vellumora

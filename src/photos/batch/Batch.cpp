@@ -1,0 +1,279 @@
+#include "photos/batch/Batch.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "codec/Codec.h"
+#include "photos/settings/FieldGroups.h"
+#include "photos/Photo.h"
+#include "photos/settings/ProgramFolder.h"
+#include "photos/stages/Render.h"
+#include "photos/stages/Stages.h"
+
+namespace vellumora {
+namespace {
+
+struct Ratio {
+    const char* caption;
+    int a;  // width part: the number after " * "
+    int b;  // height part: the number before it
+};
+constexpr Ratio kRatios[] = {{"3 * 4", 4, 3},  {"4 * 6", 6, 4},  {"5 * 7", 7, 5},  {"8 * 10", 10, 8},
+                             {"4 * 3", 3, 4},  {"6 * 4", 4, 6},  {"7 * 5", 5, 7},  {"10 * 8", 8, 10}};
+
+constexpr const char* kExtensions[] = {".jpg", ".jpeg", ".gif", ".tif",
+                                       ".pcx", ".png",  ".bmp", ".tga"};
+
+QString ApplyCase(const QString& name, TNameCase nameCase) {
+    if (nameCase == TNameCase::Unchange) return name;
+    QString out = name;
+    for (QChar& c : out) {
+        const char16_t u = c.unicode();
+        if (nameCase == TNameCase::Upper && u >= 'a' && u <= 'z') c = QChar(u - 'a' + 'A');
+        if (nameCase == TNameCase::Lower && u >= 'A' && u <= 'Z') c = QChar(u - 'A' + 'a');
+    }
+    return out;
+}
+
+// Existing files compare by their real path, so that links and "./" cannot hide that an
+// output is an input.
+QString Identity(const QString& path) {
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+// Masks are read once per run and shared, read-only, by all workers.
+class MaskCache {
+public:
+    QImage Get(const QString& name) {
+        std::lock_guard lock(mutex_);
+        auto it = masks_.find(name);
+        if (it == masks_.end()) it = masks_.insert(name, LoadMaskFile(MasksFolder(), name));
+        return *it;
+    }
+
+private:
+    std::mutex mutex_;
+    QHash<QString, QImage> masks_;
+};
+
+TBatchItem ConvertOne(const TPhotoInfo& entry, int index, const QString& output,
+                      const TBatchOptions& options, MaskCache& masks) {
+    TBatchItem item;
+    item.index = index;
+    item.source = entry.FileName;
+    item.output = output;
+
+    // The crop is empty or computed from the loaded size, so a JPEG may shrink while it
+    // decodes, as long as the resize still has twice its output to average from. An
+    // Auto Crop keeps a whole side of the picture, so there the short side must keep it.
+    TLoadOptions load;
+    if (options.fastDecode && entry.Max > 0 && entry.Max <= (1 << 28)) {
+        if (options.autoCrop)
+            load.minimumShortSide = 2 * entry.Max;
+        else
+            load.minimumLongSide = 2 * entry.Max;
+    }
+    const QImage original = DoLoad(entry.FileName, nullptr, load);
+    if (original.isNull()) {
+        item.message = QStringLiteral("Cannot open ") + entry.FileName + QStringLiteral("!");
+        return item;
+    }
+    TPhotoInfo record = entry;
+    if (options.autoCrop)
+        record.Crop = AutoCropRect(original.size(), record.Rotate, options.ratioIndex);
+    QString error;
+    const QImage rendered = RenderChain(original, record, masks.Get(record.MaskName), &error);
+    if (rendered.isNull()) {
+        item.message = error;
+        return item;
+    }
+    QString reason;
+    if (!DoSave(rendered, output, &reason)) {
+        item.message = QStringLiteral("Cannot save ") + output + QStringLiteral("!");
+        if (!reason.isEmpty()) item.message += QStringLiteral(" (") + reason + QLatin1Char(')');
+        return item;
+    }
+    item.written = true;
+    return item;
+}
+
+}  // namespace
+
+QStringList BatchRatioCaptions() {
+    QStringList list;
+    for (const Ratio& r : kRatios) list << QString::fromLatin1(r.caption);
+    return list;
+}
+
+QStringList BatchTypeExtensions() {
+    QStringList list;
+    for (const char* e : kExtensions) list << QString::fromLatin1(e);
+    return list;
+}
+
+QString TrimControl(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 32) ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32) --end;
+    return text.mid(begin, end - begin);
+}
+
+TRect AutoCropRect(QSize original, int rotate, int ratioIndex) {
+    const int count = int(std::size(kRatios));
+    const Ratio& ratio = kRatios[std::clamp(ratioIndex, 0, count - 1)];
+    const qint64 w = original.width();
+    const qint64 h = original.height();
+    const qint64 a = ratio.a;
+    const qint64 b = ratio.b;
+    qint64 cw = 0;
+    qint64 ch = 0;
+    // Quotients compared by cross-multiplying: exact, and equality takes the second branch.
+    if (rotate == 90 || rotate == 270 || rotate == -90 || rotate == -270) {
+        // The picture will stand the other way round: its height becomes the width.
+        if (h * b < w * a) {
+            ch = h;
+            cw = h * b / a;
+        } else {
+            cw = w;
+            ch = w * a / b;
+        }
+    } else if (w * b < h * a) {
+        cw = w;
+        ch = w * b / a;
+    } else {
+        ch = h;
+        cw = h * a / b;
+    }
+    return TRect{int((w - cw) / 2), int((h - ch) / 2), int((w + cw) / 2), int((h + ch) / 2)};
+}
+
+QString BatchFileName(const QString& source, const QString& folder, const QString& prefix,
+                      const QString& suffix, const QString& extension, TNameCase nameCase) {
+    QString base = source.mid(source.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0) base.truncate(dot);
+    const QString name =
+        ApplyCase(TrimControl(prefix) + base + TrimControl(suffix) + extension, nameCase);
+    QString dir = TrimControl(folder);
+    if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
+    return dir + name;
+}
+
+TPhotoInfo BatchEntry(const QString& file, const TPhotoInfo& current) {
+    TPhotoInfo entry(file, QString());
+    entry.Assign(&current);
+    ResetPerPhotoEdits(entry);
+    return entry;
+}
+
+TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOptions& options,
+                      const TBatchProgress& progress) {
+    TBatchResult result;
+    result.folder = TrimControl(options.folder);
+    if (entries.empty()) return result;
+    if (result.folder.isEmpty()) {
+        result.status = TBatchResult::Status::FolderEmpty;
+        result.message = QStringLiteral("Unable to create directory");
+        return result;
+    }
+    QDir().mkpath(result.folder);
+    if (!QFileInfo(result.folder).isDir()) {
+        result.status = TBatchResult::Status::FolderNotCreated;
+        result.message = QStringLiteral("Can not create folder ") + result.folder + QLatin1Char('!');
+        return result;
+    }
+
+    const int total = int(entries.size());
+    QSet<QString> inputs;
+    for (const TPhotoInfo& entry : entries) inputs.insert(Identity(entry.FileName));
+
+    // Work units: the entries that write one output path, in list order.
+    std::vector<QString> outputs(total);
+    std::vector<std::vector<int>> groups;
+    QHash<QString, int> groupOf;
+    std::deque<TBatchItem> refused;
+    for (int i = 0; i < total; ++i) {
+        outputs[i] = BatchFileName(entries[i].FileName, result.folder, options.prefix,
+                                   options.suffix, options.extension, options.nameCase);
+        const QString id = Identity(outputs[i]);
+        if (inputs.contains(id)) {
+            TBatchItem item;
+            item.index = i;
+            item.source = entries[i].FileName;
+            item.output = outputs[i];
+            item.message = QStringLiteral("Would overwrite the original ") + outputs[i];
+            refused.push_back(item);
+            continue;
+        }
+        auto it = groupOf.find(id);
+        if (it == groupOf.end()) {
+            it = groupOf.insert(id, int(groups.size()));
+            groups.emplace_back();
+        }
+        groups[*it].push_back(i);
+    }
+
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<TBatchItem> finished = std::move(refused);
+    std::atomic<int> nextGroup{0};
+    std::atomic<bool> cancelled{false};
+    MaskCache masks;
+
+    int jobs = options.jobs > 0 ? options.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
+    jobs = std::clamp(jobs, 1, std::max(1, int(groups.size())));
+    std::vector<std::thread> workers;
+    workers.reserve(jobs);
+    for (int j = 0; j < jobs; ++j)
+        workers.emplace_back([&] {
+            for (;;) {
+                const int g = nextGroup.fetch_add(1);
+                if (g >= int(groups.size())) return;
+                for (int index : groups[g]) {
+                    if (cancelled) return;
+                    TBatchItem item = ConvertOne(entries[index], index, outputs[index], options, masks);
+                    std::lock_guard lock(mutex);
+                    finished.push_back(std::move(item));
+                    ready.notify_one();
+                }
+            }
+        });
+
+    int done = 0;
+    int expected = total;
+    while (done < expected) {
+        std::unique_lock lock(mutex);
+        if (cancelled) {
+            // Whatever the workers still finish is counted; nothing new starts.
+            lock.unlock();
+            for (std::thread& t : workers) t.join();
+            workers.clear();
+            lock.lock();
+            expected = done + int(finished.size());
+            if (finished.empty()) break;
+        }
+        ready.wait(lock, [&] { return !finished.empty(); });
+        TBatchItem item = std::move(finished.front());
+        finished.pop_front();
+        lock.unlock();
+        ++done;
+        (item.written ? result.written : result.failed)++;
+        if (progress && !progress(item, done, total)) cancelled = true;
+    }
+    for (std::thread& t : workers) t.join();
+    if (cancelled) result.status = TBatchResult::Status::Cancelled;
+    return result;
+}
+
+}  // namespace vellumora

@@ -1,0 +1,57 @@
+// Colour balance. Every output channel depends only on its input value, so the offsets
+// and the contrast are folded into one table per channel and the pass is a lookup.
+
+#include <algorithm>
+#include <array>
+
+#include "photos/stages/ColorBalance.h"
+
+namespace vellumora {
+namespace {
+
+using Table = std::array<quint8, 256>;
+
+// q' = q + brightness + offset + (q - 128) * contrast div 100, truncating toward zero,
+// clamped. 64-bit so that hand-edited values far beyond the dialog's ranges cannot wrap.
+Table ChannelTable(int contrast, int brightness, int offset) {
+    Table table{};
+    for (int q = 0; q < 256; ++q) {
+        const qint64 stretched = qint64(q - 128) * contrast / 100;
+        const qint64 value = qint64(q) + brightness + offset + stretched;
+        table[q] = quint8(std::clamp<qint64>(value, 0, 255));
+    }
+    return table;
+}
+
+}  // namespace
+
+QImage AdjustColors(QImage image, int contrast, int brightness, int red, int green, int blue,
+                    bool grayscale, bool negative) {
+    if (image.isNull()) return image;
+    if (contrast == 0 && brightness == 0 && red == 0 && green == 0 && blue == 0 && !grayscale &&
+        !negative)
+        return image;
+
+    const Table tr = ChannelTable(contrast, brightness, red);
+    const Table tg = ChannelTable(contrast, brightness, green);
+    const Table tb = ChannelTable(contrast, brightness, blue);
+    const int width = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));  // detaches a shared image
+        for (int x = 0; x < width; ++x) {
+            int r = qRed(row[x]);
+            int g = qGreen(row[x]);
+            int b = qBlue(row[x]);
+            if (grayscale) r = g = b = (299 * r + 587 * g + 114 * b) / 1000;
+            if (negative) {
+                r = 255 - r;
+                g = 255 - g;
+                b = 255 - b;
+            }
+            row[x] = qRgb(tr[r], tg[g], tb[b]);
+        }
+    }
+    return image;
+}
+
+}  // namespace vellumora

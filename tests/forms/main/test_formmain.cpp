@@ -1,0 +1,919 @@
+// The main window driven as a user would: menus, keys, the photo strip, the photo area,
+// dialogs and drops, against a scripted desktop. Every test makes its own window.
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+#include <memory>
+
+#include "support/FakePlatform.h"
+#include "forms/main/FormMain.h"
+#include "forms/main/Help.h"
+#include "photos/settings/IniFile.h"
+#include "forms/main/PhotoView.h"
+#include "photos/settings/ProgramFolder.h"
+#include "support/TestSupport.h"
+
+using namespace vellumora;
+using namespace vellumora::test;
+
+namespace {
+
+constexpr quint32 kRed = 0xFF0000;
+constexpr quint32 kBlue = 0x0000FF;
+constexpr quint32 kWhite = 0xFFFFFF;
+
+// Runs act on the modal dialog once it is up. Armed before the command that opens it,
+// since the command does not return while the dialog is shown.
+void WhenModal(std::function<void(QWidget*)> act, int tries = 1000) {
+    QTimer::singleShot(0, qApp, [act = std::move(act), tries]() mutable {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            act(modal);
+        else if (tries > 0)
+            WhenModal(std::move(act), tries - 1);
+    });
+}
+
+// A window with a scripted desktop, shown and active so that its shortcuts work.
+struct TWindow {
+    TFakePlatform platform;
+    TFormMain form{platform};
+
+    QAction* Action(const QString& name) const { return form.findChild<QAction*>(name); }
+    QString Panel(int i) const {
+        return form.findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i))->text();
+    }
+    TPhotoStrip* Strip() const { return form.Strip(); }
+    int Current() { return Strip()->IndexOf(form.Photo().Info()); }
+    QScrollArea* ScrollBox() const {
+        return form.findChild<QScrollArea*>(QStringLiteral("ScrollBox"));
+    }
+    void Open(const QString& path) {
+        platform.openFiles.push_back(path);
+        Action(QStringLiteral("MenuOpen"))->trigger();
+    }
+    // The names of the main-menu items triggered from now on, in order.
+    std::shared_ptr<QStringList> RecordCommands() {
+        auto fired = std::make_shared<QStringList>();
+        for (QAction* action : form.findChildren<QAction*>())
+            if (action->objectName().startsWith(QLatin1String("Menu")))
+                QObject::connect(action, &QAction::triggered, &form,
+                                 [fired, action] { *fired << action->objectName(); });
+        return fired;
+    }
+};
+
+// Left half red, right half blue: shows where a thumbnail samples and that it does not blend.
+QImage Halves(int width, int height) {
+    QImage image = SolidImage(width, height, kRed);
+    for (int y = 0; y < height; ++y)
+        for (int x = width / 2; x < width; ++x) image.setPixel(x, y, 0xFF000000u | kBlue);
+    return image;
+}
+
+}  // namespace
+
+class TestFormMain : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QTemporaryDir home_;
+
+    QString SavePng(const QString& name, const QImage& image) {
+        const QString path = dir_.filePath(name);
+        if (!QFileInfo::exists(path)) image.save(path, "PNG");
+        return path;
+    }
+    QString Wide() { return SavePng(QStringLiteral("wide.png"), Halves(1000, 500)); }
+    QString PhotoNamed(const QString& name) { return SavePng(name, Halves(1000, 500)); }
+
+    std::unique_ptr<TWindow> NewWindow() {
+        auto window = std::make_unique<TWindow>();
+        window->form.resize(800, 600);
+        window->form.show();
+        window->form.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window->form)) return nullptr;
+        return window;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        QVERIFY(home_.isValid());
+        // A program folder of our own, whatever the environment says.
+        qputenv("XDG_DATA_HOME", home_.path().toUtf8());
+        QVERIFY(PrepareProgramFolder(QString()));
+    }
+
+    void init() {
+        QFile::remove(TemplatesFile());
+        QFile::remove(ApplicationSettingsFile());
+        QDir(ApplicationSettingsFile()).removeRecursively();
+    }
+
+    void closeSelectsTheNeighbour_data() {
+        QTest::addColumn<int>("open");
+        QTest::addColumn<int>("closed");
+        QTest::addColumn<QString>("current");  // file name of the photo current afterwards
+        QTest::newRow("middle of three") << 3 << 1 << "p2.png";
+        QTest::newRow("last of three") << 3 << 2 << "p1.png";
+        QTest::newRow("first of three") << 3 << 0 << "p1.png";
+        QTest::newRow("the only one") << 1 << 0 << "";
+    }
+    void closeSelectsTheNeighbour() {
+        QFETCH(int, open);
+        QFETCH(int, closed);
+        QFETCH(QString, current);
+        auto w = NewWindow();
+        QVERIFY(w);
+        for (int i = 0; i < open; ++i) w->Open(PhotoNamed(QStringLiteral("p%1.png").arg(i)));
+        w->form.SelectPhoto(closed);
+        QCOMPARE(w->Current(), closed);
+
+        w->Action(QStringLiteral("MenuClose"))->trigger();
+
+        QCOMPARE(w->Strip()->Count(), open - 1);
+        if (current.isEmpty()) {
+            QVERIFY(!w->form.Photo().Info());
+            QCOMPARE(w->Strip()->ImageCount(), 0);
+            QCOMPARE(w->form.windowTitle(), QStringLiteral("Vellumora"));
+            QCOMPARE(w->Panel(1), QString());
+            QVERIFY(!w->Action(QStringLiteral("MenuClose"))->isEnabled());
+        } else {
+            QVERIFY(w->form.Photo().Info());
+            QCOMPARE(QFileInfo(w->form.Photo().Info()->FileName).fileName(), current);
+            QVERIFY(w->Strip()->IsPressed(w->Current()));
+            QVERIFY(!w->form.Photo().Rendered().isNull());
+            QCOMPARE(w->Panel(1), QStringLiteral("%1 photo(s)").arg(open - 1));
+            // Closed entries keep their place in the image list while photos are open.
+            QCOMPARE(w->Strip()->ImageCount(), open);
+        }
+    }
+
+    void thumbnailIndexesAreNotReusedUntilTheStripEmpties() {
+        auto w = NewWindow();
+        QVERIFY(w);
+        for (const char* name : {"a.png", "b.png", "c.png"})
+            w->Open(PhotoNamed(QLatin1String(name)));
+        w->form.SelectPhoto(1);
+        w->Action(QStringLiteral("MenuClose"))->trigger();
+        QCOMPARE(w->Strip()->ImageIndex(0), 0);
+        QCOMPARE(w->Strip()->ImageIndex(1), 2);
+
+        w->Open(PhotoNamed(QStringLiteral("d.png")));
+        QCOMPARE(w->Strip()->Count(), 3);
+        QCOMPARE(w->Strip()->ImageIndex(2), 3);
+        // The new photo's own thumbnail, not the one of the photo closed before it.
+        QCOMPARE(PixelRgb(w->Strip()->Image(3), 4, 16), kRed);
+
+        w->Action(QStringLiteral("MenuAll"))->trigger();
+        QCOMPARE(w->Strip()->Count(), 0);
+        QCOMPARE(w->Strip()->ImageCount(), 0);
+        w->Open(PhotoNamed(QStringLiteral("e.png")));
+        QCOMPARE(w->Strip()->ImageIndex(0), 0);
+    }
+
+    void stripScrollsToTheCurrentPhoto() {
+        auto w = NewWindow();
+        QVERIFY(w);
+        TPhotoStrip* strip = w->Strip();
+        const QString path = SavePng(QStringLiteral("dot.png"), SolidImage(8, 8, kBlue));
+        for (int i = 0; i < 40; ++i) w->Open(path);
+        // Wider than the window: the strip scrolls, and the current button is in view.
+        const auto inView = [strip](int index) {
+            const QRect shown(strip->Button(index)->mapTo(strip->viewport(), QPoint(0, 0)),
+                              strip->Button(index)->size());
+            return strip->viewport()->rect().contains(shown);
+        };
+        QTRY_VERIFY(strip->horizontalScrollBar()->value() > 0);
+        QVERIFY(inView(39));
+        QVERIFY(!inView(0));
+        w->Action(QStringLiteral("MenuFirst"))->trigger();
+        QTRY_COMPARE(strip->horizontalScrollBar()->value(), 0);
+        QVERIFY(inView(0));
+    }
+
+    void thumbnailShowsTheOriginal_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("covered");
+        QTest::newRow("1000 x 500") << QSize(1000, 500) << QRect(0, 8, 32, 16);
+        QTest::newRow("500 x 1000") << QSize(500, 1000) << QRect(8, 0, 16, 32);
+        QTest::newRow("square") << QSize(300, 300) << QRect(0, 0, 32, 32);
+        QTest::newRow("odd height") << QSize(100, 47) << QRect(0, 8, 32, 15);
+        QTest::newRow("smaller than the square") << QSize(20, 10) << QRect(0, 8, 32, 16);
+        QTest::newRow("too thin to show") << QSize(1000, 20) << QRect();
+    }
+    void thumbnailShowsTheOriginal() {
+        QFETCH(QSize, size);
+        QFETCH(QRect, covered);
+        // A default template that rotates nothing but frames the photo in black and
+        // shrinks it: neither may reach the thumbnail.
+        QFile templates(TemplatesFile());
+        QVERIFY(templates.open(QIODevice::WriteOnly));
+        templates.write(
+            "[DEFAULT]\nDEFAULT=T\n[T]\nMAX=100\nOUTSIDE.WIDTH=40\nOUTSIDE.COLOR=clBlack\n");
+        templates.close();
+
+        if (covered.isNull())
+            QVERIFY(ThumbnailRect(size).isEmpty());
+        else
+            QCOMPARE(ThumbnailRect(size), covered);
+        auto w = NewWindow();
+        QVERIFY(w);
+        w->Open(SavePng(QStringLiteral("thumb%1x%2.png").arg(size.width()).arg(size.height()),
+                        Halves(size.width(), size.height())));
+        QCOMPARE(w->form.Photo().Info()->Outside.Width, 40);
+        const QImage thumbnail = w->Strip()->Image(w->Strip()->ImageIndex(0));
+        QCOMPARE(thumbnail.size(), QSize(32, 32));
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                quint32 expected = kWhite;
+                if (covered.contains(x, y))
+                    expected = x - covered.left() < covered.width() / 2 ? kRed : kBlue;
+                if (PixelRgb(thumbnail, x, y) != expected)
+                    QFAIL(qPrintable(QStringLiteral("pixel %1, %2 is %3")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(PixelRgb(thumbnail, x, y), 6, 16, QLatin1Char('0'))));
+            }
+        }
+    }
+
+    void unreadablePhotoStaysWithABlankThumbnail() {
+        const QString broken =
+            WriteBytes(dir_.path(), QStringLiteral("broken.jpg"), "not a picture");
+        auto w = NewWindow();
+        QVERIFY(w);
+        w->Open(Wide());
+        w->Open(broken);
+
+        QCOMPARE(w->platform.log.count(QStringLiteral("error: Cannot open ") + broken +
+                                       QStringLiteral("!")),
+                 1);
+        QCOMPARE(w->platform.log.filter(QStringLiteral("error:")).size(), 1);
+        QCOMPARE(w->Strip()->Count(), 2);
+        QCOMPARE(w->Current(), 1);
+        QCOMPARE(w->Strip()->Button(1)->toolTip(), broken);
+        const QImage blank = w->Strip()->Image(w->Strip()->ImageIndex(1));
+        QCOMPARE(blank, MakeThumbnail(QImage()));
+        QCOMPARE(w->Panel(2), QStringLiteral("0 * 0"));
+        QCOMPARE(w->form.windowTitle(), QStringLiteral("Vellumora - ") + broken);
+
+        w->Action(QStringLiteral("MenuClose"))->trigger();
+        QCOMPARE(w->Strip()->Count(), 1);
+        QCOMPARE(w->form.Photo().Info()->FileName, Wide());
+    }
+
+    void statusBarShowsTheUnzoomedSize_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<QString>("size");
+        QTest::newRow("33%") << "Menu33" << 33 << "1000 * 500";
+        QTest::newRow("50%") << "Menu50" << 50 << "1000 * 500";
+        QTest::newRow("67%") << "Menu67" << 67 << "1000 * 500";
+        QTest::newRow("actual size") << "Menu100" << 100 << "1001 * 500";
+        QTest::newRow("150%") << "Menu150" << 150 << "1000 * 500";
+        QTest::newRow("300%") << "Menu300" << 300 << "1001 * 500";
+    }
+    void statusBarShowsTheUnzoomedSize() {
+        QFETCH(QString, item);
+        QFETCH(int, zoom);
+        QFETCH(QString, size);
+        auto w = NewWindow();
+        QVERIFY(w);
+        const QString path = SavePng(QStringLiteral("w1001.png"), SolidImage(1001, 500, kBlue));
+        w->Open(path);
+        w->form.Photo().Info()->Max = 0;
+        w->form.Photo().Render();
+        QCOMPARE(w->form.Photo().Rendered().width(), 1001);
+
+        w->Action(item)->trigger();
+
+        QCOMPARE(w->form.Photo().Zoom(), zoom);
+        QCOMPARE(w->Panel(2), size);
+        QCOMPARE(w->Panel(3), QStringLiteral("Zoom: %1%").arg(zoom));
+        QCOMPARE(w->Panel(1), QStringLiteral("1 photo(s)"));
+        QCOMPARE(w->form.windowTitle(), QStringLiteral("Vellumora - ") + path);
+        QCOMPARE(w->form.View()->size(), w->form.Photo().DisplaySize());
+        for (const char* name :
+             {"Menu33", "Menu50", "Menu67", "Menu100", "Menu150", "Menu200", "Menu300"})
+            QCOMPARE(w->Action(QLatin1String(name))->isChecked(), item == QLatin1String(name));
+
+        // The zoom belongs to the photo object and stays for the next photo.
+        w->Open(Wide());
+        QCOMPARE(w->form.Photo().Zoom(), zoom);
+        QVERIFY(w->Action(item)->isChecked());
+    }
+
+    void quitPrompt_data() {
+        QTest::addColumn<int>("photos");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("three photos, cancel") << 3 << false << false;
+        QTest::newRow("three photos, ok") << 3 << true << true;
+        QTest::newRow("no photo") << 0 << false << true;
+    }
+    void quitPrompt() {
+        QFETCH(int, photos);
+        QFETCH(bool, answer);
+        QFETCH(bool, closes);
+        auto w = NewWindow();
+        QVERIFY(w);
+        for (int i = 0; i < photos; ++i) w->Open(PhotoNamed(QStringLiteral("q%1.png").arg(i)));
+        w->platform.log.clear();
+        w->platform.answers.push_back(answer);
+
+        w->Action(QStringLiteral("MenuExit"))->trigger();
+
+        const QStringList asked = w->platform.log.filter(QStringLiteral("ask:"));
+        if (photos > 0)
+            QCOMPARE(
+                asked,
+                QStringList{QStringLiteral("ask: 3 photo(s) still opened, quit Vellumora now?")});
+        else
+            QVERIFY(asked.isEmpty());
+        QCOMPARE(!w->form.isVisible(), closes);
+        QCOMPARE(w->Strip()->Count(), closes ? 0 : photos);
+        QCOMPARE(w->form.Photo().Info() != nullptr, !closes);
+    }
+
+    void previousAndNextStopAtTheEnds() {
+        auto w = NewWindow();
+        QVERIFY(w);
+        for (const char* name : {"n0.png", "n1.png", "n2.png"})
+            w->Open(PhotoNamed(QLatin1String(name)));
+        QCOMPARE(w->Current(), 2);
+        QVERIFY(!w->Action(QStringLiteral("MenuNext"))->isEnabled());
+        QVERIFY(w->Action(QStringLiteral("MenuPrevious"))->isEnabled());
+        QSignalSpy changed(&w->form.Photo(), &TPhoto::Changed);
+        QTest::keyClick(&w->form, Qt::Key_PageDown);
+        w->Action(QStringLiteral("MenuNext"))->trigger();
+        QCOMPARE(w->Current(), 2);
+        QCOMPARE(changed.count(), 0);
+
+        // A click on a photo button makes that photo current, with its own settings.
+        w->form.Photo().Info()->Rotate = 90;
+        QTest::mouseClick(w->Strip()->Button(0), Qt::LeftButton);
+        QCOMPARE(w->Current(), 0);
+        QCOMPARE(w->form.Photo().Rendered().size(), QSize(640, 320));
+        QVERIFY(w->Strip()->IsPressed(0));
+        QVERIFY(!w->Strip()->IsPressed(2));
+        QVERIFY(!w->Action(QStringLiteral("MenuPrevious"))->isEnabled());
+        changed.clear();
+        QTest::keyClick(&w->form, Qt::Key_PageUp);
+        w->Action(QStringLiteral("MenuPrevious"))->trigger();
+        QCOMPARE(w->Current(), 0);
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void keyboardTable_data() {
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("opensDialog");
+        const auto row = [](const char* name, QKeyCombination key, const char* command,
+                            bool dialog = false) {
+            QTest::newRow(name) << key << QString::fromLatin1(command) << dialog;
+        };
+        row("PgUp", QKeyCombination(Qt::Key_PageUp), "MenuPrevious");
+        row("PgDn", QKeyCombination(Qt::Key_PageDown), "MenuNext");
+        row("Shift+PgDn", Qt::SHIFT | Qt::Key_PageDown, "MenuNext");
+        row("Home", QKeyCombination(Qt::Key_Home), "MenuFirst");
+        row("End", QKeyCombination(Qt::Key_End), "MenuLast");
+        row("Del", QKeyCombination(Qt::Key_Delete), "MenuClose");
+        row("Ctrl+Del", Qt::CTRL | Qt::Key_Delete, "MenuAll");
+        row("F1", QKeyCombination(Qt::Key_F1), "MenuContents");
+        row("Ctrl+Left", Qt::CTRL | Qt::Key_Left, "MenuCounter");
+        row("Ctrl+Right", Qt::CTRL | Qt::Key_Right, "MenuClockwise");
+        row("Ctrl+Shift+Right", Qt::CTRL | Qt::SHIFT | Qt::Key_Right, "MenuClockwise");
+        row("Ctrl+A", Qt::CTRL | Qt::Key_A, "MenuAdd");
+        row("Ctrl+B", Qt::CTRL | Qt::Key_B, "MenuBorder");
+        row("Ctrl+C", Qt::CTRL | Qt::Key_C, "MenuCrop");
+        row("Ctrl+E", Qt::CTRL | Qt::Key_E, "MenuEmail");
+        row("Ctrl+O", Qt::CTRL | Qt::Key_O, "MenuOpen");
+        row("Ctrl+Shift+O", Qt::CTRL | Qt::SHIFT | Qt::Key_O, "MenuCurrent");
+        row("Ctrl+R", Qt::CTRL | Qt::Key_R, "MenuResize", true);
+        row("Ctrl+S", Qt::CTRL | Qt::Key_S, "MenuSave");
+        row("Ctrl+T", Qt::CTRL | Qt::Key_T, "MenuBatch");
+        row("Ctrl+W", Qt::CTRL | Qt::Key_W, "MenuWatermark");
+    }
+    void keyboardTable() {
+        QFETCH(QKeyCombination, key);
+        QFETCH(QString, command);
+        QFETCH(bool, opensDialog);
+        auto w = NewWindow();
+        QVERIFY(w);
+        for (const char* name : {"t0.png", "t1.png", "t2.png"})
+            w->Open(PhotoNamed(QLatin1String(name)));
+        w->form.SelectPhoto(1);
+        const auto fired = w->RecordCommands();
+        bool sawDialog = false;
+        if (opensDialog)
+            WhenModal([&sawDialog](QWidget* dialog) {
+                sawDialog = true;
+                dialog->close();
+            });
+
+        QTest::keyClick(&w->form, key.key(), key.keyboardModifiers());
+
+        QCOMPARE(*fired, QStringList{command});
+        QCOMPARE(sawDialog, opensDialog);
+    }
+
+    // With no photo open, keys of commands that need one do nothing at all.
+    void keysOfDisabledCommandsDoNothing_data() {
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::newRow("Del") << QKeyCombination(Qt::Key_Delete);
+        QTest::newRow("Ctrl+Del") << (Qt::CTRL | Qt::Key_Delete);
+        QTest::newRow("Ctrl+Shift+O") << (Qt::CTRL | Qt::SHIFT | Qt::Key_O);
+        QTest::newRow("PgUp") << QKeyCombination(Qt::Key_PageUp);
+        QTest::newRow("PgDn") << QKeyCombination(Qt::Key_PageDown);
+        QTest::newRow("Home") << QKeyCombination(Qt::Key_Home);
+        QTest::newRow("End") << QKeyCombination(Qt::Key_End);
+        QTest::newRow("Ctrl+Right") << (Qt::CTRL | Qt::Key_Right);
+        QTest::newRow("Ctrl+R") << (Qt::CTRL | Qt::Key_R);
+        QTest::newRow("Ctrl+S") << (Qt::CTRL | Qt::Key_S);
+        QTest::newRow("Ctrl+E") << (Qt::CTRL | Qt::Key_E);
+        QTest::newRow("Ctrl+W") << (Qt::CTRL | Qt::Key_W);
+    }
+    void keysOfDisabledCommandsDoNothing() {
+        QFETCH(QKeyCombination, key);
+        auto w = NewWindow();
+        QVERIFY(w);
+        const auto fired = w->RecordCommands();
+        // A dialog that opened anyway is closed again, and noted.
+        bool sawDialog = false;
+        WhenModal(
+            [&sawDialog](QWidget* dialog) {
+                sawDialog = true;
+                dialog->close();
+            },
+            5);
+
+        QTest::keyClick(&w->form, key.key(), key.keyboardModifiers());
+        QCoreApplication::processEvents();
+
+        QCOMPARE(*fired, QStringList());
+        QCOMPARE(w->platform.log, QStringList());
+        QVERIFY(!sawDialog);
+        QCOMPARE(w->Strip()->Count(), 0);
+    }
+
+    void enabledStatesFollowTheCurrentPhoto_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("alwaysEnabled");
+        const QString always = QStringLiteral(
+            "MenuOpen MenuBackground MenuExit MenuManage MenuContents MenuHomepage MenuAbout "
+            "Menu100 ToolButtonOpen DropClockwise DropCounter DropHorizontally DropVertically");
+        const QString withPhoto = QStringLiteral(
+            "MenuCurrent MenuSave MenuEmail MenuClipboard MenuClose MenuAll MenuBatch MenuFirst "
+            "MenuLast MenuPrevious MenuResize MenuCrop MenuClockwise MenuCounter MenuHorizontally "
+            "MenuVertically MenuColor MenuWatermark MenuBorder MenuAdd MenuWebpage PopupSave "
+            "PopupEmail PopupClipboard PopupClose PopupResize PopupCrop PopupClockwise "
+            "PopupCounter PopupHorizontally PopupVertically PopupColor PopupWatermark "
+            "PopupBorder ToolButtonSave ToolButtonResize ToolButtonRotate ToolButtonWatermark "
+            "ToolButtonBorder ToolButtonWebpage");
+        for (const QString& name : always.split(QLatin1Char(' ')))
+            QTest::newRow(qPrintable(name)) << name << true;
+        for (const QString& name : withPhoto.split(QLatin1Char(' ')))
+            QTest::newRow(qPrintable(name)) << name << false;
+    }
+    void enabledStatesFollowTheCurrentPhoto() {
+        QFETCH(QString, name);
+        QFETCH(bool, alwaysEnabled);
+        auto w = NewWindow();
+        QVERIFY(w);
+        const auto enabled = [&] {
+            if (QAction* action = w->Action(name)) return action->isEnabled();
+            QToolButton* button = w->form.findChild<QToolButton*>(name);
+            if (!button) qFatal("no %s", qPrintable(name));
+            return button->isEnabled();
+        };
+        QCOMPARE(enabled(), alwaysEnabled);
+        // Two photos with the second current: Previous is enabled, Next is not.
+        w->Open(PhotoNamed(QStringLiteral("e0.png")));
+        w->Open(PhotoNamed(QStringLiteral("e1.png")));
+        QVERIFY(enabled());
+        w->Action(QStringLiteral("MenuAll"))->trigger();
+        QCOMPARE(enabled(), alwaysEnabled);
+    }
+
+    void popupAndDropItemsClickTheirMenuItems_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("command");
+        const char* pairs[][2] = {{"PopupSave", "MenuSave"},
+                                  {"PopupEmail", "MenuEmail"},
+                                  {"PopupClipboard", "MenuClipboard"},
+                                  {"PopupClose", "MenuClose"},
+                                  {"PopupResize", "MenuResize"},
+                                  {"PopupCrop", "MenuCrop"},
+                                  {"PopupClockwise", "MenuClockwise"},
+                                  {"PopupCounter", "MenuCounter"},
+                                  {"PopupHorizontally", "MenuHorizontally"},
+                                  {"PopupVertically", "MenuVertically"},
+                                  {"PopupColor", "MenuColor"},
+                                  {"PopupWatermark", "MenuWatermark"},
+                                  {"PopupBorder", "MenuBorder"},
+                                  {"DropClockwise", "MenuClockwise"},
+                                  {"DropCounter", "MenuCounter"},
+                                  {"DropHorizontally", "MenuHorizontally"},
+                                  {"DropVertically", "MenuVertically"}};
+        for (const auto& pair : pairs)
+            QTest::newRow(pair[0]) << QString::fromLatin1(pair[0]) << QString::fromLatin1(pair[1]);
+    }
+    void popupAndDropItemsClickTheirMenuItems() {
+        QFETCH(QString, item);
+        QFETCH(QString, command);
+        auto w = NewWindow();
+        QVERIFY(w);
+        const auto fired = w->RecordCommands();
+        // No photo: the drop-down items are enabled but reach a disabled item.
+        w->Action(item)->trigger();
+        QCOMPARE(*fired, QStringList());
+        QVERIFY(w->platform.log.isEmpty());
+
+        w->Open(Wide());
+        fired->clear();
+        if (command == QLatin1String("MenuResize"))
+            WhenModal([](QWidget* dialog) { dialog->close(); });
+        w->Action(item)->trigger();
+        QCOMPARE(*fired, QStringList{command});
+    }
+
+    void rightClickInThePhotoAreaOpensThePopup() {
+        auto w = NewWindow();
+        QVERIFY(w);
+        auto* popup = w->form.findChild<QMenu*>(QStringLiteral("PopupMenu"));
+        // Anywhere in the area: on the photo as well as beside it.
+        w->Open(SavePng(QStringLiteral("small.png"), SolidImage(100, 50, kBlue)));
+        QWidget* viewport = w->ScrollBox()->viewport();
+        for (QWidget* target : {static_cast<QWidget*>(w->form.View()), viewport}) {
+            const QPoint at = target == viewport ? QPoint(2, 2) : QPoint(10, 10);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+            QApplication::sendEvent(target, &event);
+            QTRY_VERIFY(popup->isVisible());
+            popup->hide();
+        }
+    }
+
+    void rotatingRecentresThePhoto() {
+        auto w = NewWindow();
+        QVERIFY(w);
+        QScrollArea* box = w->ScrollBox();
+        QWidget* view = w->form.View();
+        // Centred where smaller than the area, at the top-left corner where larger, with
+        // the scroll bars at 0.
+        const auto placed = [&] {
+            const QSize area = box->viewport()->size();
+            const QSize size = view->size();
+            const int x = size.width() < area.width() ? (area.width() - size.width()) / 2 : 0;
+            const int y = size.height() < area.height() ? (area.height() - size.height()) / 2 : 0;
+            return size == w->form.Photo().DisplaySize() && view->pos() == QPoint(x, y) &&
+                   box->horizontalScrollBar()->value() == 0 &&
+                   box->verticalScrollBar()->value() == 0;
+        };
+        w->Open(SavePng(QStringLiteral("r300.png"), SolidImage(300, 100, kBlue)));
+        QCOMPARE(view->size(), QSize(300, 100));
+        QTRY_VERIFY(placed());
+
+        QTest::keyClick(&w->form, Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(w->form.Photo().Info()->Rotate, 270);
+        QCOMPARE(view->size(), QSize(100, 300));
+        QTRY_VERIFY(placed());
+
+        // Larger than the area: scrolled away, then rendered again.
+        w->Action(QStringLiteral("Menu300"))->trigger();
+        QCOMPARE(view->size(), QSize(300, 900));
+        QTRY_VERIFY(box->verticalScrollBar()->maximum() > 0);
+        box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
+        QVERIFY(view->pos().y() < 0);
+        w->Action(QStringLiteral("DropCounter"))->trigger();
+        QCOMPARE(w->form.Photo().Info()->Rotate, 0);
+        QCOMPARE(view->size(), QSize(900, 300));
+        QTRY_VERIFY(placed());
+        QCOMPARE(view->pos().x(), 0);
+        QVERIFY(view->pos().y() > 0);
+    }
+
+    void viewPaintsTheRenderedPhotoByNearestPixel() {
+        auto w = NewWindow();
+        QVERIFY(w);
+        w->Open(SavePng(QStringLiteral("pattern.png"), PatternImage(40, 30)));
+        w->Action(QStringLiteral("Menu300"))->trigger();
+        const QImage shown = w->form.View()->grab().toImage();
+        QCOMPARE(shown.size(), QSize(120, 90));
+        const QImage& rendered = w->form.Photo().Rendered();
+        for (int y = 0; y < 90; y += 7)
+            for (int x = 0; x < 120; x += 5)
+                QCOMPARE(PixelRgb(shown, x, y), PixelRgb(rendered, x / 3, y / 3));
+    }
+
+    void okForAllSpreadsTheResizeSettings_data() {
+        QTest::addColumn<QStringList>("clicks");  // in the dialog, in order
+        QTest::addColumn<int>("currentMax");
+        QTest::addColumn<int>("othersMax");
+        QTest::addColumn<bool>("othersKeep");
+        QTest::newRow("OK for All")
+            << QStringList{"RadioButton400", "CheckBoxKeep", "ButtonAll"} << 400 << 400 << false;
+        QTest::newRow("OK") << QStringList{"RadioButton400", "CheckBoxKeep", "ButtonOK"} << 400
+                            << 640 << true;
+        QTest::newRow("Cancel after Apply")
+            << QStringList{"RadioButton200", "ButtonApply", "ButtonCancel"} << 640 << 640 << true;
+        QTest::newRow("close box after Apply")
+            << QStringList{"RadioButton200", "ButtonApply", "close"} << 200 << 640 << true;
+    }
+    void okForAllSpreadsTheResizeSettings() {
+        QFETCH(QStringList, clicks);
+        QFETCH(int, currentMax);
+        QFETCH(int, othersMax);
+        QFETCH(bool, othersKeep);
+        auto w = NewWindow();
+        QVERIFY(w);
+        for (const char* name : {"s0.png", "s1.png", "s2.png"})
+            w->Open(PhotoNamed(QLatin1String(name)));
+        w->form.SelectPhoto(1);
+        TPhotoInfo* current = w->form.Photo().Info();
+        QCOMPARE(current->Max, 640);
+
+        QString dialogName;
+        QList<int> widthsSeen;  // the current photo's rendered width after each click
+        WhenModal([&](QWidget* dialog) {
+            dialogName = dialog->objectName();
+            for (const QString& name : clicks) {
+                if (name == QLatin1String("close")) {
+                    dialog->close();
+                } else {
+                    auto* button = dialog->findChild<QAbstractButton*>(name);
+                    QVERIFY(button);
+                    button->click();
+                }
+                widthsSeen << w->form.Photo().Rendered().width();
+            }
+        });
+        QTest::mouseClick(w->form.findChild<QToolButton*>(QStringLiteral("ToolButtonResize")),
+                          Qt::LeftButton);
+
+        QCOMPARE(dialogName, QStringLiteral("FormResize"));
+        QCOMPARE(widthsSeen.size(), clicks.size());
+        if (clicks.contains(QStringLiteral("ButtonApply")))
+            QCOMPARE(widthsSeen[clicks.indexOf(QStringLiteral("ButtonApply"))], 200);
+        QCOMPARE(w->form.Photo().Info(), current);
+        QCOMPARE(current->Max, currentMax);
+        QCOMPARE(current->Keep, !clicks.contains(QStringLiteral("CheckBoxKeep")));
+        QCOMPARE(w->form.Photo().Rendered().width(), currentMax);
+        for (int i : {0, 2}) {
+            QCOMPARE(w->Strip()->Info(i)->Max, othersMax);
+            QCOMPARE(w->Strip()->Info(i)->Keep, othersKeep);
+        }
+        // Another photo shows its settings when it is next selected.
+        w->Action(QStringLiteral("MenuFirst"))->trigger();
+        QCOMPARE(w->Current(), 0);
+        QCOMPARE(w->form.Photo().Rendered().width(), othersMax);
+    }
+
+    void openingCarriesSettingsOnlyWithCurrentSettings_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("carried");
+        QTest::newRow("Open with Current Settings") << "MenuCurrent" << true;
+        QTest::newRow("Open") << "MenuOpen" << false;
+    }
+    void openingCarriesSettingsOnlyWithCurrentSettings() {
+        QFETCH(QString, command);
+        QFETCH(bool, carried);
+        auto w = NewWindow();
+        QVERIFY(w);
+        w->Open(Wide());
+        TPhotoInfo& first = *w->form.Photo().Info();
+        first.Crop = TRect{10, 10, 200, 100};
+        first.Ratio = 2;
+        first.Rotate = 90;
+        first.Contrast = 20;
+        first.Red = -5;
+        first.Grayscale = true;
+        first.Negative = true;
+        first.Max = 300;
+        first.Watermark = QStringLiteral("(c) me");
+        first.Outside = TBorder{7, 0x0000FF};
+        first.MaskName = QStringLiteral("oval.png");
+        w->form.Photo().Render();
+
+        const QString second = PhotoNamed(QStringLiteral("second.png"));
+        w->platform.openFiles.push_back(second);
+        w->Action(command)->trigger();
+
+        QCOMPARE(w->Strip()->Count(), 2);
+        const TPhotoInfo& added = *w->form.Photo().Info();
+        QCOMPARE(added.FileName, second);
+        QCOMPARE(added.Crop, TRect{});
+        QCOMPARE(added.Rotate, 0);
+        QCOMPARE(added.Contrast, 0);
+        QCOMPARE(added.Red, 0);
+        QCOMPARE(added.Grayscale, false);
+        QCOMPARE(added.Negative, false);
+        const TPhotoInfo defaults{QString(), QString()};
+        QCOMPARE(added.Ratio, carried ? 2 : 0);
+        QCOMPARE(added.Max, carried ? 300 : defaults.Max);
+        QCOMPARE(added.Watermark, carried ? QStringLiteral("(c) me") : defaults.Watermark);
+        QCOMPARE(added.Outside, carried ? (TBorder{7, 0x0000FF}) : defaults.Outside);
+        QCOMPARE(added.MaskName, carried ? QStringLiteral("oval.png") : defaults.MaskName);
+        // The first photo keeps its own edits.
+        QCOMPARE(w->Strip()->Info(0)->Rotate, 90);
+        QCOMPARE(w->Strip()->Info(0)->Grayscale, true);
+    }
+
+    void backgroundIsReadAtStart_data() {
+        QTest::addColumn<QByteArray>("file");
+        // A fixed colour, or else a system colour: the palette entry that stands for it.
+        QTest::addColumn<QColor>("expected");
+        QTest::addColumn<int>("role");
+        const auto row = [](const char* name, const char* value, QColor expected,
+                            QPalette::ColorRole role = QPalette::Base) {
+            const QByteArray file =
+                value ? QByteArray("[OTHER]\nBACKGROUND=clLime\n[APPLICAITON]\nBACKGROUND=") +
+                            value + '\n'
+                      : QByteArray();
+            QTest::newRow(name) << file << expected << int(role);
+        };
+        row("no file", nullptr, QColor());
+        row("named colour", "clRed", QColor(Qt::red));
+        row("any case", "CLNAVY", QColor(0, 0, 0x80));
+        row("hexadecimal, blue green red", "$00FF8000", QColor(0, 0x80, 0xFF));
+        row("system window colour", "clWindow", QColor());
+        row("system button face", "clBtnFace", QColor(), QPalette::Button);
+        row("not a colour", "sky", QColor());
+        row("no colour at all", "clNone", QColor());
+    }
+    void backgroundIsReadAtStart() {
+        QFETCH(QByteArray, file);
+        QFETCH(QColor, expected);
+        QFETCH(int, role);
+        if (!file.isEmpty()) WriteBytes(ProgramFolder(), QStringLiteral("Vellumora.dat"), file);
+        auto w = NewWindow();
+        QVERIFY(w);
+        if (!expected.isValid()) expected = w->form.palette().color(QPalette::ColorRole(role));
+        QCOMPARE(w->form.Background(), expected);
+        // The area shows it around a photo smaller than itself.
+        w->Open(SavePng(QStringLiteral("tiny.png"), SolidImage(10, 10, kBlue)));
+        const QImage area = w->ScrollBox()->viewport()->grab().toImage();
+        QCOMPARE(area.pixelColor(1, 1), expected);
+    }
+
+    void backgroundIsChosenAndStored_data() {
+        QTest::addColumn<bool>("choose");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("chosen") << true << false;
+        QTest::newRow("cancelled") << false << false;
+        QTest::newRow("file refused") << true << true;
+    }
+    void backgroundIsChosenAndStored() {
+        QFETCH(bool, choose);
+        QFETCH(bool, refused);
+        const QString settings = ApplicationSettingsFile();
+        if (refused)
+            QVERIFY(QDir().mkpath(settings));  // a folder where the file should be
+        else
+            WriteBytes(ProgramFolder(), QStringLiteral("Vellumora.dat"),
+                       "[OTHER]\nKEY=kept\n[APPLICAITON]\nBACKGROUND=clRed\n");
+        auto w = NewWindow();
+        QVERIFY(w);
+        const QColor before = w->form.Background();
+        const QColor chosen(0x12, 0x34, 0x56);
+        if (choose) w->platform.colors.push_back(chosen);
+
+        w->Action(QStringLiteral("MenuBackground"))->trigger();
+
+        QCOMPARE(w->platform.log.value(0), QStringLiteral("color: ") + before.name());
+        QCOMPARE(w->form.Background(), choose ? chosen : before);
+        if (refused) {
+            QCOMPARE(w->platform.log.value(1),
+                     QStringLiteral("error: Unable to write to ") + settings);
+            return;
+        }
+        QCOMPARE(w->platform.log.size(), 1);
+        const TIniFile file(settings);
+        QCOMPARE(file.ReadString(QStringLiteral("APPLICAITON"), QStringLiteral("BACKGROUND")),
+                 choose ? QStringLiteral("$00563412") : QStringLiteral("clRed"));
+        QCOMPARE(file.ReadString(QStringLiteral("OTHER"), QStringLiteral("KEY")),
+                 QStringLiteral("kept"));
+        // The next start reads it back.
+        w.reset();
+        auto again = NewWindow();
+        QVERIFY(again);
+        QCOMPARE(again->form.Background(), choose ? chosen : QColor(Qt::red));
+    }
+
+    void exportAndHelpCommandsReachTheDesktop_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("logged");  // the start of the desktop request expected
+        QTest::newRow("Save As") << "MenuSave"
+                                 << "save: Save As";
+        QTest::newRow("Send Email To") << "MenuEmail"
+                                       << "mail: ";
+        QTest::newRow("Copy to Clipboard") << "MenuClipboard"
+                                           << "clipboard";
+        QTest::newRow("Homepage") << "MenuHomepage"
+                                  << "url: " + HomepageUrl().toString();
+        QTest::newRow("Help Contents")
+            << "MenuContents"
+            << (HelpIndexFile().isEmpty() ? QStringLiteral("warning: ")
+                                          : QStringLiteral("url: file://"));
+    }
+    void exportAndHelpCommandsReachTheDesktop() {
+        QFETCH(QString, command);
+        QFETCH(QString, logged);
+        auto w = NewWindow();
+        QVERIFY(w);
+        w->Open(Wide());
+        w->platform.log.clear();
+        w->Action(command)->trigger();
+        QCOMPARE(w->platform.log.size(), 1);
+        if (command == QLatin1String("MenuEmail"))
+            QCOMPARE(w->platform.mailed,
+                     QStringList{ProgramFolder() + QStringLiteral("/Vellumora.jpg")});
+        else
+            QVERIFY2(w->platform.log[0].startsWith(logged), qPrintable(w->platform.log[0]));
+        if (command == QLatin1String("MenuClipboard"))
+            QCOMPARE(w->platform.clipboard.size(), QSize(640, 320));
+        if (command == QLatin1String("MenuSave"))
+            QCOMPARE(w->platform.lastSavePreset, dir_.filePath(QStringLiteral("Vellumora_wide")));
+    }
+
+    void startUpShowsTheAboutBoxThenOpensThePhotos() {
+        TFakePlatform platform;
+        TFormMain form(platform);
+        const QStringList photos{PhotoNamed(QStringLiteral("cmd1.png")),
+                                 PhotoNamed(QStringLiteral("cmd2.png"))};
+        form.SetAboutAtStart(true);
+        form.SetStartupPhotos(photos);
+        QString seen;
+        int openWhileAbout = -1;
+        WhenModal([&](QWidget* dialog) {
+            seen = dialog->objectName();
+            openWhileAbout = form.Strip()->Count();
+            dialog->close();
+        });
+        form.show();
+        QTRY_COMPARE(form.Strip()->Count(), 2);
+        QCOMPARE(seen, QStringLiteral("FormAbout"));
+        QCOMPARE(openWhileAbout, 0);
+        QCOMPARE(form.Photo().Info()->FileName, photos[1]);
+        QCOMPARE(form.Strip()->Button(0)->toolTip(), photos[0]);
+        // Shown again (restored from minimised, say): nothing happens a second time.
+        form.hide();
+        form.show();
+        QCoreApplication::processEvents();
+        QCOMPARE(form.Strip()->Count(), 2);
+    }
+
+    void droppedFilesOpen_data() {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("opened");
+        QTest::newRow("two photos and a text") << QStringList{"drop1.png", "notes.txt", "drop2.png"}
+                                               << QStringList{"drop1.png", "drop2.png"};
+        QTest::newRow("upper-case suffix") << QStringList{"DROP3.PNG"} << QStringList{"DROP3.PNG"};
+        QTest::newRow("no photo") << QStringList{"notes.txt"} << QStringList{};
+    }
+    void droppedFilesOpen() {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, opened);
+        WriteBytes(dir_.path(), QStringLiteral("notes.txt"), "hello");
+        QList<QUrl> urls;
+        for (const QString& name : names) {
+            if (!name.endsWith(QLatin1String(".txt"))) PhotoNamed(name);
+            urls << QUrl::fromLocalFile(dir_.filePath(name));
+        }
+        auto w = NewWindow();
+        QVERIFY(w);
+        QMimeData data;
+        data.setUrls(urls);
+        const QPoint at = w->ScrollBox()->geometry().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w->form, &enter);
+        QCOMPARE(enter.isAccepted(), !opened.isEmpty());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w->form, &drop);
+
+        QStringList shown;
+        for (int i = 0; i < w->Strip()->Count(); ++i)
+            shown << QFileInfo(w->Strip()->Info(i)->FileName).fileName();
+        QCOMPARE(shown, opened);
+        if (!opened.isEmpty()) QCOMPARE(w->Current(), opened.size() - 1);
+    }
+};
+
+QTEST_MAIN(TestFormMain)
+#include "test_formmain.moc"

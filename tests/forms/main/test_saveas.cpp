@@ -1,0 +1,367 @@
+// Save As, e-mail and clipboard against a scripted desktop; the real desktop's save
+// dialog and mail hand-off; the about box and the shipped guide.
+
+#include <QApplication>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "codec/Codec.h"
+#include "support/FakePlatform.h"
+#include "forms/main/FormAbout.h"
+#include "forms/main/Help.h"
+#include "photos/Photo.h"
+#include "photos/settings/PhotoInfo.h"
+#include "photos/settings/ProgramFolder.h"
+#include "forms/main/SaveAs.h"
+#include "support/TestSupport.h"
+
+using namespace vellumora;
+using vellumora::test::TFakePlatform;
+
+namespace {
+
+// A record with the built-in settings (longest side 640) and the photo showing it.
+struct TShown {
+    std::unique_ptr<TPhotoInfo> info;
+    std::unique_ptr<TPhoto> photo;
+};
+
+TShown Show(const QString& path) {
+    TShown shown{std::make_unique<TPhotoInfo>(path, QString()), std::make_unique<TPhoto>()};
+    shown.photo->AssignInfo(shown.info.get());
+    return shown;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class TestSaveAs : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString beach_;   // 900 x 600, rendered at 640 x 427 by the built-in settings
+    QString missing_;  // a photo file that does not exist
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        beach_ = dir_.filePath(QStringLiteral("beach.png"));
+        QVERIFY(test::PatternImage(900, 600).save(beach_));
+        missing_ = dir_.filePath(QStringLiteral("gone.jpg"));
+    }
+
+    void extensionRule_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("typed png, jpg entry") << "holiday.png" << 0 << "holiday.jpg";
+        QTest::newRow("no extension, png entry") << "holiday" << 5 << "holiday.png";
+        QTest::newRow("only the last dot") << "my.trip" << 6 << "my.bmp";
+        QTest::newRow("dot in a folder name") << "/a.b/photo" << 3 << "/a.b/photo.tif";
+        QTest::newRow("upper case replaced") << "/p/holiday.JPG" << 1 << "/p/holiday.jpeg";
+        QTest::newRow("trailing dot") << "/p/holiday." << 7 << "/p/holiday.tga";
+        QTest::newRow("double extension") << "/p/a.tar.gz" << 4 << "/p/a.tar.pcx";
+        QTest::newRow("entry out of range") << "/p/x.gif" << 8 << "/p/x.jpg";
+    }
+    void extensionRule() {
+        QFETCH(QString, typed);
+        QFETCH(int, entry);
+        QFETCH(QString, written);
+        QCOMPARE(PathWithFilterExtension(typed, entry), written);
+    }
+
+    // Each entry's pattern names the extension written, and the codec writes it.
+    void filtersMatchWriter() {
+        const QStringList filters = SaveFilters();
+        const QStringList extensions = SaveExtensions();
+        QCOMPARE(filters.size(), 8);
+        QCOMPARE(extensions.size(), filters.size());
+        for (int i = 0; i < filters.size(); ++i) {
+            QVERIFY2(filters[i].endsWith(QStringLiteral("(*") + extensions[i] + QLatin1Char(')')),
+                     qPrintable(filters[i]));
+            QVERIFY2(WritableSuffixes().contains(extensions[i].mid(1)), qPrintable(extensions[i]));
+        }
+    }
+
+    void presetPath_data() {
+        QTest::addColumn<QString>("photo");
+        QTest::addColumn<QString>("preset");
+        QTest::newRow("plain") << "/pics/beach.jpg" << "/pics/Vellumora_beach";
+        QTest::newRow("two dots") << "/pics/my.trip.jpg" << "/pics/Vellumora_my.trip";
+        QTest::newRow("dotted folder") << "/a.b/photo" << "/a.b/Vellumora_photo";
+    }
+    void presetPath() {
+        QFETCH(QString, photo);
+        QFETCH(QString, preset);
+        QCOMPARE(SavePresetPath(photo), preset);
+    }
+
+    // At zoom 33 the file still gets the full rendered picture, not the shown one.
+    void saveWritesFullSizeAtZoom() {
+        TShown shown = Show(beach_);
+        shown.photo->SetZoom(33);
+        QCOMPARE(shown.photo->Rendered().size(), QSize(640, 427));
+
+        TFakePlatform platform;
+        platform.saves.push_back({dir_.filePath(QStringLiteral("zoomed.jpg")), 5});
+        TSaveAs saveAs;
+        const QString written = saveAs.Run(platform, nullptr, *shown.photo);
+
+        QCOMPARE(written, dir_.filePath(QStringLiteral("zoomed.png")));
+        QCOMPARE(platform.lastSavePreset, dir_.filePath(QStringLiteral("Vellumora_beach")));
+        QCOMPARE(platform.lastSaveFilters, SaveFilters());
+        QCOMPARE(platform.log, QStringList{QStringLiteral("save: Save As")});
+        QCOMPARE(DoLoad(written), shown.photo->Rendered());
+    }
+
+    void replaceQuestion_data() {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("No keeps the file") << false;
+        QTest::newRow("Yes replaces it") << true;
+    }
+    void replaceQuestion() {
+        QFETCH(bool, replace);
+        const QString target =
+            test::WriteBytes(dir_.path(), QStringLiteral("old.bmp"), QByteArrayLiteral("old bytes"));
+        TShown shown = Show(beach_);
+        TFakePlatform platform;
+        platform.saves.push_back({dir_.filePath(QStringLiteral("old.jpg")), 6});
+        platform.answers.push_back(replace);
+
+        const QString written = TSaveAs().Run(platform, nullptr, *shown.photo);
+
+        QCOMPARE(platform.log.value(1),
+                 QStringLiteral("ask: File old.bmp already exists. Do you want to replace it?"));
+        QCOMPARE(platform.log.size(), 2);
+        if (replace) {
+            QCOMPARE(written, target);
+            QCOMPARE(DoLoad(target).size(), QSize(640, 427));
+        } else {
+            QVERIFY(written.isEmpty());
+            QCOMPARE(ReadAll(target), QByteArrayLiteral("old bytes"));
+        }
+        QFile::remove(target);
+    }
+
+    // The entry chosen in the dialog opens the next dialog, whatever became of the file.
+    void filterIndexRemembered() {
+        TShown shown = Show(beach_);
+        test::WriteBytes(dir_.path(), QStringLiteral("kept.gif"), QByteArrayLiteral("x"));
+        TFakePlatform platform;
+        TSaveAs saveAs;
+        struct TStep {
+            std::optional<TPlatform::TSaveChoice> choice;
+            int offered;
+        };
+        const TStep steps[] = {
+            {TPlatform::TSaveChoice{dir_.filePath(QStringLiteral("first")), 5}, 0},
+            {std::nullopt, 5},  // cancelled: keeps png
+            {TPlatform::TSaveChoice{dir_.filePath(QStringLiteral("kept")), 2}, 5},  // answered No
+            {std::nullopt, 2},
+        };
+        for (const TStep& step : steps) {
+            if (step.choice) platform.saves.push_back(*step.choice);
+            saveAs.Run(platform, nullptr, *shown.photo);
+            QCOMPARE(platform.lastSaveFilterIndex, step.offered);
+        }
+        QCOMPARE(ReadAll(dir_.filePath(QStringLiteral("kept.gif"))), QByteArrayLiteral("x"));
+    }
+
+    void saveFailureReported() {
+        TShown shown = Show(beach_);
+        TFakePlatform platform;
+        const QString path = dir_.filePath(QStringLiteral("no-such-folder/out"));
+        platform.saves.push_back({path, 3});
+        QVERIFY(TSaveAs().Run(platform, nullptr, *shown.photo).isEmpty());
+        QCOMPARE(platform.log.last(), QStringLiteral("error: Cannot save ") + path + ".tif!");
+    }
+
+    // A photo that did not load still shows the dialog and the question, and nothing
+    // leaves the program: no file, no message, no mail, no clipboard.
+    void unloadedPhotoExportsNothing() {
+        TShown shown = Show(missing_);
+        QVERIFY(shown.photo->Original().isNull());
+        const QString target =
+            test::WriteBytes(dir_.path(), QStringLiteral("other.jpg"), QByteArrayLiteral("other"));
+        TFakePlatform platform;
+        platform.saves.push_back({target, 0});
+        platform.answers.push_back(true);
+
+        QVERIFY(TSaveAs().Run(platform, nullptr, *shown.photo).isEmpty());
+        QVERIFY(!SendPhotoByMail(platform, nullptr, *shown.photo));
+        CopyPhotoToClipboard(platform, *shown.photo);
+
+        QCOMPARE(platform.log, (QStringList{QStringLiteral("save: Save As"),
+                                            QStringLiteral("ask: File other.jpg already exists. "
+                                                           "Do you want to replace it?")}));
+        QCOMPARE(ReadAll(target), QByteArrayLiteral("other"));
+        QVERIFY(platform.mailed.isEmpty());
+        QVERIFY(platform.clipboard.isNull());
+    }
+
+    void mailTwiceRewritesAttachment() {
+        TShown shown = Show(beach_);
+        TFakePlatform platform;
+        const QString attachment = ProgramFolder() + QStringLiteral("/Vellumora.jpg");
+
+        QVERIFY(SendPhotoByMail(platform, nullptr, *shown.photo));
+        QCOMPARE(DoLoad(attachment).size(), QSize(640, 427));
+        test::WriteBytes(ProgramFolder(), QStringLiteral("Vellumora.jpg"), QByteArrayLiteral("stale"));
+        QVERIFY(SendPhotoByMail(platform, nullptr, *shown.photo));
+
+        QCOMPARE(DoLoad(attachment).size(), QSize(640, 427));
+        QCOMPARE(platform.mailed, (QStringList{attachment, attachment}));
+    }
+
+    // When the attachment cannot be written the mail program gets nothing.
+    void mailWriteFailure() {
+        TShown shown = Show(beach_);
+        const QString attachment = ProgramFolder() + QStringLiteral("/Vellumora.jpg");
+        QFile::remove(attachment);
+        QVERIFY(QDir().mkpath(attachment));  // a folder where the file should go
+        TFakePlatform platform;
+        const bool sent = SendPhotoByMail(platform, nullptr, *shown.photo);
+        QDir(attachment).removeRecursively();
+        QVERIFY(!sent);
+        QCOMPARE(platform.log, QStringList{QStringLiteral("error: Cannot save ") + attachment + "!"});
+    }
+
+    void clipboardGetsFullSize() {
+        TShown shown = Show(beach_);
+        shown.photo->SetZoom(33);
+        TFakePlatform platform;
+        CopyPhotoToClipboard(platform, *shown.photo);
+        QCOMPARE(platform.clipboard.size(), QSize(640, 427));
+        QCOMPARE(platform.clipboard, shown.photo->Rendered());
+    }
+
+    // The real hand-off, with a stand-in xdg-email on PATH.
+    void desktopMail_data() {
+        QTest::addColumn<QString>("script");  // empty: no xdg-email at all
+        QTest::addColumn<bool>("result");
+        QTest::newRow("hands over") << "exit 0" << true;
+        QTest::newRow("fails at once") << "exit 3" << false;
+        QTest::newRow("missing") << "" << false;
+        QTest::newRow("stays running as the mail program") << "/bin/sleep 4" << true;
+    }
+    void desktopMail() {
+        QFETCH(QString, script);
+        QFETCH(bool, result);
+        QTemporaryDir bin;
+        if (!script.isEmpty()) {
+            const QString tool = test::WriteBytes(
+                bin.path(), QStringLiteral("xdg-email"),
+                ("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n" + script + "\n").toUtf8());
+            QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toLocal8Bit());
+        QElapsedTimer clock;
+        clock.start();
+        const bool sent = DesktopPlatform().SendMail(beach_);
+        qputenv("PATH", path);
+
+        QCOMPARE(sent, result);
+        QVERIFY2(clock.elapsed() < 3000, "the mail hand-off blocked too long");
+        if (!script.isEmpty())
+            QCOMPARE(ReadAll(bin.filePath(QStringLiteral("xdg-email.args"))),
+                     ("--attach\n" + beach_ + "\n").toUtf8());
+    }
+
+    // The real save dialog opens at the preset with the remembered entry, does not ask
+    // about an existing file itself, and reports the entry the user picked.
+    void desktopSaveDialog() {
+        const QString existing =
+            test::WriteBytes(dir_.path(), QStringLiteral("trip.tif"), QByteArrayLiteral("x"));
+        const QStringList filters = SaveFilters();
+        QString openedIn, openedWith, openedFilter;
+        bool askedItself = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            openedIn = QFileInfo(dialog->directory().absolutePath()).canonicalFilePath();
+            openedWith = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+            openedFilter = dialog->selectedNameFilter();
+            dialog->selectNameFilter(filters[5]);
+            dialog->selectFile(QStringLiteral("trip.tif"));
+            // An overwrite question of the dialog's own would wait here: answer it No.
+            QTimer::singleShot(0, this, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    askedItself = true;
+                    box->reject();
+                }
+            });
+            static_cast<QDialog*>(dialog)->accept();
+            if (dialog->isVisible()) dialog->reject();
+        });
+        const auto choice = DesktopPlatform().SaveFile(
+            nullptr, QStringLiteral("Save As"), dir_.filePath(QStringLiteral("Vellumora_beach")),
+            filters, 3);
+
+        QCOMPARE(openedIn, QFileInfo(dir_.path()).canonicalFilePath());
+        QCOMPARE(openedWith, QStringLiteral("Vellumora_beach"));
+        QCOMPARE(openedFilter, filters[3]);
+        QVERIFY(!askedItself);
+        QVERIFY(choice.has_value());
+        QCOMPARE(choice->filterIndex, 5);
+        QCOMPARE(QFileInfo(choice->path).absolutePath(), QFileInfo(existing).absolutePath());
+        QCOMPARE(QFileInfo(choice->path).completeBaseName(), QStringLiteral("trip"));
+    }
+
+    // The picture comes from the forms library's resources, which a static library only
+    // links in when they are registered.
+    void aboutShowsPicture() {
+        TFormAbout about;
+        auto* picture = about.findChild<QLabel*>(QStringLiteral("ImagePicture"));
+        QVERIFY(picture);
+        QCOMPARE(picture->pixmap().size(), QSize(320, 200));
+        auto* ok = about.findChild<QPushButton*>(QStringLiteral("ButtonOK"));
+        QVERIFY(ok);
+        ok->click();
+        QCOMPARE(about.result(), int(QDialog::Accepted));
+    }
+
+    // The guide is found beside the executables, and every local link and anchor in it
+    // leads somewhere.
+    void helpLinksResolve() {
+        const QString index = HelpIndexFile();
+        QVERIFY2(!index.isEmpty(), "no help/index.html in the shipped data");
+        const QDir folder = QFileInfo(index).dir();
+        const QRegularExpression link(QStringLiteral("(?:href|src)=\"([^\"]+)\""));
+        int checked = 0;
+        QDirIterator pages(folder.path(), {QStringLiteral("*.html")}, QDir::Files);
+        while (pages.hasNext()) {
+            const QString page = pages.next();
+            const QString text = QString::fromUtf8(ReadAll(page));
+            for (const auto& match : link.globalMatch(text)) {
+                const QString target = match.captured(1);
+                if (target.contains(QStringLiteral("://"))) continue;
+                const QString file = target.section(QLatin1Char('#'), 0, 0);
+                const QString anchor = target.section(QLatin1Char('#'), 1);
+                const QString resolved = file.isEmpty() ? page : folder.filePath(file);
+                QVERIFY2(QFileInfo::exists(resolved), qPrintable(page + ": " + target));
+                if (!anchor.isEmpty())
+                    QVERIFY2(ReadAll(resolved).contains(("id=\"" + anchor + "\"").toUtf8()),
+                             qPrintable(page + ": " + target));
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 20);
+    }
+};
+
+QTEST_MAIN(TestSaveAs)
+#include "test_saveas.moc"

@@ -1,0 +1,263 @@
+// Batch conversion: the crop to a print ratio, output names, and the run itself.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+
+#include "photos/batch/Batch.h"
+#include "codec/Codec.h"
+#include "support/TestSupport.h"
+
+using namespace vellumora;
+using namespace vellumora::test;
+
+namespace {
+
+double Psnr(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            for (int shift : {0, 8, 16}) {
+                const double d = double((a.pixel(x, y) >> shift) & 255) - ((b.pixel(x, y) >> shift) & 255);
+                sum += d * d;
+            }
+    const double mse = sum / (3.0 * a.width() * a.height());
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+QByteArray Bytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class TestBatch : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    QString Photo(const QString& name, const QImage& image) {
+        const QString path = dir_.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        image.save(path);
+        return path;
+    }
+    std::vector<TPhotoInfo> Entries(const QStringList& files, int max = 640) {
+        TPhotoInfo current{QString(), QString()};
+        current.Max = max;
+        std::vector<TPhotoInfo> entries;
+        for (const QString& f : files) entries.push_back(BatchEntry(f, current));
+        return entries;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(dir_.isValid()); }
+
+    void autoCropRect_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("rotate");
+        QTest::addColumn<QString>("ratio");
+        QTest::addColumn<TRect>("expected");
+        QTest::newRow("3 * 4 landscape") << QSize(3000, 2000) << 0 << "3 * 4" << TRect{167, 0, 2833, 2000};
+        QTest::newRow("3 * 4 turned") << QSize(3000, 2000) << 270 << "3 * 4" << TRect{750, 0, 2250, 2000};
+        QTest::newRow("mirrored diagonal turns too") << QSize(3000, 2000) << -90 << "3 * 4" << TRect{750, 0, 2250, 2000};
+        QTest::newRow("half turn does not") << QSize(3000, 2000) << 180 << "3 * 4" << TRect{167, 0, 2833, 2000};
+        QTest::newRow("10 * 8 stands upright") << QSize(3000, 2000) << 0 << "10 * 8" << TRect{700, 0, 2300, 2000};
+        QTest::newRow("exact shape") << QSize(400, 300) << 0 << "3 * 4" << TRect{0, 0, 400, 300};
+        QTest::newRow("portrait 4 * 6") << QSize(1000, 3000) << 0 << "4 * 6" << TRect{0, 1167, 1000, 1833};
+    }
+    void autoCropRect() {
+        QFETCH(QSize, size);
+        QFETCH(int, rotate);
+        QFETCH(QString, ratio);
+        QFETCH(TRect, expected);
+        const int index = int(BatchRatioCaptions().indexOf(ratio));
+        QVERIFY(index >= 0);
+        QCOMPARE(AutoCropRect(size, rotate, index), expected);
+    }
+
+    void batchFileName_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<int>("nameCase");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("lower") << "/photos/Holiday.Photo.JPG" << "/out" << "x_" << "_web" << ".png" << 2
+                               << "/out/x_holiday.photo_web.png";
+        QTest::newRow("upper: letters a-z only, folder as typed")
+            << "/p/Été.jpg" << "/Out/" << "" << "" << ".tga" << 1 << "/Out/ÉTé.TGA";
+        QTest::newRow("unchanged, trimmed") << "/p/a b.tif" << " /out\t" << " \tpre " << " suf\n" << ".jpg"
+                                            << 0 << "/out/prea bsuf.jpg";
+        QTest::newRow("no extension") << "/p/README" << "/out" << "" << "" << ".bmp" << 0 << "/out/README.bmp";
+    }
+    void batchFileName() {
+        QFETCH(QString, source);
+        QFETCH(QString, folder);
+        QFETCH(QString, prefix);
+        QFETCH(QString, suffix);
+        QFETCH(QString, extension);
+        QFETCH(int, nameCase);
+        QFETCH(QString, expected);
+        QCOMPARE(BatchFileName(source, folder, prefix, suffix, extension, TNameCase(nameCase)),
+                 expected);
+    }
+
+    void entryResetsPerPhotoFields() {
+        TPhotoInfo current{QStringLiteral("/current.jpg"), QString()};
+        current.Crop = TRect{1, 2, 3, 4};
+        current.Rotate = 90;
+        current.Contrast = current.Brightness = current.Red = current.Green = current.Blue = 7;
+        current.Grayscale = current.Negative = true;
+        current.Ratio = 3;
+        current.Max = 200;
+        current.Watermark = QStringLiteral("sig");
+        const TPhotoInfo entry = BatchEntry(QStringLiteral("/a.jpg"), current);
+        QCOMPARE(entry.FileName, QStringLiteral("/a.jpg"));
+        QCOMPARE(entry.Crop, TRect{});
+        QCOMPARE(entry.Rotate + entry.Contrast + entry.Brightness + entry.Red + entry.Green + entry.Blue, 0);
+        QVERIFY(!entry.Grayscale && !entry.Negative);
+        QCOMPARE(entry.Ratio, 3);
+        QVERIFY(entry.SameTemplate(current));
+    }
+
+    void folderRules() {
+        const auto entries = Entries({Photo(QStringLiteral("f.png"), PatternImage(8, 8))});
+        TBatchOptions options;
+        options.folder = QStringLiteral(" \t ");
+        TBatchResult r = RunBatch(entries, options);
+        QCOMPARE(r.status, TBatchResult::Status::FolderEmpty);
+        QCOMPARE(r.message, QStringLiteral("Unable to create directory"));
+
+        const QString blocker = WriteBytes(dir_.path(), QStringLiteral("blocker"), "file");
+        options.folder = blocker + QStringLiteral("/sub ");
+        r = RunBatch(entries, options);
+        QCOMPARE(r.status, TBatchResult::Status::FolderNotCreated);
+        QCOMPARE(r.message, QStringLiteral("Can not create folder ") + blocker + QStringLiteral("/sub!"));
+        QCOMPARE(r.written, 0);
+    }
+
+    // The user's originals are never overwritten; other failures are counted, not fatal.
+    void failuresAreCountedAndOriginalsKept() {
+        const QString folder = dir_.filePath(QStringLiteral("same"));
+        const QString original = Photo(QStringLiteral("same/keep.png"), PatternImage(20, 10));
+        const QByteArray before = Bytes(original);
+        const QString good = Photo(QStringLiteral("same/good.bmp"), PatternImage(20, 10));
+        const QString broken = WriteBytes(folder, QStringLiteral("broken.jpg"), "not a jpeg");
+        QDir(folder).mkpath(QStringLiteral("blocked.png"));  // a folder where a file should go
+        const QString blocked = Photo(QStringLiteral("elsewhere/blocked.bmp"), PatternImage(4, 4));
+
+        TBatchOptions options;
+        options.folder = folder;
+        options.extension = QStringLiteral(".png");
+        QList<TBatchItem> items;
+        const TBatchResult r = RunBatch(Entries({original, good, broken, blocked}), options,
+                                        [&](const TBatchItem& item, int, int) {
+                                            items << item;
+                                            return true;
+                                        });
+        QCOMPARE(r.status, TBatchResult::Status::Finished);
+        QCOMPARE(r.written, 1);
+        QCOMPARE(r.failed, 3);
+        QCOMPARE(Bytes(original), before);
+        QVERIFY(QFile::exists(folder + QStringLiteral("/good.png")));
+        QStringList messages;
+        for (const TBatchItem& item : items)
+            if (!item.written) messages << item.message;
+        messages.sort();
+        QCOMPARE(messages.size(), 3);
+        QVERIFY(messages.contains(QStringLiteral("Cannot open ") + broken + QStringLiteral("!")));
+        QVERIFY(messages.contains(QStringLiteral("Would overwrite the original ") + original));
+        QVERIFY(messages.filter(QStringLiteral("Cannot save ") + folder + QStringLiteral("/blocked.png!")).size() == 1);
+    }
+
+    // Same output name: the later entry wins, whatever the number of workers.
+    void laterEntryWinsTheSameName() {
+        const QString a = Photo(QStringLiteral("one/dup.png"), SolidImage(6, 6, 0xFF0000));
+        const QString b = Photo(QStringLiteral("two/dup.png"), SolidImage(6, 6, 0x0000FF));
+        const QString c = Photo(QStringLiteral("two/other.png"), SolidImage(6, 6, 0x00FF00));
+        for (int jobs : {1, 3}) {
+            TBatchOptions options;
+            options.folder = dir_.filePath(QStringLiteral("dup%1").arg(jobs));
+            options.extension = QStringLiteral(".bmp");
+            options.jobs = jobs;
+            const TBatchResult r = RunBatch(Entries({a, c, b}), options);
+            QCOMPARE(r.written, 3);
+            QCOMPARE(PixelRgb(DoLoad(options.folder + QStringLiteral("/dup.bmp")), 0, 0), 0x0000FFu);
+        }
+    }
+
+    void cancelStopsStartingFiles() {
+        QStringList files;
+        for (int i = 0; i < 6; ++i)
+            files << Photo(QStringLiteral("cancel/%1.png").arg(i), PatternImage(30, 20));
+        TBatchOptions options;
+        options.folder = dir_.filePath(QStringLiteral("cancelled"));
+        options.jobs = 1;
+        int calls = 0;
+        const TBatchResult r = RunBatch(Entries(files), options, [&](const TBatchItem&, int, int) {
+            return ++calls < 2;
+        });
+        QCOMPARE(r.status, TBatchResult::Status::Cancelled);
+        QVERIFY(r.written >= 2 && r.written < 6);
+        QCOMPARE(calls, r.written + r.failed);
+    }
+
+    void autoCropShapesTheOutput() {
+        const QString photo = Photo(QStringLiteral("crop/wide.png"), PatternImage(300, 200));
+        auto entries = Entries({photo});
+        entries[0].Rotate = 270;
+        TBatchOptions options;
+        options.folder = dir_.filePath(QStringLiteral("cropped"));
+        options.extension = QStringLiteral(".png");
+        options.autoCrop = true;
+        options.ratioIndex = int(BatchRatioCaptions().indexOf(QStringLiteral("3 * 4")));
+        QCOMPARE(RunBatch(entries, options).written, 1);
+        QCOMPARE(QImage(options.folder + QStringLiteral("/wide.png")).size(), QSize(200, 150));
+        QCOMPARE(entries[0].Crop, TRect{});  // computed per run, never kept
+    }
+
+    // Reduced-size JPEG decoding must not show in the result.
+    void fastDecodeMatchesTheFullPath() {
+        // Like a photo: smooth shapes, some fine texture and a little noise.
+        QImage photo(2400, 1600, QImage::Format_RGB32);
+        quint32 seed = 1;
+        for (int y = 0; y < photo.height(); ++y)
+            for (int x = 0; x < photo.width(); ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                const int noise = int(seed >> 29) - 4;
+                const double u = x / 2400.0, v = y / 1600.0;
+                const double shape = 0.5 + 0.5 * std::sin(9 * u) * std::cos(7 * v);
+                const double texture = 0.5 + 0.5 * std::sin(x * 0.11 + 3 * std::sin(y * 0.05));
+                photo.setPixel(x, y, qRgb(std::clamp(int(30 + 170 * shape + 40 * texture) + noise, 0, 255),
+                                          std::clamp(int(50 + 150 * v + 30 * texture * shape) + noise, 0, 255),
+                                          std::clamp(int(200 * (1 - v) * shape + 20) + noise, 0, 255)));
+            }
+        const QString path = dir_.filePath(QStringLiteral("fast.jpg"));
+        QVERIFY(photo.save(path, "JPEG", 92));
+        for (bool autoCrop : {false, true}) {
+            QImage results[2];
+            for (bool fast : {false, true}) {
+                TBatchOptions options;
+                options.folder = dir_.filePath(QStringLiteral("fast%1%2").arg(fast).arg(autoCrop));
+                options.extension = QStringLiteral(".png");
+                options.fastDecode = fast;
+                options.autoCrop = autoCrop;
+                options.ratioIndex = 3;
+                QCOMPARE(RunBatch(Entries({path}, 300), options).written, 1);
+                results[fast] = QImage(options.folder + QStringLiteral("/fast.png"));
+            }
+            QCOMPARE(results[1].size(), results[0].size());
+            const double psnr = Psnr(results[0], results[1]);
+            QVERIFY2(psnr >= 40.0, qPrintable(QString::number(psnr)));
+            qInfo("auto crop %d: PSNR %.1f dB", int(autoCrop), psnr);
+        }
+    }
+};
+
+QTEST_MAIN(TestBatch)
+#include "test_batch.moc"

@@ -1,0 +1,371 @@
+// The geometric and colour stages and the chain that runs them.
+
+#include <QTest>
+#include <cmath>
+#include <limits>
+
+#include "photos/stages/Render.h"
+#include "photos/stages/Stages.h"
+#include "support/TestSupport.h"
+
+using namespace vellumora;
+using namespace vellumora::test;
+
+namespace {
+
+constexpr int kCodes[] = {0, 90, 180, 270, -90, -180, -270, -360};
+
+// Where result pixel (x, y) of an orientation comes from, straight from the code's
+// definition on a W x H source.
+QPoint SourceOf(int code, int x, int y, int w, int h) {
+    switch (code) {
+        case 90: return {w - 1 - y, x};
+        case 180: return {w - 1 - x, h - 1 - y};
+        case 270: return {y, h - 1 - x};
+        case -180: return {w - 1 - x, y};
+        case -360: return {x, h - 1 - y};
+        case -270: return {y, x};
+        case -90: return {w - 1 - y, h - 1 - x};
+        default: return {x, y};
+    }
+}
+
+// The exact mean of the source area one output pixel of a w x h -> ow x oh shrink covers.
+double AreaMean(const QImage& src, int ox, int oy, int ow, int oh, int shift) {
+    const double sx = double(src.width()) / ow;
+    const double sy = double(src.height()) / oh;
+    const double x0 = ox * sx, x1 = (ox + 1) * sx, y0 = oy * sy, y1 = (oy + 1) * sy;
+    double sum = 0, area = 0;
+    for (int y = int(y0); y < std::ceil(y1) && y < src.height(); ++y) {
+        const double hy = std::min(y1, y + 1.0) - std::max(y0, double(y));
+        for (int x = int(x0); x < std::ceil(x1) && x < src.width(); ++x) {
+            const double wx = std::min(x1, x + 1.0) - std::max(x0, double(x));
+            sum += hy * wx * ((src.pixel(x, y) >> shift) & 255);
+            area += hy * wx;
+        }
+    }
+    return sum / area;
+}
+
+double MeanChannel(const QImage& image, int shift) {
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) sum += (image.pixel(x, y) >> shift) & 255;
+    return sum / (double(image.width()) * image.height());
+}
+
+// A picture with smooth gradients and hard edges, so that both show in the resampling.
+QImage NoisyImage(int w, int h, quint32 seed) {
+    QImage image = PatternImage(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            if ((seed >> 28) == 0) image.setPixel(x, y, qRgb(seed >> 8 & 255, seed >> 16 & 255, 255));
+        }
+    return image;
+}
+
+}  // namespace
+
+class TestStages : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cropKeepsTheCutRectangle_data() {
+        QTest::addColumn<TRect>("crop");
+        QTest::addColumn<QRect>("expected");  // in source pixels; null = unchanged
+        QTest::newRow("inside") << TRect{10, 20, 110, 70} << QRect(10, 20, 100, 50);
+        QTest::newRow("partly outside") << TRect{150, 50, 300, 300} << QRect(150, 50, 50, 50);
+        QTest::newRow("negative corner") << TRect{-5, -5, 20, 10} << QRect(0, 0, 20, 10);
+        QTest::newRow("all zero") << TRect{0, 0, 0, 0} << QRect();
+        QTest::newRow("wholly outside") << TRect{300, 0, 400, 50} << QRect();
+        QTest::newRow("inverted") << TRect{50, 50, 40, 60} << QRect();
+        QTest::newRow("32-bit extremes")
+            << TRect{std::numeric_limits<int>::min(), std::numeric_limits<int>::min(),
+                     std::numeric_limits<int>::max(), std::numeric_limits<int>::max()}
+            << QRect();
+        QTest::newRow("one pixel") << TRect{199, 99, 200, 100} << QRect(199, 99, 1, 1);
+    }
+    void cropKeepsTheCutRectangle() {
+        QFETCH(TRect, crop);
+        QFETCH(QRect, expected);
+        const QImage source = PatternImage(200, 100);
+        const QImage result = CropBitmap(source, crop);
+        const QRect area = expected.isNull() ? source.rect() : expected;
+        QCOMPARE(result.size(), area.size());
+        QCOMPARE(CroppedSize(source.size(), crop), area.size());
+        for (int y = 0; y < area.height(); ++y)
+            for (int x = 0; x < area.width(); ++x)
+                QCOMPARE(PixelRgb(result, x, y), PixelRgb(source, x + area.left(), y + area.top()));
+    }
+
+    void orientMovesEveryPixel_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QSize>("size");
+        for (int code : kCodes) {
+            QTest::addRow("%d on 3x2", code) << code << QSize(3, 2);
+            QTest::addRow("%d on 1x1", code) << code << QSize(1, 1);
+            // Larger than the blocks the transposing copy walks in.
+            QTest::addRow("%d on 131x70", code) << code << QSize(131, 70);
+        }
+    }
+    void orientMovesEveryPixel() {
+        QFETCH(int, code);
+        QFETCH(QSize, size);
+        const QImage source = PatternImage(size.width(), size.height());
+        const QImage result = OrientBitmap(source, code);
+        const bool swapped = std::abs(code) == 90 || std::abs(code) == 270;
+        QCOMPARE(result.size(), swapped ? size.transposed() : size);
+        QCOMPARE(OrientedSize(size, code), result.size());
+        for (int y = 0; y < result.height(); ++y)
+            for (int x = 0; x < result.width(); ++x) {
+                const QPoint from = SourceOf(code, x, y, size.width(), size.height());
+                QCOMPARE(PixelRgb(result, x, y), PixelRgb(source, from.x(), from.y()));
+            }
+    }
+
+    void orientIgnoresUnknownCodes() {
+        const QImage source = PatternImage(5, 3);
+        for (int code : {1, 45, -45, 360, 450, std::numeric_limits<int>::min()}) {
+            QCOMPARE(OrientBitmap(source, code), source);
+            QVERIFY(!IsOrientationCode(code));
+            QCOMPARE(RotateClockwise(code), code);
+            QCOMPARE(FlipVertically(code), code);
+        }
+    }
+
+    // Each action's new code must show the old result turned or mirrored once more.
+    void actionsComposeWithTheirOwnCode() {
+        const QImage source = PatternImage(7, 4);
+        const struct {
+            int (*action)(int);
+            int own;
+        } actions[] = {{RotateClockwise, 270}, {RotateCounterClockwise, 90},
+                       {FlipHorizontally, -180}, {FlipVertically, -360}};
+        for (int code : kCodes)
+            for (const auto& a : actions) {
+                const int next = a.action(code);
+                QVERIFY(IsOrientationCode(next));
+                QCOMPARE(OrientBitmap(source, next),
+                         OrientBitmap(OrientBitmap(source, code), a.own));
+            }
+    }
+
+    void actionsReturnToTheStart() {
+        for (int code : kCodes) {
+            QCOMPARE(RotateClockwise(RotateClockwise(RotateClockwise(RotateClockwise(code)))), code);
+            QCOMPARE(FlipHorizontally(FlipHorizontally(code)), code);
+            QCOMPARE(RotateCounterClockwise(RotateClockwise(code)), code);
+        }
+        QCOMPARE(FlipVertically(FlipHorizontally(0)), 180);
+        // Four quarter turns of the pixels give the original.
+        const QImage source = PatternImage(9, 5);
+        QImage turned = source;
+        for (int i = 0; i < 4; ++i) turned = OrientBitmap(turned, 270);
+        QCOMPARE(turned, source);
+    }
+
+    void resizedSize_data() {
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<int>("max");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("landscape") << QSize(800, 600) << 640 << true << QSize(640, 480);
+        QTest::newRow("portrait") << QSize(600, 800) << 640 << true << QSize(480, 640);
+        QTest::newRow("big") << QSize(4000, 3000) << 640 << true << QSize(640, 480);
+        QTest::newRow("half up to even") << QSize(1000, 375) << 100 << true << QSize(100, 38);
+        QTest::newRow("half down to even") << QSize(1000, 365) << 100 << true << QSize(100, 36);
+        QTest::newRow("square") << QSize(500, 500) << 200 << true << QSize(200, 200);
+        QTest::newRow("small kept") << QSize(500, 300) << 640 << true << QSize(500, 300);
+        QTest::newRow("small enlarged") << QSize(500, 300) << 640 << false << QSize(640, 384);
+        QTest::newRow("equal is processed") << QSize(640, 480) << 640 << true << QSize(640, 480);
+        QTest::newRow("max zero") << QSize(800, 600) << 0 << false << QSize(800, 600);
+        QTest::newRow("max negative") << QSize(800, 600) << -5 << true << QSize(800, 600);
+        QTest::newRow("thin keeps a row") << QSize(1000, 1) << 100 << true << QSize(100, 1);
+        QTest::newRow("thin keeps a column") << QSize(1, 1000) << 100 << true << QSize(1, 100);
+        QTest::newRow("max beyond 32-bit products")
+            << QSize(3, 2) << std::numeric_limits<int>::max() << false
+            << QSize(std::numeric_limits<int>::max(), 1431655765);
+    }
+    void resizedSize() {
+        QFETCH(QSize, source);
+        QFETCH(int, max);
+        QFETCH(bool, keep);
+        QFETCH(QSize, expected);
+        QCOMPARE(ResizedSize(source, max, keep), expected);
+    }
+
+    void resizeLeavesSkippedImagesAlone() {
+        const QImage source = PatternImage(50, 30);
+        QCOMPARE(ResizeBitmap(source, 0, false).constBits(), source.constBits());
+        QCOMPARE(ResizeBitmap(source, 640, true).constBits(), source.constBits());
+        // Same size: processed, but the pixels come out as they went in.
+        QCOMPARE(ResizeBitmap(source, 50, true), source);
+    }
+
+    void shrinkGivesTheAreaMean_data() {
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<int>("max");
+        QTest::newRow("by 2") << QSize(64, 48) << 32;
+        QTest::newRow("by 3") << QSize(90, 60) << 30;
+        QTest::newRow("fractional") << QSize(997, 661) << 640;
+        QTest::newRow("just below 2x") << QSize(301, 200) << 160;
+        QTest::newRow("strong") << QSize(1201, 803) << 37;
+        QTest::newRow("to one pixel") << QSize(17, 13) << 1;
+        QTest::newRow("portrait") << QSize(333, 1000) << 240;
+    }
+    void shrinkGivesTheAreaMean() {
+        QFETCH(QSize, source);
+        QFETCH(int, max);
+        const QImage src = NoisyImage(source.width(), source.height(), 7);
+        const QImage out = ResizeBitmap(src, max, true);
+        QCOMPARE(out.size(), ResizedSize(source, max, true));
+        double worst = 0;
+        for (int y = 0; y < out.height(); ++y)
+            for (int x = 0; x < out.width(); ++x)
+                for (int shift : {0, 8, 16}) {
+                    const double exact = AreaMean(src, x, y, out.width(), out.height(), shift);
+                    worst = std::max(worst, std::abs(((out.pixel(x, y) >> shift) & 255) - exact));
+                }
+        QVERIFY2(worst <= 2.0, qPrintable(QString::number(worst)));
+        for (int shift : {0, 8, 16})
+            QVERIFY(std::abs(MeanChannel(out, shift) - MeanChannel(src, shift)) < 0.5);
+    }
+
+    void constantStaysConstant_data() {
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<int>("max");
+        QTest::newRow("shrink") << QSize(813, 411) << 100;
+        QTest::newRow("enlarge") << QSize(13, 7) << 100;
+        QTest::newRow("slight enlarge") << QSize(640, 480) << 641;
+    }
+    void constantStaysConstant() {
+        QFETCH(QSize, source);
+        QFETCH(int, max);
+        for (quint32 rgb : {0x000000u, 0xFFFFFFu, 0x7F01FEu}) {
+            const QImage out = ResizeBitmap(SolidImage(source.width(), source.height(), rgb), max, false);
+            QCOMPARE(out.size(), ResizedSize(source, max, false));
+            for (int y = 0; y < out.height(); ++y)
+                for (int x = 0; x < out.width(); ++x) QCOMPARE(PixelRgb(out, x, y), rgb);
+        }
+    }
+
+    // Enlarging interpolates: every value lies between its neighbours in the source, and
+    // a step between two flat areas becomes a ramp, not a ringing edge.
+    void enlargeInterpolatesSmoothly() {
+        QImage src = SolidImage(4, 1, 0x000000);
+        src.setPixel(2, 0, qRgb(200, 200, 200));
+        src.setPixel(3, 0, qRgb(200, 200, 200));
+        const QImage out = ResampleBitmap(src, QSize(16, 1));
+        QCOMPARE(out.size(), QSize(16, 1));
+        int previous = 0;
+        for (int x = 0; x < 16; ++x) {
+            const int v = qRed(out.pixel(x, 0));
+            QVERIFY(v >= previous && v <= 200);
+            previous = v;
+        }
+        QCOMPARE(qRed(out.pixel(0, 0)), 0);
+        QCOMPARE(qRed(out.pixel(15, 0)), 200);
+        QVERIFY(qRed(out.pixel(7, 0)) > 0 && qRed(out.pixel(7, 0)) < 200);
+    }
+
+    void adjustColors_data() {
+        QTest::addColumn<quint32>("rgb");
+        QTest::addColumn<QList<int>>("numbers");  // contrast, brightness, red, green, blue
+        QTest::addColumn<bool>("grayscale");
+        QTest::addColumn<bool>("negative");
+        QTest::addColumn<quint32>("expected");
+        const QList<int> none{0, 0, 0, 0, 0};
+        QTest::newRow("nothing set") << 0x123456u << none << false << false << 0x123456u;
+        QTest::newRow("grey of red") << 0xFF0000u << none << true << false << 0x4C4C4Cu;
+        QTest::newRow("grey of green") << 0x00FF00u << none << true << false << 0x959595u;
+        QTest::newRow("grey of blue") << 0x0000FFu << none << true << false << 0x1D1D1Du;
+        QTest::newRow("grey of white") << 0xFFFFFFu << none << true << false << 0xFFFFFFu;
+        QTest::newRow("grey then negative") << 0xFF0000u << none << true << true << 0xB3B3B3u;
+        QTest::newRow("negative") << 0x00FF80u << none << false << true << 0xFF007Fu;
+        QTest::newRow("contrast 50") << 0xC83280u << QList<int>{50, 0, 0, 0, 0} << false << false
+                                     << 0xEC0B80u;
+        QTest::newRow("contrast 1 truncates") << 0x7F7F7Fu << QList<int>{1, 0, 0, 0, 0} << false
+                                              << false << 0x7F7F7Fu;
+        QTest::newRow("contrast -100") << 0x00FF40u << QList<int>{-100, 0, 0, 0, 0} << false
+                                       << false << 0x808080u;
+        QTest::newRow("contrast -100 brightness 20")
+            << 0x00FF40u << QList<int>{-100, 20, 0, 0, 0} << false << false << 0x949494u;
+        QTest::newRow("contrast 100 clamps") << 0xFF0080u << QList<int>{100, 0, 0, 0, 0} << false
+                                             << false << 0xFF0080u;
+        QTest::newRow("red 255") << 0x104080u << QList<int>{0, 0, 255, 0, 0} << false << false
+                                 << 0xFF4080u;
+        QTest::newRow("blue -255") << 0x104080u << QList<int>{0, 0, 0, 0, -255} << false << false
+                                   << 0x104000u;
+        QTest::newRow("offsets add up") << 0x104080u << QList<int>{0, 10, 1, 2, 3} << false << false
+                                        << 0x1B4C8Du;
+        QTest::newRow("absurd values clamp")
+            << 0x104080u
+            << QList<int>{std::numeric_limits<int>::max(), std::numeric_limits<int>::min(),
+                          std::numeric_limits<int>::max(), 0, 0}
+            << false << false << 0x000000u;
+    }
+    void adjustColors() {
+        QFETCH(quint32, rgb);
+        QFETCH(QList<int>, numbers);
+        QFETCH(bool, grayscale);
+        QFETCH(bool, negative);
+        QFETCH(quint32, expected);
+        const QImage source = SolidImage(3, 2, rgb);
+        const QImage out = AdjustColors(source, numbers[0], numbers[1], numbers[2], numbers[3],
+                                        numbers[4], grayscale, negative);
+        QCOMPARE(out.size(), source.size());
+        QCOMPARE(QString::number(PixelRgb(out, 2, 1), 16), QString::number(expected, 16));
+        QCOMPARE(PixelRgb(source, 2, 1), rgb);  // a shared input is never changed
+    }
+
+    void chainSizes_data() {
+        QTest::addColumn<QSize>("original");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("shrunk") << QSize(800, 600) << QSize(640, 480);
+        QTest::newRow("small kept") << QSize(500, 300) << QSize(500, 300);
+    }
+    void chainSizes() {
+        QFETCH(QSize, original);
+        QFETCH(QSize, expected);
+        const TPhotoInfo info{QString(), QString()};
+        const QImage out = RenderChain(PatternImage(original.width(), original.height()), info, {});
+        QCOMPARE(out.size(), expected);
+        const TRenderSize predicted = RenderedSize(original, info);
+        QCOMPARE(QSize(int(predicted.width), int(predicted.height)), expected);
+    }
+
+    void chainNeverChangesTheOriginal() {
+        TPhotoInfo info{QString(), QString()};
+        info.Max = 0;
+        info.Negative = true;
+        info.Rotate = 90;
+        const QImage original = PatternImage(40, 30);
+        const QImage copy = original.copy();
+        const QImage first = RenderChain(original, info, {});
+        QCOMPARE(original, copy);
+        QCOMPARE(RenderChain(original, info, {}), first);
+        info.Negative = false;
+        QVERIFY(RenderChain(original, info, {}) != first);
+        info.Negative = true;
+        QCOMPARE(RenderChain(original, info, {}), first);
+    }
+
+    void chainRefusesAbsurdSizes() {
+        TPhotoInfo info{QString(), QString()};
+        info.Max = std::numeric_limits<int>::max();
+        info.Keep = false;
+        QString error;
+        QVERIFY(RenderChain(PatternImage(30, 20), info, {}, &error).isNull());
+        QVERIFY(error.contains(QStringLiteral("too large")));
+        // 20000 x 15000 is over the limit too; the size is predicted, nothing is allocated.
+        info.Max = 20000;
+        error.clear();
+        QVERIFY(RenderChain(SolidImage(4, 3, 0x102030), info, {}, &error).isNull());
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(RenderedSize(QSize(4, 3), info).Pixels(), qint64(20000) * 15000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStages)
+#include "test_stages.moc"
