@@ -108,7 +108,7 @@ QString ParseBatchArguments(const QStringList& args, BatchArguments* parsed) {
             folderGiven = true;
         } else if (a == QLatin1String("--type")) {
             const QString ext = QLatin1Char('.') + value.toLower().remove(0, value.startsWith(QLatin1Char('.')) ? 1 : 0);
-            if (!BatchTypeExtensions().contains(ext)) return QStringLiteral("unknown type ") + value;
+            if (!WritableExtensions().contains(ext)) return QStringLiteral("unknown type ") + value;
             o.extension = ext;
         } else if (a == QLatin1String("--prefix")) {
             o.prefix = value;

@@ -221,6 +221,12 @@ QStringList WritableSuffixes() {
             QStringLiteral("bmp"), QStringLiteral("tga")};
 }
 
+QStringList WritableExtensions() {
+    QStringList list = WritableSuffixes();
+    for (QString& suffix : list) suffix.prepend(QLatin1Char('.'));
+    return list;
+}
+
 QStringList ReadableSuffixes() {
     return {
         QStringLiteral("tif"),  QStringLiteral("tiff"),  QStringLiteral("fax"),

@@ -46,8 +46,11 @@ QImage DoLoad(const QString& path, QString* error = nullptr, const TLoadOptions&
 // when the new one is complete. Returns false, with a reason in *error, on failure.
 bool DoSave(const QImage& image, const QString& path, QString* error = nullptr);
 
-// Extensions (lower case, without dot) DoSave writes, in the order of the Save As list.
+// Extensions (lower case, without dot) DoSave writes, in the order of the Save As list
+// and the batch's type list.
 QStringList WritableSuffixes();
+// The same with the leading dot: ".jpg" ... ".tga".
+QStringList WritableExtensions();
 // Extensions (lower case, without dot) DoLoad reads.
 QStringList ReadableSuffixes();
 

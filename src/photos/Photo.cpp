@@ -1,12 +1,11 @@
 #include "photos/Photo.h"
 
-#include <QClipboard>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QPointer>
 #include <algorithm>
 #include <limits>
 
+#include "photos/settings/Names.h"
 #include "photos/settings/ProgramFolder.h"
 #include "photos/stages/Render.h"
 
@@ -87,12 +86,6 @@ bool TPhoto::SaveToFile(const QString& path, QString* error) const {
         return false;
     }
     return DoSave(rendered_, path, error);
-}
-
-void TPhoto::CopyToClipboard() const {
-    if (original_.isNull() || rendered_.isNull()) return;
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
-    QGuiApplication::clipboard()->setImage(rendered_);
 }
 
 void TPhoto::Report(const QString& message) {

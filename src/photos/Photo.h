@@ -54,8 +54,6 @@ public:
     // Writes Rendered (full size) to path; the format follows the extension. False when
     // there is no photo or the file cannot be written, with the reason in *error.
     bool SaveToFile(const QString& path, QString* error = nullptr) const;
-    // Puts Rendered on the clipboard; nothing without a photo or a GUI application.
-    void CopyToClipboard() const;
 
 signals:
     // After every Render and SetZoom.

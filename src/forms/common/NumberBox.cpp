@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <limits>
 
+#include "photos/settings/Names.h"
+
 namespace vellumora {
 namespace {
-
-bool IsBlank(QChar c) { return c.unicode() <= 32; }
 
 // Accepts every edit that leaves the box within the limit, and the text the program last
 // wrote however long it is. Everything the user does to the text (typing, pasting,
@@ -64,11 +64,10 @@ QToolButton* MakeArrow(Qt::ArrowType arrow, QWidget* parent) {
 
 }  // namespace
 
-std::optional<int> ParseWholeNumber(const QString& text) {
+std::optional<int> ParseWholeNumber(const QString& typed) {
+    const QString text = TrimBlanks(typed);
     qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
+    const qsizetype end = text.size();
 
     const bool negative = begin < end && text[begin] == QLatin1Char('-');
     if (negative) ++begin;

@@ -2,21 +2,15 @@
 
 #include <QFileInfo>
 
+#include "codec/Codec.h"
 #include "photos/Photo.h"
+#include "photos/settings/Names.h"
 #include "photos/settings/PhotoInfo.h"
 #include "forms/common/Platform.h"
 #include "photos/settings/ProgramFolder.h"
 
 namespace vellumora {
 namespace {
-
-// The path without the extension of its file-name part: a dot inside a folder name
-// ("/a.b/photo") is not an extension.
-QString WithoutExtension(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    return dot > slash ? path.left(dot) : path;
-}
 
 QString CannotSave(const QString& path) {
     return QStringLiteral("Cannot save ") + path + QStringLiteral("!");
@@ -37,22 +31,14 @@ QStringList SaveFilters() {
     };
 }
 
-QStringList SaveExtensions() {
-    return {
-        QStringLiteral(".jpg"), QStringLiteral(".jpeg"), QStringLiteral(".gif"),
-        QStringLiteral(".tif"), QStringLiteral(".pcx"),  QStringLiteral(".png"),
-        QStringLiteral(".bmp"), QStringLiteral(".tga"),
-    };
-}
-
 QString SavePresetPath(const QString& photoPath) {
-    const qsizetype slash = photoPath.lastIndexOf(QLatin1Char('/'));
-    const QString folder = photoPath.left(slash + 1);  // with its trailing "/"
-    return folder + QStringLiteral("Vellumora_") + WithoutExtension(photoPath.mid(slash + 1));
+    const QString name = LocalFileName(photoPath);
+    const QString folder = photoPath.left(photoPath.size() - name.size());  // with its "/"
+    return folder + QStringLiteral("Vellumora_") + WithoutExtension(name);
 }
 
 QString PathWithFilterExtension(const QString& chosen, int filterIndex) {
-    const QStringList extensions = SaveExtensions();
+    const QStringList extensions = WritableExtensions();
     // An index from outside the list (a dialog that could not report its filter) falls
     // back to the first entry rather than writing a file without an extension.
     if (filterIndex < 0 || filterIndex >= extensions.size()) filterIndex = 0;

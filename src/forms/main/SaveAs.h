@@ -13,9 +13,9 @@ namespace vellumora {
 class TPhoto;
 class TPlatform;
 
-// The Save As filter entries ("JPEG Bitmap (*.jpg)" ...) and their extensions (".jpg" ...).
+// The Save As filter entries ("JPEG Bitmap (*.jpg)" ...), one for each of the codec's
+// WritableExtensions, in the same order.
 QStringList SaveFilters();
-QStringList SaveExtensions();
 
 // The name the Save As dialog opens with: folder of the photo + "Vellumora_" + base name.
 QString SavePresetPath(const QString& photoPath);

@@ -13,6 +13,7 @@
 
 #include "codec/Codec.h"
 #include "photos/settings/FieldGroups.h"
+#include "photos/settings/Names.h"
 #include "photos/Photo.h"
 #include "photos/settings/ProgramFolder.h"
 #include "photos/stages/Render.h"
@@ -28,9 +29,6 @@ struct Ratio {
 };
 constexpr Ratio kRatios[] = {{"3 * 4", 4, 3},  {"4 * 6", 6, 4},  {"5 * 7", 7, 5},  {"8 * 10", 10, 8},
                              {"4 * 3", 3, 4},  {"6 * 4", 4, 6},  {"7 * 5", 5, 7},  {"10 * 8", 8, 10}};
-
-constexpr const char* kExtensions[] = {".jpg", ".jpeg", ".gif", ".tif",
-                                       ".pcx", ".png",  ".bmp", ".tga"};
 
 QString ApplyCase(const QString& name, TNameCase nameCase) {
     if (nameCase == TNameCase::Unchange) return name;
@@ -115,20 +113,6 @@ QStringList BatchRatioCaptions() {
     return list;
 }
 
-QStringList BatchTypeExtensions() {
-    QStringList list;
-    for (const char* e : kExtensions) list << QString::fromLatin1(e);
-    return list;
-}
-
-QString TrimControl(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 32) ++begin;
-    while (end > begin && text[end - 1].unicode() <= 32) --end;
-    return text.mid(begin, end - begin);
-}
-
 TRect AutoCropRect(QSize original, int rotate, int ratioIndex) {
     const int count = int(std::size(kRatios));
     const Ratio& ratio = kRatios[std::clamp(ratioIndex, 0, count - 1)];
@@ -160,12 +144,10 @@ TRect AutoCropRect(QSize original, int rotate, int ratioIndex) {
 
 QString BatchFileName(const QString& source, const QString& folder, const QString& prefix,
                       const QString& suffix, const QString& extension, TNameCase nameCase) {
-    QString base = source.mid(source.lastIndexOf(QLatin1Char('/')) + 1);
-    const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
-    if (dot >= 0) base.truncate(dot);
+    const QString base = WithoutExtension(LocalFileName(source));
     const QString name =
-        ApplyCase(TrimControl(prefix) + base + TrimControl(suffix) + extension, nameCase);
-    QString dir = TrimControl(folder);
+        ApplyCase(TrimBlanks(prefix) + base + TrimBlanks(suffix) + extension, nameCase);
+    QString dir = TrimBlanks(folder);
     if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
     return dir + name;
 }
@@ -180,7 +162,7 @@ TPhotoInfo BatchEntry(const QString& file, const TPhotoInfo& current) {
 TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOptions& options,
                       const TBatchProgress& progress) {
     TBatchResult result;
-    result.folder = TrimControl(options.folder);
+    result.folder = TrimBlanks(options.folder);
     if (entries.empty()) return result;
     if (result.folder.isEmpty()) {
         result.status = TBatchResult::Status::FolderEmpty;

@@ -20,8 +20,6 @@ enum class TNameCase { Unchange, Upper, Lower };
 
 // The print ratios of Auto Crop, in the order the batch dialog lists them.
 QStringList BatchRatioCaptions();  // "3 * 4" ... "10 * 8"
-// The type list of the batch dialog: extensions with the dot, in order.
-QStringList BatchTypeExtensions();  // ".jpg" ... ".tga"
 
 // The largest centred rectangle of the W x H original whose shape, after a picture
 // turned by rotate, is A wide by B high; ratioIndex indexes BatchRatioCaptions().
@@ -31,9 +29,6 @@ TRect AutoCropRect(QSize original, int rotate, int ratioIndex);
 // applied to the file name only. Prefix, suffix and folder are trimmed.
 QString BatchFileName(const QString& source, const QString& folder, const QString& prefix,
                       const QString& suffix, const QString& extension, TNameCase nameCase);
-
-// Removes leading and trailing characters of code 32 or below.
-QString TrimControl(const QString& text);
 
 // A record for one file of a batch: the template fields (and Ratio) of current, crop,
 // orientation and colour balance reset.

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "photos/settings/IniFile.h"
+#include "photos/settings/Names.h"
 #include "photos/settings/ProgramFolder.h"
 
 namespace vellumora {
@@ -171,13 +172,6 @@ void TPhotoInfo::Assign(const TPhotoInfo* source) {
 
 void TPhotoInfo::SetFont(const TFont* font) {
     if (font) Font = *font;
-}
-
-QString FileNamePart(const QString& path) {
-    const qsizetype cut = std::max({path.lastIndexOf(QLatin1Char('/')),
-                                    path.lastIndexOf(QLatin1Char('\\')),
-                                    path.lastIndexOf(QLatin1Char(':'))});
-    return path.mid(cut + 1);
 }
 
 void TPhotoInfo::SetMaskName(const QString& path) {

@@ -25,10 +25,6 @@ inline QRgb ColorToRgb(TColor color) {
     return qRgb(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
 }
 
-// The last component of a path written on either platform: everything after the last
-// "/", "\" or drive colon.
-QString FileNamePart(const QString& path);
-
 // The colour-name form of settings files: a colour identifier ("clWhite") or "$" and
 // eight upper-case hexadecimal digits.
 QString ColorToString(TColor color);

@@ -278,7 +278,7 @@ void BlurBitmap(QImage& image, const TBlurKernel& kernel) {
     }
 }
 
-TShadowTiles BuildShadowTiles(QSize picture, int radius, int /*offset*/, TColor shadow,
+TShadowTiles BuildShadowTiles(QSize picture, int radius, TColor shadow,
                               TColor background) {
     bool ok = true;
     if (radius < 1) return MakeTiles(picture, nullptr, ColorToRgb(shadow), ColorToRgb(background), &ok);

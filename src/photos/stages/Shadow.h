@@ -57,10 +57,9 @@ struct TShadowTiles {
 // (4k + 3) gets just that: the edge tiles are the one pixel between the corners, wide or
 // high, stretched when the shadow is put together. A shorter side is blurred whole and
 // only the first piece of that direction is used. With a radius below 1 there is no blur,
-// k is 0 and every tile is null. The tiles do not depend on offset. All tiles null (K
+// k is 0 and every tile is null. All tiles null (K
 // still set) when the template cannot be allocated.
-TShadowTiles BuildShadowTiles(QSize picture, int radius, int offset, TColor shadow,
-                              TColor background);
+TShadowTiles BuildShadowTiles(QSize picture, int radius, TColor shadow, TColor background);
 
 // The blur margin k of a radius: the kernel's half-width less one; 0 for a radius below 1.
 int ShadowMargin(int radius);

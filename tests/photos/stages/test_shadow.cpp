@@ -225,7 +225,7 @@ class TestShadow : public QObject {
         QFETCH(int, radius);
         QFETCH(int, k);
         QFETCH(QVector<QSize>, sizes);
-        const TShadowTiles tiles = BuildShadowTiles(picture, radius, 3, 0x404040, 0xF0F0F0);
+        const TShadowTiles tiles = BuildShadowTiles(picture, radius, 0x404040, 0xF0F0F0);
         QCOMPARE(tiles.K, k);
         QCOMPARE(ShadowMargin(radius), k);
         for (int i = 0; i < 8; ++i) {
