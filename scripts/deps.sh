@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-image-formats-plugins
   libturbojpeg0-dev libmagick++-6.q16-dev libraw-dev
   fonts-liberation2 fonts-dejavu-core
