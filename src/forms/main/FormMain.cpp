@@ -23,14 +23,15 @@
 
 #include "codec/Codec.h"
 #include "forms/common/EditDialog.h"
-#include "forms/main/FormAbout.h"
-#include "forms/resize/FormResize.h"
-#include "forms/main/Help.h"
-#include "photos/settings/IniFile.h"
-#include "forms/main/PhotoView.h"
 #include "forms/common/Platform.h"
+#include "forms/main/FormAbout.h"
+#include "forms/main/Help.h"
+#include "forms/main/PhotoView.h"
+#include "forms/resize/FormResize.h"
+#include "photos/settings/IniFile.h"
 #include "photos/settings/ProgramFolder.h"
 #include "photos/stages/Stages.h"
+#include "photos/stages/Thumbnail.h"
 
 namespace vellumora {
 namespace {
@@ -532,7 +533,7 @@ void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
     SelectPhoto(index);
     // The unedited original, drawn once: later edits do not change the thumbnail.
     if (!photo_.Original().isNull() && photo_.Info() == strip_->Info(index))
-        strip_->SetThumbnail(index, MakeThumbnail(photo_.Original()));
+        strip_->SetThumbnail(index, MakeThumbnail(photo_.Original(), kThumbnailSize));
 }
 
 void TFormMain::SelectPhoto(int index) {

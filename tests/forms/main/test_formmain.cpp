@@ -21,12 +21,13 @@
 #include <functional>
 #include <memory>
 
-#include "support/FakePlatform.h"
 #include "forms/main/FormMain.h"
 #include "forms/main/Help.h"
-#include "photos/settings/IniFile.h"
 #include "forms/main/PhotoView.h"
+#include "photos/settings/IniFile.h"
 #include "photos/settings/ProgramFolder.h"
+#include "photos/stages/Thumbnail.h"
+#include "support/FakePlatform.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -111,7 +112,7 @@ class TestFormMain : public QObject {
         return window;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         QVERIFY(home_.isValid());
@@ -230,9 +231,9 @@ private slots:
         templates.close();
 
         if (covered.isNull())
-            QVERIFY(ThumbnailRect(size).isEmpty());
+            QVERIFY(ThumbnailRect(size, QSize(32, 32)).isEmpty());
         else
-            QCOMPARE(ThumbnailRect(size), covered);
+            QCOMPARE(ThumbnailRect(size, QSize(32, 32)), covered);
         auto w = NewWindow();
         QVERIFY(w);
         w->Open(SavePng(QStringLiteral("thumb%1x%2.png").arg(size.width()).arg(size.height()),
@@ -270,7 +271,7 @@ private slots:
         QCOMPARE(w->Current(), 1);
         QCOMPARE(w->Strip()->Button(1)->toolTip(), broken);
         const QImage blank = w->Strip()->Image(w->Strip()->ImageIndex(1));
-        QCOMPARE(blank, MakeThumbnail(QImage()));
+        QCOMPARE(blank, MakeThumbnail(QImage(), QSize(32, 32)));
         QCOMPARE(w->Panel(2), QStringLiteral("0 * 0"));
         QCOMPARE(w->form.windowTitle(), QStringLiteral("Vellumora - ") + broken);
 
