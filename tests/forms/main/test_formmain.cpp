@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -433,6 +434,20 @@ class TestFormMain : public QObject {
 
         QCOMPARE(*fired, QStringList{command});
         QCOMPARE(sawDialog, opensDialog);
+    }
+
+    // Qt drops a key that two actions of the window share, so no command may take another's.
+    void everyKeyBelongsToOneCommand() {
+        TWindow w;
+        QHash<QKeySequence, QString> owners;
+        for (const QAction* action : w.form.actions())
+            for (const QKeySequence& key : action->shortcuts()) {
+                QVERIFY2(!owners.contains(key),
+                         qPrintable(key.toString() + QLatin1Char(' ') + owners.value(key)));
+                owners.insert(key, action->objectName());
+            }
+        QCOMPARE(owners.value(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_O)),
+                 QStringLiteral("MenuOpen"));
     }
 
     // With no photo open, keys of commands that need one do nothing at all.
