@@ -1,36 +1,28 @@
 #include "forms/main/FormMain.h"
 
-#include <QAction>
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QIcon>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 #include <QUrl>
 #include <optional>
 
 #include "codec/Codec.h"
 #include "forms/common/EditDialog.h"
-#include "forms/main/FormAbout.h"
-#include "forms/resize/FormResize.h"
-#include "forms/main/Help.h"
-#include "photos/settings/IniFile.h"
-#include "forms/main/PhotoView.h"
 #include "forms/common/Platform.h"
+#include "forms/main/Help.h"
+#include "forms/main/PhotoView.h"
+#include "photos/settings/IniFile.h"
 #include "photos/settings/ProgramFolder.h"
-#include "photos/stages/Stages.h"
+#include "photos/stages/Thumbnail.h"
 
 namespace vellumora {
 namespace {
@@ -40,7 +32,6 @@ const QString kSettingsSection = QStringLiteral("APPLICAITON");  // sic: the fil
 const QString kBackgroundKey = QStringLiteral("BACKGROUND");
 constexpr TColor kClWindow = 0xFF000005;
 constexpr TColor kSystemColorBase = 0xFF000000;
-constexpr int kZooms[] = {33, 50, 67, 100, 150, 200, 300};
 
 struct TSystemRole {
     QPalette::ColorGroup group;
@@ -86,26 +77,11 @@ constexpr std::optional<TSystemRole> kSystemRoles[] = {
 };
 // clang-format on
 
-// The keys of the keyboard table do the same with Shift or Alt held.
-QList<QKeySequence> IgnoringShiftAlt(QKeyCombination key) {
-    const Qt::KeyboardModifiers base = key.keyboardModifiers();
-    const Qt::Key code = key.key();
-    return {QKeySequence(QKeyCombination(base, code)),
-            QKeySequence(QKeyCombination(base | Qt::ShiftModifier, code)),
-            QKeySequence(QKeyCombination(base | Qt::AltModifier, code)),
-            QKeySequence(QKeyCombination(base | Qt::ShiftModifier | Qt::AltModifier, code))};
-}
-
 // One filter entry with every pattern the codec reads.
 QString OpenFilter() {
     QStringList patterns;
     for (const QString& suffix : ReadableSuffixes()) patterns << QStringLiteral("*.") + suffix;
     return QStringLiteral("All Photos (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-}
-
-// A theme icon where the desktop has one, else one of the style's own.
-QIcon ToolIcon(const QWidget* widget, const char* themeName, QStyle::StandardPixmap fallback) {
-    return QIcon::fromTheme(QLatin1String(themeName), widget->style()->standardIcon(fallback));
 }
 
 }  // namespace
@@ -137,12 +113,11 @@ TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
     resize(576, 395);
     setAcceptDrops(true);
 
-    CreateActions();
-    CreateMenus();
+    actions_.Build(*this);
     CreateToolBars();
     CreatePhotoArea();
     CreateStatusBar();
-    CreateDialogs();
+    actions_.CreateDialogs(*this);
 
     connect(&photo_, &TPhoto::Changed, this, &TFormMain::PhotoChange);
     connect(&photo_, &TPhoto::ErrorReported, this,
@@ -160,211 +135,6 @@ TFormMain::~TFormMain() {
     for (QWidget* child : children) delete child;
 }
 
-QAction* TFormMain::NewAction(const char* name, const QString& caption) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QLatin1String(name));
-    // Shortcuts work from anywhere in the window, whichever widget has the focus.
-    addAction(action);
-    return action;
-}
-
-QAction* TFormMain::NewForwarder(const char* name, QAction* target, bool mirrorEnabled) {
-    auto* action = new QAction(target->text(), this);
-    action->setObjectName(QLatin1String(name));
-    action->setIcon(target->icon());
-    connect(action, &QAction::triggered, target, &QAction::trigger);
-    if (mirrorEnabled) twins_.emplace_back(action, target);
-    return action;
-}
-
-void TFormMain::CreateActions() {
-    const auto command = [this](const char* name, const QString& caption, auto handler) {
-        QAction* action = NewAction(name, caption);
-        connect(action, &QAction::triggered, this, handler);
-        return action;
-    };
-
-    menuOpen_ = command("MenuOpen", QStringLiteral("Open..."), &TFormMain::MenuOpenClick);
-    // Shift is what tells the two Ctrl+O commands apart; Alt still does not count.
-    menuOpen_->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_O), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_O)});
-    menuCurrent_ = command("MenuCurrent", QStringLiteral("Open with Current Settings..."),
-                           &TFormMain::MenuCurrentClick);
-    menuCurrent_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
-                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::ALT | Qt::Key_O)});
-    menuSave_ = command("MenuSave", QStringLiteral("Save As..."), &TFormMain::MenuSaveClick);
-    menuSave_->setShortcuts(IgnoringShiftAlt(Qt::CTRL | Qt::Key_S));
-    menuEmail_ =
-        command("MenuEmail", QStringLiteral("Send Email To..."), &TFormMain::MenuEmailClick);
-    menuEmail_->setShortcuts(IgnoringShiftAlt(Qt::CTRL | Qt::Key_E));
-    menuClipboard_ = command("MenuClipboard", QStringLiteral("Copy to Clipboard"),
-                             &TFormMain::MenuClipboardClick);
-    menuClose_ = command("MenuClose", QStringLiteral("Close"), &TFormMain::MenuCloseClick);
-    menuClose_->setShortcuts(IgnoringShiftAlt(QKeyCombination(Qt::Key_Delete)));
-    menuAll_ = command("MenuAll", QStringLiteral("Close All"), &TFormMain::MenuAllClick);
-    menuAll_->setShortcuts(IgnoringShiftAlt(Qt::CTRL | Qt::Key_Delete));
-    menuBatch_ = NewAction("MenuBatch", QStringLiteral("Batch with Current Settings..."));
-    menuBatch_->setShortcuts(IgnoringShiftAlt(Qt::CTRL | Qt::Key_T));
-    menuBackground_ = command("MenuBackground", QStringLiteral("Background Color..."),
-                              &TFormMain::MenuBackgroundClick);
-    menuExit_ = command("MenuExit", QStringLiteral("Exit"), &QWidget::close);
-
-    menuFirst_ = command("MenuFirst", QStringLiteral("First"), &TFormMain::MenuFirstClick);
-    menuFirst_->setShortcuts(IgnoringShiftAlt(QKeyCombination(Qt::Key_Home)));
-    menuPrevious_ =
-        command("MenuPrevious", QStringLiteral("Previous"), &TFormMain::MenuPreviousClick);
-    menuPrevious_->setShortcuts(IgnoringShiftAlt(QKeyCombination(Qt::Key_PageUp)));
-    menuNext_ = command("MenuNext", QStringLiteral("Next"), &TFormMain::MenuNextClick);
-    menuNext_->setShortcuts(IgnoringShiftAlt(QKeyCombination(Qt::Key_PageDown)));
-    menuLast_ = command("MenuLast", QStringLiteral("Last"), &TFormMain::MenuLastClick);
-    menuLast_->setShortcuts(IgnoringShiftAlt(QKeyCombination(Qt::Key_End)));
-
-    zoomGroup_ = new QActionGroup(this);
-    const std::pair<const char*, const char*> zoomNames[] = {
-        {"Menu33", "33%"},   {"Menu50", "50%"},   {"Menu67", "67%"},  {"Menu100", "Actual Size"},
-        {"Menu150", "150%"}, {"Menu200", "200%"}, {"Menu300", "300%"}};
-    for (size_t i = 0; i < std::size(kZooms); ++i) {
-        QAction* item = NewAction(zoomNames[i].first, QLatin1String(zoomNames[i].second));
-        item->setCheckable(true);
-        zoomGroup_->addAction(item);
-        connect(item, &QAction::triggered, this,
-                [this, zoom = kZooms[i]] { photo_.SetZoom(zoom); });
-        zoomItems_.push_back(item);
-    }
-
-    menuResize_ = NewAction("MenuResize", QStringLiteral("Resize..."));
-    menuResize_->setShortcuts(IgnoringShiftAlt(Qt::CTRL | Qt::Key_R));
-    menuCrop_ = NewAction("MenuCrop", QStringLiteral("Crop..."));
-    menuCrop_->setShortcuts(IgnoringShiftAlt(Qt::CTRL | Qt::Key_C));
-    menuClockwise_ = command("MenuClockwise", QStringLiteral("Rotate Clockwise"),
-                             [this] { Orient(RotateClockwise); });
-    menuClockwise_->setShortcuts(IgnoringShiftAlt(Qt::CTRL | Qt::Key_Right));
-    menuCounter_ = command("MenuCounter", QStringLiteral("Rotate Counter Clockwise"),
-                           [this] { Orient(RotateCounterClockwise); });
-    menuCounter_->setShortcuts(IgnoringShiftAlt(Qt::CTRL | Qt::Key_Left));
-    menuHorizontally_ = command("MenuHorizontally", QStringLiteral("Flip Horizontally"),
-                                [this] { Orient(FlipHorizontally); });
-    menuVertically_ = command("MenuVertically", QStringLiteral("Flip Vertically"),
-                              [this] { Orient(FlipVertically); });
-    menuColor_ = NewAction("MenuColor", QStringLiteral("Color Balance..."));
-    menuWatermark_ = NewAction("MenuWatermark", QStringLiteral("Watermark..."));
-    menuWatermark_->setShortcuts(IgnoringShiftAlt(Qt::CTRL | Qt::Key_W));
-    menuBorder_ = NewAction("MenuBorder", QStringLiteral("Border..."));
-    menuBorder_->setShortcuts(IgnoringShiftAlt(Qt::CTRL | Qt::Key_B));
-
-    menuAdd_ = NewAction("MenuAdd", QStringLiteral("Add to Templates..."));
-    menuAdd_->setShortcuts(IgnoringShiftAlt(Qt::CTRL | Qt::Key_A));
-    menuManage_ = NewAction("MenuManage", QStringLiteral("Manage Templates..."));
-    menuWebpage_ = NewAction("MenuWebpage", QStringLiteral("HTML Webpage Maker..."));
-
-    menuContents_ = command("MenuContents", QStringLiteral("Help Contents and Index"),
-                            &TFormMain::MenuContentsClick);
-    menuContents_->setShortcuts(IgnoringShiftAlt(QKeyCombination(Qt::Key_F1)));
-    menuHomepage_ = command("MenuHomepage", QStringLiteral("Vellumora Homepage"),
-                            &TFormMain::MenuHomepageClick);
-    menuAbout_ = command("MenuAbout", QStringLiteral("About..."), &TFormMain::MenuAboutClick);
-
-    // Commands that open a dialog; which dialog, CreateDialogs decides.
-    for (QAction* action : {menuResize_, menuCrop_, menuColor_, menuWatermark_, menuBorder_,
-                            menuBatch_, menuAdd_, menuManage_, menuWebpage_})
-        connect(action, &QAction::triggered, this, [this, action] { ShowDialogOf(action); });
-
-    menuOpen_->setIcon(ToolIcon(this, "document-open", QStyle::SP_DialogOpenButton));
-    menuSave_->setIcon(ToolIcon(this, "document-save-as", QStyle::SP_DialogSaveButton));
-    menuResize_->setIcon(ToolIcon(this, "transform-scale", QStyle::SP_TitleBarMaxButton));
-    menuClockwise_->setIcon(ToolIcon(this, "object-rotate-right", QStyle::SP_BrowserReload));
-    menuWatermark_->setIcon(ToolIcon(this, "insert-text", QStyle::SP_FileDialogDetailedView));
-    menuBorder_->setIcon(ToolIcon(this, "format-border-set-all", QStyle::SP_FileDialogListView));
-    menuWebpage_->setIcon(ToolIcon(this, "text-html", QStyle::SP_DriveNetIcon));
-
-    photoCommands_ = {menuCurrent_,   menuSave_,         menuEmail_,      menuClipboard_,
-                      menuClose_,     menuAll_,          menuBatch_,      menuFirst_,
-                      menuLast_,      menuResize_,       menuCrop_,       menuClockwise_,
-                      menuCounter_,   menuHorizontally_, menuVertically_, menuColor_,
-                      menuWatermark_, menuBorder_,       menuAdd_,        menuWebpage_};
-}
-
-void TFormMain::CreateMenus() {
-    const auto newSubmenu = [this](QMenu* parent, const char* name, const QString& caption) {
-        auto* menu = new QMenu(caption, this);
-        menu->setObjectName(QLatin1String(name));
-        if (parent)
-            parent->addMenu(menu);
-        else
-            menuBar()->addMenu(menu);
-        return menu;
-    };
-    const auto newMenu = [&newSubmenu](const char* name, const QString& caption) {
-        return newSubmenu(nullptr, name, caption);
-    };
-
-    QMenu* file = newMenu("MenuFile", QStringLiteral("File"));
-    file->addActions({menuOpen_, menuCurrent_});
-    file->addSeparator();
-    file->addActions({menuSave_, menuEmail_, menuClipboard_, menuClose_, menuAll_});
-    file->addSeparator();
-    file->addAction(menuBatch_);
-    file->addSeparator();
-    QMenu* go = newSubmenu(file, "MenuGo", QStringLiteral("Go To"));
-    go->addActions({menuFirst_, menuPrevious_, menuNext_, menuLast_});
-    QMenu* zoom = newSubmenu(file, "MenuZoom", QStringLiteral("Zoom"));
-    for (QAction* item : zoomItems_) zoom->addAction(item);
-    file->addAction(menuBackground_);
-    file->addSeparator();
-    file->addAction(menuExit_);
-
-    QMenu* actions = newMenu("MenuActions", QStringLiteral("Actions"));
-    actions->addActions({menuResize_, menuCrop_});
-    actions->addSeparator();
-    actions->addActions({menuClockwise_, menuCounter_, menuHorizontally_, menuVertically_});
-    actions->addSeparator();
-    actions->addAction(menuColor_);
-    actions->addSeparator();
-    actions->addActions({menuWatermark_, menuBorder_});
-
-    menuTemplates_ = newMenu("MenuTemplates", QStringLiteral("Templates"));
-    menuTemplates_->addActions({menuAdd_, menuManage_});
-    menuTemplates_->addSeparator();
-
-    QMenu* tools = newMenu("MenuTools", QStringLiteral("Tools"));
-    tools->addAction(menuWebpage_);
-
-    QMenu* help = newMenu("MenuHelp", QStringLiteral("Help"));
-    help->addAction(menuContents_);
-    help->addSeparator();
-    help->addAction(menuHomepage_);
-    help->addSeparator();
-    help->addAction(menuAbout_);
-
-    popupMenu_ = new QMenu(this);
-    popupMenu_->setObjectName(QStringLiteral("PopupMenu"));
-    popupMenu_->addActions({NewForwarder("PopupSave", menuSave_, true),
-                            NewForwarder("PopupEmail", menuEmail_, true),
-                            NewForwarder("PopupClipboard", menuClipboard_, true),
-                            NewForwarder("PopupClose", menuClose_, true)});
-    popupMenu_->addSeparator();
-    popupMenu_->addActions({NewForwarder("PopupResize", menuResize_, true),
-                            NewForwarder("PopupCrop", menuCrop_, true)});
-    popupMenu_->addSeparator();
-    popupMenu_->addActions({NewForwarder("PopupClockwise", menuClockwise_, true),
-                            NewForwarder("PopupCounter", menuCounter_, true),
-                            NewForwarder("PopupHorizontally", menuHorizontally_, true),
-                            NewForwarder("PopupVertically", menuVertically_, true)});
-    popupMenu_->addSeparator();
-    popupMenu_->addAction(NewForwarder("PopupColor", menuColor_, true));
-    popupMenu_->addSeparator();
-    popupMenu_->addActions({NewForwarder("PopupWatermark", menuWatermark_, true),
-                            NewForwarder("PopupBorder", menuBorder_, true)});
-
-    // Always enabled: with no photo they reach disabled items, which do nothing.
-    dropMenu_ = new QMenu(this);
-    dropMenu_->setObjectName(QStringLiteral("DropMenu"));
-    dropMenu_->addActions({NewForwarder("DropClockwise", menuClockwise_, false),
-                           NewForwarder("DropCounter", menuCounter_, false),
-                           NewForwarder("DropHorizontally", menuHorizontally_, false),
-                           NewForwarder("DropVertically", menuVertically_, false)});
-}
-
 void TFormMain::CreateToolBars() {
     const auto newToolBar = [this](const char* name) {
         auto* bar = new QToolBar(this);
@@ -373,44 +143,13 @@ void TFormMain::CreateToolBars() {
         addToolBar(Qt::TopToolBarArea, bar);
         return bar;
     };
-    const auto newButton = [](QToolBar* bar, const char* name) {
-        auto* button = new QToolButton(bar);
-        button->setObjectName(QLatin1String(name));
-        button->setAutoRaise(true);
-        button->setIconSize(bar->iconSize());
-        button->setToolButtonStyle(bar->toolButtonStyle());
-        bar->addWidget(button);
-        return button;
-    };
-    // A tool button that clicks a menu item, and so is enabled exactly when that item is.
-    // Its hint is the item's tool tip.
-    const auto newCommandButton = [&newButton](QToolBar* bar, const char* name, QAction* target,
-                                               const char* hint) {
-        target->setToolTip(QLatin1String(hint));
-        QToolButton* button = newButton(bar, name);
-        button->setDefaultAction(target);
-        return button;
-    };
-
     QToolBar* buttons = newToolBar("ToolBarButtons");
     buttons->setIconSize(QSize(32, 32));
     buttons->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    newCommandButton(buttons, "ToolButtonOpen", menuOpen_, "Open");
-    newCommandButton(buttons, "ToolButtonSave", menuSave_, "Save As");
-    newCommandButton(buttons, "ToolButtonResize", menuResize_, "Resize");
-    toolButtonRotate_ = newButton(buttons, "ToolButtonRotate");
-    toolButtonRotate_->setIcon(menuClockwise_->icon());
-    toolButtonRotate_->setToolTip(QStringLiteral("Rotate"));
-    toolButtonRotate_->setMenu(dropMenu_);
-    // The face opens the menu too: the button has no command of its own.
-    toolButtonRotate_->setPopupMode(QToolButton::InstantPopup);
-    newCommandButton(buttons, "ToolButtonWatermark", menuWatermark_, "Watermark");
-    newCommandButton(buttons, "ToolButtonBorder", menuBorder_, "Border");
-
+    actions_.AddToolButtons(buttons);
     QToolBar* tools = newToolBar("ToolBarTools");
     tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    menuWebpage_->setIconText(QStringLiteral("HTML Webpage Maker"));
-    newCommandButton(tools, "ToolButtonWebpage", menuWebpage_, "HTML Webpage Maker");
+    actions_.AddToolButtons(tools);
 
     // The photo strip has a row of its own, as wide as the window.
     addToolBarBreak(Qt::TopToolBarArea);
@@ -437,7 +176,7 @@ void TFormMain::CreatePhotoArea() {
     scrollBox_->setWidget(view_);
     scrollBox_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(scrollBox_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        popupMenu_->popup(scrollBox_->viewport()->mapToGlobal(pos));
+        actions_.PopupMenu()->popup(scrollBox_->viewport()->mapToGlobal(pos));
     });
     scrollBox_->viewport()->installEventFilter(this);
     setCentralWidget(scrollBox_);
@@ -458,14 +197,6 @@ void TFormMain::CreateStatusBar() {
     }
 }
 
-void TFormMain::CreateDialogs() {
-    formAbout_ = new TFormAbout(this);
-    formResize_ = new TFormResize(photo_, this);
-    dialogs_.insert(menuResize_, formResize_);
-    // Crop, colour balance, watermark, border, batch, templates and the web album take
-    // their places here as they are built.
-}
-
 void TFormMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_) return;
@@ -475,7 +206,7 @@ void TFormMain::showEvent(QShowEvent* event) {
 }
 
 void TFormMain::FormShow() {
-    if (aboutAtStart_) MenuAboutClick();
+    if (aboutAtStart_) ShowDialogOf(TCommand::About);
     const QStringList photos = std::exchange(startupPhotos_, {});
     for (const QString& path : photos) OpenPhoto(path, false);
     UpdateControls();
@@ -532,7 +263,7 @@ void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
     SelectPhoto(index);
     // The unedited original, drawn once: later edits do not change the thumbnail.
     if (!photo_.Original().isNull() && photo_.Info() == strip_->Info(index))
-        strip_->SetThumbnail(index, MakeThumbnail(photo_.Original()));
+        strip_->SetThumbnail(index, MakeThumbnail(photo_.Original(), kThumbnailSize));
 }
 
 void TFormMain::SelectPhoto(int index) {
@@ -579,17 +310,10 @@ void TFormMain::UpdateControls() {
         for (int i = 1; i < 4; ++i) panels_[i]->clear();
     }
 
-    for (QAction* action : photoCommands_) action->setEnabled(hasPhoto);
-    const QList<QAction*> templates = menuTemplates_->actions();
-    for (qsizetype i = 3; i < templates.size(); ++i) templates[i]->setEnabled(hasPhoto);
-    menuPrevious_->setEnabled(hasPhoto && count > 0 && !strip_->IsPressed(0));
-    menuNext_->setEnabled(hasPhoto && count > 0 && !strip_->IsPressed(count - 1));
-
-    for (size_t i = 0; i < zoomItems_.size(); ++i)
-        zoomItems_[i]->setChecked(photo_.Zoom() == kZooms[i]);
-
-    for (const auto& [twin, item] : twins_) twin->setEnabled(item->isEnabled());
-    toolButtonRotate_->setEnabled(menuClockwise_->isEnabled());
+    actions_.Update({.photo = hasPhoto,
+                     .previous = count > 0 && !strip_->IsPressed(0),
+                     .next = count > 0 && !strip_->IsPressed(count - 1),
+                     .zoom = photo_.Zoom()});
 }
 
 void TFormMain::MenuOpenClick() {
@@ -661,10 +385,10 @@ void TFormMain::Orient(int (*turn)(int)) {
     photo_.Render();
 }
 
-void TFormMain::ShowDialogOf(QAction* command) {
-    // Managing templates needs no photo; every other dialog works on the current one.
-    if (command != menuManage_ && !photo_.Info()) return;
-    QDialog* dialog = dialogs_.value(command);
+void TFormMain::ShowDialogOf(TCommand command) {
+    // A dialog that works on the current photo waits for one, as its command does.
+    if (TActions::Row(command).enable != TEnable::Always && !photo_.Info()) return;
+    QDialog* dialog = actions_.Dialog(command);
     if (!dialog) return;
     const int result = dialog->exec();
     auto* edit = qobject_cast<TEditDialog*>(dialog);
@@ -699,10 +423,6 @@ void TFormMain::MenuContentsClick() {
 
 void TFormMain::MenuHomepageClick() {
     platform_.OpenUrl(HomepageUrl());
-}
-
-void TFormMain::MenuAboutClick() {
-    formAbout_->exec();
 }
 
 // A value that names no colour here leaves the area as it was, clWindow at start.

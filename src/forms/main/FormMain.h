@@ -4,30 +4,22 @@
 // scrolling area, the menus, tool buttons and keys that act on it, and the status bar.
 // It owns the one shared photo object; every edit dialog works on that object's record.
 
-#include <QHash>
 #include <QMainWindow>
 #include <QPalette>
 #include <QStringList>
-#include <utility>
-#include <vector>
 
-#include "photos/settings/FieldGroups.h"
-#include "photos/Photo.h"
-#include "photos/settings/PhotoInfo.h"
+#include "forms/main/Actions.h"
 #include "forms/main/SaveAs.h"
+#include "photos/Photo.h"
+#include "photos/settings/FieldGroups.h"
+#include "photos/settings/PhotoInfo.h"
 
-class QActionGroup;
-class QDialog;
 class QLabel;
-class QMenu;
 class QMimeData;
 class QScrollArea;
-class QToolButton;
 
 namespace vellumora {
 
-class TFormAbout;
-class TFormResize;
 class TPhotoStrip;
 class TPhotoView;
 class TPlatform;
@@ -45,7 +37,7 @@ QString ApplicationSettingsFile();
 class TFormMain : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     explicit TFormMain(TPlatform& platform, QWidget* parent = nullptr);
     ~TFormMain() override;
 
@@ -69,23 +61,20 @@ public:
     // Caption, status panels and every enabled and checked state, from the photo.
     void UpdateControls();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
-    void CreateActions();
-    void CreateMenus();
+  private:
+    // The command table reaches the click handlers.
+    friend class TActions;
+
     void CreateToolBars();
     void CreatePhotoArea();
     void CreateStatusBar();
-    void CreateDialogs();
-    QAction* NewAction(const char* name, const QString& caption);
-    // An item of a popup or drop-down menu that clicks a main-menu item.
-    QAction* NewForwarder(const char* name, QAction* target, bool mirrorEnabled);
 
     void FormShow();
     void PhotoButtonClick(int index);
@@ -106,9 +95,10 @@ private:
     void MenuBackgroundClick();
     void MenuContentsClick();
     void MenuHomepageClick();
-    void MenuAboutClick();
     void Orient(int (*turn)(int));
-    void ShowDialogOf(QAction* command);
+    // Runs the command's dialog, if it has one built, and spreads its settings on
+    // "OK for All".
+    void ShowDialogOf(TCommand command);
     void CopyToEveryPhoto(TFieldGroup group);
 
     void ReadBackground();
@@ -124,57 +114,11 @@ private:
     bool shown_ = false;
     QStringList startupPhotos_;
 
+    TActions actions_;
     TPhotoStrip* strip_ = nullptr;
     TPhotoView* view_ = nullptr;
     QScrollArea* scrollBox_ = nullptr;
     QLabel* panels_[4] = {};
-    QMenu* popupMenu_ = nullptr;
-    QMenu* dropMenu_ = nullptr;
-    QMenu* menuTemplates_ = nullptr;
-    QToolButton* toolButtonRotate_ = nullptr;
-    QActionGroup* zoomGroup_ = nullptr;
-
-    QAction* menuOpen_ = nullptr;
-    QAction* menuCurrent_ = nullptr;
-    QAction* menuSave_ = nullptr;
-    QAction* menuEmail_ = nullptr;
-    QAction* menuClipboard_ = nullptr;
-    QAction* menuClose_ = nullptr;
-    QAction* menuAll_ = nullptr;
-    QAction* menuBatch_ = nullptr;
-    QAction* menuFirst_ = nullptr;
-    QAction* menuPrevious_ = nullptr;
-    QAction* menuNext_ = nullptr;
-    QAction* menuLast_ = nullptr;
-    QAction* menuBackground_ = nullptr;
-    QAction* menuExit_ = nullptr;
-    QAction* menuResize_ = nullptr;
-    QAction* menuCrop_ = nullptr;
-    QAction* menuClockwise_ = nullptr;
-    QAction* menuCounter_ = nullptr;
-    QAction* menuHorizontally_ = nullptr;
-    QAction* menuVertically_ = nullptr;
-    QAction* menuColor_ = nullptr;
-    QAction* menuWatermark_ = nullptr;
-    QAction* menuBorder_ = nullptr;
-    QAction* menuAdd_ = nullptr;
-    QAction* menuManage_ = nullptr;
-    QAction* menuWebpage_ = nullptr;
-    QAction* menuContents_ = nullptr;
-    QAction* menuHomepage_ = nullptr;
-    QAction* menuAbout_ = nullptr;
-    std::vector<QAction*> zoomItems_;
-
-    // Enabled exactly while a photo is current.
-    std::vector<QAction*> photoCommands_;
-    // Popup items and the main-menu items whose enabled state they show.
-    std::vector<std::pair<QAction*, QAction*>> twins_;
-
-    // The dialog each command opens. Made once, with the window; a command whose dialog
-    // is not built yet has none here and does nothing.
-    QHash<QAction*, QDialog*> dialogs_;
-    TFormAbout* formAbout_ = nullptr;
-    TFormResize* formResize_ = nullptr;
 };
 
 }  // namespace vellumora

@@ -7,47 +7,12 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QToolButton>
-#include <algorithm>
 
 #include "photos/Photo.h"
 #include "photos/settings/PhotoInfo.h"
+#include "photos/stages/Thumbnail.h"
 
 namespace vellumora {
-
-QRect ThumbnailRect(QSize original, int side) {
-    const qint64 longer = std::max(original.width(), original.height());
-    if (original.isEmpty()) return {};
-    const int tw = int(side * qint64(original.width()) / longer);
-    const int th = int(side * qint64(original.height()) / longer);
-    const int left = (side - tw) / 2;
-    const int top = (side - th) / 2;
-    // Right and bottom computed as they are, not as left + width: for an odd side the two
-    // differ, and the square is drawn the same way everywhere.
-    return QRect(QPoint(left, top), QPoint((tw + side) / 2 - 1, (th + side) / 2 - 1));
-}
-
-// Sampling at the centre of each target pixel: the original may be millions of pixels,
-// the thumbnail reads one of them per pixel it shows.
-QImage MakeThumbnail(const QImage& original, int side) {
-    QImage thumbnail(side, side, QImage::Format_RGB32);
-    thumbnail.fill(Qt::white);
-    const QRect target = ThumbnailRect(original.size(), side);
-    if (original.isNull() || target.isEmpty()) return thumbnail;
-
-    const QImage source =
-        original.format() == QImage::Format_RGB32 || original.format() == QImage::Format_ARGB32
-            ? original
-            : original.convertToFormat(QImage::Format_RGB32);
-    const qint64 w = source.width(), h = source.height();
-    for (int y = 0; y < target.height(); ++y) {
-        const int sy = int((2 * y + 1) * h / (2 * target.height()));
-        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(sy));
-        auto* out = reinterpret_cast<QRgb*>(thumbnail.scanLine(target.top() + y)) + target.left();
-        for (int x = 0; x < target.width(); ++x)
-            out[x] = 0xFF000000u | in[(2 * x + 1) * w / (2 * target.width())];
-    }
-    return thumbnail;
-}
 
 TPhotoView::TPhotoView(const TPhoto& photo, QWidget* parent) : QWidget(parent), photo_(photo) {
     // Every pixel is painted from the picture; nothing to erase first.
@@ -138,13 +103,13 @@ int TPhotoStrip::ImageIndex(int index) const {
 int TPhotoStrip::Add(std::unique_ptr<TPhotoInfo> info) {
     auto entry = std::make_unique<TEntry>();
     entry->image = int(images_.size());
-    images_.append(MakeThumbnail(QImage()));
+    images_.append(MakeThumbnail(QImage(), kThumbnailSize));
 
     auto* button = new QToolButton(row_);
     button->setCheckable(true);
     button->setAutoRaise(true);
     button->setFixedSize(kButtonSize);
-    button->setIconSize(QSize(kThumbnailSide, kThumbnailSide));
+    button->setIconSize(kThumbnailSize);
     button->setIcon(QPixmap::fromImage(images_.last()));
     button->setToolTip(info->FileName);
     button->setFocusPolicy(Qt::NoFocus);

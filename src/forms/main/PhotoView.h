@@ -1,12 +1,10 @@
 #pragma once
 
 // The widgets that show photos in the main window: the zoomed current photo and the strip
-// of thumbnail buttons, one per open photo. The thumbnail geometry is a plain function so
-// that tests reach it without a window.
+// of thumbnail buttons, one per open photo.
 
 #include <QImage>
 #include <QList>
-#include <QRect>
 #include <QScrollArea>
 #include <QSize>
 #include <QWidget>
@@ -22,30 +20,23 @@ namespace vellumora {
 class TPhoto;
 class TPhotoInfo;
 
-inline constexpr int kThumbnailSide = 32;
-
-// Where the thumbnail of an original of the given size stands in a side x side square:
-// the longer side fills the square, the other is scaled alike (truncating) and centred.
-// Empty for an empty original.
-QRect ThumbnailRect(QSize original, int side = kThumbnailSide);
-// The original stretched by nearest pixel into ThumbnailRect on a white square. A null
-// original gives the plain white square.
-QImage MakeThumbnail(const QImage& original, int side = kThumbnailSide);
+// The thumbnails of the strip's buttons.
+inline constexpr QSize kThumbnailSize(32, 32);
 
 // Paints the photo's rendered picture stretched by nearest pixel to its display size. The
 // widget is kept at that size by the window, which centres it in the scrolling area.
 class TPhotoView : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit TPhotoView(const TPhoto& photo, QWidget* parent = nullptr);
 
     QSize sizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     const TPhoto& photo_;
 };
 
@@ -57,7 +48,7 @@ private:
 class TPhotoStrip : public QScrollArea {
     Q_OBJECT
 
-public:
+  public:
     explicit TPhotoStrip(QWidget* parent = nullptr);
     ~TPhotoStrip() override;
 
@@ -83,11 +74,11 @@ public:
     void Remove(int index);
     void Clear();
 
-signals:
+  signals:
     // A button was clicked by the user.
     void Clicked(int index);
 
-private:
+  private:
     struct TEntry;
 
     QWidget* row_ = nullptr;

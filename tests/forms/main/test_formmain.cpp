@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -21,12 +22,13 @@
 #include <functional>
 #include <memory>
 
-#include "support/FakePlatform.h"
 #include "forms/main/FormMain.h"
 #include "forms/main/Help.h"
-#include "photos/settings/IniFile.h"
 #include "forms/main/PhotoView.h"
+#include "photos/settings/IniFile.h"
 #include "photos/settings/ProgramFolder.h"
+#include "photos/stages/Thumbnail.h"
+#include "support/FakePlatform.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -111,7 +113,7 @@ class TestFormMain : public QObject {
         return window;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         QVERIFY(home_.isValid());
@@ -230,9 +232,9 @@ private slots:
         templates.close();
 
         if (covered.isNull())
-            QVERIFY(ThumbnailRect(size).isEmpty());
+            QVERIFY(ThumbnailRect(size, QSize(32, 32)).isEmpty());
         else
-            QCOMPARE(ThumbnailRect(size), covered);
+            QCOMPARE(ThumbnailRect(size, QSize(32, 32)), covered);
         auto w = NewWindow();
         QVERIFY(w);
         w->Open(SavePng(QStringLiteral("thumb%1x%2.png").arg(size.width()).arg(size.height()),
@@ -270,7 +272,7 @@ private slots:
         QCOMPARE(w->Current(), 1);
         QCOMPARE(w->Strip()->Button(1)->toolTip(), broken);
         const QImage blank = w->Strip()->Image(w->Strip()->ImageIndex(1));
-        QCOMPARE(blank, MakeThumbnail(QImage()));
+        QCOMPARE(blank, MakeThumbnail(QImage(), QSize(32, 32)));
         QCOMPARE(w->Panel(2), QStringLiteral("0 * 0"));
         QCOMPARE(w->form.windowTitle(), QStringLiteral("Vellumora - ") + broken);
 
@@ -432,6 +434,20 @@ private slots:
 
         QCOMPARE(*fired, QStringList{command});
         QCOMPARE(sawDialog, opensDialog);
+    }
+
+    // Qt drops a key that two actions of the window share, so no command may take another's.
+    void everyKeyBelongsToOneCommand() {
+        TWindow w;
+        QHash<QKeySequence, QString> owners;
+        for (const QAction* action : w.form.actions())
+            for (const QKeySequence& key : action->shortcuts()) {
+                QVERIFY2(!owners.contains(key),
+                         qPrintable(key.toString() + QLatin1Char(' ') + owners.value(key)));
+                owners.insert(key, action->objectName());
+            }
+        QCOMPARE(owners.value(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_O)),
+                 QStringLiteral("MenuOpen"));
     }
 
     // With no photo open, keys of commands that need one do nothing at all.

@@ -1,4 +1,4 @@
-// The geometric and colour stages and the chain that runs them.
+// The geometric and colour stages, the chain that runs them, and the thumbnails of the lists.
 
 #include <QTest>
 #include <cmath>
@@ -6,6 +6,7 @@
 
 #include "photos/stages/Render.h"
 #include "photos/stages/Stages.h"
+#include "photos/stages/Thumbnail.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -19,14 +20,22 @@ constexpr int kCodes[] = {0, 90, 180, 270, -90, -180, -270, -360};
 // definition on a W x H source.
 QPoint SourceOf(int code, int x, int y, int w, int h) {
     switch (code) {
-        case 90: return {w - 1 - y, x};
-        case 180: return {w - 1 - x, h - 1 - y};
-        case 270: return {y, h - 1 - x};
-        case -180: return {w - 1 - x, y};
-        case -360: return {x, h - 1 - y};
-        case -270: return {y, x};
-        case -90: return {w - 1 - y, h - 1 - x};
-        default: return {x, y};
+        case 90:
+            return {w - 1 - y, x};
+        case 180:
+            return {w - 1 - x, h - 1 - y};
+        case 270:
+            return {y, h - 1 - x};
+        case -180:
+            return {w - 1 - x, y};
+        case -360:
+            return {x, h - 1 - y};
+        case -270:
+            return {y, x};
+        case -90:
+            return {w - 1 - y, h - 1 - x};
+        default:
+            return {x, y};
     }
 }
 
@@ -60,7 +69,8 @@ QImage NoisyImage(int w, int h, quint32 seed) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             seed = seed * 1664525u + 1013904223u;
-            if ((seed >> 28) == 0) image.setPixel(x, y, qRgb(seed >> 8 & 255, seed >> 16 & 255, 255));
+            if ((seed >> 28) == 0)
+                image.setPixel(x, y, qRgb(seed >> 8 & 255, seed >> 16 & 255, 255));
         }
     return image;
 }
@@ -70,7 +80,7 @@ QImage NoisyImage(int w, int h, quint32 seed) {
 class TestStages : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void cropKeepsTheCutRectangle_data() {
         QTest::addColumn<TRect>("crop");
         QTest::addColumn<QRect>("expected");  // in source pixels; null = unchanged
@@ -140,8 +150,10 @@ private slots:
         const struct {
             int (*action)(int);
             int own;
-        } actions[] = {{RotateClockwise, 270}, {RotateCounterClockwise, 90},
-                       {FlipHorizontally, -180}, {FlipVertically, -360}};
+        } actions[] = {{RotateClockwise, 270},
+                       {RotateCounterClockwise, 90},
+                       {FlipHorizontally, -180},
+                       {FlipVertically, -360}};
         for (int code : kCodes)
             for (const auto& a : actions) {
                 const int next = a.action(code);
@@ -153,7 +165,8 @@ private slots:
 
     void actionsReturnToTheStart() {
         for (int code : kCodes) {
-            QCOMPARE(RotateClockwise(RotateClockwise(RotateClockwise(RotateClockwise(code)))), code);
+            QCOMPARE(RotateClockwise(RotateClockwise(RotateClockwise(RotateClockwise(code)))),
+                     code);
             QCOMPARE(FlipHorizontally(FlipHorizontally(code)), code);
             QCOMPARE(RotateCounterClockwise(RotateClockwise(code)), code);
         }
@@ -243,7 +256,8 @@ private slots:
         QFETCH(QSize, source);
         QFETCH(int, max);
         for (quint32 rgb : {0x000000u, 0xFFFFFFu, 0x7F01FEu}) {
-            const QImage out = ResizeBitmap(SolidImage(source.width(), source.height(), rgb), max, false);
+            const QImage out =
+                ResizeBitmap(SolidImage(source.width(), source.height(), rgb), max, false);
             QCOMPARE(out.size(), ResizedSize(source, max, false));
             for (int y = 0; y < out.height(); ++y)
                 for (int x = 0; x < out.width(); ++x) QCOMPARE(PixelRgb(out, x, y), rgb);
@@ -283,22 +297,22 @@ private slots:
         QTest::newRow("grey of white") << 0xFFFFFFu << none << true << false << 0xFFFFFFu;
         QTest::newRow("grey then negative") << 0xFF0000u << none << true << true << 0xB3B3B3u;
         QTest::newRow("negative") << 0x00FF80u << none << false << true << 0xFF007Fu;
-        QTest::newRow("contrast 50") << 0xC83280u << QList<int>{50, 0, 0, 0, 0} << false << false
-                                     << 0xEC0B80u;
-        QTest::newRow("contrast 1 truncates") << 0x7F7F7Fu << QList<int>{1, 0, 0, 0, 0} << false
-                                              << false << 0x7F7F7Fu;
-        QTest::newRow("contrast -100") << 0x00FF40u << QList<int>{-100, 0, 0, 0, 0} << false
-                                       << false << 0x808080u;
+        QTest::newRow("contrast 50")
+            << 0xC83280u << QList<int>{50, 0, 0, 0, 0} << false << false << 0xEC0B80u;
+        QTest::newRow("contrast 1 truncates")
+            << 0x7F7F7Fu << QList<int>{1, 0, 0, 0, 0} << false << false << 0x7F7F7Fu;
+        QTest::newRow("contrast -100")
+            << 0x00FF40u << QList<int>{-100, 0, 0, 0, 0} << false << false << 0x808080u;
         QTest::newRow("contrast -100 brightness 20")
             << 0x00FF40u << QList<int>{-100, 20, 0, 0, 0} << false << false << 0x949494u;
-        QTest::newRow("contrast 100 clamps") << 0xFF0080u << QList<int>{100, 0, 0, 0, 0} << false
-                                             << false << 0xFF0080u;
+        QTest::newRow("contrast 100 clamps")
+            << 0xFF0080u << QList<int>{100, 0, 0, 0, 0} << false << false << 0xFF0080u;
         QTest::newRow("red 255") << 0x104080u << QList<int>{0, 0, 255, 0, 0} << false << false
                                  << 0xFF4080u;
-        QTest::newRow("blue -255") << 0x104080u << QList<int>{0, 0, 0, 0, -255} << false << false
-                                   << 0x104000u;
-        QTest::newRow("offsets add up") << 0x104080u << QList<int>{0, 10, 1, 2, 3} << false << false
-                                        << 0x1B4C8Du;
+        QTest::newRow("blue -255")
+            << 0x104080u << QList<int>{0, 0, 0, 0, -255} << false << false << 0x104000u;
+        QTest::newRow("offsets add up")
+            << 0x104080u << QList<int>{0, 10, 1, 2, 3} << false << false << 0x1B4C8Du;
         QTest::newRow("absurd values clamp")
             << 0x104080u
             << QList<int>{std::numeric_limits<int>::max(), std::numeric_limits<int>::min(),
@@ -364,6 +378,42 @@ private slots:
         QVERIFY(RenderChain(SolidImage(4, 3, 0x102030), info, {}, &error).isNull());
         QVERIFY(!error.isEmpty());
         QCOMPARE(RenderedSize(QSize(4, 3), info).Pixels(), qint64(20000) * 15000);
+    }
+    // The photo strip's 32 x 32 thumbnails are checked with the main window.
+    void thumbnailFitsTheBox_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QSize>("box");
+        QTest::addColumn<bool>("squeezed");
+        QTest::addColumn<QRect>("covered");
+        QTest::newRow("wide in 68")
+            << QSize(100, 50) << QSize(68, 68) << false << QRect(0, 17, 68, 34);
+        QTest::newRow("tall in 68")
+            << QSize(50, 100) << QSize(68, 68) << false << QRect(17, 0, 34, 68);
+        QTest::newRow("squeezed") << QSize(300, 100) << QSize(64, 64) << true
+                                  << QRect(0, 0, 64, 64);
+        QTest::newRow("no image") << QSize(0, 0) << QSize(68, 68) << false << QRect();
+    }
+    void thumbnailFitsTheBox() {
+        QFETCH(QSize, size);
+        QFETCH(QSize, box);
+        QFETCH(bool, squeezed);
+        QFETCH(QRect, covered);
+        const TThumbnailFit fit = squeezed ? TThumbnailFit::Squeezed : TThumbnailFit::Proportional;
+        QCOMPARE(ThumbnailRect(size, box, fit), covered);
+        // Left half red, right half blue: each half stays whole and unblended.
+        QImage image = SolidImage(size.width(), size.height(), 0xFF0000);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = size.width() / 2; x < size.width(); ++x) image.setPixel(x, y, 0xFF0000FF);
+        const QImage thumbnail = MakeThumbnail(image, box, QColor(0x80, 0x80, 0x80), fit);
+        QCOMPARE(thumbnail.size(), box);
+        for (int y = 0; y < box.height(); ++y)
+            for (int x = 0; x < box.width(); ++x) {
+                quint32 expected = 0x808080;
+                if (covered.contains(x, y))
+                    expected = x - covered.left() < covered.width() / 2 ? 0xFF0000 : 0x0000FF;
+                if (PixelRgb(thumbnail, x, y) != expected)
+                    QFAIL(qPrintable(QStringLiteral("pixel %1, %2").arg(x).arg(y)));
+            }
     }
 };
 
