@@ -1,0 +1,163 @@
+// Times the edit dialogs on a big photo already open in the main window, as the user
+// waits for them: from the command to the dialog's pictures painted, and from one move of
+// a control to its preview painted again. Each dialog is made once beforehand, as the
+// program makes its dialogs at start-up.
+// Usage: bench_dialogs PHOTO [RUNS]   (run with QT_QPA_PLATFORM=offscreen)
+// Prints one line "name: N ms" per measurement, the median of RUNS.
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "forms/color/FormColor.h"
+#include "forms/main/FormMain.h"
+#include "forms/main/PhotoView.h"
+#include "support/FakePlatform.h"
+
+using namespace vellumora;
+
+namespace {
+
+// A dialog under test: how the program makes it, and the pictures it shows.
+struct TDialogCase {
+    const char* name;
+    std::function<QDialog*(TFormMain&)> make;
+    std::vector<const char*> pictures;  // objectNames; the dialog is open once all painted
+};
+
+// One move of a dialog's control, made again with a different value each time (run).
+struct TStepCase {
+    const char* name;
+    const char* dialog;   // a TDialogCase name
+    const char* picture;  // repainted by the step
+    std::function<void(QDialog*, int run)> step;
+};
+
+const TDialogCase kDialogs[] = {
+    {"Color Balance",
+     [](TFormMain& form) { return new TFormColor(form.Photo(), &form); },
+     {"ImagePhoto", "ImagePreview"}},
+};
+
+const TStepCase kSteps[] = {
+    {"Color Balance preview step", "Color Balance", "ImagePreview",
+     [](QDialog* dialog, int run) {
+         dialog->findChild<QSlider*>(QStringLiteral("TrackBarBrightness"))
+             ->setValue(run % 2 ? 30 : -30);
+     }},
+};
+
+// Notes the paints of the widgets it watches; a paint is over once the event loop returns.
+class TPaintWatch : public QObject {
+  public:
+    std::set<QObject*> painted;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted.insert(watched);
+        return false;
+    }
+};
+
+// Milliseconds from running command until every watched widget has painted.
+template <class F>
+double TimeUntilPainted(TPaintWatch& watch, size_t widgets, F command) {
+    QCoreApplication::processEvents();  // nothing of an earlier run left pending
+    watch.painted.clear();
+    QElapsedTimer timer;
+    timer.start();
+    command();
+    while (watch.painted.size() < widgets)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return timer.nsecsElapsed() / 1e6;
+}
+
+double Median(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+// Watches the named children of dialog; false when one is missing.
+bool Watch(QDialog* dialog, const std::vector<const char*>& names, TPaintWatch& watch) {
+    for (const char* name : names) {
+        QWidget* widget = dialog->findChild<QWidget*>(QLatin1String(name));
+        if (!widget) return false;
+        widget->installEventFilter(&watch);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vellumora"));
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: bench_dialogs PHOTO [RUNS]\n");
+        return 2;
+    }
+    const int runs = args.size() > 2 ? std::max(1, args[2].toInt()) : 9;
+
+    // A program folder of its own: no templates, the built-in defaults.
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+
+    test::TFakePlatform platform;
+    TFormMain form(platform);
+    form.resize(1280, 800);
+    form.show();
+    TPaintWatch viewWatch;
+    form.View()->installEventFilter(&viewWatch);
+    platform.openFiles.push_back(args[1]);
+    TimeUntilPainted(viewWatch, 1,
+                     [&] { form.findChild<QAction*>(QStringLiteral("MenuOpen"))->trigger(); });
+    const QImage& original = form.Photo().Original();
+    if (original.isNull()) {
+        std::fprintf(stderr, "cannot open %s\n", qPrintable(args[1]));
+        return 1;
+    }
+    std::fprintf(stderr, "photo %s: %d x %d\n", qPrintable(args[1]), original.width(),
+                 original.height());
+
+    for (const TDialogCase& entry : kDialogs) {
+        std::unique_ptr<QDialog> dialog(entry.make(form));
+        TPaintWatch watch;
+        if (!Watch(dialog.get(), entry.pictures, watch)) {
+            std::fprintf(stderr, "%s: a picture is missing\n", entry.name);
+            return 1;
+        }
+        // Shown as exec shows it, without blocking here.
+        dialog->setWindowModality(Qt::ApplicationModal);
+        std::vector<double> opening;
+        for (int i = 0; i < runs; ++i) {
+            opening.push_back(
+                TimeUntilPainted(watch, entry.pictures.size(), [&] { dialog->show(); }));
+            dialog->close();  // the close box: nothing restored, nothing rendered
+        }
+        std::printf("%s open: %.1f ms\n", entry.name, Median(opening));
+
+        for (const TStepCase& step : kSteps) {
+            if (std::string_view(step.dialog) != entry.name) continue;
+            TPaintWatch stepWatch;
+            if (!Watch(dialog.get(), {step.picture}, stepWatch)) return 1;
+            dialog->show();
+            QCoreApplication::processEvents();
+            std::vector<double> steps;
+            for (int i = 0; i < runs; ++i)
+                steps.push_back(
+                    TimeUntilPainted(stepWatch, 1, [&] { step.step(dialog.get(), i); }));
+            dialog->close();
+            std::printf("%s: %.2f ms\n", step.name, Median(steps));
+        }
+    }
+    return 0;
+}

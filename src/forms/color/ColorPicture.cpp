@@ -1,0 +1,48 @@
+#include "forms/color/ColorPicture.h"
+
+#include <algorithm>
+
+#include "codec/Codec.h"
+#include "photos/stages/Geometry.h"
+#include "photos/stages/Resize.h"
+
+namespace vellumora {
+namespace {
+
+// The crop rectangle cut to the picture, as the crop stage cuts it; the whole picture
+// when nothing remains. 64-bit so that hand-edited values cannot wrap.
+QRect CropArea(QSize size, const TRect& crop) {
+    const qint64 left = std::max<qint64>(crop.Left, 0);
+    const qint64 top = std::max<qint64>(crop.Top, 0);
+    const qint64 right = std::min<qint64>(crop.Right, size.width());
+    const qint64 bottom = std::min<qint64>(crop.Bottom, size.height());
+    if (right <= left || bottom <= top) return QRect(QPoint(0, 0), size);
+    return QRect(int(left), int(top), int(right - left), int(bottom - top));
+}
+
+}  // namespace
+
+QImage ColorPicture(const QImage& original, const TPhotoInfo& info, int side) {
+    if (original.isNull()) return {};
+    // Loaded photos are always in the program's layout; anything else is converted once.
+    const QImage source =
+        original.format() == kPixelFormat ? original : original.convertToFormat(kPixelFormat);
+    if (source.isNull()) return {};
+
+    // A read-only view of the cropped area, on the original's own pixels.
+    const QRect area = CropArea(source.size(), info.Crop);
+    const QImage view(source.constScanLine(area.top()) + qsizetype(area.left()) * 4, area.width(),
+                      area.height(), source.bytesPerLine(), kPixelFormat);
+
+    QImage small = ResampleBitmap(view, ResizedSize(area.size(), side, info.Keep));
+    // Without resampling the result would still be the view, which must not outlive the
+    // original it looks into.
+    if (small.constBits() == view.constBits()) small = view.copy();
+    return OrientBitmap(std::move(small), info.Rotate);
+}
+
+QRect CentredPicture(int side, QSize picture) {
+    return QRect(QPoint((side - picture.width()) / 2, (side - picture.height()) / 2), picture);
+}
+
+}  // namespace vellumora
