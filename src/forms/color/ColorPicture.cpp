@@ -1,26 +1,10 @@
 #include "forms/color/ColorPicture.h"
 
-#include <algorithm>
-
 #include "codec/Codec.h"
 #include "photos/stages/Geometry.h"
 #include "photos/stages/Resize.h"
 
 namespace vellumora {
-namespace {
-
-// The crop rectangle cut to the picture, as the crop stage cuts it; the whole picture
-// when nothing remains. 64-bit so that hand-edited values cannot wrap.
-QRect CropArea(QSize size, const TRect& crop) {
-    const qint64 left = std::max<qint64>(crop.Left, 0);
-    const qint64 top = std::max<qint64>(crop.Top, 0);
-    const qint64 right = std::min<qint64>(crop.Right, size.width());
-    const qint64 bottom = std::min<qint64>(crop.Bottom, size.height());
-    if (right <= left || bottom <= top) return QRect(QPoint(0, 0), size);
-    return QRect(int(left), int(top), int(right - left), int(bottom - top));
-}
-
-}  // namespace
 
 QImage ColorPicture(const QImage& original, const TPhotoInfo& info, int side) {
     if (original.isNull()) return {};
@@ -30,7 +14,7 @@ QImage ColorPicture(const QImage& original, const TPhotoInfo& info, int side) {
     if (source.isNull()) return {};
 
     // A read-only view of the cropped area, on the original's own pixels.
-    const QRect area = CropArea(source.size(), info.Crop);
+    const QRect area = CroppedArea(source.size(), info.Crop);
     const QImage view(source.constScanLine(area.top()) + qsizetype(area.left()) * 4, area.width(),
                       area.height(), source.bytesPerLine(), kPixelFormat);
 

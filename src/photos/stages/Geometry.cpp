@@ -54,10 +54,12 @@ int Combine(int code) {
 
 }  // namespace
 
-QSize CroppedSize(QSize size, const TRect& crop) {
+QRect CroppedArea(QSize size, const TRect& crop) {
     const QRect area = CropArea(size, crop);
-    return area.isEmpty() ? size : area.size();
+    return area.isEmpty() ? QRect(QPoint(0, 0), size) : area;
 }
+
+QSize CroppedSize(QSize size, const TRect& crop) { return CroppedArea(size, crop).size(); }
 
 QImage CropBitmap(QImage image, const TRect& crop) {
     if (image.isNull()) return image;

@@ -3,6 +3,7 @@
 // Crop and orientation: the stages that move pixels without changing them.
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 
 #include "photos/settings/PhotoInfo.h"
@@ -12,6 +13,9 @@ namespace vellumora {
 // Cuts the crop rectangle, intersected with the picture's bounds, out of the picture.
 // Nothing happens when the intersection has no width or no height.
 QImage CropBitmap(QImage image, const TRect& crop);
+// The part of a picture of the given size that CropBitmap keeps: the crop rectangle cut to
+// the picture, or the whole picture when that leaves nothing.
+QRect CroppedArea(QSize size, const TRect& crop);
 // The size CropBitmap gives a picture of the given size.
 QSize CroppedSize(QSize size, const TRect& crop);
 
