@@ -37,7 +37,9 @@ Result RunCli(const QStringList& args) {
     return result;
 }
 
-int Channel(QRgb pixel, int shift) { return (pixel >> shift) & 255; }
+int Channel(QRgb pixel, int shift) {
+    return (pixel >> shift) & 255;
+}
 
 }  // namespace
 
@@ -52,10 +54,14 @@ class TestCli : public QObject {
     }
     QString Out(const QString& name) { return dir_.filePath(name); }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         QVERIFY(QFile::exists(qEnvironmentVariable("VELLUMORA_CLI")));
+        // The watermark rows draw in the default face, "Arial": Liberation Sans here.
+        const QString font = FontProblem(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                                         QStringLiteral("fonts-liberation2"));
+        QVERIFY2(font.isEmpty(), qPrintable(font));
         photo_ = dir_.filePath(QStringLiteral("photo.png"));
         QVERIFY(PatternImage(120, 90).save(photo_, "PNG"));
     }
@@ -68,16 +74,18 @@ private slots:
         QTest::addColumn<QString>("extension");
         QTest::newRow("crop png") << QByteArray("LEFT=10\nTOP=20\nRIGHT=110\nBOTTOM=70\n")
                                   << QRect(10, 20, 100, 50) << 0 << "png";
-        QTest::newRow("rotate 90 bmp") << QByteArray("ROTATE=90\n") << QRect(0, 0, 120, 90) << 90
-                                       << "bmp";
-        QTest::newRow("crop mirror diagonal") << QByteArray("LEFT=5\nTOP=5\nRIGHT=50\nBOTTOM=30\nROTATE=-90\n")
-                                              << QRect(5, 5, 45, 25) << -90 << "png";
-        QTest::newRow("colours") << QByteArray("CONTRAST=37\nBRIGHTNESS=-12\nRED=40\nGREEN=-7\nBLUE=3\nNEGATIVE=1\n")
-                                 << QRect(0, 0, 120, 90) << 0 << "bmp";
+        QTest::newRow("rotate 90 bmp")
+            << QByteArray("ROTATE=90\n") << QRect(0, 0, 120, 90) << 90 << "bmp";
+        QTest::newRow("crop mirror diagonal")
+            << QByteArray("LEFT=5\nTOP=5\nRIGHT=50\nBOTTOM=30\nROTATE=-90\n") << QRect(5, 5, 45, 25)
+            << -90 << "png";
+        QTest::newRow("colours")
+            << QByteArray("CONTRAST=37\nBRIGHTNESS=-12\nRED=40\nGREEN=-7\nBLUE=3\nNEGATIVE=1\n")
+            << QRect(0, 0, 120, 90) << 0 << "bmp";
         QTest::newRow("grey and turn") << QByteArray("GRAYSCALE=1\nROTATE=270\nCONTRAST=-50\n")
                                        << QRect(0, 0, 120, 90) << 270 << "png";
-        QTest::newRow("unknown code renders as 0") << QByteArray("ROTATE=45\n")
-                                                   << QRect(0, 0, 120, 90) << 0 << "png";
+        QTest::newRow("unknown code renders as 0")
+            << QByteArray("ROTATE=45\n") << QRect(0, 0, 120, 90) << 0 << "png";
     }
     void exactPixels() {
         QFETCH(QByteArray, keys);
@@ -113,13 +121,20 @@ private slots:
             for (int x = 0; x < result.width(); ++x) {
                 QPoint from(x, y);
                 switch (rotate) {
-                    case 90: from = {w - 1 - y, x}; break;
-                    case 270: from = {y, h - 1 - x}; break;
-                    case -90: from = {w - 1 - y, h - 1 - x}; break;
+                    case 90:
+                        from = {w - 1 - y, x};
+                        break;
+                    case 270:
+                        from = {y, h - 1 - x};
+                        break;
+                    case -90:
+                        from = {w - 1 - y, h - 1 - x};
+                        break;
                 }
                 const QRgb s = source.pixel(from + crop.topLeft());
                 int rgb[3] = {qRed(s), qGreen(s), qBlue(s)};
-                if (grey) rgb[0] = rgb[1] = rgb[2] = (299 * rgb[0] + 587 * rgb[1] + 114 * rgb[2]) / 1000;
+                if (grey)
+                    rgb[0] = rgb[1] = rgb[2] = (299 * rgb[0] + 587 * rgb[1] + 114 * rgb[2]) / 1000;
                 for (int c = 0; c < 3; ++c) {
                     int q = negative ? 255 - rgb[c] : rgb[c];
                     q = q + brightness + offsets[c] + (q - 128) * contrast / 100;
@@ -128,7 +143,8 @@ private slots:
                 const QRgb expected = qRgb(rgb[0], rgb[1], rgb[2]);
                 if ((result.pixel(x, y) & 0xFFFFFF) != (expected & 0xFFFFFF))
                     QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 instead of %4")
-                                         .arg(x).arg(y)
+                                         .arg(x)
+                                         .arg(y)
                                          .arg(result.pixel(x, y) & 0xFFFFFF, 6, 16)
                                          .arg(expected & 0xFFFFFF, 6, 16)));
             }
@@ -137,16 +153,19 @@ private slots:
     // Mask, bands and shadow through the whole chain, against the arithmetic done here.
     void framingStages_data() {
         QTest::addColumn<QByteArray>("keys");
-        QTest::newRow("mask of the picture's size") << QByteArray("MASK=grey.png\nCOLOR=$00102030\n");
-        QTest::newRow("bands") << QByteArray("OUTSIDE.WIDTH=7\nOUTSIDE.COLOR=clRed\nINSIDE.WIDTH=3\nINSIDE.COLOR=$00ABCDEF\n");
+        QTest::newRow("mask of the picture's size")
+            << QByteArray("MASK=grey.png\nCOLOR=$00102030\n");
+        QTest::newRow("bands") << QByteArray(
+            "OUTSIDE.WIDTH=7\nOUTSIDE.COLOR=clRed\nINSIDE.WIDTH=3\nINSIDE.COLOR=$00ABCDEF\n");
         QTest::newRow("hard shadow") << QByteArray("OFFSET=5\nSHADOW=clNavy\nBACKGROUND=clLime\n");
-        QTest::newRow("bands and hard shadow")
-            << QByteArray("OUTSIDE.WIDTH=2\nINSIDE.WIDTH=1\nOFFSET=4\nSHADOW=clGray\nBACKGROUND=clWhite\n");
+        QTest::newRow("bands and hard shadow") << QByteArray(
+            "OUTSIDE.WIDTH=2\nINSIDE.WIDTH=1\nOFFSET=4\nSHADOW=clGray\nBACKGROUND=clWhite\n");
     }
     void framingStages() {
         QFETCH(QByteArray, keys);
         // A mask exactly the picture's size: every pixel has its own mask value.
-        const QString masks = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Vellumora/Masks");
+        const QString masks =
+            qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Vellumora/Masks");
         QDir().mkpath(masks);
         QImage mask(120, 90, QImage::Format_RGB32);
         for (int y = 0; y < 90; ++y)
@@ -164,16 +183,21 @@ private slots:
         const auto number = [&](const char* key) {
             const QRegularExpressionMatch m =
                 QRegularExpression(QStringLiteral("^%1=(\\d+)$").arg(QLatin1String(key)),
-                                   QRegularExpression::MultilineOption).match(text);
+                                   QRegularExpression::MultilineOption)
+                    .match(text);
             return m.hasMatch() ? m.captured(1).toInt() : 0;
         };
         const auto colour = [&](const char* key, QRgb fallback) -> QRgb {
-            static const QHash<QString, QRgb> names{{"clRed", qRgb(255, 0, 0)}, {"clNavy", qRgb(0, 0, 128)},
-                                                    {"clLime", qRgb(0, 255, 0)}, {"clGray", qRgb(128, 128, 128)},
+            static const QHash<QString, QRgb> names{{"clRed", qRgb(255, 0, 0)},
+                                                    {"clNavy", qRgb(0, 0, 128)},
+                                                    {"clLime", qRgb(0, 255, 0)},
+                                                    {"clGray", qRgb(128, 128, 128)},
                                                     {"clWhite", qRgb(255, 255, 255)}};
             const QRegularExpressionMatch m =
-                QRegularExpression(QStringLiteral("^%1=(\\S+)$").arg(QRegularExpression::escape(QLatin1String(key))),
-                                   QRegularExpression::MultilineOption).match(text);
+                QRegularExpression(QStringLiteral("^%1=(\\S+)$")
+                                       .arg(QRegularExpression::escape(QLatin1String(key))),
+                                   QRegularExpression::MultilineOption)
+                    .match(text);
             if (!m.hasMatch()) return fallback;
             const QString v = m.captured(1);
             if (v.startsWith(QLatin1Char('$'))) {
@@ -182,7 +206,8 @@ private slots:
             }
             return names.value(v);
         };
-        const int o = number("OUTSIDE.WIDTH"), i = number("INSIDE.WIDTH"), offset = number("OFFSET");
+        const int o = number("OUTSIDE.WIDTH"), i = number("INSIDE.WIDTH"),
+                  offset = number("OFFSET");
         const bool masked = text.contains(QStringLiteral("MASK="));
         const QRgb maskColour = colour("COLOR", qRgb(255, 255, 255));
         const QRgb outside = colour("OUTSIDE.COLOR", qRgb(0, 0, 0));
@@ -208,8 +233,11 @@ private slots:
                         if (masked) {
                             const QRgb mp = mask.pixel(px, py);
                             const int m = (qRed(mp) + qGreen(mp) + qBlue(mp)) / 3;
-                            const auto mix = [m](int c, int mc) { return ((255 - m) * c + m * mc) / 255; };
-                            expected = qRgb(mix(qRed(s), qRed(maskColour)), mix(qGreen(s), qGreen(maskColour)),
+                            const auto mix = [m](int c, int mc) {
+                                return ((255 - m) * c + m * mc) / 255;
+                            };
+                            expected = qRgb(mix(qRed(s), qRed(maskColour)),
+                                            mix(qGreen(s), qGreen(maskColour)),
                                             mix(qBlue(s), qBlue(maskColour)));
                         }
                     }
@@ -217,17 +245,21 @@ private slots:
                     expected = (x >= offset && y >= offset) ? shadow : background;
                 }
                 if ((result.pixel(x, y) & 0xFFFFFF) != (expected & 0xFFFFFF))
-                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 instead of %4").arg(x).arg(y)
-                                         .arg(result.pixel(x, y) & 0xFFFFFF, 6, 16).arg(expected & 0xFFFFFF, 6, 16)));
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 instead of %4")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(result.pixel(x, y) & 0xFFFFFF, 6, 16)
+                                         .arg(expected & 0xFFFFFF, 6, 16)));
             }
     }
 
     // A blurred shadow, against a shadow rectangle blurred at full size by the same
     // Gaussian: within one level everywhere.
     void blurredShadow() {
-        const QString settings = Settings(QStringLiteral("blur.ini"),
-                                          "[P]\nFILENAME=" + photo_.toUtf8() +
-                                              "\nMAX=0\nRADIUS=3\nOFFSET=4\nSHADOW=$00204080\nBACKGROUND=clWhite\n");
+        const QString settings =
+            Settings(QStringLiteral("blur.ini"),
+                     "[P]\nFILENAME=" + photo_.toUtf8() +
+                         "\nMAX=0\nRADIUS=3\nOFFSET=4\nSHADOW=$00204080\nBACKGROUND=clWhite\n");
         const QString out = Out(QStringLiteral("blur.png"));
         const Result run = RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
         QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
@@ -244,10 +276,11 @@ private slots:
         for (double& v : w) v /= sum;
         const int W = result.width(), H = result.height();
         const auto core = [&](int x, int y, int c) {
-            const QRgb colour = (x >= 7 && x < 127 && y >= 7 && y < 97) ? qRgb(0x80, 0x40, 0x20) : qRgb(255, 255, 255);
+            const QRgb colour = (x >= 7 && x < 127 && y >= 7 && y < 97) ? qRgb(0x80, 0x40, 0x20)
+                                                                        : qRgb(255, 255, 255);
             return (colour >> c) & 255;
         };
-        int worst = 0;
+        QImage expected = result.copy();  // where the picture covers the shadow, as drawn
         for (int c : {0, 8, 16}) {
             std::vector<int> rows(size_t(W) * H);
             for (int y = 0; y < H; ++y)
@@ -262,13 +295,14 @@ private slots:
                     double v = 0;
                     for (int j = -s; j <= s; ++j) {
                         const int yy = y - j;
-                        v += w[j + s] * (yy >= 0 && yy < H ? rows[size_t(yy) * W + x] : core(x, yy, c));
+                        v += w[j + s] *
+                             (yy >= 0 && yy < H ? rows[size_t(yy) * W + x] : core(x, yy, c));
                     }
-                    const int expected = std::clamp(int(v), 0, 255);
-                    worst = std::max(worst, std::abs(int((result.pixel(x, y) >> c) & 255) - expected));
+                    const QRgb others = expected.pixel(x, y) & ~(0xFFu << c);
+                    expected.setPixel(x, y, others | QRgb(std::clamp(int(v), 0, 255)) << c);
                 }
         }
-        QVERIFY2(worst <= 1, qPrintable(QString::number(worst)));
+        QCOMPARE(CompareImages(result, expected, 1), QString());
         // The picture itself sits at (k - offset, k - offset) = (3, 3), untouched.
         QCOMPARE(result.pixel(3, 3) & 0xFFFFFF, QImage(photo_).pixel(0, 0) & 0xFFFFFF);
     }
@@ -282,10 +316,12 @@ private slots:
         QFETCH(int, opacity);
         const QString grey = dir_.filePath(QStringLiteral("grey.png"));
         QVERIFY(SolidImage(300, 120, 0x506070).save(grey));
-        const QString settings = Settings(
-            QStringLiteral("mark.ini"),
-            "[P]\nFILENAME=" + grey.toUtf8() + "\nMAX=0\nWATERMARK=MWMW\nFONTSIZE=40\nBOLD=1\nPOSITION=4\n"
-            "FONTCOLOR=$00FFFFFF\nOPACITY=" + QByteArray::number(opacity) + "\n");
+        const QString settings =
+            Settings(QStringLiteral("mark.ini"),
+                     "[P]\nFILENAME=" + grey.toUtf8() +
+                         "\nMAX=0\nWATERMARK=MWMW\nFONTSIZE=40\nBOLD=1\nPOSITION=4\n"
+                         "FONTCOLOR=$00FFFFFF\nOPACITY=" +
+                         QByteArray::number(opacity) + "\n");
         const QString out = Out(QStringLiteral("mark.png"));
         const Result run = RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
         QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
@@ -294,8 +330,10 @@ private slots:
         for (int y = 0; y < result.height(); ++y)
             for (int x = 0; x < result.width(); ++x) {
                 const QRgb p = result.pixel(x, y) & 0xFFFFFF;
-                if (p == 0xFFFFFF) ++white;
-                else if (p == 0x506070) ++unchanged;
+                if (p == 0xFFFFFF)
+                    ++white;
+                else if (p == 0x506070)
+                    ++unchanged;
                 else if (qRed(p) >= 0x50 && qGreen(p) >= 0x60 && qBlue(p) >= 0x70)
                     ++between;  // an anti-aliased edge on the way to white
             }
@@ -322,9 +360,11 @@ private slots:
                 for (int shift : {0, 8, 16}) {
                     double sum = 0, area = 0;
                     for (int y = int(oy * sy); y < std::min(90.0, std::ceil((oy + 1) * sy)); ++y)
-                        for (int x = int(ox * sx); x < std::min(120.0, std::ceil((ox + 1) * sx)); ++x) {
-                            const double a = (std::min((ox + 1) * sx, x + 1.0) - std::max(ox * sx, double(x))) *
-                                             (std::min((oy + 1) * sy, y + 1.0) - std::max(oy * sy, double(y)));
+                        for (int x = int(ox * sx); x < std::min(120.0, std::ceil((ox + 1) * sx));
+                             ++x) {
+                            const double a =
+                                (std::min((ox + 1) * sx, x + 1.0) - std::max(ox * sx, double(x))) *
+                                (std::min((oy + 1) * sy, y + 1.0) - std::max(oy * sy, double(y)));
                             sum += a * Channel(source.pixel(x, y), shift);
                             area += a;
                         }
@@ -334,7 +374,7 @@ private slots:
 
     // Bad photos, settings and outputs: exit 1 (or a clamp and exit 0), never a signal.
     void badInput_data() {
-        QTest::addColumn<QString>("photo");     // file name inside the test folder, or a key
+        QTest::addColumn<QString>("photo");  // file name inside the test folder, or a key
         QTest::addColumn<QByteArray>("photoBytes");
         QTest::addColumn<QByteArray>("settings");  // whole file; %PHOTO% is replaced
         QTest::addColumn<QString>("output");
@@ -362,52 +402,86 @@ private slots:
         hugeBmp[28] = 24;
         const QByteArray good = "[P]\nFILENAME=%PHOTO%\n";
 
-        QTest::newRow("truncated png") << "cut.png" << png.left(png.size() / 2) << good << "o.png" << 1 << "Cannot open";
-        QTest::newRow("empty file") << "empty.jpg" << QByteArray() << good << "o.png" << 1 << "Cannot open";
-        QTest::newRow("garbage") << "junk.jpg" << QByteArray(5000, '\x5a') << good << "o.png" << 1 << "Cannot open";
-        QTest::newRow("folder as photo") << "<folder>" << QByteArray() << good << "o.png" << 1 << "Cannot open";
-        QTest::newRow("huge header") << "huge.bmp" << hugeBmp << good << "o.png" << 1 << "Cannot open";
-        QTest::newRow("garbage lines") << "<photo>" << QByteArray()
-                                       << QByteArray("\x01\x02 nonsense\n[P]\n===\nFILENAME=%PHOTO%\n[[[\nMAX\n")
-                                       << "o.png" << 0 << "";
-        QTest::newRow("binary bytes") << "<photo>" << QByteArray()
-                                      << QByteArray("[P]\nFILENAME=%PHOTO%\nMAX=\xff\xfe\x00\x01\nROTATE=\x80\n", 39)
-                                      << "o.png" << 0 << "";
-        QTest::newRow("missing section") << "<photo>" << QByteArray() << QByteArray("[Q]\nFILENAME=%PHOTO%\n")
-                                         << "o.png" << 1 << "[P]";
-        QTest::newRow("not numbers") << "<photo>" << QByteArray()
-                                     << QByteArray("[P]\nFILENAME=%PHOTO%\nMAX=big\nLEFT=x\nCONTRAST=1e9\n")
-                                     << "o.png" << 0 << "";
-        QTest::newRow("max 2^31-1 without keep") << "<photo>" << QByteArray()
-                                                 << QByteArray("[P]\nFILENAME=%PHOTO%\nMAX=2147483647\nKEEP=0\n")
-                                                 << "o.png" << 1 << "too large";
-        QTest::newRow("crop beyond 2^31") << "<photo>" << QByteArray()
-                                          << QByteArray("[P]\nFILENAME=%PHOTO%\nLEFT=-2147483648\nTOP=3000000000\n"
-                                                        "RIGHT=2147483647\nBOTTOM=99999999999\n")
-                                          << "o.png" << 0 << "";
-        QTest::newRow("negative sizes") << "<photo>" << QByteArray()
-                                        << QByteArray("[P]\nFILENAME=%PHOTO%\nMAX=-640\nRIGHT=-5\nBOTTOM=-7\n")
-                                        << "o.png" << 0 << "";
+        QTest::newRow("truncated png")
+            << "cut.png" << png.left(png.size() / 2) << good << "o.png" << 1 << "Cannot open";
+        QTest::newRow("empty file")
+            << "empty.jpg" << QByteArray() << good << "o.png" << 1 << "Cannot open";
+        QTest::newRow("garbage") << "junk.jpg" << QByteArray(5000, '\x5a') << good << "o.png" << 1
+                                 << "Cannot open";
+        QTest::newRow("folder as photo")
+            << "<folder>" << QByteArray() << good << "o.png" << 1 << "Cannot open";
+        QTest::newRow("huge header")
+            << "huge.bmp" << hugeBmp << good << "o.png" << 1 << "Cannot open";
+        QTest::newRow("garbage lines")
+            << "<photo>" << QByteArray()
+            << QByteArray("\x01\x02 nonsense\n[P]\n===\nFILENAME=%PHOTO%\n[[[\nMAX\n") << "o.png"
+            << 0 << "";
+        QTest::newRow("binary bytes")
+            << "<photo>" << QByteArray()
+            << QByteArray("[P]\nFILENAME=%PHOTO%\nMAX=\xff\xfe\x00\x01\nROTATE=\x80\n", 39)
+            << "o.png" << 0 << "";
+        QTest::newRow("missing section")
+            << "<photo>" << QByteArray() << QByteArray("[Q]\nFILENAME=%PHOTO%\n") << "o.png" << 1
+            << "[P]";
+        QTest::newRow("not numbers")
+            << "<photo>" << QByteArray()
+            << QByteArray("[P]\nFILENAME=%PHOTO%\nMAX=big\nLEFT=x\nCONTRAST=1e9\n") << "o.png" << 0
+            << "";
+        QTest::newRow("max 2^31-1 without keep")
+            << "<photo>" << QByteArray()
+            << QByteArray("[P]\nFILENAME=%PHOTO%\nMAX=2147483647\nKEEP=0\n") << "o.png" << 1
+            << "too large";
+        QTest::newRow("crop beyond 2^31")
+            << "<photo>" << QByteArray()
+            << QByteArray(
+                   "[P]\nFILENAME=%PHOTO%\nLEFT=-2147483648\nTOP=3000000000\n"
+                   "RIGHT=2147483647\nBOTTOM=99999999999\n")
+            << "o.png" << 0 << "";
+        QTest::newRow("negative sizes")
+            << "<photo>" << QByteArray()
+            << QByteArray("[P]\nFILENAME=%PHOTO%\nMAX=-640\nRIGHT=-5\nBOTTOM=-7\n") << "o.png" << 0
+            << "";
         const QByteArray longText(10000, 'W');
-        QTest::newRow("radius negative") << "<photo>" << QByteArray() << QByteArray(good + "RADIUS=-5\nOFFSET=-7\n") << "o.png" << 0 << "";
-        QTest::newRow("radius 10^9") << "<photo>" << QByteArray() << QByteArray(good + "RADIUS=1000000000\n") << "o.png" << 0 << "";
-        QTest::newRow("offset 10^9") << "<photo>" << QByteArray() << QByteArray(good + "OFFSET=1000000000\n") << "o.png" << 1 << "too large";
-        QTest::newRow("bands of 2^30") << "<photo>" << QByteArray()
-                                       << QByteArray(good + "OUTSIDE.WIDTH=1073741824\nINSIDE.WIDTH=1073741824\n")
-                                       << "o.png" << 1 << "too large";
-        QTest::newRow("negative bands") << "<photo>" << QByteArray() << QByteArray(good + "OUTSIDE.WIDTH=-2147483648\nINSIDE.WIDTH=-1\n")
-                                        << "o.png" << 0 << "";
-        QTest::newRow("font size 0") << "<photo>" << QByteArray() << QByteArray(good + "WATERMARK=hello\nFONTSIZE=0\n") << "o.png" << 0 << "";
-        QTest::newRow("font size 100000") << "<photo>" << QByteArray() << QByteArray(good + "WATERMARK=hello\nFONTSIZE=100000\n") << "o.png" << 0 << "";
-        QTest::newRow("10000-character watermark") << "<photo>" << QByteArray()
-                                                   << QByteArray(good + "WATERMARK=" + longText + "\nPOSITION=2\n") << "o.png" << 0 << "";
-        QTest::newRow("margins of 2^31-1") << "<photo>" << QByteArray()
-                                           << QByteArray(good + "WATERMARK=x\nPOSITION=8\nX=2147483647\nY=-2147483648\n") << "o.png" << 0 << "";
-        QTest::newRow("mask not an image") << "<photo>" << QByteArray() << QByteArray(good + "MASK=notimage.png\n") << "o.png" << 0 << "";
-        QTest::newRow("folder as mask") << "<photo>" << QByteArray() << QByteArray(good + "MASK=afolder.png\n") << "o.png" << 0 << "";
-        QTest::newRow("unknown output type") << "<photo>" << QByteArray() << good << "o.xyz" << 1 << "Cannot save";
-        QTest::newRow("output folder missing") << "<photo>" << QByteArray() << good << "no/such/o.png" << 1
-                                               << "Cannot save";
+        QTest::newRow("radius negative")
+            << "<photo>" << QByteArray() << QByteArray(good + "RADIUS=-5\nOFFSET=-7\n") << "o.png"
+            << 0 << "";
+        QTest::newRow("radius 10^9")
+            << "<photo>" << QByteArray() << QByteArray(good + "RADIUS=1000000000\n") << "o.png" << 0
+            << "";
+        QTest::newRow("offset 10^9")
+            << "<photo>" << QByteArray() << QByteArray(good + "OFFSET=1000000000\n") << "o.png" << 1
+            << "too large";
+        QTest::newRow("bands of 2^30")
+            << "<photo>" << QByteArray()
+            << QByteArray(good + "OUTSIDE.WIDTH=1073741824\nINSIDE.WIDTH=1073741824\n") << "o.png"
+            << 1 << "too large";
+        QTest::newRow("negative bands")
+            << "<photo>" << QByteArray()
+            << QByteArray(good + "OUTSIDE.WIDTH=-2147483648\nINSIDE.WIDTH=-1\n") << "o.png" << 0
+            << "";
+        QTest::newRow("font size 0")
+            << "<photo>" << QByteArray() << QByteArray(good + "WATERMARK=hello\nFONTSIZE=0\n")
+            << "o.png" << 0 << "";
+        QTest::newRow("font size 100000")
+            << "<photo>" << QByteArray() << QByteArray(good + "WATERMARK=hello\nFONTSIZE=100000\n")
+            << "o.png" << 0 << "";
+        QTest::newRow("10000-character watermark")
+            << "<photo>" << QByteArray()
+            << QByteArray(good + "WATERMARK=" + longText + "\nPOSITION=2\n") << "o.png" << 0 << "";
+        QTest::newRow("margins of 2^31-1")
+            << "<photo>" << QByteArray()
+            << QByteArray(good + "WATERMARK=x\nPOSITION=8\nX=2147483647\nY=-2147483648\n")
+            << "o.png" << 0 << "";
+        QTest::newRow("mask not an image")
+            << "<photo>" << QByteArray() << QByteArray(good + "MASK=notimage.png\n") << "o.png" << 0
+            << "";
+        QTest::newRow("folder as mask")
+            << "<photo>" << QByteArray() << QByteArray(good + "MASK=afolder.png\n") << "o.png" << 0
+            << "";
+        QTest::newRow("unknown output type")
+            << "<photo>" << QByteArray() << good << "o.xyz" << 1 << "Cannot save";
+        QTest::newRow("output folder missing")
+            << "<photo>" << QByteArray() << good << "no/such/o.png" << 1 << "Cannot save";
     }
     void badInput() {
         QFETCH(QString, photo);
@@ -424,19 +498,23 @@ private slots:
         } else if (photo != QLatin1String("<photo>")) {
             photoPath = WriteBytes(dir_.path(), photo, photoBytes);
         }
-        const QString masks = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Vellumora/Masks");
+        const QString masks =
+            qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Vellumora/Masks");
         QDir().mkpath(masks + QStringLiteral("/afolder.png"));
         WriteBytes(masks, QStringLiteral("notimage.png"), "\x89PNG but no more");
         settings.replace("%PHOTO%", photoPath.toUtf8());
         const QString ini = Settings(QStringLiteral("bad.ini"), settings);
-        const Result run = RunCli({QStringLiteral("render"), ini, QStringLiteral("P"), Out(output)});
+        const Result run =
+            RunCli({QStringLiteral("render"), ini, QStringLiteral("P"), Out(output)});
         QVERIFY2(!run.crashed, "the tool died of a signal or hung");
         QVERIFY2(run.code == code, qPrintable(run.err));
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         if (code == 1 && message == QLatin1String("Cannot open"))
-            QVERIFY(run.err.contains(QStringLiteral("Cannot open ") + photoPath + QStringLiteral("!")));
+            QVERIFY(
+                run.err.contains(QStringLiteral("Cannot open ") + photoPath + QStringLiteral("!")));
         if (code == 1 && message == QLatin1String("Cannot save"))
-            QVERIFY(run.err.contains(QStringLiteral("Cannot save ") + Out(output) + QStringLiteral("!")));
+            QVERIFY(run.err.contains(QStringLiteral("Cannot save ") + Out(output) +
+                                     QStringLiteral("!")));
     }
 
     // Several workers write exactly what one writes, and the summary counts both kinds.
@@ -448,18 +526,21 @@ private slots:
             files << f;
         }
         const QString broken = WriteBytes(dir_.path(), QStringLiteral("broken.png"), "nope");
-        const QString settings = Settings(QStringLiteral("batch.ini"),
-                                          "[T]\nMAX=160\nWATERMARK=(c) me\nOUTSIDE.WIDTH=10\nRADIUS=2\n");
+        const QString settings =
+            Settings(QStringLiteral("batch.ini"),
+                     "[T]\nMAX=160\nWATERMARK=(c) me\nOUTSIDE.WIDTH=10\nRADIUS=2\n");
         QByteArray outputs[2];
         for (int jobs : {1, 2}) {
             const QString folder = dir_.filePath(QStringLiteral("jobs%1").arg(jobs));
-            const Result run = RunCli(QStringList{QStringLiteral("batch"), "--settings", settings, "--section", "T",
-                                                  "--folder", folder, "--prefix", "w_", "--jobs",
-                                                  QString::number(jobs)} + files + QStringList{broken});
+            const Result run = RunCli(QStringList{QStringLiteral("batch"), "--settings", settings,
+                                                  "--section", "T", "--folder", folder, "--prefix",
+                                                  "w_", "--jobs", QString::number(jobs)} +
+                                      files + QStringList{broken});
             QVERIFY(!run.crashed);
             QCOMPARE(run.code, 1);
             QVERIFY2(run.err.contains(QStringLiteral("5 written, 1 failed")), qPrintable(run.err));
-            QVERIFY(run.err.contains(QStringLiteral("Cannot open ") + broken + QStringLiteral("!")));
+            QVERIFY(
+                run.err.contains(QStringLiteral("Cannot open ") + broken + QStringLiteral("!")));
             for (int i = 0; i < 5; ++i) {
                 QFile f(folder + QStringLiteral("/w_b%1.jpg").arg(i));
                 QVERIFY(f.open(QIODevice::ReadOnly));
@@ -479,16 +560,23 @@ private slots:
         const QString photo = QStringLiteral("%PHOTO%");
         QTest::newRow("no folder") << QStringList{photo} << 2 << "--folder is required";
         QTest::newRow("no files") << QStringList{"--folder", "/tmp"} << 2 << "no files";
-        QTest::newRow("bad type") << QStringList{"--folder", "/tmp", "--type", "psd", photo} << 2 << "unknown type";
-        QTest::newRow("bad ratio") << QStringList{"--folder", "/tmp", "--auto-crop", "3x4", photo} << 2 << "3 * 4";
-        QTest::newRow("bad rotation") << QStringList{"--folder", "/tmp", "--rotate", "45", photo} << 2 << "--rotate";
-        QTest::newRow("bad jobs") << QStringList{"--folder", "/tmp", "--jobs", "0", photo} << 2 << "--jobs";
-        QTest::newRow("section alone") << QStringList{"--folder", "/tmp", "--section", "T", photo} << 2 << "together";
-        QTest::newRow("empty folder") << QStringList{"--folder", "  ", photo} << 1 << "Unable to create directory";
+        QTest::newRow("bad type") << QStringList{"--folder", "/tmp", "--type", "psd", photo} << 2
+                                  << "unknown type";
+        QTest::newRow("bad ratio")
+            << QStringList{"--folder", "/tmp", "--auto-crop", "3x4", photo} << 2 << "3 * 4";
+        QTest::newRow("bad rotation")
+            << QStringList{"--folder", "/tmp", "--rotate", "45", photo} << 2 << "--rotate";
+        QTest::newRow("bad jobs") << QStringList{"--folder", "/tmp", "--jobs", "0", photo} << 2
+                                  << "--jobs";
+        QTest::newRow("section alone")
+            << QStringList{"--folder", "/tmp", "--section", "T", photo} << 2 << "together";
+        QTest::newRow("empty folder")
+            << QStringList{"--folder", "  ", photo} << 1 << "Unable to create directory";
         QTest::newRow("folder under a file") << QStringList{"--folder", "%FILE%/sub", photo} << 1
                                              << "Can not create folder %FILE%/sub!";
-        QTest::newRow("overwrite original") << QStringList{"--folder", "%DIR%", "--type", "png", photo} << 1
-                                            << "Would overwrite the original %PHOTO%";
+        QTest::newRow("overwrite original")
+            << QStringList{"--folder", "%DIR%", "--type", "png", photo} << 1
+            << "Would overwrite the original %PHOTO%";
     }
     void batchArguments() {
         QFETCH(QStringList, args);
@@ -526,12 +614,13 @@ private slots:
 
     void missingSettingsFile() {
         const QString missing = dir_.filePath(QStringLiteral("none.ini"));
-        const Result run = RunCli({QStringLiteral("render"), missing, QStringLiteral("P"), Out("o.png")});
+        const Result run =
+            RunCli({QStringLiteral("render"), missing, QStringLiteral("P"), Out("o.png")});
         QVERIFY(!run.crashed);
         QCOMPARE(run.code, 1);
         QVERIFY(run.err.contains(QStringLiteral("Cannot open ") + missing + QStringLiteral("!")));
     }
 };
 
-QTEST_GUILESS_MAIN(TestCli)
+QTEST_MAIN(TestCli)
 #include "test_cli.moc"

@@ -19,12 +19,10 @@ class TestPhoto : public QObject {
     QString masks_;
 
     QString SavePng(const QString& name, const QImage& image) {
-        const QString path = dir_.filePath(name);
-        image.save(path, "PNG");
-        return path;
+        return test::SavePng(dir_.path(), name, image);
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         masks_ = dir_.filePath(QStringLiteral("masks"));
@@ -56,8 +54,9 @@ private slots:
         QFETCH(QSize, picture);
         QFETCH(int, zoom);
         QFETCH(QSize, expected);
-        TPhotoInfo info(SavePng(QStringLiteral("zoom.png"), PatternImage(picture.width(), picture.height())),
-                        QString());
+        TPhotoInfo info(
+            SavePng(QStringLiteral("zoom.png"), PatternImage(picture.width(), picture.height())),
+            QString());
         info.Max = 0;
         TPhoto photo;
         photo.AssignInfo(&info);

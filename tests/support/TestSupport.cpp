@@ -1,6 +1,15 @@
 #include "support/TestSupport.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontInfo>
+#include <QThread>
+#include <algorithm>
+#include <cstdlib>
 
 #include "codec/ImageBuffer.h"
 
@@ -20,13 +29,101 @@ QImage SolidImage(int width, int height, quint32 rgb) {
     return NewFilledImage(width, height, 0xFF000000u | rgb);
 }
 
-quint32 PixelRgb(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
+quint32 PixelRgb(const QImage& image, int x, int y) {
+    return image.pixel(x, y) & 0xFFFFFFu;
+}
 
 QString WriteBytes(const QString& dir, const QString& name, const QByteArray& bytes) {
     const QString path = dir + QLatin1Char('/') + name;
     QFile file(path);
     if (file.open(QIODevice::WriteOnly)) file.write(bytes);
     return path;
+}
+
+QString SavePng(const QString& dir, const QString& name, const QImage& image) {
+    const QString path = dir + QLatin1Char('/') + name;
+    QDir().mkpath(QFileInfo(path).path());
+    image.save(path, "PNG");
+    return path;
+}
+
+TImageDifference DiffImages(const QImage& a, const QImage& b, int tolerance,
+                            const TIgnorePixel& ignore) {
+    TImageDifference diff;
+    if (a.size() != b.size()) {
+        diff.sizesDiffer = true;
+        diff.maxChannel = 256;
+        return diff;
+    }
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            if (ignore && ignore(x, y)) continue;
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            const int off = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                      std::abs(qBlue(p) - qBlue(q))});
+            diff.maxChannel = std::max(diff.maxChannel, off);
+            if (off <= tolerance) continue;
+            if (diff.pixels++ == 0) diff.first = {x, y};
+            diff.box |= QRect(x, y, 1, 1);
+        }
+    return diff;
+}
+
+QString CompareImages(const QImage& actual, const QImage& expected, int tolerance,
+                      const TIgnorePixel& ignore) {
+    const TImageDifference diff = DiffImages(actual, expected, tolerance, ignore);
+    if (diff.sizesDiffer)
+        return QStringLiteral("sizes differ: %1 x %2, expected %3 x %4")
+            .arg(actual.width())
+            .arg(actual.height())
+            .arg(expected.width())
+            .arg(expected.height());
+    if (diff.pixels == 0) return QString();
+    const auto rgb = [](const QImage& image, QPoint at) {
+        return QStringLiteral("#%1").arg(image.pixel(at) & 0xFFFFFFu, 6, 16, QLatin1Char('0'));
+    };
+    const QRect& box = diff.box;
+    return QStringLiteral(
+               "%1 pixel(s) off by more than %2, in %3,%4 %5x%6; the first, (%7, %8), "
+               "is %9 instead of %10; largest channel difference %11")
+        .arg(diff.pixels)
+        .arg(tolerance)
+        .arg(box.x())
+        .arg(box.y())
+        .arg(box.width())
+        .arg(box.height())
+        .arg(diff.first.x())
+        .arg(diff.first.y())
+        .arg(rgb(actual, diff.first), rgb(expected, diff.first))
+        .arg(diff.maxChannel);
+}
+
+QString FontProblem(const QString& asked, const QString& resolvesTo, const QString& package) {
+    // Qt names the foundry too, "Z003 [urw]", when two of them have the family.
+    const QString family = QFontInfo(QFont(asked)).family().section(QStringLiteral(" ["), 0, 0);
+    if (family == resolvesTo) return QString();
+    return QStringLiteral(
+               "the font \"%1\" resolves to \"%2\", not \"%3\": install %4 "
+               "(scripts/deps.sh does)")
+        .arg(asked, family, resolvesTo, package);
+}
+
+bool ProcessEventsUntil(const std::function<bool()>& done, int passes) {
+    for (int i = 0; i < passes; ++i) {
+        if (done()) return true;
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    return done();
+}
+
+bool ProcessPendingEvents(int passes) {
+    QAbstractEventDispatcher* dispatcher = QThread::currentThread()->eventDispatcher();
+    for (int i = 0; i < passes; ++i) {
+        QCoreApplication::sendPostedEvents();
+        if (!dispatcher->processEvents(QEventLoop::AllEvents)) return true;
+    }
+    return false;
 }
 
 }  // namespace vellumora::test

@@ -1,9 +1,13 @@
 #pragma once
 
-// Small helpers the tests share: synthetic images and pixel access in the program's layout.
+// Small helpers the tests share: synthetic images and pixel access in the program's layout,
+// one way to compare images, files, fonts, and running the event loop without a clock.
 
 #include <QImage>
+#include <QPoint>
+#include <QRect>
 #include <QString>
+#include <functional>
 
 namespace vellumora::test {
 
@@ -16,5 +20,37 @@ QImage SolidImage(int width, int height, quint32 rgb);
 quint32 PixelRgb(const QImage& image, int x, int y);
 // Writes bytes to a file; returns its path inside dir.
 QString WriteBytes(const QString& dir, const QString& name, const QByteArray& bytes);
+// Saves an image as PNG, making the folders on the way; returns its path inside dir.
+QString SavePng(const QString& dir, const QString& name, const QImage& image);
+
+// How two images differ in red, green and blue (alpha is not looked at).
+struct TImageDifference {
+    bool sizesDiffer = false;
+    int maxChannel = 0;    // largest difference of one channel; 256 when the sizes differ
+    int pixels = 0;        // pixels with a channel off by more than the tolerance
+    QRect box;             // the smallest rectangle holding those pixels
+    QPoint first{-1, -1};  // the first of them, row by row
+};
+// Pixels for which ignore(x, y) holds are left out.
+using TIgnorePixel = std::function<bool(int x, int y)>;
+TImageDifference DiffImages(const QImage& a, const QImage& b, int tolerance = 0,
+                            const TIgnorePixel& ignore = {});
+// Empty when every channel of actual is within tolerance of expected; otherwise what
+// differs (sizes, or how many pixels, the first of them and by how much), to be shown by
+// QCOMPARE(CompareImages(...), QString()).
+QString CompareImages(const QImage& actual, const QImage& expected, int tolerance = 0,
+                      const TIgnorePixel& ignore = {});
+
+// Empty when the font family asked for resolves to the one the test's numbers were taken
+// with; otherwise says which Debian package (installed by scripts/deps.sh) brings it.
+QString FontProblem(const QString& asked, const QString& resolvesTo, const QString& package);
+
+// Delivers the events that are ready, and the ones they post in turn, until done() holds;
+// at most `passes` rounds of the event loop. Nothing here waits for time to pass: how
+// many rounds a chain of events takes does not depend on the machine's speed or load.
+bool ProcessEventsUntil(const std::function<bool()>& done, int passes = 1000);
+// Delivers events until none is ready; false when they were still coming after `passes`
+// rounds.
+bool ProcessPendingEvents(int passes = 1000);
 
 }  // namespace vellumora::test

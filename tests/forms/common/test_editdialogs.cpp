@@ -1,5 +1,6 @@
-// The edit-dialog protocol through the Resize dialog, the number-box rules, and the field
-// groups that Cancel restores and "OK for All" spreads.
+// The edit-dialog protocol, once over a table with a row per dialog; the Resize dialog's
+// own controls, the number-box rules, and the field groups that Cancel restores and "OK for
+// All" spreads.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -11,31 +12,107 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <functional>
 #include <limits>
+#include <memory>
 
-#include "photos/settings/FieldGroups.h"
-#include "forms/resize/FormResize.h"
 #include "forms/common/NumberBox.h"
+#include "forms/resize/FormResize.h"
 #include "photos/Photo.h"
+#include "photos/settings/FieldGroups.h"
+#include "support/Modal.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
+using vellumora::test::ShowActive;
 
 namespace {
 
-// Runs action on the modal window once exec() has shown it; armed before exec().
-void WhenModal(std::function<void(QWidget*)> action, int triesLeft = 1000) {
-    QTimer::singleShot(0, [action, triesLeft] {
-        if (QWidget* modal = QApplication::activeModalWidget()) action(modal);
-        else if (triesLeft > 0) WhenModal(action, triesLeft - 1);
-    });
+template <class T>
+T* Child(QWidget* parent, const QString& name) {
+    return parent->findChild<T*>(name);
 }
 
-template <class T>
-T* Child(QWidget* parent, const QString& name) { return parent->findChild<T*>(name); }
+// Every field of a record, by name, with a comparison.
+using TSame = std::function<bool(const TPhotoInfo&, const TPhotoInfo&)>;
+// clang-format off
+#define FIELD(name) {#name, [](const auto& a, const auto& b) { return a.name == b.name; }}
+// clang-format on
+const std::vector<std::pair<QString, TSame>> kFields = {
+    FIELD(FileName),   FIELD(Crop),      FIELD(Ratio),  FIELD(Rotate),    FIELD(Contrast),
+    FIELD(Brightness), FIELD(Red),       FIELD(Green),  FIELD(Blue),      FIELD(Grayscale),
+    FIELD(Negative),   FIELD(Max),       FIELD(Keep),   FIELD(Watermark), FIELD(Position),
+    FIELD(Font),       FIELD(X),         FIELD(Y),      FIELD(Opacity),   FIELD(MaskName),
+    FIELD(MaskColor),  FIELD(Outside),   FIELD(Inside), FIELD(Radius),    FIELD(Offset),
+    FIELD(Shadow),     FIELD(Background)};
+#undef FIELD
+
+// The names of the fields in which two records differ.
+QStringList DifferentFields(const TPhotoInfo& a, const TPhotoInfo& b) {
+    QStringList names;
+    for (const auto& [name, same] : kFields)
+        if (!same(a, b)) names << name;
+    return names;
+}
+
+TPhotoInfo CopyOf(const TPhotoInfo& info) {
+    TPhotoInfo copy(info.FileName, QString());
+    copy.Assign(&info);
+    return copy;
+}
+
+// One edit dialog: how to make it, the field group it edits, a change of its controls away
+// from the built-in settings, and what that change commits.
+struct TDialogRow {
+    const char* name;
+    std::function<std::unique_ptr<TEditDialog>(TPhoto&)> make;
+    TFieldGroup group;
+    std::function<void(QWidget* dialog)> change;
+    std::function<void(TPhotoInfo& info)> changed;
+};
+
+const TDialogRow kDialogs[] = {
+    {"Resize", [](TPhoto& photo) { return std::make_unique<TFormResize>(photo); },
+     TFieldGroup::Resize,
+     [](QWidget* dialog) {
+         Child<QRadioButton>(dialog, "RadioButton200")->click();
+         Child<QCheckBox>(dialog, "CheckBoxKeep")->click();
+     },
+     [](TPhotoInfo& info) {
+         info.Max = 200;
+         info.Keep = false;
+     }},
+};
+
+// A data row per dialog, column "dialog".
+void DialogRows() {
+    QTest::addColumn<int>("dialog");
+    for (int d = 0; d < int(std::size(kDialogs)); ++d) QTest::newRow(kDialogs[d].name) << d;
+}
+
+// A 40 x 30 photo with a record of the built-in settings, and a dialog working on it.
+struct TDialogRig {
+    const TDialogRow& row;
+    TPhotoInfo info;
+    TPhoto photo;
+    std::unique_ptr<TEditDialog> dialog;
+
+    TDialogRig(const QString& file, const TDialogRow& dialogRow)
+        : row(dialogRow), info(file, QString()) {
+        photo.SetMasksFolder(QFileInfo(file).path());
+        photo.AssignInfo(&info);
+        dialog = row.make(photo);
+    }
+    // The picture the photo shows for these settings.
+    QImage RenderedFor(const TPhotoInfo& settings) const {
+        TPhotoInfo copy = CopyOf(settings);
+        TPhoto other;
+        other.SetMasksFolder(QFileInfo(info.FileName).path());
+        other.AssignInfo(&copy);
+        return other.Rendered();
+    }
+};
 
 // A 40 x 30 photo with its record, and a Resize dialog working on it.
 struct TResizeRig {
@@ -49,11 +126,7 @@ struct TResizeRig {
         photo.SetMasksFolder(QFileInfo(file).path());
         photo.AssignInfo(&info);
     }
-    bool Show() {
-        dialog.show();
-        dialog.activateWindow();
-        return QTest::qWaitForWindowActive(&dialog);
-    }
+    bool Show() { return ShowActive(&dialog); }
     QLineEdit* Box() { return Child<QLineEdit>(&dialog, "EditMax"); }
     QRadioButton* Radio(const QString& name) { return Child<QRadioButton>(&dialog, name); }
     void Type(const QString& text) {
@@ -71,7 +144,7 @@ class TestEditDialogs : public QObject {
     QTemporaryDir dir_;
     QString file_;
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         file_ = dir_.filePath("photo.png");
@@ -113,17 +186,28 @@ private slots:
         QTest::addColumn<QString>("then");
         QTest::addColumn<int>("value");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("tab takes number") << 9999 << true << "0042" << "tab" << 42 << "42";
-        QTest::newRow("above, clamped") << 500 << true << "999" << "tab" << 500 << "500";
-        QTest::newRow("below, clamped") << 500 << false << "-7" << "tab" << 0 << "0";
-        QTest::newRow("fifth digit refused") << 9999 << true << "12345" << "tab" << 1234 << "1234";
-        QTest::newRow("letters stay") << 9999 << true << "abc" << "tab" << 300 << "abc";
-        QTest::newRow("empty stays") << 9999 << true << "" << "tab" << 300 << "";
-        QTest::newRow("letters replaced") << 9999 << false << "abc" << "tab" << 300 << "300";
-        QTest::newRow("up key steps typed") << 9999 << true << "50" << "up key" << 51 << "51";
-        QTest::newRow("arrow steps typed") << 9999 << true << "50" << "down arrow" << 49 << "49";
-        QTest::newRow("arrow at the top") << 9999 << true << "9999" << "up arrow" << 9999 << "9999";
-        QTest::newRow("arrow after letters") << 9999 << true << "abc" << "up arrow" << 301 << "301";
+        QTest::newRow("tab takes number") << 9999 << true << "0042"
+                                          << "tab" << 42 << "42";
+        QTest::newRow("above, clamped") << 500 << true << "999"
+                                        << "tab" << 500 << "500";
+        QTest::newRow("below, clamped") << 500 << false << "-7"
+                                        << "tab" << 0 << "0";
+        QTest::newRow("fifth digit refused") << 9999 << true << "12345"
+                                             << "tab" << 1234 << "1234";
+        QTest::newRow("letters stay") << 9999 << true << "abc"
+                                      << "tab" << 300 << "abc";
+        QTest::newRow("empty stays") << 9999 << true << ""
+                                     << "tab" << 300 << "";
+        QTest::newRow("letters replaced") << 9999 << false << "abc"
+                                          << "tab" << 300 << "300";
+        QTest::newRow("up key steps typed") << 9999 << true << "50"
+                                            << "up key" << 51 << "51";
+        QTest::newRow("arrow steps typed") << 9999 << true << "50"
+                                           << "down arrow" << 49 << "49";
+        QTest::newRow("arrow at the top") << 9999 << true << "9999"
+                                          << "up arrow" << 9999 << "9999";
+        QTest::newRow("arrow after letters") << 9999 << true << "abc"
+                                             << "up arrow" << 301 << "301";
     }
     void spinnerBox() {
         QFETCH(int, maximum);
@@ -137,11 +221,10 @@ private slots:
         auto* upDown = new TUpDown(&window);
         new QLineEdit(&window);  // somewhere for Tab to go
         upDown->SetRange(0, maximum);
-        TSpinnerBox spinner(box, upDown, 4, keepText ? TNotANumber::KeepText : TNotANumber::ShowValue);
+        TSpinnerBox spinner(box, upDown, 4,
+                            keepText ? TNotANumber::KeepText : TNotANumber::ShowValue);
         spinner.SetValue(300);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(ShowActive(&window));
         box->setFocus();
         box->selectAll();
         QTest::keyClicks(box, typed);
@@ -149,7 +232,8 @@ private slots:
         if (then == "tab") QTest::keyClick(box, Qt::Key_Tab);
         if (then == "up key") QTest::keyClick(box, Qt::Key_Up);
         if (then.endsWith("arrow"))
-            QTest::mouseClick(then == "up arrow" ? upDown->UpButton() : upDown->DownButton(), Qt::LeftButton);
+            QTest::mouseClick(then == "up arrow" ? upDown->UpButton() : upDown->DownButton(),
+                              Qt::LeftButton);
         QCOMPARE(spinner.Value(), value);
         QCOMPARE(box->text(), shown);
     }
@@ -214,12 +298,18 @@ private slots:
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("committed");
-        QTest::newRow("300 user defined") << 300 << "RadioButtonMax" << "300" << 300;
-        QTest::newRow("0 original") << 0 << "RadioButton0" << "0" << 0;
-        QTest::newRow("12000 clamped") << 12000 << "RadioButtonMax" << "9999" << 9999;
-        QTest::newRow("negative clamped") << -5 << "RadioButtonMax" << "0" << 0;
-        QTest::newRow("160 preset") << 160 << "RadioButton160" << "160" << 160;
-        QTest::newRow("640 preset") << 640 << "RadioButton640" << "640" << 640;
+        QTest::newRow("300 user defined") << 300 << "RadioButtonMax"
+                                          << "300" << 300;
+        QTest::newRow("0 original") << 0 << "RadioButton0"
+                                    << "0" << 0;
+        QTest::newRow("12000 clamped") << 12000 << "RadioButtonMax"
+                                       << "9999" << 9999;
+        QTest::newRow("negative clamped") << -5 << "RadioButtonMax"
+                                          << "0" << 0;
+        QTest::newRow("160 preset") << 160 << "RadioButton160"
+                                    << "160" << 160;
+        QTest::newRow("640 preset") << 640 << "RadioButton640"
+                                    << "640" << 640;
     }
     void resizeShow() {
         QFETCH(int, max);
@@ -231,7 +321,8 @@ private slots:
         QVERIFY(rig.Show());
         const QList<QRadioButton*> radios = rig.dialog.findChildren<QRadioButton*>();
         QCOMPARE(radios.size(), 8);
-        for (QRadioButton* radio : radios) QCOMPARE(radio->isChecked(), radio->objectName() == selected);
+        for (QRadioButton* radio : radios)
+            QCOMPARE(radio->isChecked(), radio->objectName() == selected);
         const bool userDefined = selected == "RadioButtonMax";
         QCOMPARE(rig.Box()->isEnabled(), userDefined);
         QCOMPARE(Child<TUpDown>(&rig.dialog, "UpDownMax")->isEnabled(), userDefined);
@@ -251,10 +342,14 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<int>("max");
         QTest::addColumn<int>("result");
-        QTest::newRow("OK") << "777" << "ButtonOKClick" << 777 << int(TEditDialog::ResultOk);
-        QTest::newRow("OK for All") << "777" << "ButtonAllClick" << 777 << int(TEditDialog::ResultAll);
-        QTest::newRow("Apply") << "777" << "ButtonApplyClick" << 777 << 0;
-        QTest::newRow("letters, Enter") << "ab" << "Enter" << 300 << int(TEditDialog::ResultOk);
+        QTest::newRow("OK") << "777"
+                            << "ButtonOKClick" << 777 << int(TEditDialog::ResultOk);
+        QTest::newRow("OK for All") << "777"
+                                    << "ButtonAllClick" << 777 << int(TEditDialog::ResultAll);
+        QTest::newRow("Apply") << "777"
+                               << "ButtonApplyClick" << 777 << 0;
+        QTest::newRow("letters, Enter") << "ab"
+                                        << "Enter" << 300 << int(TEditDialog::ResultOk);
     }
     void commitTakesTypedText() {
         QFETCH(QString, typed);
@@ -264,8 +359,10 @@ private slots:
         TResizeRig rig(file_, 300);
         QVERIFY(rig.Show());
         rig.Type(typed);
-        if (command == "Enter") QTest::keyClick(rig.Box(), Qt::Key_Return);
-        else QMetaObject::invokeMethod(&rig.dialog, command.toLatin1());
+        if (command == "Enter")
+            QTest::keyClick(rig.Box(), Qt::Key_Return);
+        else
+            QMetaObject::invokeMethod(&rig.dialog, command.toLatin1());
         QCOMPARE(rig.info.Max, max);
         QCOMPARE(rig.dialog.result(), result);
         QCOMPARE(rig.dialog.isVisible(), result == 0);
@@ -277,9 +374,7 @@ private slots:
         QVERIFY(rig.Show());
         rig.Type("0042");
         QWidget other;
-        other.show();
-        other.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QVERIFY(ShowActive(&other));
         QCOMPARE(rig.Box()->text(), QString("0042"));  // switching windows is not leaving
         rig.dialog.ButtonOKClick();
         QCOMPARE(rig.info.Max, 42);
@@ -299,81 +394,121 @@ private slots:
         QVERIFY(rig.Radio("RadioButton0")->isChecked());
     }
 
-    // Apply 200 without Keep, then take it back. A field outside the group that changed
-    // meanwhile stays as it is.
-    void applyThenCancel_data() {
-        QTest::addColumn<bool>("escape");
-        QTest::newRow("Cancel button") << false;
-        QTest::newRow("Esc") << true;
+    // The protocol, for every dialog: how each way through it leaves the record and the
+    // picture. The steps run in order on the shown dialog.
+    void protocol_data() {
+        QTest::addColumn<int>("dialog");  // row of kDialogs
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<int>("result");      // 0: still shown
+        QTest::addColumn<bool>("committed");  // the change stays; else the settings at show
+        QTest::addColumn<int>("renders");
+        const int ok = TEditDialog::ResultOk, all = TEditDialog::ResultAll,
+                  cancel = TEditDialog::ResultCancel;
+        struct TWay {
+            const char* name;
+            const char* steps;
+            int result;
+            bool committed;
+            int renders;
+        };
+        // "elsewhere" changes a field that no dialog edits, as the main window might.
+        // Restoring from minimised is no new show: Cancel still goes back to the first.
+        const TWay ways[] = {
+            {"OK", "change OK", ok, true, 1},
+            {"OK without changes", "OK", ok, false, 1},
+            {"OK for All", "change All", all, true, 1},
+            {"Apply", "change Apply", 0, true, 1},
+            {"Cancel after Apply", "change Apply elsewhere Cancel", cancel, false, 2},
+            {"Esc after Apply", "change Apply elsewhere Esc", cancel, false, 2},
+            {"close box", "change close", cancel, false, 0},
+            {"close box after Apply", "change Apply close", cancel, true, 1},
+            {"minimise, restore, Cancel after Apply", "change Apply minimise Cancel", cancel, false,
+             2},
+        };
+        for (int d = 0; d < int(std::size(kDialogs)); ++d)
+            for (const TWay& way : ways)
+                QTest::addRow("%s: %s", kDialogs[d].name, way.name)
+                    << d << QString::fromLatin1(way.steps).split(QLatin1Char(' ')) << way.result
+                    << way.committed << way.renders;
     }
-    void applyThenCancel() {
-        QFETCH(bool, escape);
-        TResizeRig rig(file_, 300);
-        QVERIFY(rig.Show());
-        rig.Radio("RadioButton200")->click();
-        Child<QCheckBox>(&rig.dialog, "CheckBoxKeep")->click();
-        rig.dialog.ButtonApply()->click();
-        QVERIFY(rig.dialog.isVisible());
-        QCOMPARE(rig.photo.Rendered().size(), QSize(200, 150));
-        rig.info.Watermark = "changed meanwhile";
-        if (escape) QTest::keyClick(&rig.dialog, Qt::Key_Escape);
-        else rig.dialog.ButtonCancel()->click();
-        QCOMPARE(rig.dialog.result(), int(TEditDialog::ResultCancel));
-        QCOMPARE(rig.info.Max, 300);
-        QVERIFY(rig.info.Keep);
-        QCOMPARE(rig.photo.Rendered().size(), QSize(40, 30));
-        QCOMPARE(rig.info.Watermark, QString("changed meanwhile"));
-    }
+    void protocol() {
+        QFETCH(int, dialog);
+        QFETCH(QStringList, steps);
+        QFETCH(int, result);
+        QFETCH(bool, committed);
+        QFETCH(int, renders);
+        TDialogRig rig(file_, kDialogs[dialog]);
+        TEditDialog& shown = *rig.dialog;
+        QCOMPARE(shown.Group(), rig.row.group);
+        if (steps.contains("All") && !shown.ButtonAll()) QSKIP("no OK for All in this dialog");
+        const TPhotoInfo atShow = CopyOf(rig.info);
+        TPhotoInfo changed = CopyOf(atShow);
+        rig.row.changed(changed);
+        QVERIFY2(!DifferentFields(changed, atShow).isEmpty() &&
+                     rig.RenderedFor(changed) != rig.RenderedFor(atShow),
+                 "the row's change must show in the record and in the picture");
+        TPhotoInfo expected = CopyOf(committed ? changed : atShow);
 
-    // After Apply: the close box keeps what was applied; restoring the dialog from
-    // minimised is no new show, so Cancel still goes back to the values at show.
-    void afterApply_data() {
-        QTest::addColumn<bool>("minimise");
-        QTest::addColumn<int>("max");
-        QTest::newRow("close box") << false << 200;
-        QTest::newRow("minimise, restore, Cancel") << true << 300;
-    }
-    void afterApply() {
-        QFETCH(bool, minimise);
-        QFETCH(int, max);
-        TResizeRig rig(file_, 300);
-        QVERIFY(rig.Show());
-        rig.Radio("RadioButton200")->click();
-        rig.dialog.ButtonApplyClick();
-        rig.Radio("RadioButton500")->click();  // not applied
+        QVERIFY(ShowActive(&shown));
+        QStringList backedUp = DifferentFields(shown.Backup(), atShow);
+        backedUp.removeOne("FileName");  // the backup holds the settings, not the file's name
+        QCOMPARE(backedUp, QStringList());
         QSignalSpy rendered(&rig.photo, &TPhoto::Changed);
-        if (minimise) {
-            rig.dialog.setWindowState(Qt::WindowMinimized);
-            rig.dialog.setWindowState(Qt::WindowNoState);
-            rig.dialog.ButtonCancelClick();
-        } else {
-            QVERIFY(rig.dialog.close());
+        for (const QString& step : steps) {
+            if (step == "change") rig.row.change(&shown);
+            if (step == "OK") shown.ButtonOK()->click();
+            if (step == "All") shown.ButtonAll()->click();
+            if (step == "Apply") shown.ButtonApply()->click();
+            if (step == "Cancel") shown.ButtonCancel()->click();
+            if (step == "Esc") QTest::keyClick(&shown, Qt::Key_Escape);
+            if (step == "close") QVERIFY(shown.close());
+            if (step == "minimise") {
+                shown.setWindowState(Qt::WindowMinimized);
+                shown.setWindowState(Qt::WindowNoState);
+            }
+            if (step == "elsewhere") rig.info.Rotate = expected.Rotate = 90;
         }
-        QCOMPARE(rig.dialog.result(), int(TEditDialog::ResultCancel));
-        QCOMPARE(rig.info.Max, max);
-        QCOMPARE(rendered.count(), minimise ? 1 : 0);
+        QCOMPARE(shown.isVisible(), result == 0);
+        QCOMPARE(shown.result(), result);
+        QCOMPARE(DifferentFields(rig.info, expected), QStringList());
+        QCOMPARE(rendered.count(), renders);
+        QCOMPARE(test::CompareImages(rig.photo.Rendered(), rig.RenderedFor(expected)), QString());
     }
 
     // The main window's way in: exec() returns the result.
+    void okForAllThroughExec_data() { DialogRows(); }
     void okForAllThroughExec() {
-        TResizeRig rig(file_, 640);
-        WhenModal([](QWidget* modal) {
-            Child<QRadioButton>(modal, "RadioButton400")->click();
-            Child<QPushButton>(modal, "ButtonAll")->click();
+        QFETCH(int, dialog);
+        TDialogRig rig(file_, kDialogs[dialog]);
+        if (!rig.dialog->ButtonAll()) QSKIP("no OK for All in this dialog");
+        TPhotoInfo expected = CopyOf(rig.info);
+        rig.row.changed(expected);
+        test::TWhenModal modal(kDialogs[dialog].name, [&rig](QWidget* shown) {
+            rig.row.change(shown);
+            Child<QPushButton>(shown, "ButtonAll")->click();
         });
-        QCOMPARE(rig.dialog.exec(), int(TEditDialog::ResultAll));
-        QCOMPARE(rig.info.Max, 400);
+        QCOMPARE(rig.dialog->exec(), int(TEditDialog::ResultAll));
+        QCOMPARE(DifferentFields(rig.info, expected), QStringList());
     }
 
+    void noRecordDoesNoHarm_data() { DialogRows(); }
     void noRecordDoesNoHarm() {
+        QFETCH(int, dialog);
+        const TPhotoInfo builtIn{QString(), QString()};
         TPhoto photo;
-        TFormResize dialog(photo);
-        dialog.show();
-        QCOMPARE(Child<QLineEdit>(&dialog, "EditMax")->text(), QString("640"));  // built-in default
-        dialog.ButtonApplyClick();
-        dialog.ButtonCancelClick();
-        QCOMPARE(dialog.result(), int(TEditDialog::ResultCancel));
+        std::unique_ptr<TEditDialog> shown = kDialogs[dialog].make(photo);
+        shown->show();
+        QCOMPARE(DifferentFields(shown->Backup(), builtIn), QStringList());
+        shown->ButtonApplyClick();
+        shown->ButtonCancelClick();
+        QCOMPARE(shown->result(), int(TEditDialog::ResultCancel));
         QVERIFY(photo.Info() == nullptr && photo.Rendered().isNull());
+        // The controls showed the built-in settings: written into a record that holds them,
+        // they change nothing.
+        TPhotoInfo record = CopyOf(builtIn);
+        photo.AssignInfo(&record);
+        shown->ButtonApplyClick();
+        QCOMPARE(DifferentFields(record, builtIn), QStringList());
     }
 
     // Every field is copied exactly when it belongs to the group; the mask name through
@@ -384,23 +519,27 @@ private slots:
         QTest::newRow("Resize") << int(TFieldGroup::Resize) << QStringList{"Max", "Keep"};
         QTest::newRow("Crop") << int(TFieldGroup::Crop) << QStringList{"Crop", "Ratio"};
         QTest::newRow("Color") << int(TFieldGroup::Color)
-                               << QStringList{"Contrast", "Brightness", "Red", "Green", "Blue", "Grayscale", "Negative"};
-        QTest::newRow("Watermark") << int(TFieldGroup::Watermark)
-                                   << QStringList{"Watermark", "Font", "Opacity", "Position", "X", "Y"};
+                               << QStringList{"Contrast", "Brightness", "Red",     "Green",
+                                              "Blue",     "Grayscale",  "Negative"};
+        QTest::newRow("Watermark")
+            << int(TFieldGroup::Watermark)
+            << QStringList{"Watermark", "Font", "Opacity", "Position", "X", "Y"};
         QTest::newRow("Border") << int(TFieldGroup::Border)
-                                << QStringList{"MaskName", "MaskColor", "Outside", "Inside", "Radius", "Offset",
-                                               "Shadow", "Background"};
+                                << QStringList{"MaskName", "MaskColor", "Outside", "Inside",
+                                               "Radius",   "Offset",    "Shadow",  "Background"};
     }
     void copyFieldGroup() {
         QFETCH(int, group);
         QFETCH(QStringList, fields);
         TPhotoInfo s("source.jpg", QString());
         s.Crop = {1, 2, 3, 4}, s.Ratio = 3, s.Rotate = 90;
-        s.Contrast = 5, s.Brightness = 6, s.Red = 7, s.Green = 8, s.Blue = 9, s.Grayscale = s.Negative = true;
+        s.Contrast = 5, s.Brightness = 6, s.Red = 7, s.Green = 8, s.Blue = 9,
+        s.Grayscale = s.Negative = true;
         s.Max = 123, s.Keep = false;
         s.Watermark = "mark", s.Position = 2, s.Font.Name = "Serif", s.Font.Bold = true;
         s.X = 3, s.Y = 4, s.Opacity = 77;
-        s.MaskName = "star.png", s.MaskColor = 0x123456, s.Outside = {5, 0x11}, s.Inside = {6, 0x22};
+        s.MaskName = "star.png", s.MaskColor = 0x123456, s.Outside = {5, 0x11},
+        s.Inside = {6, 0x22};
         s.Radius = 7, s.Offset = 8, s.Shadow = 0x33, s.Background = 0x44;
         TPhotoInfo target("target.jpg", QString());
         const TPhotoInfo before("target.jpg", QString());
@@ -408,16 +547,7 @@ private slots:
         target.OnMaskChange = [&maskChanges](TPhotoInfo&) { ++maskChanges; };
         CopyFieldGroup(TFieldGroup(group), s, target);
 
-        using TSame = std::function<bool(const TPhotoInfo&, const TPhotoInfo&)>;
-#define FIELD(name) {#name, [](const TPhotoInfo& a, const TPhotoInfo& b) { return a.name == b.name; }}
-        const std::vector<std::pair<QString, TSame>> all = {
-            FIELD(FileName), FIELD(Crop), FIELD(Ratio), FIELD(Rotate), FIELD(Contrast), FIELD(Brightness),
-            FIELD(Red), FIELD(Green), FIELD(Blue), FIELD(Grayscale), FIELD(Negative), FIELD(Max), FIELD(Keep),
-            FIELD(Watermark), FIELD(Position), FIELD(Font), FIELD(X), FIELD(Y), FIELD(Opacity), FIELD(MaskName),
-            FIELD(MaskColor), FIELD(Outside), FIELD(Inside), FIELD(Radius), FIELD(Offset), FIELD(Shadow),
-            FIELD(Background)};
-#undef FIELD
-        for (const auto& [name, same] : all)
+        for (const auto& [name, same] : kFields)
             QVERIFY2(same(target, fields.contains(name) ? s : before), qPrintable(name));
         QCOMPARE(maskChanges, fields.contains("MaskName") ? 1 : 0);
     }

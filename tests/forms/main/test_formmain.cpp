@@ -17,7 +17,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <functional>
 #include <memory>
@@ -29,6 +28,7 @@
 #include "photos/settings/ProgramFolder.h"
 #include "photos/stages/Thumbnail.h"
 #include "support/FakePlatform.h"
+#include "support/Modal.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -39,17 +39,6 @@ namespace {
 constexpr quint32 kRed = 0xFF0000;
 constexpr quint32 kBlue = 0x0000FF;
 constexpr quint32 kWhite = 0xFFFFFF;
-
-// Runs act on the modal dialog once it is up. Armed before the command that opens it,
-// since the command does not return while the dialog is shown.
-void WhenModal(std::function<void(QWidget*)> act, int tries = 1000) {
-    QTimer::singleShot(0, qApp, [act = std::move(act), tries]() mutable {
-        if (QWidget* modal = QApplication::activeModalWidget())
-            act(modal);
-        else if (tries > 0)
-            WhenModal(std::move(act), tries - 1);
-    });
-}
 
 // A window with a scripted desktop, shown and active so that its shortcuts work.
 struct TWindow {
@@ -98,8 +87,7 @@ class TestFormMain : public QObject {
 
     QString SavePng(const QString& name, const QImage& image) {
         const QString path = dir_.filePath(name);
-        if (!QFileInfo::exists(path)) image.save(path, "PNG");
-        return path;
+        return QFileInfo::exists(path) ? path : test::SavePng(dir_.path(), name, image);
     }
     QString Wide() { return SavePng(QStringLiteral("wide.png"), Halves(1000, 500)); }
     QString PhotoNamed(const QString& name) { return SavePng(name, Halves(1000, 500)); }
@@ -107,9 +95,7 @@ class TestFormMain : public QObject {
     std::unique_ptr<TWindow> NewWindow() {
         auto window = std::make_unique<TWindow>();
         window->form.resize(800, 600);
-        window->form.show();
-        window->form.activateWindow();
-        if (!QTest::qWaitForWindowActive(&window->form)) return nullptr;
+        if (!ShowActive(&window->form)) return nullptr;
         return window;
     }
 
@@ -202,11 +188,11 @@ class TestFormMain : public QObject {
                               strip->Button(index)->size());
             return strip->viewport()->rect().contains(shown);
         };
-        QTRY_VERIFY(strip->horizontalScrollBar()->value() > 0);
+        QVERIFY(ProcessEventsUntil([strip] { return strip->horizontalScrollBar()->value() > 0; }));
         QVERIFY(inView(39));
         QVERIFY(!inView(0));
         w->Action(QStringLiteral("MenuFirst"))->trigger();
-        QTRY_COMPARE(strip->horizontalScrollBar()->value(), 0);
+        QVERIFY(ProcessEventsUntil([strip] { return strip->horizontalScrollBar()->value() == 0; }));
         QVERIFY(inView(0));
     }
 
@@ -240,20 +226,12 @@ class TestFormMain : public QObject {
         w->Open(SavePng(QStringLiteral("thumb%1x%2.png").arg(size.width()).arg(size.height()),
                         Halves(size.width(), size.height())));
         QCOMPARE(w->form.Photo().Info()->Outside.Width, 40);
-        const QImage thumbnail = w->Strip()->Image(w->Strip()->ImageIndex(0));
-        QCOMPARE(thumbnail.size(), QSize(32, 32));
-        for (int y = 0; y < 32; ++y) {
-            for (int x = 0; x < 32; ++x) {
-                quint32 expected = kWhite;
-                if (covered.contains(x, y))
-                    expected = x - covered.left() < covered.width() / 2 ? kRed : kBlue;
-                if (PixelRgb(thumbnail, x, y) != expected)
-                    QFAIL(qPrintable(QStringLiteral("pixel %1, %2 is %3")
-                                         .arg(x)
-                                         .arg(y)
-                                         .arg(PixelRgb(thumbnail, x, y), 6, 16, QLatin1Char('0'))));
-            }
-        }
+        QImage expected = SolidImage(32, 32, kWhite);
+        for (int y = covered.top(); y <= covered.bottom(); ++y)
+            for (int x = covered.left(); x <= covered.right(); ++x)
+                expected.setPixel(
+                    x, y, 0xFF000000u | (x - covered.left() < covered.width() / 2 ? kRed : kBlue));
+        QCOMPARE(CompareImages(w->Strip()->Image(w->Strip()->ImageIndex(0)), expected), QString());
     }
 
     void unreadablePhotoStaysWithABlankThumbnail() {
@@ -423,17 +401,15 @@ class TestFormMain : public QObject {
             w->Open(PhotoNamed(QLatin1String(name)));
         w->form.SelectPhoto(1);
         const auto fired = w->RecordCommands();
-        bool sawDialog = false;
-        if (opensDialog)
-            WhenModal([&sawDialog](QWidget* dialog) {
-                sawDialog = true;
-                dialog->close();
-            });
+        // Any dialog the key opens is closed again, and noted.
+        TWhenModal dialog(
+            command, [](QWidget* shown) { shown->close(); },
+            opensDialog ? TWhenModal::Required : TWhenModal::Optional);
 
         QTest::keyClick(&w->form, key.key(), key.keyboardModifiers());
 
         QCOMPARE(*fired, QStringList{command});
-        QCOMPARE(sawDialog, opensDialog);
+        QCOMPARE(dialog.Seen(), opensDialog);
     }
 
     // Qt drops a key that two actions of the window share, so no command may take another's.
@@ -472,20 +448,17 @@ class TestFormMain : public QObject {
         QVERIFY(w);
         const auto fired = w->RecordCommands();
         // A dialog that opened anyway is closed again, and noted.
-        bool sawDialog = false;
-        WhenModal(
-            [&sawDialog](QWidget* dialog) {
-                sawDialog = true;
-                dialog->close();
-            },
-            5);
+        TWhenModal dialog(
+            QStringLiteral("a dialog"), [](QWidget* shown) { shown->close(); },
+            TWhenModal::Optional);
 
         QTest::keyClick(&w->form, key.key(), key.keyboardModifiers());
-        QCoreApplication::processEvents();
+        // Whatever the key started, posted or timed to run at once, has run.
+        QVERIFY(ProcessPendingEvents());
 
         QCOMPARE(*fired, QStringList());
         QCOMPARE(w->platform.log, QStringList());
-        QVERIFY(!sawDialog);
+        QVERIFY(!dialog.Seen());
         QCOMPARE(w->Strip()->Count(), 0);
     }
 
@@ -564,8 +537,9 @@ class TestFormMain : public QObject {
 
         w->Open(Wide());
         fired->clear();
-        if (command == QLatin1String("MenuResize"))
-            WhenModal([](QWidget* dialog) { dialog->close(); });
+        TWhenModal dialog(
+            command, [](QWidget* shown) { shown->close(); },
+            command == QLatin1String("MenuResize") ? TWhenModal::Required : TWhenModal::Optional);
         w->Action(item)->trigger();
         QCOMPARE(*fired, QStringList{command});
     }
@@ -581,7 +555,7 @@ class TestFormMain : public QObject {
             const QPoint at = target == viewport ? QPoint(2, 2) : QPoint(10, 10);
             QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
             QApplication::sendEvent(target, &event);
-            QTRY_VERIFY(popup->isVisible());
+            QVERIFY(ProcessEventsUntil([popup] { return popup->isVisible(); }));
             popup->hide();
         }
     }
@@ -604,23 +578,23 @@ class TestFormMain : public QObject {
         };
         w->Open(SavePng(QStringLiteral("r300.png"), SolidImage(300, 100, kBlue)));
         QCOMPARE(view->size(), QSize(300, 100));
-        QTRY_VERIFY(placed());
+        QVERIFY(ProcessEventsUntil(placed));
 
         QTest::keyClick(&w->form, Qt::Key_Right, Qt::ControlModifier);
         QCOMPARE(w->form.Photo().Info()->Rotate, 270);
         QCOMPARE(view->size(), QSize(100, 300));
-        QTRY_VERIFY(placed());
+        QVERIFY(ProcessEventsUntil(placed));
 
         // Larger than the area: scrolled away, then rendered again.
         w->Action(QStringLiteral("Menu300"))->trigger();
         QCOMPARE(view->size(), QSize(300, 900));
-        QTRY_VERIFY(box->verticalScrollBar()->maximum() > 0);
+        QVERIFY(ProcessEventsUntil([box] { return box->verticalScrollBar()->maximum() > 0; }));
         box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
         QVERIFY(view->pos().y() < 0);
         w->Action(QStringLiteral("DropCounter"))->trigger();
         QCOMPARE(w->form.Photo().Info()->Rotate, 0);
         QCOMPARE(view->size(), QSize(900, 300));
-        QTRY_VERIFY(placed());
+        QVERIFY(ProcessEventsUntil(placed));
         QCOMPARE(view->pos().x(), 0);
         QVERIFY(view->pos().y() > 0);
     }
@@ -667,7 +641,7 @@ class TestFormMain : public QObject {
 
         QString dialogName;
         QList<int> widthsSeen;  // the current photo's rendered width after each click
-        WhenModal([&](QWidget* dialog) {
+        TWhenModal resize(QStringLiteral("the Resize dialog"), [&](QWidget* dialog) {
             dialogName = dialog->objectName();
             for (const QString& name : clicks) {
                 if (name == QLatin1String("close")) {
@@ -877,21 +851,25 @@ class TestFormMain : public QObject {
         form.SetStartupPhotos(photos);
         QString seen;
         int openWhileAbout = -1;
-        WhenModal([&](QWidget* dialog) {
+        TWhenModal about(QStringLiteral("the about box"), [&](QWidget* dialog) {
             seen = dialog->objectName();
             openWhileAbout = form.Strip()->Count();
             dialog->close();
         });
         form.show();
-        QTRY_COMPARE(form.Strip()->Count(), 2);
+        QVERIFY(ProcessEventsUntil([&form] { return form.Strip()->Count() == 2; }));
         QCOMPARE(seen, QStringLiteral("FormAbout"));
         QCOMPARE(openWhileAbout, 0);
         QCOMPARE(form.Photo().Info()->FileName, photos[1]);
         QCOMPARE(form.Strip()->Button(0)->toolTip(), photos[0]);
         // Shown again (restored from minimised, say): nothing happens a second time.
+        TWhenModal again(
+            QStringLiteral("a second about box"), [](QWidget* dialog) { dialog->close(); },
+            TWhenModal::Optional);
         form.hide();
         form.show();
-        QCoreApplication::processEvents();
+        QVERIFY(ProcessPendingEvents());
+        QVERIFY(!again.Seen());
         QCOMPARE(form.Strip()->Count(), 2);
     }
 

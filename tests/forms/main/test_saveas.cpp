@@ -1,27 +1,34 @@
 // Save As, e-mail and clipboard against a scripted desktop; the real desktop's save
 // dialog and mail hand-off; the about box and the shipped guide.
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 #include <memory>
+#include <utility>
 
 #include "codec/Codec.h"
-#include "support/FakePlatform.h"
 #include "forms/main/FormAbout.h"
 #include "forms/main/Help.h"
+#include "forms/main/SaveAs.h"
 #include "photos/Photo.h"
 #include "photos/settings/PhotoInfo.h"
 #include "photos/settings/ProgramFolder.h"
-#include "forms/main/SaveAs.h"
+#include "support/FakePlatform.h"
+#include "support/Modal.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -46,16 +53,77 @@ QByteArray ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A stand-in mail program: it keeps running until the test opens the gate (a lock the test
+// holds), then says so on its end pipe and exits. It gives up after a minute, so that it
+// ends whatever the test does. (PATH holds only the stand-in's folder while it runs.)
+const QString kMailProgram = QStringLiteral(
+    "exec 3> \"$0.end\"\n"
+    "if /usr/bin/flock -w 60 \"$0.gate\" /bin/true; then echo 'let go'; "
+    "else echo \"gave up waiting ($?)\"; fi >&3");
+
+// The test's side of that: the lock, and the reading end of the pipe. Both are closed on
+// exec, so the stand-in shares neither with the test.
+class TMailProgramGate {
+  public:
+    QString problem;
+
+    ~TMailProgramGate() {
+        for (int fd : {gate_, end_})
+            if (fd >= 0) ::close(fd);
+    }
+    // Before the hand-off: the gate is shut and the pipe is open for the stand-in to write to.
+    bool Shut(const QString& tool) {
+        const QByteArray gate = QFile::encodeName(tool + QStringLiteral(".gate"));
+        const QByteArray end = QFile::encodeName(tool + QStringLiteral(".end"));
+        gate_ = ::open(gate.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (gate_ < 0 || ::flock(gate_, LOCK_EX) != 0) return Failed("cannot lock the gate");
+        if (::mkfifo(end.constData(), 0600) != 0) return Failed("cannot make the end pipe");
+        end_ = ::open(end.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        return end_ >= 0 || Failed("cannot open the end pipe");
+    }
+    // After the hand-off returned: lets the stand-in go and reads what it says until it
+    // closes the pipe, which it does as it exits.
+    QByteArray LetGo() {
+        ::close(std::exchange(gate_, -1));
+        QByteArray said;
+        // The stand-in ends within its own minute; the bound here is only for one that
+        // never started.
+        for (;;) {
+            pollfd wait{end_, POLLIN, 0};
+            const int ready = ::poll(&wait, 1, 120000);
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready <= 0) return said + "(no end from the mail program)";
+            char buffer[256];
+            const ssize_t got = ::read(end_, buffer, sizeof buffer);
+            if (got == 0) return said;
+            if (got > 0)
+                said.append(buffer, got);
+            else if (errno != EAGAIN && errno != EINTR)
+                return said + "(unreadable end pipe)";
+        }
+    }
+
+  private:
+    bool Failed(const char* what) {
+        problem = QString::fromLatin1(what) + QStringLiteral(": ") +
+                  QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+
+    int gate_ = -1;
+    int end_ = -1;
+};
+
 }  // namespace
 
 class TestSaveAs : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
-    QString beach_;   // 900 x 600, rendered at 640 x 427 by the built-in settings
+    QString beach_;    // 900 x 600, rendered at 640 x 427 by the built-in settings
     QString missing_;  // a photo file that does not exist
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         beach_ = dir_.filePath(QStringLiteral("beach.png"));
@@ -98,9 +166,12 @@ private slots:
     void presetPath_data() {
         QTest::addColumn<QString>("photo");
         QTest::addColumn<QString>("preset");
-        QTest::newRow("plain") << "/pics/beach.jpg" << "/pics/Vellumora_beach";
-        QTest::newRow("two dots") << "/pics/my.trip.jpg" << "/pics/Vellumora_my.trip";
-        QTest::newRow("dotted folder") << "/a.b/photo" << "/a.b/Vellumora_photo";
+        QTest::newRow("plain") << "/pics/beach.jpg"
+                               << "/pics/Vellumora_beach";
+        QTest::newRow("two dots") << "/pics/my.trip.jpg"
+                                  << "/pics/Vellumora_my.trip";
+        QTest::newRow("dotted folder") << "/a.b/photo"
+                                       << "/a.b/Vellumora_photo";
     }
     void presetPath() {
         QFETCH(QString, photo);
@@ -133,8 +204,8 @@ private slots:
     }
     void replaceQuestion() {
         QFETCH(bool, replace);
-        const QString target =
-            test::WriteBytes(dir_.path(), QStringLiteral("old.bmp"), QByteArrayLiteral("old bytes"));
+        const QString target = test::WriteBytes(dir_.path(), QStringLiteral("old.bmp"),
+                                                QByteArrayLiteral("old bytes"));
         TShown shown = Show(beach_);
         TFakePlatform platform;
         platform.saves.push_back({dir_.filePath(QStringLiteral("old.jpg")), 6});
@@ -218,7 +289,8 @@ private slots:
 
         QVERIFY(SendPhotoByMail(platform, nullptr, *shown.photo));
         QCOMPARE(DoLoad(attachment).size(), QSize(640, 427));
-        test::WriteBytes(ProgramFolder(), QStringLiteral("Vellumora.jpg"), QByteArrayLiteral("stale"));
+        test::WriteBytes(ProgramFolder(), QStringLiteral("Vellumora.jpg"),
+                         QByteArrayLiteral("stale"));
         QVERIFY(SendPhotoByMail(platform, nullptr, *shown.photo));
 
         QCOMPARE(DoLoad(attachment).size(), QSize(640, 427));
@@ -235,7 +307,8 @@ private slots:
         const bool sent = SendPhotoByMail(platform, nullptr, *shown.photo);
         QDir(attachment).removeRecursively();
         QVERIFY(!sent);
-        QCOMPARE(platform.log, QStringList{QStringLiteral("error: Cannot save ") + attachment + "!"});
+        QCOMPARE(platform.log,
+                 QStringList{QStringLiteral("error: Cannot save ") + attachment + "!"});
     }
 
     void clipboardGetsFullSize() {
@@ -254,29 +327,34 @@ private slots:
         QTest::newRow("hands over") << "exit 0" << true;
         QTest::newRow("fails at once") << "exit 3" << false;
         QTest::newRow("missing") << "" << false;
-        QTest::newRow("stays running as the mail program") << "/bin/sleep 4" << true;
+        QTest::newRow("stays running as the mail program") << kMailProgram << true;
     }
     void desktopMail() {
         QFETCH(QString, script);
         QFETCH(bool, result);
         QTemporaryDir bin;
+        const QString tool = bin.filePath(QStringLiteral("xdg-email"));
         if (!script.isEmpty()) {
-            const QString tool = test::WriteBytes(
+            test::WriteBytes(
                 bin.path(), QStringLiteral("xdg-email"),
                 ("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n" + script + "\n").toUtf8());
             QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
+        // The mail program runs until this test lets it go, which it can only do once the
+        // hand-off returned: a hand-off that waited for it would never return.
+        const bool mailProgram = script == kMailProgram;
+        TMailProgramGate gate;
+        if (mailProgram) QVERIFY2(gate.Shut(tool), qPrintable(gate.problem));
+
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", bin.path().toLocal8Bit());
-        QElapsedTimer clock;
-        clock.start();
         const bool sent = DesktopPlatform().SendMail(beach_);
         qputenv("PATH", path);
 
         QCOMPARE(sent, result);
-        QVERIFY2(clock.elapsed() < 3000, "the mail hand-off blocked too long");
+        if (mailProgram) QCOMPARE(gate.LetGo(), QByteArray("let go\n"));
         if (!script.isEmpty())
-            QCOMPARE(ReadAll(bin.filePath(QStringLiteral("xdg-email.args"))),
+            QCOMPARE(ReadAll(tool + QStringLiteral(".args")),
                      ("--attach\n" + beach_ + "\n").toUtf8());
     }
 
@@ -288,21 +366,22 @@ private slots:
         const QStringList filters = SaveFilters();
         QString openedIn, openedWith, openedFilter;
         bool askedItself = false;
-        QTimer::singleShot(0, this, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog) return;
+        test::TWhenModal saveDialog(QStringLiteral("the save dialog"), [&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog);
             openedIn = QFileInfo(dialog->directory().absolutePath()).canonicalFilePath();
             openedWith = QFileInfo(dialog->selectedFiles().value(0)).fileName();
             openedFilter = dialog->selectedNameFilter();
             dialog->selectNameFilter(filters[5]);
             dialog->selectFile(QStringLiteral("trip.tif"));
             // An overwrite question of the dialog's own would wait here: answer it No.
-            QTimer::singleShot(0, this, [&] {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            test::TWhenModal question(
+                QStringLiteral("an overwrite question"),
+                [&](QWidget* box) {
                     askedItself = true;
-                    box->reject();
-                }
-            });
+                    qobject_cast<QDialog*>(box)->reject();
+                },
+                test::TWhenModal::Optional);
             static_cast<QDialog*>(dialog)->accept();
             if (dialog->isVisible()) dialog->reject();
         });
@@ -310,6 +389,7 @@ private slots:
             nullptr, QStringLiteral("Save As"), dir_.filePath(QStringLiteral("Vellumora_beach")),
             filters, 3);
 
+        QVERIFY(saveDialog.Seen());
         QCOMPARE(openedIn, QFileInfo(dir_.path()).canonicalFilePath());
         QCOMPARE(openedWith, QStringLiteral("Vellumora_beach"));
         QCOMPARE(openedFilter, filters[3]);
