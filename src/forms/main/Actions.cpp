@@ -12,6 +12,7 @@
 
 #include "forms/main/FormAbout.h"
 #include "forms/main/FormMain.h"
+#include "forms/color/FormColor.h"
 #include "forms/resize/FormResize.h"
 #include "photos/stages/Stages.h"
 
@@ -190,7 +191,7 @@ const std::vector<TCommandRow>& TActions::Rows() {
          .enable = TEnable::WithPhoto, .click = orient(FlipVertically)},
         {.id = TCommand::Color, .name = "MenuColor", .caption = "Color Balance...",
          .menu = TMenu::Actions, .flags = kSeparatorAfter | kInPopup | kPopupSeparatorAfter,
-         .enable = TEnable::WithPhoto},
+         .enable = TEnable::WithPhoto, .dialog = PhotoDialog<TFormColor>},
         {.id = TCommand::Watermark, .name = "MenuWatermark", .caption = "Watermark...",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_W, .flags = kInPopup,
          .enable = TEnable::WithPhoto, .icon = "insert-text",

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "forms/common/NumberBox.h"
+#include "forms/color/FormColor.h"
 #include "forms/resize/FormResize.h"
 #include "photos/Photo.h"
 #include "photos/settings/FieldGroups.h"
@@ -82,6 +83,16 @@ const TDialogRow kDialogs[] = {
      [](TPhotoInfo& info) {
          info.Max = 200;
          info.Keep = false;
+     }},
+    {"Color Balance", [](TPhoto& photo) { return std::make_unique<TFormColor>(photo); },
+     TFieldGroup::Color,
+     [](QWidget* dialog) {
+         Child<QSlider>(dialog, "TrackBarContrast")->setValue(40);
+         Child<QCheckBox>(dialog, "CheckBoxNegative")->click();
+     },
+     [](TPhotoInfo& info) {
+         info.Contrast = 40;
+         info.Negative = true;
      }},
 };
 
