@@ -1,0 +1,324 @@
+#include "forms/crop/FormCrop.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "forms/crop/CropGeometry.h"
+#include "photos/Photo.h"
+
+namespace vellumora {
+namespace {
+
+// The two panels and the pictures inside them: a picture is at most its panel's width
+// less 16 pixels on its longer side, centred, 4 pixels below the middle (the title).
+constexpr QSize kPhotoPanel(449, 457);
+constexpr QSize kPreviewPanel(133, 141);
+constexpr int kPictureMax = kPhotoPanel.width() - 16;    // 433
+constexpr int kPreviewMax = kPreviewPanel.width() - 16;  // 117
+
+// The outline: one pixel of pure red, bright enough against white and against black.
+constexpr QRgb kOutline = qRgb(255, 0, 0);
+
+struct TRatioText {
+    const char* name;
+    const char* caption;
+};
+
+// In the order of their codes, 0 to 9.
+constexpr TRatioText kRatios[kRatioCount] = {
+    {"RadioButtonNone", "None"}, {"RadioButtonOriginal", "Original"},
+    {"RadioButton3_4", "3 * 4"}, {"RadioButton4_6", "4 * 6"},
+    {"RadioButton5_7", "5 * 7"}, {"RadioButton8_10", "8 * 10"},
+    {"RadioButton4_3", "4 * 3"}, {"RadioButton6_4", "6 * 4"},
+    {"RadioButton7_5", "7 * 5"}, {"RadioButton10_8", "10 * 8"},
+};
+
+QGroupBox* MakeGroup(const char* name, const QString& title, QWidget* parent) {
+    auto* group = new QGroupBox(title, parent);
+    group->setObjectName(QLatin1String(name));
+    group->setAccessibleName(title.trimmed());
+    return group;
+}
+
+// Centres a picture of the given size in its panel.
+void Place(QWidget* picture, QSize size, QSize panel) {
+    picture->setGeometry((panel.width() - size.width()) / 2,
+                         (panel.height() - size.height()) / 2 + 4, size.width(), size.height());
+}
+
+}  // namespace
+
+// A picture, painted as it is, with the selection outlined on top when there is one. The
+// photo's picture hands its pointer and arrow-key events to the dialog.
+class TPictureBox : public QWidget {
+  public:
+    TPictureBox(const char* name, const QString& accessibleName, TFormCrop* form, QWidget* parent)
+        : QWidget(parent), form_(form) {
+        setObjectName(QLatin1String(name));
+        setAccessibleName(accessibleName);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        if (form_) {
+            setFocusPolicy(Qt::StrongFocus);
+            setMouseTracking(true);  // the pointer shape follows the zone under it
+            setAccessibleDescription(
+                QStringLiteral("Drag to draw the crop; drag its edges, corners or inside to "
+                               "change it. Arrow keys move it, with Shift ten pixels."));
+        }
+    }
+
+    void SetImage(const QImage& image) {
+        image_ = image;
+        update();
+    }
+    void SetOutline(const TRect& selection) {
+        outline_ = selection;
+        update();
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.drawImage(0, 0, image_);
+        if (!HasArea(outline_)) return;
+        const TRect r = Normalised(outline_);
+        const QRect box(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1));
+        const QColor red = QColor::fromRgb(kOutline);
+        painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), red);
+        painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), red);
+        painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), red);
+        painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), red);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        if (form_) form_->ImagePhotoMouseDown(event);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (form_) form_->ImagePhotoMouseMove(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (form_) form_->ImagePhotoMouseUp(event);
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!form_ || !form_->ImagePhotoKeyDown(event)) QWidget::keyPressEvent(event);
+    }
+
+  private:
+    TFormCrop* form_;
+    QImage image_;
+    TRect outline_;
+};
+
+TFormCrop::TFormCrop(TPhoto& photo, QWidget* parent)
+    : TEditDialog(photo, TFieldGroup::Crop, false, parent) {
+    setObjectName(QStringLiteral("FormCrop"));
+    setWindowTitle(QStringLiteral("Crop"));
+
+    groupPhoto_ = MakeGroup("GroupBoxPhoto", QStringLiteral(" Photo "), this);
+    groupPhoto_->setFixedSize(kPhotoPanel);
+    imagePhoto_ = new TPictureBox("ImagePhoto", QStringLiteral("Photo"), this, groupPhoto_);
+    imagePhoto_->setCursor(Qt::ArrowCursor);
+
+    groupPreview_ = MakeGroup("GroupBoxPreview", QStringLiteral(" Preview "), this);
+    groupPreview_->setFixedSize(kPreviewPanel);
+    imagePreview_ =
+        new TPictureBox("ImagePreview", QStringLiteral("Preview"), nullptr, groupPreview_);
+
+    groupRatio_ = MakeGroup("GroupBoxRatio", QStringLiteral(" Ratio "), this);
+    auto* ratioLayout = new QVBoxLayout(groupRatio_);
+    for (int code = 0; code < kRatioCount; ++code) {
+        auto* button = new QRadioButton(QLatin1String(kRatios[code].caption), groupRatio_);
+        button->setObjectName(QLatin1String(kRatios[code].name));
+        ratios_[code] = button;
+        ratioLayout->addWidget(button);
+        connect(button, &QRadioButton::toggled, this, [this](bool on) {
+            if (on && !filling_) RadioButtonRatioClick();
+        });
+    }
+
+    groupSmart_ = MakeGroup("GroupBoxSmart", QStringLiteral(" Smart "), this);
+    buttonAuto_ = new QPushButton(QStringLiteral("Auto Crop"), groupSmart_);
+    buttonAuto_->setObjectName(QStringLiteral("ButtonAuto"));
+    buttonSelectAll_ = new QPushButton(QStringLiteral("Select All"), groupSmart_);
+    buttonSelectAll_->setObjectName(QStringLiteral("ButtonAll"));
+    auto* smartLayout = new QVBoxLayout(groupSmart_);
+    smartLayout->addWidget(buttonAuto_);
+    smartLayout->addWidget(buttonSelectAll_);
+    connect(buttonAuto_, &QPushButton::clicked, this, &TFormCrop::ButtonAutoClick);
+    connect(buttonSelectAll_, &QPushButton::clicked, this, &TFormCrop::ButtonAllClick);
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(groupPreview_);
+    side->addWidget(groupRatio_);
+    side->addWidget(groupSmart_);
+    side->addStretch(1);
+    groupRatio_->setFixedWidth(kPreviewPanel.width());
+    groupSmart_->setFixedWidth(kPreviewPanel.width());
+
+    auto* panels = new QHBoxLayout;
+    panels->addWidget(groupPhoto_, 0, Qt::AlignTop);
+    panels->addLayout(side);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(panels);
+    layout->addSpacing(4);
+    layout->addWidget(ButtonRow());
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // The command buttons were made first; tab through the picture and the choices
+    // before them.
+    QWidget* previous = imagePhoto_;
+    for (QWidget* next : std::initializer_list<QWidget*>{
+             ratios_[0], ratios_[1], ratios_[2], ratios_[3], ratios_[4], ratios_[5], ratios_[6],
+             ratios_[7], ratios_[8], ratios_[9], buttonAuto_, buttonSelectAll_, ButtonOK(),
+             ButtonCancel(), ButtonApply()}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+}
+
+TRect TFormCrop::CommittedCrop() const {
+    if (HasArea(selection_) && selection_ == shown_) return Backup().Crop;
+    const TPhotoInfo* info = Photo().Info();
+    const int rotate = info ? info->Rotate : Backup().Rotate;
+    return MapRect(selection_, workImage_.size(), 0, rotate, Photo().Original().size());
+}
+
+void TFormCrop::FillControls(const TPhotoInfo& backup) {
+    // A drag cut short by closing the dialog must not go on in the next showing.
+    dragging_ = false;
+    SetHitZone(-1);
+
+    // Choosing the ratio here leaves the selection as it was stored.
+    filling_ = true;
+    ratios_[0]->setChecked(true);
+    if (backup.Ratio > 0 && backup.Ratio < kRatioCount) ratios_[backup.Ratio]->setChecked(true);
+    filling_ = false;
+
+    const QImage& original = Photo().Original();
+    workImage_ = MakeCropPicture(original, backup, kPictureMax);
+    imagePhoto_->SetImage(workImage_);
+    Place(imagePhoto_, workImage_.size(), kPhotoPanel);
+
+    selection_ = MapRect(backup.Crop, original.size(), backup.Rotate, 0, workImage_.size());
+    shown_ = selection_;
+    imagePhoto_->SetOutline(selection_);
+    UpdatePreview();
+}
+
+void TFormCrop::WriteControls(TPhotoInfo& info) {
+    info.Crop = CommittedCrop();
+    info.Ratio = RatioCode();
+}
+
+QWidget* TFormCrop::InitialFocus() {
+    return imagePhoto_;
+}
+
+void TFormCrop::ImagePhotoMouseDown(QMouseEvent* event) {
+    if (dragging_) return;  // another button during a drag
+    const QPoint point = event->position().toPoint();
+    // The zone is taken where the button goes down: a click that no pointer move came
+    // before (the first of a showing, or from a touch screen) must not act on the zone of
+    // some earlier position.
+    SetHitZone(HitTest(selection_, point));
+    dragging_ = true;
+    if (hitZone_ == -1) SetSelection({point.x(), point.y(), point.x(), point.y()});
+    lastPoint_ = point;
+}
+
+void TFormCrop::ImagePhotoMouseMove(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint();
+    if (!dragging_) {
+        SetHitZone(HitTest(selection_, point));
+        return;
+    }
+    SetSelection(DragSelection(selection_, hitZone_, lastPoint_, point, Units()));
+    lastPoint_ = point;
+}
+
+void TFormCrop::ImagePhotoMouseUp(QMouseEvent* event) {
+    if (!dragging_ || event->buttons() != Qt::NoButton) return;
+    SetSelection(Normalised(selection_));
+    dragging_ = false;
+    UpdatePreview();
+    SetHitZone(HitTest(selection_, event->position().toPoint()));
+}
+
+bool TFormCrop::ImagePhotoKeyDown(QKeyEvent* event) {
+    int dx = 0;
+    int dy = 0;
+    switch (event->key()) {
+        case Qt::Key_Left:
+            dx = -1;
+            break;
+        case Qt::Key_Right:
+            dx = 1;
+            break;
+        case Qt::Key_Up:
+            dy = -1;
+            break;
+        case Qt::Key_Down:
+            dy = 1;
+            break;
+        default:
+            return false;
+    }
+    if (dragging_ || !HasArea(selection_)) return false;
+    const int step = event->modifiers() & Qt::ShiftModifier ? 10 : 1;
+    SetSelection(MoveSelection(selection_, dx * step, dy * step));
+    UpdatePreview();
+    return true;
+}
+
+void TFormCrop::RadioButtonRatioClick() {
+    SetSelection(ApplyRatio(selection_, 4, Units()));
+    UpdatePreview();
+}
+
+void TFormCrop::ButtonAutoClick() {
+    SetSelection(AutoCrop(selection_, workImage_.size()));
+    UpdatePreview();
+}
+
+void TFormCrop::ButtonAllClick() {
+    SetSelection({});
+    filling_ = true;
+    ratios_[0]->setChecked(true);
+    filling_ = false;
+    UpdatePreview();
+}
+
+void TFormCrop::SetHitZone(int zone) {
+    hitZone_ = zone;
+    imagePhoto_->setCursor(ZoneCursor(zone));
+}
+
+void TFormCrop::SetSelection(const TRect& selection) {
+    if (selection == selection_) return;
+    selection_ = selection;
+    imagePhoto_->SetOutline(selection_);
+}
+
+int TFormCrop::RatioCode() const {
+    for (int code = 1; code < kRatioCount; ++code)
+        if (ratios_[code]->isChecked()) return code;
+    return 0;
+}
+
+QSize TFormCrop::Units() const {
+    return RatioUnits(RatioCode(), workImage_.size());
+}
+
+void TFormCrop::UpdatePreview() {
+    const TPhotoInfo& info = Photo().Info() ? *Photo().Info() : Backup();
+    preview_ = MakeCropPreview(Photo().Original(), info, CommittedCrop(), kPreviewMax);
+    imagePreview_->SetImage(preview_);
+    Place(imagePreview_, preview_.size(), kPreviewPanel);
+}
+
+}  // namespace vellumora

@@ -1,0 +1,263 @@
+// The crop dialog's plain logic: mapping between a photo and its turned, scaled picture,
+// the zones under the pointer, drags, ratios and Auto Crop, and the dialog's two pictures
+// against the render chain.
+
+#include <QTest>
+#include <climits>
+#include <cstdlib>
+
+#include "forms/crop/CropGeometry.h"
+#include "photos/stages/Render.h"
+#include "photos/stages/Stages.h"
+#include "support/RectSupport.h"
+#include "support/TestSupport.h"
+
+using namespace vellumora;
+using R = TRect;
+using Path = QList<QPoint>;
+
+namespace {
+
+constexpr QSize kPicture(433, 289);
+
+void AddCodeRows() {
+    QTest::addColumn<int>("code");
+    for (int code : {0, 90, 180, 270, -90, -180, -270, -360}) QTest::addRow("%d", code) << code;
+}
+
+}  // namespace
+
+class TestCropGeometry : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void mapRect_data() {
+        QTest::addColumn<R>("r");
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<int>("a");
+        QTest::addColumn<int>("b");
+        QTest::addColumn<QSize>("target");
+        QTest::addColumn<R>("expected");
+        const auto row = [](const char* name, R r, QSize source, int a, int b, QSize target,
+                            R expected) {
+            QTest::newRow(name) << r << source << a << b << target << expected;
+        };
+        row("90: left quarter, top quarter", {0, 0, 75, 400}, {300, 400}, 0, 90, {800, 600},
+            {0, 0, 800, 150});
+        row("-180: left, right", {0, 0, 100, 300}, {400, 300}, 0, -180, {800, 600},
+            {600, 0, 800, 600});
+        row("halves to even, smaller axis", {1, 3, 5, 7}, {200, 200}, 0, 0, {100, 120},
+            {0, 2, 2, 4});
+        // 0.433 as a float is a hair below it: 1500 times it is not quite 649.5.
+        row("float scale", {1500, 0, 1500, 0}, {1000, 1000}, 0, 0, {433, 433}, {649, 0, 649, 0});
+        row("empty frame", {1, 2, 3, 4}, {0, 0}, 0, 0, {9, 9}, {});
+        row("unknown code is 0", {1, 2, 3, 4}, {10, 10}, 45, 0, {10, 10}, {1, 2, 3, 4});
+        row("32-bit ends do not wrap", {INT_MIN, 0, INT_MAX, 10}, {100, 100}, 180, 0, {200, 200},
+            {INT_MIN, 180, INT_MAX, 200});
+    }
+    void mapRect() {
+        QFETCH(R, r);
+        QFETCH(QSize, source);
+        QFETCH(int, a);
+        QFETCH(int, b);
+        QFETCH(QSize, target);
+        QFETCH(R, expected);
+        QCOMPARE(MapRect(r, source, a, b, target), expected);
+    }
+
+    // Both ways, MapRect puts a rectangle where OrientBitmap puts its pixels; and a
+    // selection stored in the photo's pixels and shown again comes back to within a pixel
+    // (exactly where the scale is).
+    void mapRectFollowsOrientBitmap_data() { AddCodeRows(); }
+    void mapRectFollowsOrientBitmap() {
+        QFETCH(int, code);
+        const QImage photo = test::PatternImage(7, 5);
+        const QImage turned = OrientBitmap(photo, code);
+        const R r{1, 2, 5, 4}, q{1, 1, 3, 4};
+        QCOMPARE(CropBitmap(turned, MapRect(r, photo.size(), code, 0, turned.size())),
+                 OrientBitmap(CropBitmap(photo, r), code));
+        QCOMPARE(
+            OrientBitmap(CropBitmap(photo, MapRect(q, turned.size(), 0, code, photo.size())), code),
+            CropBitmap(turned, q));
+
+        for (QSize size : {QSize(1000, 750), QSize(4000, 2999), QSize(866, 578)}) {
+            const QSize shown = OrientedSize(ResizedSize(size, 433, true), code);
+            const int slack = size.width() == 866 ? 0 : 1;
+            for (int i = 0; i < 200; ++i) {
+                const int l = i * 37 % shown.width(), t = i * 53 % shown.height();
+                const R s{l, t, qMin(shown.width(), l + 1 + i * 61 % 200),
+                          qMin(shown.height(), t + 1 + i * 29 % 150)};
+                const R back = MapRect(MapRect(s, shown, 0, code, size), size, code, 0, shown);
+                if (std::abs(back.Left - s.Left) > slack || std::abs(back.Top - s.Top) > slack ||
+                    std::abs(back.Right - s.Right) > slack ||
+                    std::abs(back.Bottom - s.Bottom) > slack)
+                    QFAIL(qPrintable(RectText(s) + " came back as " + RectText(back)));
+            }
+        }
+    }
+
+    void hitTest_data() {
+        QTest::addColumn<R>("selection");
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<int>("zone");
+        const auto row = [](const char* name, R selection, QPoint point, int zone) {
+            QTest::newRow(name) << selection << point << zone;
+        };
+        const R s{10, 20, 110, 70};  // 100 x 50
+        row("3 inside the top-left corner", s, {13, 23}, 0);
+        row("middle", s, {60, 45}, 4);
+        row("left edge 4 in", s, {14, 45}, 3);
+        row("top-right corner", s, {109, 20}, 2);
+        row("bottom edge", s, {60, 66}, 7);
+        row("right side is outside", s, {110, 45}, -1);
+        row("8 high: inside row", {0, 0, 100, 8}, {50, 4}, 4);
+        row("8 wide: right edge", {0, 0, 8, 100}, {4, 50}, 5);
+        row("inverted: no inside", {110, 70, 10, 20}, {60, 45}, -1);
+    }
+    void hitTest() {
+        QFETCH(R, selection);
+        QFETCH(QPoint, point);
+        QFETCH(int, zone);
+        QCOMPARE(HitTest(selection, point), zone);
+    }
+
+    void applyRatio_data() {
+        QTest::addColumn<R>("selection");
+        QTest::addColumn<int>("zone");
+        QTest::addColumn<int>("ratio");
+        QTest::addColumn<R>("expected");
+        const auto row = [](const char* name, R selection, int zone, int ratio, R expected) {
+            QTest::newRow(name) << selection << zone << ratio << expected;
+        };
+        row("3 * 4 on 200 x 200", {100, 100, 300, 300}, 4, 2, {100, 125, 300, 275});
+        row("4 * 3, right edge at 120 wide", {100, 100, 220, 220}, 5, 6, {100, 80, 220, 240});
+        row("Original", {100, 100, 300, 300}, 4, 1, {100, 133, 300, 266});
+        row("new, drawn up-left", {110, 110, 10, 10}, -1, 2, {110, 110, 10, 35});
+        row("top edge decides the width", {0, 0, 100, 60}, 1, 6, {27, 0, 72, 60});
+        row("odd change, exact size", {0, 0, 200, 201}, 4, 2, {0, 25, 200, 175});
+    }
+    void applyRatio() {
+        QFETCH(R, selection);
+        QFETCH(int, zone);
+        QFETCH(int, ratio);
+        QFETCH(R, expected);
+        QCOMPARE(ApplyRatio(selection, zone, RatioUnits(ratio, kPicture)), expected);
+    }
+
+    // Every ratio and zone, upright and inverted: the proportion holds to the unit, a
+    // dragged edge keeps its dimension, a corner only shrinks, the sides not dragged stay
+    // and a middle row or column keeps its centre.
+    void applyRatioEveryZone() {
+        for (int ratio = 1; ratio < kRatioCount; ++ratio)
+            for (int zone = -1; zone <= 8; ++zone)
+                for (const R& s : {R{40, 30, 240, 190}, R{240, 190, 40, 30}, R{50, 20, 90, 301}}) {
+                    const QSize units = RatioUnits(ratio, kPicture);
+                    const qint64 a = units.width(), b = units.height();
+                    const R r = ApplyRatio(s, zone, units);
+                    const qint64 w0 = std::abs(s.Right - s.Left), h0 = std::abs(s.Bottom - s.Top);
+                    const qint64 w = std::abs(r.Right - r.Left), h = std::abs(r.Bottom - r.Top);
+                    const int column = zone < 0 ? 2 : zone % 3, row = zone < 0 ? 2 : zone / 3;
+                    const bool edge = (column == 1) != (row == 1);
+                    const bool ok =
+                        std::abs(w * b - h * a) < qMax(a, b) &&
+                        (edge ? (column == 1 ? h == h0 : w == w0) : w <= w0 && h <= h0) &&
+                        (r.Right >= r.Left) == (s.Right >= s.Left) &&
+                        (column != 0 || r.Right == s.Right) && (column != 2 || r.Left == s.Left) &&
+                        (row != 0 || r.Bottom == s.Bottom) && (row != 2 || r.Top == s.Top) &&
+                        (column != 1 || std::abs(r.Left + r.Right - s.Left - s.Right) <= 1) &&
+                        (row != 1 || std::abs(r.Top + r.Bottom - s.Top - s.Bottom) <= 1);
+                    if (!ok)
+                        QFAIL(qPrintable(QStringLiteral("ratio %1 zone %2 from %3 gave %4")
+                                             .arg(ratio)
+                                             .arg(zone)
+                                             .arg(RectText(s), RectText(r))));
+                }
+    }
+
+    // The press point, then the pointer's steps.
+    void drag_data() {
+        QTest::addColumn<R>("selection");
+        QTest::addColumn<int>("zone");
+        QTest::addColumn<int>("ratio");
+        QTest::addColumn<Path>("path");
+        QTest::addColumn<R>("expected");
+        const auto row = [](const char* name, R selection, int zone, int ratio, Path path,
+                            R expected) {
+            QTest::newRow(name) << selection << zone << ratio << path << expected;
+        };
+        // 200 x 133 is not quite the 433 x 289 picture's proportion; a move must not shave
+        // it down a pixel at a time.
+        row("move keeps the size, Original", {100, 100, 300, 233}, 4, 1,
+            {{150, 150}, {155, 153}, {153, 160}, {170, 140}}, {120, 90, 320, 223});
+        row("corner keeps the ratio", {10, 10, 110, 85}, 8, 2, {{109, 84}, {150, 150}},
+            {10, 10, 150, 115});
+        row("move stops at the 32-bit end", {INT_MAX - 10, 0, INT_MAX - 5, 5}, 4, 0,
+            {{0, 0}, {100, 0}}, {INT_MAX - 5, 0, INT_MAX, 5});
+    }
+    void drag() {
+        QFETCH(R, selection);
+        QFETCH(int, zone);
+        QFETCH(int, ratio);
+        QFETCH(Path, path);
+        QFETCH(R, expected);
+        for (int i = 1; i < path.size(); ++i)
+            selection =
+                DragSelection(selection, zone, path[i - 1], path[i], RatioUnits(ratio, kPicture));
+        QCOMPARE(selection, expected);
+    }
+
+    void autoCrop_data() {
+        QTest::addColumn<R>("selection");
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<R>("expected");
+        const auto row = [](const char* name, R selection, QSize picture, R expected) {
+            QTest::newRow(name) << selection << picture << expected;
+        };
+        row("100 x 50 in 400 x 300", {0, 0, 100, 50}, {400, 300}, {0, 50, 400, 250});
+        row("tall", {7, 7, 57, 107}, {400, 300}, {125, 0, 275, 300});
+        row("inverted", {100, 50, 0, 0}, {400, 300}, {0, 50, 400, 250});
+        row("empty stays empty", {5, 5, 5, 40}, {400, 300}, {});
+    }
+    void autoCrop() {
+        QFETCH(R, selection);
+        QFETCH(QSize, picture);
+        QFETCH(R, expected);
+        QCOMPARE(AutoCrop(selection, picture), expected);
+    }
+
+    // The dialog's pictures are the render chain's: the whole photo at 433, the crop at
+    // 117. The preview never keeps a window into the original.
+    void pictures_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<R>("crop");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<int>("contrast");
+        QTest::newRow("whole") << 0 << R{} << true << 0;
+        QTest::newRow("past the edge, -90") << -90 << R{250, 150, 400, 300} << false << 0;
+        QTest::newRow("small, kept") << 0 << R{10, 10, 60, 40} << true << 0;
+        QTest::newRow("small, enlarged, 180") << 180 << R{10, 10, 60, 40} << false << 30;
+    }
+    void pictures() {
+        QFETCH(int, code);
+        QFETCH(R, crop);
+        QFETCH(bool, keep);
+        QFETCH(int, contrast);
+        const QImage original = test::PatternImage(300, 200);
+        TPhotoInfo info{QString(), QString()};
+        info.Rotate = code;
+        info.Keep = keep;
+        info.Contrast = contrast;
+        info.Max = 433;
+        QCOMPARE(MakeCropPicture(original, info, 433), RenderChain(original, info, QImage()));
+        info.Crop = crop;
+        info.Max = 117;
+        const QImage preview = MakeCropPreview(original, info, crop, 117);
+        QCOMPARE(preview, RenderChain(original, info, QImage()));
+        const uchar* begin = original.constBits();
+        QVERIFY(preview.constBits() < begin ||
+                preview.constBits() >= begin + original.sizeInBytes());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCropGeometry)
+#include "test_cropgeometry.moc"
