@@ -14,11 +14,8 @@ QImage ColorPicture(const QImage& original, const TPhotoInfo& info, int side) {
     if (source.isNull()) return {};
 
     // A read-only view of the cropped area, on the original's own pixels.
-    const QRect area = CroppedArea(source.size(), info.Crop);
-    const QImage view(source.constScanLine(area.top()) + qsizetype(area.left()) * 4, area.width(),
-                      area.height(), source.bytesPerLine(), kPixelFormat);
-
-    QImage small = ResampleBitmap(view, ResizedSize(area.size(), side, info.Keep));
+    const QImage view = CroppedView(source, info.Crop);
+    QImage small = ResampleBitmap(view, ResizedSize(view.size(), side, info.Keep));
     // Without resampling the result would still be the view, which must not outlive the
     // original it looks into.
     if (small.constBits() == view.constBits()) small = view.copy();

@@ -76,19 +76,6 @@ void Centre(qint64& lo, qint64& hi, qint64 size) {
     }
 }
 
-// The part of the image inside crop, sharing the image's pixels (no copy), or the image
-// itself when the crop is empty or covers all of it. *window tells which.
-QImage CropView(const QImage& image, const TRect& crop, bool* window) {
-    *window = false;
-    const QSize size = CroppedSize(image.size(), crop);
-    if (size == image.size()) return image;
-    const qint64 left = std::max(crop.Left, 0);
-    const qint64 top = std::max(crop.Top, 0);
-    *window = true;
-    return QImage(image.constScanLine(int(top)) + left * 4, size.width(), size.height(),
-                  image.bytesPerLine(), image.format());
-}
-
 QImage Finish(QImage image, const TPhotoInfo& info) {
     image = OrientBitmap(std::move(image), info.Rotate);
     return AdjustColors(std::move(image), info.Contrast, info.Brightness, info.Red, info.Green,
@@ -268,12 +255,12 @@ QImage MakeCropPreview(const QImage& original, const TPhotoInfo& info, const TRe
     if (original.isNull()) return {};
     if (original.format() != kPixelFormat)
         return MakeCropPreview(original.convertToFormat(kPixelFormat), info, crop, max);
-    bool window = false;
-    const QImage view = CropView(original, crop, &window);
+    const QImage view = CroppedView(original, crop);
     QImage preview = Finish(ResizeBitmap(view, max, info.Keep), info);
     // A stage that found nothing to do hands the view on; it must not outlive this call
     // as a window into the original, so it becomes a (small) picture of its own.
-    if (window && preview.constBits() == view.constBits()) preview = preview.copy();
+    if (view.size() != original.size() && preview.constBits() == view.constBits())
+        preview = preview.copy();
     return preview;
 }
 

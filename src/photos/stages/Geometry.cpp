@@ -59,6 +59,14 @@ QRect CroppedArea(QSize size, const TRect& crop) {
     return area.isEmpty() ? QRect(QPoint(0, 0), size) : area;
 }
 
+QImage CroppedView(const QImage& image, const TRect& crop) {
+    const QRect area = CroppedArea(image.size(), crop);
+    if (image.isNull() || area.size() == image.size()) return image;
+    const qsizetype pixelBytes = image.depth() / 8;
+    return QImage(image.constScanLine(area.top()) + area.left() * pixelBytes, area.width(),
+                  area.height(), image.bytesPerLine(), image.format());
+}
+
 QSize CroppedSize(QSize size, const TRect& crop) { return CroppedArea(size, crop).size(); }
 
 QImage CropBitmap(QImage image, const TRect& crop) {

@@ -16,6 +16,11 @@ QImage CropBitmap(QImage image, const TRect& crop);
 // The part of a picture of the given size that CropBitmap keeps: the crop rectangle cut to
 // the picture, or the whole picture when that leaves nothing.
 QRect CroppedArea(QSize size, const TRect& crop);
+// A read-only view of the part CropBitmap keeps, on the image's own pixels: small previews
+// are made straight from a big original without copying it. The image itself when the crop
+// keeps all of it. A view must not outlive its image; copy anything made from it that may
+// still share its pixels.
+QImage CroppedView(const QImage& image, const TRect& crop);
 // The size CropBitmap gives a picture of the given size.
 QSize CroppedSize(QSize size, const TRect& crop);
 
