@@ -13,6 +13,7 @@
 #include "forms/main/FormAbout.h"
 #include "forms/main/FormMain.h"
 #include "forms/color/FormColor.h"
+#include "forms/crop/FormCrop.h"
 #include "forms/resize/FormResize.h"
 #include "photos/stages/Stages.h"
 
@@ -172,7 +173,7 @@ const std::vector<TCommandRow>& TActions::Rows() {
          .fallback = QStyle::SP_TitleBarMaxButton, .dialog = PhotoDialog<TFormResize>},
         {.id = TCommand::Crop, .name = "MenuCrop", .caption = "Crop...", .menu = TMenu::Actions,
          .key = Qt::CTRL | Qt::Key_C, .flags = kSeparatorAfter | kInPopup | kPopupSeparatorAfter,
-         .enable = TEnable::WithPhoto},
+         .enable = TEnable::WithPhoto, .dialog = PhotoDialog<TFormCrop>},
         {.id = TCommand::Clockwise, .name = "MenuClockwise", .caption = "Rotate Clockwise",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_Right,
          .flags = kInPopup | kInDropMenu, .enable = TEnable::WithPhoto,

@@ -19,6 +19,7 @@
 
 #include "forms/common/NumberBox.h"
 #include "forms/color/FormColor.h"
+#include "forms/crop/FormCrop.h"
 #include "forms/resize/FormResize.h"
 #include "photos/Photo.h"
 #include "photos/settings/FieldGroups.h"
@@ -94,6 +95,15 @@ const TDialogRow kDialogs[] = {
          info.Contrast = 40;
          info.Negative = true;
      }},
+    {"Crop", [](TPhoto& photo) { return std::make_unique<TFormCrop>(photo); }, TFieldGroup::Crop,
+     [](QWidget* dialog) {
+         // The 40 x 30 photo is shown at its own size: the drag is the crop.
+         auto* picture = Child<QWidget>(dialog, "ImagePhoto");
+         QTest::mousePress(picture, Qt::LeftButton, {}, {5, 4});
+         QTest::mouseMove(picture, {25, 20});
+         QTest::mouseRelease(picture, Qt::LeftButton, {}, {25, 20});
+     },
+     [](TPhotoInfo& info) { info.Crop = TRect{5, 4, 25, 20}; }},
 };
 
 // A data row per dialog, column "dialog".
