@@ -6,7 +6,6 @@
 
 #include <QHash>
 #include <QMainWindow>
-#include <QPalette>
 #include <QStringList>
 #include <utility>
 #include <vector>
@@ -31,13 +30,6 @@ class TFormResize;
 class TPhotoStrip;
 class TPhotoView;
 class TPlatform;
-
-// The colour a settings colour stands for on this desktop: system colours (0xFF0000nn)
-// through the palette's matching role, others from their red, green and blue bytes.
-// Invalid for values that name no colour (clNone, clDefault and the like).
-QColor ColorOf(TColor color, const QPalette& palette);
-// A chosen colour as a settings colour (0x00BBGGRR).
-TColor ToTColor(const QColor& color);
 
 // The application settings file, "Vellumora.dat" in the program folder.
 QString ApplicationSettingsFile();

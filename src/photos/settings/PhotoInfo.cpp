@@ -11,69 +11,6 @@ namespace vellumora {
 
 namespace {
 
-struct NamedColor {
-    const char* name;
-    TColor value;
-};
-
-constexpr TColor kSystemColor = 0xFF000000;
-
-// The order matters when two names share a value: the first one is written.
-constexpr NamedColor kNamedColors[] = {
-    {"clBlack", 0x000000},
-    {"clMaroon", 0x000080},
-    {"clGreen", 0x008000},
-    {"clOlive", 0x008080},
-    {"clNavy", 0x800000},
-    {"clPurple", 0x800080},
-    {"clTeal", 0x808000},
-    {"clGray", 0x808080},
-    {"clSilver", 0xC0C0C0},
-    {"clRed", 0x0000FF},
-    {"clLime", 0x00FF00},
-    {"clYellow", 0x00FFFF},
-    {"clBlue", 0xFF0000},
-    {"clFuchsia", 0xFF00FF},
-    {"clAqua", 0xFFFF00},
-    {"clWhite", 0xFFFFFF},
-    {"clMoneyGreen", 0xC0DCC0},
-    {"clSkyBlue", 0xF0CAA6},
-    {"clCream", 0xF0FBFF},
-    {"clMedGray", 0xA4A0A0},
-    {"clNone", 0x1FFFFFFF},
-    {"clDefault", 0x20000000},
-    {"clScrollBar", kSystemColor + 0},
-    {"clBackground", kSystemColor + 1},
-    {"clActiveCaption", kSystemColor + 2},
-    {"clInactiveCaption", kSystemColor + 3},
-    {"clMenu", kSystemColor + 4},
-    {"clWindow", kSystemColor + 5},
-    {"clWindowFrame", kSystemColor + 6},
-    {"clMenuText", kSystemColor + 7},
-    {"clWindowText", kSystemColor + 8},
-    {"clCaptionText", kSystemColor + 9},
-    {"clActiveBorder", kSystemColor + 10},
-    {"clInactiveBorder", kSystemColor + 11},
-    {"clAppWorkSpace", kSystemColor + 12},
-    {"clHighlight", kSystemColor + 13},
-    {"clHighlightText", kSystemColor + 14},
-    {"clBtnFace", kSystemColor + 15},
-    {"clBtnShadow", kSystemColor + 16},
-    {"clGrayText", kSystemColor + 17},
-    {"clBtnText", kSystemColor + 18},
-    {"clInactiveCaptionText", kSystemColor + 19},
-    {"clBtnHighlight", kSystemColor + 20},
-    {"cl3DDkShadow", kSystemColor + 21},
-    {"cl3DLight", kSystemColor + 22},
-    {"clInfoText", kSystemColor + 23},
-    {"clInfoBk", kSystemColor + 24},
-    {"clHotLight", kSystemColor + 26},
-    {"clGradientActiveCaption", kSystemColor + 27},
-    {"clGradientInactiveCaption", kSystemColor + 28},
-    {"clMenuHighlight", kSystemColor + 29},
-    {"clMenuBar", kSystemColor + 30},
-};
-
 // Font sizes beyond this many points are taken as this many: far above anything a
 // watermark can use, and small enough that no pixel height computed from it overflows.
 constexpr qint64 kMaxFontPoints = 10000;
@@ -88,9 +25,8 @@ qint64 DivideRounded(qint64 n, qint64 d) {
 // never miss one.
 template <class Info>
 auto TemplateFields(Info& p) {
-    return std::tie(p.Max, p.Keep, p.Watermark, p.Position, p.Font, p.X, p.Y, p.Opacity,
-                    p.MaskName, p.MaskColor, p.Outside, p.Inside, p.Radius, p.Offset, p.Shadow,
-                    p.Background);
+    return std::tie(p.Max, p.Keep, p.Watermark, p.Position, p.Font, p.X, p.Y, p.Opacity, p.MaskName,
+                    p.MaskColor, p.Outside, p.Inside, p.Radius, p.Offset, p.Shadow, p.Background);
 }
 
 template <class Info>
@@ -117,26 +53,9 @@ void WriteColor(TIniFile& file, const QString& section, const QString& key, TCol
 
 }  // namespace
 
-QString ColorToString(TColor color) {
-    for (const NamedColor& named : kNamedColors)
-        if (named.value == color) return QLatin1String(named.name);
-    return QStringLiteral("$%1").arg(color, 8, 16, QLatin1Char('0')).toUpper();
+int TFont::Size() const {
+    return int(-DivideRounded(qint64(Height) * 72, kPixelsPerInch));
 }
-
-bool StringToColor(const QString& text, TColor* color) {
-    for (const NamedColor& named : kNamedColors) {
-        if (text.compare(QLatin1String(named.name), Qt::CaseInsensitive) == 0) {
-            *color = named.value;
-            return true;
-        }
-    }
-    int value = 0;
-    if (!ParseIniInteger(text, &value)) return false;
-    *color = static_cast<TColor>(static_cast<quint32>(value));
-    return true;
-}
-
-int TFont::Size() const { return int(-DivideRounded(qint64(Height) * 72, kPixelsPerInch)); }
 
 // Negative sizes stay negative (a positive height: the cell rather than the character);
 // only the magnitude is limited.
@@ -147,12 +66,13 @@ void TFont::SetSize(int points) {
 
 TPhotoInfo::TPhotoInfo(const QString& fileName) : TPhotoInfo(fileName, TemplatesFile()) {}
 
-TPhotoInfo::TPhotoInfo(const QString& fileName, const QString& templatesFile)
-    : FileName(fileName) {
+TPhotoInfo::TPhotoInfo(const QString& fileName, const QString& templatesFile) : FileName(fileName) {
     LoadDefaultTemplate(templatesFile);
 }
 
-void TPhotoInfo::ResetTemplateFields() { TemplateFields(*this) = TemplateFields(BuiltInDefaults()); }
+void TPhotoInfo::ResetTemplateFields() {
+    TemplateFields(*this) = TemplateFields(BuiltInDefaults());
+}
 
 // The templates file names its default template in key DEFAULT of section DEFAULT; a
 // missing file, key or section leaves the built-in defaults.
@@ -174,9 +94,9 @@ void TPhotoInfo::SetFont(const TFont* font) {
 }
 
 QString FileNamePart(const QString& path) {
-    const qsizetype cut = std::max({path.lastIndexOf(QLatin1Char('/')),
-                                    path.lastIndexOf(QLatin1Char('\\')),
-                                    path.lastIndexOf(QLatin1Char(':'))});
+    const qsizetype cut =
+        std::max({path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')),
+                  path.lastIndexOf(QLatin1Char(':'))});
     return path.mid(cut + 1);
 }
 

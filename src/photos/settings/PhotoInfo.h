@@ -3,37 +3,18 @@
 // The settings record of one photo: everything the render chain needs to rebuild the
 // shown picture from the untouched original, and its form in settings files.
 
-#include <QRgb>
 #include <QString>
-#include <QtGlobal>
 #include <functional>
+
+#include "photos/settings/Color.h"
 
 namespace vellumora {
 
 class TIniFile;
 
-// 0x00BBGGRR, red in the low byte. 0xFF0000nn names a system colour.
-using TColor = quint32;
-
-inline constexpr TColor clBlack = 0x000000;
-inline constexpr TColor clGray = 0x808080;
-inline constexpr TColor clWhite = 0xFFFFFF;
-
-// The colour's three bytes as an opaque Qt colour value; the high byte (which names a
-// system colour or none) is ignored, as the render stages use the bytes as they stand.
-inline QRgb ColorToRgb(TColor color) {
-    return qRgb(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
-}
-
 // The last component of a path written on either platform: everything after the last
 // "/", "\" or drive colon.
 QString FileNamePart(const QString& path);
-
-// The colour-name form of settings files: a colour identifier ("clWhite") or "$" and
-// eight upper-case hexadecimal digits.
-QString ColorToString(TColor color);
-// Accepts a colour identifier (any case) or an integer as ReadInteger reads it.
-bool StringToColor(const QString& text, TColor* color);
 
 // Screen resolution at which font points and pixel heights convert.
 inline constexpr int kPixelsPerInch = 96;
@@ -48,8 +29,8 @@ struct TFont {
     bool Underline = false;
     bool StrikeOut = false;
 
-    int Size() const;           // points, rounded half away from zero
-    void SetSize(int points);   // sets Height
+    int Size() const;          // points, rounded half away from zero
+    void SetSize(int points);  // sets Height
     bool operator==(const TFont&) const = default;
 };
 
@@ -69,7 +50,7 @@ struct TRect {
 };
 
 class TPhotoInfo {
-public:
+  public:
     // A record for the photo at fileName, its template fields from the default template
     // of Templates.dat in the program folder.
     explicit TPhotoInfo(const QString& fileName = QString());
@@ -134,7 +115,7 @@ public:
     // The template fields of this record equal those of other.
     bool SameTemplate(const TPhotoInfo& other) const;
 
-private:
+  private:
     void ResetTemplateFields();
     void LoadDefaultTemplate(const QString& templatesFile);
 };
