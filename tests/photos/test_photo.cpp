@@ -56,8 +56,8 @@ private slots:
         QFETCH(QSize, picture);
         QFETCH(int, zoom);
         QFETCH(QSize, expected);
-        TPhotoInfo info(SavePng(QStringLiteral("zoom.png"), PatternImage(picture.width(), picture.height())),
-                        QString());
+        TPhotoInfo info(
+            SavePng(QStringLiteral("zoom.png"), PatternImage(picture.width(), picture.height())));
         info.Max = 0;
         TPhoto photo;
         photo.AssignInfo(&info);
@@ -67,14 +67,14 @@ private slots:
         QCOMPARE(photo.Rendered().size(), picture);
         QCOMPARE(photo.DisplaySize(), expected);
         // The zoom belongs to the photo object: attaching another record keeps it.
-        TPhotoInfo other(info.FileName, QString());
+        TPhotoInfo other(info.FileName);
         photo.AssignInfo(&other);
         QCOMPARE(photo.Zoom(), zoom);
     }
 
     void unreadablePhotoIsReportedOnce() {
         const QString missing = dir_.filePath(QStringLiteral("missing.jpg"));
-        TPhotoInfo info(missing, QString());
+        TPhotoInfo info(missing);
         TPhoto photo;
         QSignalSpy errors(&photo, &TPhoto::ErrorReported);
         QSignalSpy changed(&photo, &TPhoto::Changed);
@@ -93,7 +93,7 @@ private slots:
     }
 
     void detachingEmptiesTheView() {
-        TPhotoInfo info(SavePng(QStringLiteral("detach.png"), PatternImage(30, 20)), QString());
+        TPhotoInfo info(SavePng(QStringLiteral("detach.png"), PatternImage(30, 20)));
         info.MaskName = QStringLiteral("white.png");
         TPhoto photo;
         photo.SetMasksFolder(masks_);
@@ -129,7 +129,7 @@ private slots:
         SolidImage(4, 4, 0xFFFFFF).save(dir_.filePath(QStringLiteral("outside.png")), "PNG");
         QDir(masks_).mkpath(QStringLiteral("sub.png"));
         WriteBytes(masks_, QStringLiteral("text.png"), "not an image at all");
-        TPhotoInfo info(SavePng(QStringLiteral("masked.png"), PatternImage(8, 8)), QString());
+        TPhotoInfo info(SavePng(QStringLiteral("masked.png"), PatternImage(8, 8)));
         info.MaskName = name;
         TPhoto photo;
         photo.SetMasksFolder(masks_);
@@ -138,7 +138,7 @@ private slots:
     }
 
     void setMaskNameReloadsTheMask() {
-        TPhotoInfo info(SavePng(QStringLiteral("reload.png"), PatternImage(8, 8)), QString());
+        TPhotoInfo info(SavePng(QStringLiteral("reload.png"), PatternImage(8, 8)));
         TPhoto photo;
         photo.SetMasksFolder(masks_);
         photo.AssignInfo(&info);
@@ -150,7 +150,7 @@ private slots:
 
     // A record that outlives the photo it was shown by must not reach the dead photo.
     void recordOutlivesItsPhoto() {
-        TPhotoInfo info(SavePng(QStringLiteral("outlive.png"), PatternImage(8, 8)), QString());
+        TPhotoInfo info(SavePng(QStringLiteral("outlive.png"), PatternImage(8, 8)));
         {
             TPhoto photo;
             photo.AssignInfo(&info);
@@ -160,7 +160,7 @@ private slots:
     }
 
     void savesTheFullSizeRenderedPicture() {
-        TPhotoInfo info(SavePng(QStringLiteral("save.png"), PatternImage(80, 60)), QString());
+        TPhotoInfo info(SavePng(QStringLiteral("save.png"), PatternImage(80, 60)));
         info.Max = 40;
         info.Rotate = 90;
         TPhoto photo;

@@ -463,7 +463,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
-    auto info = std::make_unique<TPhotoInfo>(path);
+    auto info = std::make_unique<TPhotoInfo>(TPhotoInfo::WithDefaultTemplate(path));
     if (withCurrentSettings && photo_.Info()) {
         info->Assign(photo_.Info());
         ResetPerPhotoEdits(*info);

@@ -5,7 +5,6 @@
 #include <tuple>
 
 #include "photos/settings/IniFile.h"
-#include "photos/settings/ProgramFolder.h"
 
 namespace vellumora {
 
@@ -35,9 +34,9 @@ auto PhotoFields(Info& p) {
                     p.Grayscale, p.Negative);
 }
 
-// The record as the header's initialisers make it, without touching the disk.
+// The record as the header's initialisers make it.
 const TPhotoInfo& BuiltInDefaults() {
-    static const TPhotoInfo defaults{QString(), QString()};
+    static const TPhotoInfo defaults;
     return defaults;
 }
 
@@ -64,23 +63,19 @@ void TFont::SetSize(int points) {
     Height = int(-DivideRounded(clamped * kPixelsPerInch, 72));
 }
 
-TPhotoInfo::TPhotoInfo(const QString& fileName) : TPhotoInfo(fileName, TemplatesFile()) {}
+TPhotoInfo::TPhotoInfo(const QString& fileName) : FileName(fileName) {}
 
-TPhotoInfo::TPhotoInfo(const QString& fileName, const QString& templatesFile) : FileName(fileName) {
-    LoadDefaultTemplate(templatesFile);
+TPhotoInfo TPhotoInfo::WithDefaultTemplate(const QString& fileName, const QString& templatesFile) {
+    TPhotoInfo info(fileName);
+    if (templatesFile.isEmpty()) return info;
+    const TIniFile file(templatesFile);
+    info.ReadTemplate(file, file.ReadString(QStringLiteral("DEFAULT"), QStringLiteral("DEFAULT"),
+                                            QStringLiteral("NONE")));
+    return info;
 }
 
 void TPhotoInfo::ResetTemplateFields() {
     TemplateFields(*this) = TemplateFields(BuiltInDefaults());
-}
-
-// The templates file names its default template in key DEFAULT of section DEFAULT; a
-// missing file, key or section leaves the built-in defaults.
-void TPhotoInfo::LoadDefaultTemplate(const QString& templatesFile) {
-    if (templatesFile.isEmpty()) return;
-    const TIniFile file(templatesFile);
-    ReadTemplate(file, file.ReadString(QStringLiteral("DEFAULT"), QStringLiteral("DEFAULT"),
-                                       QStringLiteral("NONE")));
 }
 
 void TPhotoInfo::Assign(const TPhotoInfo* source) {

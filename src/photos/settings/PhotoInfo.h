@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "photos/settings/Color.h"
+#include "photos/settings/ProgramFolder.h"
 
 namespace vellumora {
 
@@ -51,12 +52,13 @@ struct TRect {
 
 class TPhotoInfo {
   public:
-    // A record for the photo at fileName, its template fields from the default template
-    // of Templates.dat in the program folder.
+    // A record for the photo at fileName with every field at its built-in default.
     explicit TPhotoInfo(const QString& fileName = QString());
-    // The same, with the default template read from the given templates file; an empty
-    // path gives the built-in defaults.
-    TPhotoInfo(const QString& fileName, const QString& templatesFile);
+    // The same, its template fields from the default template that templatesFile names
+    // in key DEFAULT of section DEFAULT ("NONE" when missing). An empty path, or a missing
+    // file or section, leaves the built-in defaults.
+    static TPhotoInfo WithDefaultTemplate(const QString& fileName,
+                                          const QString& templatesFile = TemplatesFile());
 
     // Per-photo fields.
     QString FileName;
@@ -117,7 +119,6 @@ class TPhotoInfo {
 
   private:
     void ResetTemplateFields();
-    void LoadDefaultTemplate(const QString& templatesFile);
 };
 
 }  // namespace vellumora

@@ -43,7 +43,7 @@ struct TResizeRig {
     TPhoto photo;
     TFormResize dialog{photo};
 
-    TResizeRig(const QString& file, int max, bool keep = true) : info(file, QString()) {
+    TResizeRig(const QString& file, int max, bool keep = true) : info(file) {
         info.Max = max;
         info.Keep = keep;
         photo.SetMasksFolder(QFileInfo(file).path());
@@ -394,7 +394,7 @@ private slots:
     void copyFieldGroup() {
         QFETCH(int, group);
         QFETCH(QStringList, fields);
-        TPhotoInfo s("source.jpg", QString());
+        TPhotoInfo s("source.jpg");
         s.Crop = {1, 2, 3, 4}, s.Ratio = 3, s.Rotate = 90;
         s.Contrast = 5, s.Brightness = 6, s.Red = 7, s.Green = 8, s.Blue = 9, s.Grayscale = s.Negative = true;
         s.Max = 123, s.Keep = false;
@@ -402,8 +402,8 @@ private slots:
         s.X = 3, s.Y = 4, s.Opacity = 77;
         s.MaskName = "star.png", s.MaskColor = 0x123456, s.Outside = {5, 0x11}, s.Inside = {6, 0x22};
         s.Radius = 7, s.Offset = 8, s.Shadow = 0x33, s.Background = 0x44;
-        TPhotoInfo target("target.jpg", QString());
-        const TPhotoInfo before("target.jpg", QString());
+        TPhotoInfo target("target.jpg");
+        const TPhotoInfo before("target.jpg");
         int maskChanges = 0;
         target.OnMaskChange = [&maskChanges](TPhotoInfo&) { ++maskChanges; };
         CopyFieldGroup(TFieldGroup(group), s, target);

@@ -15,7 +15,9 @@ using namespace vellumora;
 
 namespace {
 
-TPhotoInfo BuiltIn() { return TPhotoInfo(QString(), QString()); }
+TPhotoInfo BuiltIn() {
+    return TPhotoInfo();
+}
 
 // A record whose every field differs from its default and from the others' values.
 TPhotoInfo Unusual() {
@@ -136,14 +138,26 @@ private slots:
         QFETCH(int, max);
         QFile::remove(TemplatesFile());
         if (!templates.isNull()) test::WriteBytes(ProgramFolder(), QStringLiteral("Templates.dat"), templates);
-        const TPhotoInfo p(QStringLiteral("a.jpg"));
+        const TPhotoInfo p = TPhotoInfo::WithDefaultTemplate(QStringLiteral("a.jpg"));
         QCOMPARE(p.FileName, QStringLiteral("a.jpg"));
         QCOMPARE(p.Max, max);
+        // The plain constructor reads no template.
+        QCOMPARE(TPhotoInfo(QStringLiteral("a.jpg")).Max, 640);
         TPhotoInfo expected = BuiltIn();
         expected.Max = max;
         QVERIFY(p.SameTemplate(expected));
         QCOMPARE(p.Crop, TRect{});
         QCOMPARE(p.Rotate + p.Contrast + p.Brightness + p.Red + p.Green + p.Blue, 0);
+    }
+
+    // Making a record touches no file and no folder.
+    void plainRecordTouchesNoFiles() {
+        QTemporaryDir home;
+        qputenv("XDG_DATA_HOME", home.path().toUtf8());
+        const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", home_.path().toUtf8()); });
+        const TPhotoInfo p(QStringLiteral("a.jpg"));
+        QVERIFY(QDir(home.path()).isEmpty());
+        QCOMPARE(p.Background, clWhite);
     }
 
     // One key line in section P, read into a record whose fields all differ from their

@@ -328,7 +328,7 @@ private slots:
     void chainSizes() {
         QFETCH(QSize, original);
         QFETCH(QSize, expected);
-        const TPhotoInfo info{QString(), QString()};
+        const TPhotoInfo info;
         const QImage out = RenderChain(PatternImage(original.width(), original.height()), info, {});
         QCOMPARE(out.size(), expected);
         const TRenderSize predicted = RenderedSize(original, info);
@@ -336,7 +336,7 @@ private slots:
     }
 
     void chainNeverChangesTheOriginal() {
-        TPhotoInfo info{QString(), QString()};
+        TPhotoInfo info;
         info.Max = 0;
         info.Negative = true;
         info.Rotate = 90;
@@ -352,7 +352,7 @@ private slots:
     }
 
     void chainRefusesAbsurdSizes() {
-        TPhotoInfo info{QString(), QString()};
+        TPhotoInfo info;
         info.Max = std::numeric_limits<int>::max();
         info.Keep = false;
         QString error;
