@@ -2,8 +2,8 @@
 
 #include <QtGlobal>
 #include <algorithm>
-#include <tuple>
 
+#include "photos/settings/Fields.h"
 #include "photos/settings/IniFile.h"
 
 namespace vellumora {
@@ -20,36 +20,6 @@ qint64 DivideRounded(qint64 n, qint64 d) {
     return n < 0 ? -magnitude : magnitude;
 }
 
-// The fields each group consists of, in one place, so that copying and comparing can
-// never miss one.
-template <class Info>
-auto TemplateFields(Info& p) {
-    return std::tie(p.Max, p.Keep, p.Watermark, p.Position, p.Font, p.X, p.Y, p.Opacity, p.MaskName,
-                    p.MaskColor, p.Outside, p.Inside, p.Radius, p.Offset, p.Shadow, p.Background);
-}
-
-template <class Info>
-auto PhotoFields(Info& p) {
-    return std::tie(p.Crop, p.Ratio, p.Rotate, p.Contrast, p.Brightness, p.Red, p.Green, p.Blue,
-                    p.Grayscale, p.Negative);
-}
-
-// The record as the header's initialisers make it.
-const TPhotoInfo& BuiltInDefaults() {
-    static const TPhotoInfo defaults;
-    return defaults;
-}
-
-TColor ReadColor(const TIniFile& file, const QString& section, const QString& key,
-                 TColor defaultValue) {
-    TColor color = defaultValue;
-    return StringToColor(file.ReadString(section, key), &color) ? color : defaultValue;
-}
-
-void WriteColor(TIniFile& file, const QString& section, const QString& key, TColor color) {
-    file.WriteString(section, key, ColorToString(color));
-}
-
 }  // namespace
 
 int TFont::Size() const {
@@ -63,7 +33,10 @@ void TFont::SetSize(int points) {
     Height = int(-DivideRounded(clamped * kPixelsPerInch, 72));
 }
 
-TPhotoInfo::TPhotoInfo(const QString& fileName) : FileName(fileName) {}
+TPhotoInfo::TPhotoInfo(const QString& fileName) {
+    for (const TField& field : Fields()) field.Reset(*this);
+    FileName = fileName;
+}
 
 TPhotoInfo TPhotoInfo::WithDefaultTemplate(const QString& fileName, const QString& templatesFile) {
     TPhotoInfo info(fileName);
@@ -74,14 +47,10 @@ TPhotoInfo TPhotoInfo::WithDefaultTemplate(const QString& fileName, const QStrin
     return info;
 }
 
-void TPhotoInfo::ResetTemplateFields() {
-    TemplateFields(*this) = TemplateFields(BuiltInDefaults());
-}
-
 void TPhotoInfo::Assign(const TPhotoInfo* source) {
     if (!source || source == this) return;
-    PhotoFields(*this) = PhotoFields(*source);
-    TemplateFields(*this) = TemplateFields(*source);
+    for (const TField& field : Fields())
+        if (field.scope != TScope::File) field.Copy(*source, *this);
 }
 
 void TPhotoInfo::SetFont(const TFont* font) {
@@ -103,125 +72,33 @@ void TPhotoInfo::SetMaskName(const QString& path) {
 }
 
 bool TPhotoInfo::SameTemplate(const TPhotoInfo& other) const {
-    return TemplateFields(*this) == TemplateFields(other);
+    const auto fields = Fields();
+    return std::all_of(fields.begin(), fields.end(), [&](const TField& field) {
+        return field.PerPhoto() || field.Same(*this, other);
+    });
 }
 
-// Every field falls back to its built-in default when its key is missing or unreadable,
-// whatever the record held before.
+// Every key falls back to its built-in default when missing or unreadable, whatever the
+// record held before; the mask name is stored without raising OnMaskChange.
 void TPhotoInfo::ReadTemplate(const TIniFile& file, const QString& section) {
-    ResetTemplateFields();
-    const auto readInt = [&](const char* key, int& field) {
-        field = file.ReadInteger(section, QLatin1String(key), field);
-    };
-    const auto readBool = [&](const char* key, bool& field) {
-        field = file.ReadBool(section, QLatin1String(key), field);
-    };
-    const auto readColor = [&](const char* key, TColor& field) {
-        field = ReadColor(file, section, QLatin1String(key), field);
-    };
-
-    readInt("MAX", Max);
-    readBool("KEEP", Keep);
-    Watermark = file.ReadString(section, QStringLiteral("WATERMARK"), Watermark);
-    // A font needs a name; an empty one counts as missing.
-    const QString fontName = file.ReadString(section, QStringLiteral("FONTNAME"));
-    if (!fontName.isEmpty()) Font.Name = fontName;
-    Font.SetSize(file.ReadInteger(section, QStringLiteral("FONTSIZE"), Font.Size()));
-    readColor("FONTCOLOR", Font.Color);
-    readBool("BOLD", Font.Bold);
-    readBool("ITALIC", Font.Italic);
-    readBool("UNDERLINE", Font.Underline);
-    readBool("STRIKEOUT", Font.StrikeOut);
-    readInt("POSITION", Position);
-    readInt("X", X);
-    readInt("Y", Y);
-    readInt("OPACITY", Opacity);
-    // Stored as it stands: reading a template does not reload the photo's mask.
-    MaskName = file.ReadString(section, QStringLiteral("MASK"), MaskName);
-    readColor("COLOR", MaskColor);
-    readInt("OUTSIDE.WIDTH", Outside.Width);
-    readColor("OUTSIDE.COLOR", Outside.Color);
-    readInt("INSIDE.WIDTH", Inside.Width);
-    readColor("INSIDE.COLOR", Inside.Color);
-    readInt("RADIUS", Radius);
-    readInt("OFFSET", Offset);
-    readColor("SHADOW", Shadow);
-    readColor("BACKGROUND", Background);
+    for (const TField& field : Fields())
+        if (!field.PerPhoto()) field.Read(file, section, *this);
 }
 
 void TPhotoInfo::WriteTemplate(TIniFile& file, const QString& section) const {
-    const auto writeInt = [&](const char* key, int value) {
-        file.WriteInteger(section, QLatin1String(key), value);
-    };
-    const auto writeBool = [&](const char* key, bool value) {
-        file.WriteBool(section, QLatin1String(key), value);
-    };
-    const auto writeColor = [&](const char* key, TColor value) {
-        WriteColor(file, section, QLatin1String(key), value);
-    };
-
-    writeInt("MAX", Max);
-    writeBool("KEEP", Keep);
-    file.WriteString(section, QStringLiteral("WATERMARK"), Watermark);
-    file.WriteString(section, QStringLiteral("FONTNAME"), Font.Name);
-    writeInt("FONTSIZE", Font.Size());
-    writeColor("FONTCOLOR", Font.Color);
-    writeBool("BOLD", Font.Bold);
-    writeBool("ITALIC", Font.Italic);
-    writeBool("UNDERLINE", Font.Underline);
-    writeBool("STRIKEOUT", Font.StrikeOut);
-    writeInt("POSITION", Position);
-    writeInt("X", X);
-    writeInt("Y", Y);
-    writeInt("OPACITY", Opacity);
-    file.WriteString(section, QStringLiteral("MASK"), MaskName);
-    writeColor("COLOR", MaskColor);
-    writeInt("OUTSIDE.WIDTH", Outside.Width);
-    writeColor("OUTSIDE.COLOR", Outside.Color);
-    writeInt("INSIDE.WIDTH", Inside.Width);
-    writeColor("INSIDE.COLOR", Inside.Color);
-    writeInt("RADIUS", Radius);
-    writeInt("OFFSET", Offset);
-    writeColor("SHADOW", Shadow);
-    writeColor("BACKGROUND", Background);
+    for (const TField& field : Fields())
+        if (!field.PerPhoto()) field.Write(file, section, *this);
 }
 
 void TPhotoInfo::ReadSettings(const TIniFile& file, const QString& section) {
-    const auto readInt = [&](const char* key) {
-        return file.ReadInteger(section, QLatin1String(key), 0);
-    };
-    FileName = file.ReadString(section, QStringLiteral("FILENAME"));
-    Crop = TRect{readInt("LEFT"), readInt("TOP"), readInt("RIGHT"), readInt("BOTTOM")};
-    Ratio = readInt("RATIO");
-    Rotate = readInt("ROTATE");
-    Contrast = readInt("CONTRAST");
-    Brightness = readInt("BRIGHTNESS");
-    Red = readInt("RED");
-    Green = readInt("GREEN");
-    Blue = readInt("BLUE");
-    Grayscale = file.ReadBool(section, QStringLiteral("GRAYSCALE"), false);
-    Negative = file.ReadBool(section, QStringLiteral("NEGATIVE"), false);
+    for (const TField& field : Fields())
+        if (field.PerPhoto()) field.Read(file, section, *this);
     ReadTemplate(file, section);
 }
 
 void TPhotoInfo::WriteSettings(TIniFile& file, const QString& section) const {
-    const auto writeInt = [&](const char* key, int value) {
-        file.WriteInteger(section, QLatin1String(key), value);
-    };
-    file.WriteString(section, QStringLiteral("FILENAME"), FileName);
-    writeInt("LEFT", Crop.Left);
-    writeInt("TOP", Crop.Top);
-    writeInt("RIGHT", Crop.Right);
-    writeInt("BOTTOM", Crop.Bottom);
-    writeInt("RATIO", Ratio);
-    writeInt("ROTATE", Rotate);
-    writeInt("CONTRAST", Contrast);
-    writeInt("BRIGHTNESS", Brightness);
-    writeInt("RED", Red);
-    writeInt("GREEN", Green);
-    writeInt("BLUE", Blue);
-    file.WriteBool(section, QStringLiteral("GRAYSCALE"), Grayscale);
-    file.WriteBool(section, QStringLiteral("NEGATIVE"), Negative);
+    for (const TField& field : Fields())
+        if (field.PerPhoto()) field.Write(file, section, *this);
     WriteTemplate(file, section);
 }
 

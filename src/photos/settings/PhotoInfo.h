@@ -60,36 +60,39 @@ class TPhotoInfo {
     static TPhotoInfo WithDefaultTemplate(const QString& fileName,
                                           const QString& templatesFile = TemplatesFile());
 
+    // Every field below but OnMaskChange is listed in the field table (Fields.cpp) with
+    // its keys and built-in default; the constructor sets each from there.
+
     // Per-photo fields.
     QString FileName;
     TRect Crop;
-    int Ratio = 0;
-    int Rotate = 0;
-    int Contrast = 0;
-    int Brightness = 0;
-    int Red = 0;
-    int Green = 0;
-    int Blue = 0;
-    bool Grayscale = false;
-    bool Negative = false;
+    int Ratio;
+    int Rotate;
+    int Contrast;
+    int Brightness;
+    int Red;
+    int Green;
+    int Blue;
+    bool Grayscale;
+    bool Negative;
 
     // Template fields.
-    int Max = 640;
-    bool Keep = true;
+    int Max;
+    bool Keep;
     QString Watermark;
-    int Position = 6;
+    int Position;
     TFont Font;
-    int X = 8;
-    int Y = 8;
-    int Opacity = 128;
+    int X;
+    int Y;
+    int Opacity;
     QString MaskName;
-    TColor MaskColor = clWhite;
-    TBorder Outside{0, clBlack};
-    TBorder Inside{0, clWhite};
-    int Radius = 0;
-    int Offset = 0;
-    TColor Shadow = clGray;
-    TColor Background = clWhite;
+    TColor MaskColor;
+    TBorder Outside;
+    TBorder Inside;
+    int Radius;
+    int Offset;
+    TColor Shadow;
+    TColor Background;
 
     // Raised by SetMaskName; the photo showing this record reloads its mask.
     std::function<void(TPhotoInfo&)> OnMaskChange;
@@ -116,9 +119,6 @@ class TPhotoInfo {
 
     // The template fields of this record equal those of other.
     bool SameTemplate(const TPhotoInfo& other) const;
-
-  private:
-    void ResetTemplateFields();
 };
 
 }  // namespace vellumora
