@@ -27,7 +27,7 @@ double Median(std::vector<double> v) {
 }
 
 TPhotoInfo WholeChain(const QString& photo, int max) {
-    TPhotoInfo info(photo, QString());
+    TPhotoInfo info(photo);
     info.Max = max;
     info.Watermark = QStringLiteral("(c) Vellumora benchmark");
     info.Font.SetSize(24);
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     const QString dir = QString::fromLocal8Bit(argv[2]);
     const int repeats = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
     const bool ok =
-        Run("defaults", photo, TPhotoInfo(photo, QString()), dir + "/defaults.jpg", repeats) &&
+        Run("defaults", photo, TPhotoInfo(photo), dir + "/defaults.jpg", repeats) &&
         Run("whole chain, 640 px", photo, WholeChain(photo, 640), dir + "/chain640.jpg", repeats) &&
         Run("whole chain, full size", photo, WholeChain(photo, 0), dir + "/chainfull.jpg",
             std::max(1, repeats / 2));

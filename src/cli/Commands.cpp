@@ -55,7 +55,7 @@ int RunRender(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     PrepareProgramFolder();
 
-    TPhotoInfo info{QString(), QString()};
+    TPhotoInfo info;
     info.ReadSettings(settings, section);
     TPhoto photo;
     photo.AssignInfo(&info);
@@ -158,7 +158,7 @@ int RunBatchCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 
     // The record the files take their settings from, as the current photo of the batch
     // dialog: a named section of a settings file, else the default template.
-    TPhotoInfo current{QString(), QString()};
+    TPhotoInfo current;
     if (!parsed.settings.isEmpty()) {
         if (!QFileInfo(parsed.settings).isFile()) {
             err << "Cannot open " << parsed.settings << "!\n";
@@ -172,7 +172,7 @@ int RunBatchCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         }
         current.ReadTemplate(settings, parsed.section);
     } else {
-        current = TPhotoInfo(QString());
+        current = TPhotoInfo::WithDefaultTemplate(QString());
     }
 
     std::vector<TPhotoInfo> entries;

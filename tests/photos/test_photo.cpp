@@ -55,8 +55,7 @@ class TestPhoto : public QObject {
         QFETCH(int, zoom);
         QFETCH(QSize, expected);
         TPhotoInfo info(
-            SavePng(QStringLiteral("zoom.png"), PatternImage(picture.width(), picture.height())),
-            QString());
+            SavePng(QStringLiteral("zoom.png"), PatternImage(picture.width(), picture.height())));
         info.Max = 0;
         TPhoto photo;
         photo.AssignInfo(&info);
@@ -66,14 +65,14 @@ class TestPhoto : public QObject {
         QCOMPARE(photo.Rendered().size(), picture);
         QCOMPARE(photo.DisplaySize(), expected);
         // The zoom belongs to the photo object: attaching another record keeps it.
-        TPhotoInfo other(info.FileName, QString());
+        TPhotoInfo other(info.FileName);
         photo.AssignInfo(&other);
         QCOMPARE(photo.Zoom(), zoom);
     }
 
     void unreadablePhotoIsReportedOnce() {
         const QString missing = dir_.filePath(QStringLiteral("missing.jpg"));
-        TPhotoInfo info(missing, QString());
+        TPhotoInfo info(missing);
         TPhoto photo;
         QSignalSpy errors(&photo, &TPhoto::ErrorReported);
         QSignalSpy changed(&photo, &TPhoto::Changed);
@@ -92,7 +91,7 @@ class TestPhoto : public QObject {
     }
 
     void detachingEmptiesTheView() {
-        TPhotoInfo info(SavePng(QStringLiteral("detach.png"), PatternImage(30, 20)), QString());
+        TPhotoInfo info(SavePng(QStringLiteral("detach.png"), PatternImage(30, 20)));
         info.MaskName = QStringLiteral("white.png");
         TPhoto photo;
         photo.SetMasksFolder(masks_);
@@ -128,7 +127,7 @@ class TestPhoto : public QObject {
         SolidImage(4, 4, 0xFFFFFF).save(dir_.filePath(QStringLiteral("outside.png")), "PNG");
         QDir(masks_).mkpath(QStringLiteral("sub.png"));
         WriteBytes(masks_, QStringLiteral("text.png"), "not an image at all");
-        TPhotoInfo info(SavePng(QStringLiteral("masked.png"), PatternImage(8, 8)), QString());
+        TPhotoInfo info(SavePng(QStringLiteral("masked.png"), PatternImage(8, 8)));
         info.MaskName = name;
         TPhoto photo;
         photo.SetMasksFolder(masks_);
@@ -137,7 +136,7 @@ class TestPhoto : public QObject {
     }
 
     void setMaskNameReloadsTheMask() {
-        TPhotoInfo info(SavePng(QStringLiteral("reload.png"), PatternImage(8, 8)), QString());
+        TPhotoInfo info(SavePng(QStringLiteral("reload.png"), PatternImage(8, 8)));
         TPhoto photo;
         photo.SetMasksFolder(masks_);
         photo.AssignInfo(&info);
@@ -149,7 +148,7 @@ class TestPhoto : public QObject {
 
     // A record that outlives the photo it was shown by must not reach the dead photo.
     void recordOutlivesItsPhoto() {
-        TPhotoInfo info(SavePng(QStringLiteral("outlive.png"), PatternImage(8, 8)), QString());
+        TPhotoInfo info(SavePng(QStringLiteral("outlive.png"), PatternImage(8, 8)));
         {
             TPhoto photo;
             photo.AssignInfo(&info);
@@ -159,7 +158,7 @@ class TestPhoto : public QObject {
     }
 
     void savesTheFullSizeRenderedPicture() {
-        TPhotoInfo info(SavePng(QStringLiteral("save.png"), PatternImage(80, 60)), QString());
+        TPhotoInfo info(SavePng(QStringLiteral("save.png"), PatternImage(80, 60)));
         info.Max = 40;
         info.Rotate = 90;
         TPhoto photo;

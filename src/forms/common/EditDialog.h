@@ -69,7 +69,7 @@ private:
 
     TPhoto& photo_;
     TFieldGroup group_;
-    TPhotoInfo backup_{QString(), QString()};
+    TPhotoInfo backup_;
     QPushButton* ok_ = nullptr;
     QPushButton* all_ = nullptr;
     QPushButton* cancel_ = nullptr;

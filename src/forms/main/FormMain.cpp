@@ -20,6 +20,7 @@
 #include "forms/common/Platform.h"
 #include "forms/main/Help.h"
 #include "forms/main/PhotoView.h"
+#include "photos/settings/Color.h"
 #include "photos/settings/IniFile.h"
 #include "photos/settings/ProgramFolder.h"
 #include "photos/stages/Thumbnail.h"
@@ -31,51 +32,6 @@ const QString kTitle = QStringLiteral("Vellumora");
 const QString kSettingsSection = QStringLiteral("APPLICAITON");  // sic: the file's own spelling
 const QString kBackgroundKey = QStringLiteral("BACKGROUND");
 constexpr TColor kClWindow = 0xFF000005;
-constexpr TColor kSystemColorBase = 0xFF000000;
-
-struct TSystemRole {
-    QPalette::ColorGroup group;
-    QPalette::ColorRole role;
-};
-
-// What each system colour (by its low byte) is used for on the desktop the settings come
-// from, as the palette entry that plays the same part here; "window" is the background of
-// a document, the Base colour. Number 25 was never assigned.
-// clang-format off
-constexpr std::optional<TSystemRole> kSystemRoles[] = {
-    TSystemRole{QPalette::Active, QPalette::Button},             // scroll bar
-    TSystemRole{QPalette::Active, QPalette::Dark},               // desktop
-    TSystemRole{QPalette::Active, QPalette::Highlight},          // active caption
-    TSystemRole{QPalette::Active, QPalette::Mid},                // inactive caption
-    TSystemRole{QPalette::Active, QPalette::Window},             // menu
-    TSystemRole{QPalette::Active, QPalette::Base},               // window
-    TSystemRole{QPalette::Active, QPalette::Shadow},             // window frame
-    TSystemRole{QPalette::Active, QPalette::WindowText},         // menu text
-    TSystemRole{QPalette::Active, QPalette::Text},               // window text
-    TSystemRole{QPalette::Active, QPalette::HighlightedText},    // caption text
-    TSystemRole{QPalette::Active, QPalette::Window},             // active border
-    TSystemRole{QPalette::Active, QPalette::Window},             // inactive border
-    TSystemRole{QPalette::Active, QPalette::Dark},               // application workspace
-    TSystemRole{QPalette::Active, QPalette::Highlight},          // highlight
-    TSystemRole{QPalette::Active, QPalette::HighlightedText},    // highlight text
-    TSystemRole{QPalette::Active, QPalette::Button},             // button face
-    TSystemRole{QPalette::Active, QPalette::Dark},               // button shadow
-    TSystemRole{QPalette::Disabled, QPalette::Text},             // grey text
-    TSystemRole{QPalette::Active, QPalette::ButtonText},         // button text
-    TSystemRole{QPalette::Inactive, QPalette::WindowText},       // inactive caption text
-    TSystemRole{QPalette::Active, QPalette::Light},              // button highlight
-    TSystemRole{QPalette::Active, QPalette::Shadow},             // 3-D dark shadow
-    TSystemRole{QPalette::Active, QPalette::Midlight},           // 3-D light
-    TSystemRole{QPalette::Active, QPalette::ToolTipText},        // info text
-    TSystemRole{QPalette::Active, QPalette::ToolTipBase},        // info background
-    std::nullopt,
-    TSystemRole{QPalette::Active, QPalette::Link},               // hot light
-    TSystemRole{QPalette::Active, QPalette::Highlight},          // gradient active caption
-    TSystemRole{QPalette::Active, QPalette::Mid},                // gradient inactive caption
-    TSystemRole{QPalette::Active, QPalette::Highlight},          // menu highlight
-    TSystemRole{QPalette::Active, QPalette::Window},             // menu bar
-};
-// clang-format on
 
 // One filter entry with every pattern the codec reads.
 QString OpenFilter() {
@@ -86,21 +42,6 @@ QString OpenFilter() {
 
 }  // namespace
 
-QColor ColorOf(TColor color, const QPalette& palette) {
-    if ((color & 0xFF000000u) == kSystemColorBase) {
-        const quint32 index = color & 0xFFFFFFu;
-        if (index >= std::size(kSystemRoles) || !kSystemRoles[index]) return QColor();
-        return palette.color(kSystemRoles[index]->group, kSystemRoles[index]->role);
-    }
-    // The high byte of the other forms selects a palette entry on the original desktop;
-    // here only the colour itself counts. clNone and clDefault name no colour at all.
-    if (color > 0x02FFFFFFu) return QColor();
-    return QColor(ColorToRgb(color));
-}
-
-TColor ToTColor(const QColor& color) {
-    return TColor(color.red()) | TColor(color.green()) << 8 | TColor(color.blue()) << 16;
-}
 
 QString ApplicationSettingsFile() {
     return ProgramFolder() + QStringLiteral("/Vellumora.dat");
@@ -254,7 +195,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
-    auto info = std::make_unique<TPhotoInfo>(path);
+    auto info = std::make_unique<TPhotoInfo>(TPhotoInfo::WithDefaultTemplate(path));
     if (withCurrentSettings && photo_.Info()) {
         info->Assign(photo_.Info());
         ResetPerPhotoEdits(*info);

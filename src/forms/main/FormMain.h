@@ -5,7 +5,6 @@
 // It owns the one shared photo object; every edit dialog works on that object's record.
 
 #include <QMainWindow>
-#include <QPalette>
 #include <QStringList>
 
 #include "forms/main/Actions.h"
@@ -23,13 +22,6 @@ namespace vellumora {
 class TPhotoStrip;
 class TPhotoView;
 class TPlatform;
-
-// The colour a settings colour stands for on this desktop: system colours (0xFF0000nn)
-// through the palette's matching role, others from their red, green and blue bytes.
-// Invalid for values that name no colour (clNone, clDefault and the like).
-QColor ColorOf(TColor color, const QPalette& palette);
-// A chosen colour as a settings colour (0x00BBGGRR).
-TColor ToTColor(const QColor& color);
 
 // The application settings file, "Vellumora.dat" in the program folder.
 QString ApplicationSettingsFile();

@@ -153,7 +153,7 @@ QString BatchFileName(const QString& source, const QString& folder, const QStrin
 }
 
 TPhotoInfo BatchEntry(const QString& file, const TPhotoInfo& current) {
-    TPhotoInfo entry(file, QString());
+    TPhotoInfo entry(file);
     entry.Assign(&current);
     ResetPerPhotoEdits(entry);
     return entry;

@@ -2,78 +2,14 @@
 
 #include <QtGlobal>
 #include <algorithm>
-#include <tuple>
 
+#include "photos/settings/Fields.h"
 #include "photos/settings/IniFile.h"
 #include "photos/settings/Names.h"
-#include "photos/settings/ProgramFolder.h"
 
 namespace vellumora {
 
 namespace {
-
-struct NamedColor {
-    const char* name;
-    TColor value;
-};
-
-constexpr TColor kSystemColor = 0xFF000000;
-
-// The order matters when two names share a value: the first one is written.
-constexpr NamedColor kNamedColors[] = {
-    {"clBlack", 0x000000},
-    {"clMaroon", 0x000080},
-    {"clGreen", 0x008000},
-    {"clOlive", 0x008080},
-    {"clNavy", 0x800000},
-    {"clPurple", 0x800080},
-    {"clTeal", 0x808000},
-    {"clGray", 0x808080},
-    {"clSilver", 0xC0C0C0},
-    {"clRed", 0x0000FF},
-    {"clLime", 0x00FF00},
-    {"clYellow", 0x00FFFF},
-    {"clBlue", 0xFF0000},
-    {"clFuchsia", 0xFF00FF},
-    {"clAqua", 0xFFFF00},
-    {"clWhite", 0xFFFFFF},
-    {"clMoneyGreen", 0xC0DCC0},
-    {"clSkyBlue", 0xF0CAA6},
-    {"clCream", 0xF0FBFF},
-    {"clMedGray", 0xA4A0A0},
-    {"clNone", 0x1FFFFFFF},
-    {"clDefault", 0x20000000},
-    {"clScrollBar", kSystemColor + 0},
-    {"clBackground", kSystemColor + 1},
-    {"clActiveCaption", kSystemColor + 2},
-    {"clInactiveCaption", kSystemColor + 3},
-    {"clMenu", kSystemColor + 4},
-    {"clWindow", kSystemColor + 5},
-    {"clWindowFrame", kSystemColor + 6},
-    {"clMenuText", kSystemColor + 7},
-    {"clWindowText", kSystemColor + 8},
-    {"clCaptionText", kSystemColor + 9},
-    {"clActiveBorder", kSystemColor + 10},
-    {"clInactiveBorder", kSystemColor + 11},
-    {"clAppWorkSpace", kSystemColor + 12},
-    {"clHighlight", kSystemColor + 13},
-    {"clHighlightText", kSystemColor + 14},
-    {"clBtnFace", kSystemColor + 15},
-    {"clBtnShadow", kSystemColor + 16},
-    {"clGrayText", kSystemColor + 17},
-    {"clBtnText", kSystemColor + 18},
-    {"clInactiveCaptionText", kSystemColor + 19},
-    {"clBtnHighlight", kSystemColor + 20},
-    {"cl3DDkShadow", kSystemColor + 21},
-    {"cl3DLight", kSystemColor + 22},
-    {"clInfoText", kSystemColor + 23},
-    {"clInfoBk", kSystemColor + 24},
-    {"clHotLight", kSystemColor + 26},
-    {"clGradientActiveCaption", kSystemColor + 27},
-    {"clGradientInactiveCaption", kSystemColor + 28},
-    {"clMenuHighlight", kSystemColor + 29},
-    {"clMenuBar", kSystemColor + 30},
-};
 
 // Font sizes beyond this many points are taken as this many: far above anything a
 // watermark can use, and small enough that no pixel height computed from it overflows.
@@ -85,59 +21,11 @@ qint64 DivideRounded(qint64 n, qint64 d) {
     return n < 0 ? -magnitude : magnitude;
 }
 
-// The fields each group consists of, in one place, so that copying and comparing can
-// never miss one.
-template <class Info>
-auto TemplateFields(Info& p) {
-    return std::tie(p.Max, p.Keep, p.Watermark, p.Position, p.Font, p.X, p.Y, p.Opacity,
-                    p.MaskName, p.MaskColor, p.Outside, p.Inside, p.Radius, p.Offset, p.Shadow,
-                    p.Background);
-}
-
-template <class Info>
-auto PhotoFields(Info& p) {
-    return std::tie(p.Crop, p.Ratio, p.Rotate, p.Contrast, p.Brightness, p.Red, p.Green, p.Blue,
-                    p.Grayscale, p.Negative);
-}
-
-// The record as the header's initialisers make it, without touching the disk.
-const TPhotoInfo& BuiltInDefaults() {
-    static const TPhotoInfo defaults{QString(), QString()};
-    return defaults;
-}
-
-TColor ReadColor(const TIniFile& file, const QString& section, const QString& key,
-                 TColor defaultValue) {
-    TColor color = defaultValue;
-    return StringToColor(file.ReadString(section, key), &color) ? color : defaultValue;
-}
-
-void WriteColor(TIniFile& file, const QString& section, const QString& key, TColor color) {
-    file.WriteString(section, key, ColorToString(color));
-}
-
 }  // namespace
 
-QString ColorToString(TColor color) {
-    for (const NamedColor& named : kNamedColors)
-        if (named.value == color) return QLatin1String(named.name);
-    return QStringLiteral("$%1").arg(color, 8, 16, QLatin1Char('0')).toUpper();
+int TFont::Size() const {
+    return int(-DivideRounded(qint64(Height) * 72, kPixelsPerInch));
 }
-
-bool StringToColor(const QString& text, TColor* color) {
-    for (const NamedColor& named : kNamedColors) {
-        if (text.compare(QLatin1String(named.name), Qt::CaseInsensitive) == 0) {
-            *color = named.value;
-            return true;
-        }
-    }
-    int value = 0;
-    if (!ParseIniInteger(text, &value)) return false;
-    *color = static_cast<TColor>(static_cast<quint32>(value));
-    return true;
-}
-
-int TFont::Size() const { return int(-DivideRounded(qint64(Height) * 72, kPixelsPerInch)); }
 
 // Negative sizes stay negative (a positive height: the cell rather than the character);
 // only the magnitude is limited.
@@ -146,28 +34,24 @@ void TFont::SetSize(int points) {
     Height = int(-DivideRounded(clamped * kPixelsPerInch, 72));
 }
 
-TPhotoInfo::TPhotoInfo(const QString& fileName) : TPhotoInfo(fileName, TemplatesFile()) {}
-
-TPhotoInfo::TPhotoInfo(const QString& fileName, const QString& templatesFile)
-    : FileName(fileName) {
-    LoadDefaultTemplate(templatesFile);
+TPhotoInfo::TPhotoInfo(const QString& fileName) {
+    for (const TField& field : Fields()) field.Reset(*this);
+    FileName = fileName;
 }
 
-void TPhotoInfo::ResetTemplateFields() { TemplateFields(*this) = TemplateFields(BuiltInDefaults()); }
-
-// The templates file names its default template in key DEFAULT of section DEFAULT; a
-// missing file, key or section leaves the built-in defaults.
-void TPhotoInfo::LoadDefaultTemplate(const QString& templatesFile) {
-    if (templatesFile.isEmpty()) return;
+TPhotoInfo TPhotoInfo::WithDefaultTemplate(const QString& fileName, const QString& templatesFile) {
+    TPhotoInfo info(fileName);
+    if (templatesFile.isEmpty()) return info;
     const TIniFile file(templatesFile);
-    ReadTemplate(file, file.ReadString(QStringLiteral("DEFAULT"), QStringLiteral("DEFAULT"),
-                                       QStringLiteral("NONE")));
+    info.ReadTemplate(file, file.ReadString(QStringLiteral("DEFAULT"), QStringLiteral("DEFAULT"),
+                                            QStringLiteral("NONE")));
+    return info;
 }
 
 void TPhotoInfo::Assign(const TPhotoInfo* source) {
     if (!source || source == this) return;
-    PhotoFields(*this) = PhotoFields(*source);
-    TemplateFields(*this) = TemplateFields(*source);
+    for (const TField& field : Fields())
+        if (field.scope != TScope::File) field.Copy(*source, *this);
 }
 
 void TPhotoInfo::SetFont(const TFont* font) {
@@ -182,125 +66,33 @@ void TPhotoInfo::SetMaskName(const QString& path) {
 }
 
 bool TPhotoInfo::SameTemplate(const TPhotoInfo& other) const {
-    return TemplateFields(*this) == TemplateFields(other);
+    const auto fields = Fields();
+    return std::all_of(fields.begin(), fields.end(), [&](const TField& field) {
+        return field.PerPhoto() || field.Same(*this, other);
+    });
 }
 
-// Every field falls back to its built-in default when its key is missing or unreadable,
-// whatever the record held before.
+// Every key falls back to its built-in default when missing or unreadable, whatever the
+// record held before; the mask name is stored without raising OnMaskChange.
 void TPhotoInfo::ReadTemplate(const TIniFile& file, const QString& section) {
-    ResetTemplateFields();
-    const auto readInt = [&](const char* key, int& field) {
-        field = file.ReadInteger(section, QLatin1String(key), field);
-    };
-    const auto readBool = [&](const char* key, bool& field) {
-        field = file.ReadBool(section, QLatin1String(key), field);
-    };
-    const auto readColor = [&](const char* key, TColor& field) {
-        field = ReadColor(file, section, QLatin1String(key), field);
-    };
-
-    readInt("MAX", Max);
-    readBool("KEEP", Keep);
-    Watermark = file.ReadString(section, QStringLiteral("WATERMARK"), Watermark);
-    // A font needs a name; an empty one counts as missing.
-    const QString fontName = file.ReadString(section, QStringLiteral("FONTNAME"));
-    if (!fontName.isEmpty()) Font.Name = fontName;
-    Font.SetSize(file.ReadInteger(section, QStringLiteral("FONTSIZE"), Font.Size()));
-    readColor("FONTCOLOR", Font.Color);
-    readBool("BOLD", Font.Bold);
-    readBool("ITALIC", Font.Italic);
-    readBool("UNDERLINE", Font.Underline);
-    readBool("STRIKEOUT", Font.StrikeOut);
-    readInt("POSITION", Position);
-    readInt("X", X);
-    readInt("Y", Y);
-    readInt("OPACITY", Opacity);
-    // Stored as it stands: reading a template does not reload the photo's mask.
-    MaskName = file.ReadString(section, QStringLiteral("MASK"), MaskName);
-    readColor("COLOR", MaskColor);
-    readInt("OUTSIDE.WIDTH", Outside.Width);
-    readColor("OUTSIDE.COLOR", Outside.Color);
-    readInt("INSIDE.WIDTH", Inside.Width);
-    readColor("INSIDE.COLOR", Inside.Color);
-    readInt("RADIUS", Radius);
-    readInt("OFFSET", Offset);
-    readColor("SHADOW", Shadow);
-    readColor("BACKGROUND", Background);
+    for (const TField& field : Fields())
+        if (!field.PerPhoto()) field.Read(file, section, *this);
 }
 
 void TPhotoInfo::WriteTemplate(TIniFile& file, const QString& section) const {
-    const auto writeInt = [&](const char* key, int value) {
-        file.WriteInteger(section, QLatin1String(key), value);
-    };
-    const auto writeBool = [&](const char* key, bool value) {
-        file.WriteBool(section, QLatin1String(key), value);
-    };
-    const auto writeColor = [&](const char* key, TColor value) {
-        WriteColor(file, section, QLatin1String(key), value);
-    };
-
-    writeInt("MAX", Max);
-    writeBool("KEEP", Keep);
-    file.WriteString(section, QStringLiteral("WATERMARK"), Watermark);
-    file.WriteString(section, QStringLiteral("FONTNAME"), Font.Name);
-    writeInt("FONTSIZE", Font.Size());
-    writeColor("FONTCOLOR", Font.Color);
-    writeBool("BOLD", Font.Bold);
-    writeBool("ITALIC", Font.Italic);
-    writeBool("UNDERLINE", Font.Underline);
-    writeBool("STRIKEOUT", Font.StrikeOut);
-    writeInt("POSITION", Position);
-    writeInt("X", X);
-    writeInt("Y", Y);
-    writeInt("OPACITY", Opacity);
-    file.WriteString(section, QStringLiteral("MASK"), MaskName);
-    writeColor("COLOR", MaskColor);
-    writeInt("OUTSIDE.WIDTH", Outside.Width);
-    writeColor("OUTSIDE.COLOR", Outside.Color);
-    writeInt("INSIDE.WIDTH", Inside.Width);
-    writeColor("INSIDE.COLOR", Inside.Color);
-    writeInt("RADIUS", Radius);
-    writeInt("OFFSET", Offset);
-    writeColor("SHADOW", Shadow);
-    writeColor("BACKGROUND", Background);
+    for (const TField& field : Fields())
+        if (!field.PerPhoto()) field.Write(file, section, *this);
 }
 
 void TPhotoInfo::ReadSettings(const TIniFile& file, const QString& section) {
-    const auto readInt = [&](const char* key) {
-        return file.ReadInteger(section, QLatin1String(key), 0);
-    };
-    FileName = file.ReadString(section, QStringLiteral("FILENAME"));
-    Crop = TRect{readInt("LEFT"), readInt("TOP"), readInt("RIGHT"), readInt("BOTTOM")};
-    Ratio = readInt("RATIO");
-    Rotate = readInt("ROTATE");
-    Contrast = readInt("CONTRAST");
-    Brightness = readInt("BRIGHTNESS");
-    Red = readInt("RED");
-    Green = readInt("GREEN");
-    Blue = readInt("BLUE");
-    Grayscale = file.ReadBool(section, QStringLiteral("GRAYSCALE"), false);
-    Negative = file.ReadBool(section, QStringLiteral("NEGATIVE"), false);
+    for (const TField& field : Fields())
+        if (field.PerPhoto()) field.Read(file, section, *this);
     ReadTemplate(file, section);
 }
 
 void TPhotoInfo::WriteSettings(TIniFile& file, const QString& section) const {
-    const auto writeInt = [&](const char* key, int value) {
-        file.WriteInteger(section, QLatin1String(key), value);
-    };
-    file.WriteString(section, QStringLiteral("FILENAME"), FileName);
-    writeInt("LEFT", Crop.Left);
-    writeInt("TOP", Crop.Top);
-    writeInt("RIGHT", Crop.Right);
-    writeInt("BOTTOM", Crop.Bottom);
-    writeInt("RATIO", Ratio);
-    writeInt("ROTATE", Rotate);
-    writeInt("CONTRAST", Contrast);
-    writeInt("BRIGHTNESS", Brightness);
-    writeInt("RED", Red);
-    writeInt("GREEN", Green);
-    writeInt("BLUE", Blue);
-    file.WriteBool(section, QStringLiteral("GRAYSCALE"), Grayscale);
-    file.WriteBool(section, QStringLiteral("NEGATIVE"), Negative);
+    for (const TField& field : Fields())
+        if (field.PerPhoto()) field.Write(file, section, *this);
     WriteTemplate(file, section);
 }
 

@@ -3,33 +3,16 @@
 // The settings record of one photo: everything the render chain needs to rebuild the
 // shown picture from the untouched original, and its form in settings files.
 
-#include <QRgb>
 #include <QString>
-#include <QtGlobal>
 #include <functional>
+
+#include "photos/settings/Color.h"
+#include "photos/settings/ProgramFolder.h"
 
 namespace vellumora {
 
 class TIniFile;
 
-// 0x00BBGGRR, red in the low byte. 0xFF0000nn names a system colour.
-using TColor = quint32;
-
-inline constexpr TColor clBlack = 0x000000;
-inline constexpr TColor clGray = 0x808080;
-inline constexpr TColor clWhite = 0xFFFFFF;
-
-// The colour's three bytes as an opaque Qt colour value; the high byte (which names a
-// system colour or none) is ignored, as the render stages use the bytes as they stand.
-inline QRgb ColorToRgb(TColor color) {
-    return qRgb(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
-}
-
-// The colour-name form of settings files: a colour identifier ("clWhite") or "$" and
-// eight upper-case hexadecimal digits.
-QString ColorToString(TColor color);
-// Accepts a colour identifier (any case) or an integer as ReadInteger reads it.
-bool StringToColor(const QString& text, TColor* color);
 
 // Screen resolution at which font points and pixel heights convert.
 inline constexpr int kPixelsPerInch = 96;
@@ -44,8 +27,8 @@ struct TFont {
     bool Underline = false;
     bool StrikeOut = false;
 
-    int Size() const;           // points, rounded half away from zero
-    void SetSize(int points);   // sets Height
+    int Size() const;          // points, rounded half away from zero
+    void SetSize(int points);  // sets Height
     bool operator==(const TFont&) const = default;
 };
 
@@ -65,44 +48,48 @@ struct TRect {
 };
 
 class TPhotoInfo {
-public:
-    // A record for the photo at fileName, its template fields from the default template
-    // of Templates.dat in the program folder.
+  public:
+    // A record for the photo at fileName with every field at its built-in default.
     explicit TPhotoInfo(const QString& fileName = QString());
-    // The same, with the default template read from the given templates file; an empty
-    // path gives the built-in defaults.
-    TPhotoInfo(const QString& fileName, const QString& templatesFile);
+    // The same, its template fields from the default template that templatesFile names
+    // in key DEFAULT of section DEFAULT ("NONE" when missing). An empty path, or a missing
+    // file or section, leaves the built-in defaults.
+    static TPhotoInfo WithDefaultTemplate(const QString& fileName,
+                                          const QString& templatesFile = TemplatesFile());
+
+    // Every field below but OnMaskChange is listed in the field table (Fields.cpp) with
+    // its keys and built-in default; the constructor sets each from there.
 
     // Per-photo fields.
     QString FileName;
     TRect Crop;
-    int Ratio = 0;
-    int Rotate = 0;
-    int Contrast = 0;
-    int Brightness = 0;
-    int Red = 0;
-    int Green = 0;
-    int Blue = 0;
-    bool Grayscale = false;
-    bool Negative = false;
+    int Ratio;
+    int Rotate;
+    int Contrast;
+    int Brightness;
+    int Red;
+    int Green;
+    int Blue;
+    bool Grayscale;
+    bool Negative;
 
     // Template fields.
-    int Max = 640;
-    bool Keep = true;
+    int Max;
+    bool Keep;
     QString Watermark;
-    int Position = 6;
+    int Position;
     TFont Font;
-    int X = 8;
-    int Y = 8;
-    int Opacity = 128;
+    int X;
+    int Y;
+    int Opacity;
     QString MaskName;
-    TColor MaskColor = clWhite;
-    TBorder Outside{0, clBlack};
-    TBorder Inside{0, clWhite};
-    int Radius = 0;
-    int Offset = 0;
-    TColor Shadow = clGray;
-    TColor Background = clWhite;
+    TColor MaskColor;
+    TBorder Outside;
+    TBorder Inside;
+    int Radius;
+    int Offset;
+    TColor Shadow;
+    TColor Background;
 
     // Raised by SetMaskName; the photo showing this record reloads its mask.
     std::function<void(TPhotoInfo&)> OnMaskChange;
@@ -129,10 +116,6 @@ public:
 
     // The template fields of this record equal those of other.
     bool SameTemplate(const TPhotoInfo& other) const;
-
-private:
-    void ResetTemplateFields();
-    void LoadDefaultTemplate(const QString& templatesFile);
 };
 
 }  // namespace vellumora

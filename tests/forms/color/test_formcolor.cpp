@@ -66,7 +66,7 @@ struct TColorRig {
     TPhoto photo;
     TFormColor dialog{photo};
 
-    TColorRig(const QString& file, const TValues& values) : info(file, QString()) {
+    TColorRig(const QString& file, const TValues& values) : info(file) {
         values.WriteTo(info);
         photo.SetMasksFolder(QFileInfo(file).path());
         photo.AssignInfo(&info);
@@ -142,7 +142,7 @@ class TestFormColor : public QObject {
         QFETCH(int, rotate);
         QFETCH(int, format);
         QFETCH(QRect, placed);
-        TPhotoInfo info("", QString());
+        TPhotoInfo info;
         info.Crop = crop, info.Keep = keep, info.Rotate = rotate, info.Max = 300;
         QImage original =
             test::PatternImage(size.width(), size.height()).convertToFormat(QImage::Format(format));
@@ -288,7 +288,7 @@ class TestFormColor : public QObject {
     }
     void withoutPicture() {
         QFETCH(bool, record);
-        TPhotoInfo info(dir_.filePath("missing.png"), QString());
+        TPhotoInfo info(dir_.filePath("missing.png"));
         TPhoto photo;
         if (record) photo.AssignInfo(&info);
         TFormColor dialog(photo);

@@ -59,7 +59,7 @@ QStringList DifferentFields(const TPhotoInfo& a, const TPhotoInfo& b) {
 }
 
 TPhotoInfo CopyOf(const TPhotoInfo& info) {
-    TPhotoInfo copy(info.FileName, QString());
+    TPhotoInfo copy(info.FileName);
     copy.Assign(&info);
     return copy;
 }
@@ -120,7 +120,7 @@ struct TDialogRig {
     std::unique_ptr<TEditDialog> dialog;
 
     TDialogRig(const QString& file, const TDialogRow& dialogRow)
-        : row(dialogRow), info(file, QString()) {
+        : row(dialogRow), info(file) {
         photo.SetMasksFolder(QFileInfo(file).path());
         photo.AssignInfo(&info);
         dialog = row.make(photo);
@@ -141,7 +141,7 @@ struct TResizeRig {
     TPhoto photo;
     TFormResize dialog{photo};
 
-    TResizeRig(const QString& file, int max, bool keep = true) : info(file, QString()) {
+    TResizeRig(const QString& file, int max, bool keep = true) : info(file) {
         info.Max = max;
         info.Keep = keep;
         photo.SetMasksFolder(QFileInfo(file).path());
@@ -515,7 +515,7 @@ class TestEditDialogs : public QObject {
     void noRecordDoesNoHarm_data() { DialogRows(); }
     void noRecordDoesNoHarm() {
         QFETCH(int, dialog);
-        const TPhotoInfo builtIn{QString(), QString()};
+        const TPhotoInfo builtIn;
         TPhoto photo;
         std::unique_ptr<TEditDialog> shown = kDialogs[dialog].make(photo);
         shown->show();
@@ -552,7 +552,7 @@ class TestEditDialogs : public QObject {
     void copyFieldGroup() {
         QFETCH(int, group);
         QFETCH(QStringList, fields);
-        TPhotoInfo s("source.jpg", QString());
+        TPhotoInfo s("source.jpg");
         s.Crop = {1, 2, 3, 4}, s.Ratio = 3, s.Rotate = 90;
         s.Contrast = 5, s.Brightness = 6, s.Red = 7, s.Green = 8, s.Blue = 9,
         s.Grayscale = s.Negative = true;
@@ -562,8 +562,8 @@ class TestEditDialogs : public QObject {
         s.MaskName = "star.png", s.MaskColor = 0x123456, s.Outside = {5, 0x11},
         s.Inside = {6, 0x22};
         s.Radius = 7, s.Offset = 8, s.Shadow = 0x33, s.Background = 0x44;
-        TPhotoInfo target("target.jpg", QString());
-        const TPhotoInfo before("target.jpg", QString());
+        TPhotoInfo target("target.jpg");
+        const TPhotoInfo before("target.jpg");
         int maskChanges = 0;
         target.OnMaskChange = [&maskChanges](TPhotoInfo&) { ++maskChanges; };
         CopyFieldGroup(TFieldGroup(group), s, target);

@@ -243,7 +243,7 @@ class TestCropGeometry : public QObject {
         QFETCH(bool, keep);
         QFETCH(int, contrast);
         const QImage original = test::PatternImage(300, 200);
-        TPhotoInfo info{QString(), QString()};
+        TPhotoInfo info;
         info.Rotate = code;
         info.Keep = keep;
         info.Contrast = contrast;

@@ -39,7 +39,7 @@ struct TCropRig {
     TFormCrop dialog{photo};
 
     TCropRig(const QString& file, const R& crop = {}, int ratio = 0, int rotate = 0)
-        : info(file, QString()) {
+        : info(file) {
         info.Max = 0;
         info.Crop = crop;
         info.Ratio = ratio;
@@ -68,7 +68,7 @@ struct TCropRig {
     }
     // What the chain makes of the record with the preview's size.
     QImage ExpectedPreview() const {
-        TPhotoInfo scratch{QString(), QString()};
+        TPhotoInfo scratch;
         scratch.Assign(&info);
         scratch.Max = 117;
         return RenderChain(photo.Original(), scratch, QImage());

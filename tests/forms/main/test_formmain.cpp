@@ -714,7 +714,7 @@ class TestFormMain : public QObject {
         QCOMPARE(added.Red, 0);
         QCOMPARE(added.Grayscale, false);
         QCOMPARE(added.Negative, false);
-        const TPhotoInfo defaults{QString(), QString()};
+        const TPhotoInfo defaults;
         QCOMPARE(added.Ratio, carried ? 2 : 0);
         QCOMPARE(added.Max, carried ? 300 : defaults.Max);
         QCOMPARE(added.Watermark, carried ? QStringLiteral("(c) me") : defaults.Watermark);

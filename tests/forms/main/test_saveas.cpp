@@ -43,7 +43,7 @@ struct TShown {
 };
 
 TShown Show(const QString& path) {
-    TShown shown{std::make_unique<TPhotoInfo>(path, QString()), std::make_unique<TPhoto>()};
+    TShown shown{std::make_unique<TPhotoInfo>(path), std::make_unique<TPhoto>()};
     shown.photo->AssignInfo(shown.info.get());
     return shown;
 }

@@ -46,7 +46,7 @@ class TestBatch : public QObject {
         return path;
     }
     std::vector<TPhotoInfo> Entries(const QStringList& files, int max = 640) {
-        TPhotoInfo current{QString(), QString()};
+        TPhotoInfo current;
         current.Max = max;
         std::vector<TPhotoInfo> entries;
         for (const QString& f : files) entries.push_back(BatchEntry(f, current));
@@ -108,7 +108,7 @@ private slots:
     }
 
     void entryResetsPerPhotoFields() {
-        TPhotoInfo current{QStringLiteral("/current.jpg"), QString()};
+        TPhotoInfo current{QStringLiteral("/current.jpg")};
         current.Crop = TRect{1, 2, 3, 4};
         current.Rotate = 90;
         current.Contrast = current.Brightness = current.Red = current.Green = current.Blue = 7;

@@ -1,12 +1,18 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
+#include <tuple>
+#include <utility>
 
+#include "photos/settings/FieldGroups.h"
+#include "photos/settings/Fields.h"
 #include "photos/settings/IniFile.h"
+#include "photos/settings/Names.h"
 #include "photos/settings/PhotoInfo.h"
 #include "photos/settings/ProgramFolder.h"
 #include "support/TestSupport.h"
@@ -15,11 +21,89 @@ using namespace vellumora;
 
 namespace {
 
-TPhotoInfo BuiltIn() { return TPhotoInfo(QString(), QString()); }
+// A record with the built-in defaults as WriteSettings writes it: the per-photo keys, then
+// the template keys. Files rely on the order; the values are the settings of a photo
+// opened without templates.
+// clang-format off
+const QStringList kDefaultSection = {
+    "FILENAME=", "LEFT=0", "TOP=0", "RIGHT=0", "BOTTOM=0", "RATIO=0", "ROTATE=0", "CONTRAST=0",
+    "BRIGHTNESS=0", "RED=0", "GREEN=0", "BLUE=0", "GRAYSCALE=0", "NEGATIVE=0",
+    "MAX=640", "KEEP=1", "WATERMARK=", "FONTNAME=Arial", "FONTSIZE=12", "FONTCOLOR=clWhite",
+    "BOLD=0", "ITALIC=0", "UNDERLINE=0", "STRIKEOUT=0", "POSITION=6", "X=8", "Y=8", "OPACITY=128",
+    "MASK=", "COLOR=clWhite", "OUTSIDE.WIDTH=0", "OUTSIDE.COLOR=clBlack", "INSIDE.WIDTH=0",
+    "INSIDE.COLOR=clWhite", "RADIUS=0", "OFFSET=0", "SHADOW=clGray", "BACKGROUND=clWhite"};
+// clang-format on
+constexpr int kPerPhotoKeys = 14;
+
+// Every member but OnMaskChange, written out here rather than taken from the field table,
+// so that a field the table misses shows up as a difference.
+template <class Info>
+auto Members(Info& p) {
+    return std::tie(p.FileName, p.Crop, p.Ratio, p.Rotate, p.Contrast, p.Brightness, p.Red, p.Green,
+                    p.Blue, p.Grayscale, p.Negative, p.Max, p.Keep, p.Watermark, p.Position, p.Font,
+                    p.X, p.Y, p.Opacity, p.MaskName, p.MaskColor, p.Outside, p.Inside, p.Radius,
+                    p.Offset, p.Shadow, p.Background);
+}
+
+// The position in Members() of the first member that differs; -1 when none does.
+template <class Tuple, std::size_t... I>
+int FirstDifference(const Tuple& x, const Tuple& y, std::index_sequence<I...>) {
+    int first = -1;
+    ((first < 0 && !(std::get<I>(x) == std::get<I>(y)) ? first = int(I) : 0), ...);
+    return first;
+}
+int FirstDifference(const TPhotoInfo& a, const TPhotoInfo& b) {
+    const auto x = Members(a), y = Members(b);
+    return FirstDifference(x, y, std::make_index_sequence<std::tuple_size_v<decltype(x)>>());
+}
+
+// Random values that a settings file can hold: texts without line breaks or outer blanks,
+// colours named and unnamed, and any 32-bit number.
+void Randomize(QRandomGenerator& rng, int& value) {
+    value = int(rng.generate());
+}
+void Randomize(QRandomGenerator& rng, bool& value) {
+    value = rng.bounded(2) == 1;
+}
+void Randomize(QRandomGenerator& rng, TColor& value) {
+    constexpr TColor named[] = {clWhite, clBlack, clGray, 0xFF000005, 0x1FFFFFFF, 0x20000000};
+    value = rng.bounded(3) == 0 ? named[rng.bounded(int(std::size(named)))] : rng.generate();
+}
+void Randomize(QRandomGenerator& rng, QString& value) {
+    static const QString letters = QStringLiteral("aZ09 _.=;[]$\\/:é©漢");
+    value.clear();
+    for (int n = rng.bounded(12); n > 0; --n) value += letters.at(rng.bounded(int(letters.size())));
+    value = value.trimmed();
+}
+void Randomize(QRandomGenerator& rng, TRect& rect) {
+    for (int* side : {&rect.Left, &rect.Top, &rect.Right, &rect.Bottom}) Randomize(rng, *side);
+}
+void Randomize(QRandomGenerator& rng, TBorder& border) {
+    Randomize(rng, border.Width);
+    Randomize(rng, border.Color);
+}
+void Randomize(QRandomGenerator& rng, TFont& font) {
+    Randomize(rng, font.Name);
+    if (font.Name.isEmpty()) font.Name = QStringLiteral("Serif");  // an empty name reads as Arial
+    font.Height = rng.bounded(-300, 300);
+    Randomize(rng, font.Color);
+    for (bool* style : {&font.Bold, &font.Italic, &font.Underline, &font.StrikeOut})
+        Randomize(rng, *style);
+}
+
+TPhotoInfo Random(QRandomGenerator& rng) {
+    TPhotoInfo p;
+    std::apply([&rng](auto&... member) { (Randomize(rng, member), ...); }, Members(p));
+    p.MaskName = FileNamePart(p.MaskName).trimmed();  // a mask is named without its folder
+    return p;
+}
+
+constexpr TFieldGroup kGroups[] = {TFieldGroup::Resize, TFieldGroup::Crop, TFieldGroup::Color,
+                                   TFieldGroup::Watermark, TFieldGroup::Border};
 
 // A record whose every field differs from its default and from the others' values.
 TPhotoInfo Unusual() {
-    TPhotoInfo p = BuiltIn();
+    TPhotoInfo p;
     p.FileName = QStringLiteral("dir/photo one.jpg");
     p.Crop = TRect{1, 2, 300, 400};
     p.Ratio = 3, p.Rotate = 90, p.Contrast = -20, p.Brightness = 15;
@@ -35,10 +119,16 @@ TPhotoInfo Unusual() {
 
 // Reads the field named by a table row, as a number.
 qint64 Field(const TPhotoInfo& p, const QString& name) {
-    const QHash<QString, qint64> fields{
-        {"Max", p.Max}, {"Keep", p.Keep}, {"Left", p.Crop.Left}, {"Size", p.Font.Size()},
-        {"Height", p.Font.Height}, {"Bold", p.Font.Bold}, {"Italic", p.Font.Italic},
-        {"Opacity", p.Opacity}, {"Shadow", p.Shadow}};
+    const QHash<QString, qint64> fields{{"Max", p.Max},
+                                        {"Keep", p.Keep},
+                                        {"Left", p.Crop.Left},
+                                        {"Size", p.Font.Size()},
+                                        {"Height", p.Font.Height},
+                                        {"Bold", p.Font.Bold},
+                                        {"Italic", p.Font.Italic},
+                                        {"Opacity", p.Opacity},
+                                        {"Shadow", p.Shadow},
+                                        {"Arial", p.Font.Name == "Arial"}};
     return fields.value(name, LLONG_MIN);
 }
 
@@ -53,7 +143,7 @@ class TestPhotoInfo : public QObject {
         return test::WriteBytes(home_.path(), name, bytes);
     }
 
-private slots:
+  private slots:
     void initTestCase() { qputenv("XDG_DATA_HOME", home_.path().toUtf8()); }
 
     void colorNames_data() {
@@ -92,9 +182,10 @@ private slots:
     void readColor() {
         QFETCH(QByteArray, value);
         QFETCH(uint, color);
-        TPhotoInfo p = BuiltIn();
+        TPhotoInfo p;
         p.Shadow = 0x42;
-        p.ReadTemplate(File(QStringLiteral("color.ini"), "[T]\nSHADOW=" + value + "\n"), QStringLiteral("T"));
+        p.ReadTemplate(File(QStringLiteral("color.ini"), "[T]\nSHADOW=" + value + "\n"),
+                       QStringLiteral("T"));
         QCOMPARE(p.Shadow, color);
     }
 
@@ -126,24 +217,36 @@ private slots:
         QTest::addColumn<QByteArray>("templates");
         QTest::addColumn<int>("max");
         QTest::newRow("no file") << QByteArray() << 640;
-        QTest::newRow("named section") << QByteArray("[DEFAULT]\nDEFAULT=mine\n[Mine]\nMAX=800\n") << 800;
-        QTest::newRow("named section missing") << QByteArray("[DEFAULT]\nDEFAULT=Gone\n[Mine]\nMAX=800\n") << 640;
-        QTest::newRow("no name reads NONE") << QByteArray("[Mine]\nMAX=800\n[NONE]\nMAX=321\n") << 321;
+        QTest::newRow("named section")
+            << QByteArray("[DEFAULT]\nDEFAULT=mine\n[Mine]\nMAX=800\n") << 800;
+        QTest::newRow("named section missing")
+            << QByteArray("[DEFAULT]\nDEFAULT=Gone\n[Mine]\nMAX=800\n") << 640;
+        QTest::newRow("no name reads NONE")
+            << QByteArray("[Mine]\nMAX=800\n[NONE]\nMAX=321\n") << 321;
         QTest::newRow("garbage") << QByteArray("\x01\xFF\n[\n=\nMAX") << 640;
     }
     void defaultTemplate() {
         QFETCH(QByteArray, templates);
         QFETCH(int, max);
         QFile::remove(TemplatesFile());
-        if (!templates.isNull()) test::WriteBytes(ProgramFolder(), QStringLiteral("Templates.dat"), templates);
-        const TPhotoInfo p(QStringLiteral("a.jpg"));
+        if (!templates.isNull())
+            test::WriteBytes(ProgramFolder(), QStringLiteral("Templates.dat"), templates);
+        const TPhotoInfo p = TPhotoInfo::WithDefaultTemplate(QStringLiteral("a.jpg"));
         QCOMPARE(p.FileName, QStringLiteral("a.jpg"));
-        QCOMPARE(p.Max, max);
-        TPhotoInfo expected = BuiltIn();
+        TPhotoInfo expected(QStringLiteral("a.jpg"));
+        QCOMPARE(expected.Max, 640);  // the plain constructor reads no template
         expected.Max = max;
-        QVERIFY(p.SameTemplate(expected));
-        QCOMPARE(p.Crop, TRect{});
-        QCOMPARE(p.Rotate + p.Contrast + p.Brightness + p.Red + p.Green + p.Blue, 0);
+        QCOMPARE(FirstDifference(p, expected), -1);
+    }
+
+    // Making a record touches no file and no folder.
+    void plainRecordTouchesNoFiles() {
+        QTemporaryDir home;
+        qputenv("XDG_DATA_HOME", home.path().toUtf8());
+        const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", home_.path().toUtf8()); });
+        const TPhotoInfo p(QStringLiteral("a.jpg"));
+        QVERIFY(QDir(home.path()).isEmpty());
+        QCOMPARE(p.Background, clWhite);
     }
 
     // One key line in section P, read into a record whose fields all differ from their
@@ -166,42 +269,106 @@ private slots:
         QTest::newRow("style reset") << QByteArray("BOLD=1") << "Italic" << 0LL;
         QTest::newRow("empty opacity") << QByteArray("OPACITY=") << "Opacity" << 128LL;
         QTest::newRow("missing colour") << QByteArray("") << "Shadow" << qint64(clGray);
+        QTest::newRow("empty font name") << QByteArray("FONTNAME=") << "Arial" << 1LL;
     }
     void readValue() {
         QFETCH(QByteArray, line);
         QFETCH(QString, field);
         QFETCH(qint64, value);
         TPhotoInfo p = Unusual();
-        p.ReadSettings(File(QStringLiteral("value.ini"), "[P]\n" + line + "\n"), QStringLiteral("p"));
+        p.ReadSettings(File(QStringLiteral("value.ini"), "[P]\n" + line + "\n"),
+                       QStringLiteral("p"));
         QCOMPARE(Field(p, field), value);
     }
 
-    void roundTrip() {
-        const QString path = home_.filePath(QStringLiteral("roundtrip.ini"));
-        const TPhotoInfo source = Unusual();
-        source.WriteSettings(path, QStringLiteral("photo"));
+    // The keys in the table's order are the keys written: the per-photo fields' first,
+    // then exactly the keys WriteTemplate writes.
+    void fileForm() {
+        const QString path = home_.filePath(QStringLiteral("form.ini"));
+        QFile::remove(path);
+        TPhotoInfo().WriteSettings(path, QStringLiteral("P"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        QCOMPARE(QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                 QStringList{"[P]"} + kDefaultSection);
 
-        const TIniFile ini(path);
-        QCOMPARE(ini.Keys(QStringLiteral("photo")).join(QLatin1Char(' ')),
-                 QStringLiteral("FILENAME LEFT TOP RIGHT BOTTOM RATIO ROTATE CONTRAST BRIGHTNESS RED GREEN BLUE "
-                                "GRAYSCALE NEGATIVE MAX KEEP WATERMARK FONTNAME FONTSIZE FONTCOLOR BOLD ITALIC "
-                                "UNDERLINE STRIKEOUT POSITION X Y OPACITY MASK COLOR OUTSIDE.WIDTH OUTSIDE.COLOR "
-                                "INSIDE.WIDTH INSIDE.COLOR RADIUS OFFSET SHADOW BACKGROUND"));
-        const auto raw = [&](const char* key) { return ini.ReadString(QStringLiteral("photo"), QLatin1String(key)); };
+        QStringList keys, tableKeys, perPhotoKeys;
+        for (const QString& line : kDefaultSection) keys << line.section(QLatin1Char('='), 0, 0);
+        for (const TField& field : Fields()) {
+            for (const TKey& key : field.keys) {
+                tableKeys << QLatin1String(key.name);
+                if (field.PerPhoto()) perPhotoKeys << QLatin1String(key.name);
+            }
+        }
+        QCOMPARE(tableKeys, keys);
+        QCOMPARE(perPhotoKeys, keys.mid(0, kPerPhotoKeys));
+        TIniFile ini(path);
+        const TPhotoInfo source = Unusual();
+        source.WriteTemplate(ini, QStringLiteral("T"));
+        QCOMPARE(ini.Keys(QStringLiteral("T")), keys.mid(kPerPhotoKeys));
+
+        source.WriteSettings(ini, QStringLiteral("P"));
+        const auto raw = [&](const char* key) {
+            return ini.ReadString(QStringLiteral("P"), QLatin1String(key));
+        };
         QCOMPARE(raw("FONTCOLOR"), QStringLiteral("$000080FF"));
         QCOMPARE(raw("SHADOW"), QStringLiteral("clRed"));
         QCOMPARE(raw("COLOR"), QStringLiteral("clBtnFace"));
         QCOMPARE(raw("FONTSIZE"), QStringLiteral("13"));
         QCOMPARE(raw("KEEP"), QStringLiteral("0"));
+    }
 
-        TPhotoInfo back = BuiltIn();
-        back.ReadSettings(path, QStringLiteral("PHOTO"));
-        QCOMPARE(back.FileName, source.FileName);
-        QCOMPARE(back.Crop, source.Crop);
-        QVERIFY(back.Ratio == 3 && back.Rotate == 90 && back.Contrast == -20 && back.Brightness == 15);
-        QVERIFY(back.Red == -1 && back.Green == 2 && back.Blue == -3 && back.Grayscale && back.Negative);
-        QCOMPARE(back.Font, source.Font);
-        QVERIFY(back.SameTemplate(source));
+    // WriteSettings then ReadSettings gives the record back, its font size as whole points.
+    void roundTrip() {
+        QRandomGenerator rng(20240611);
+        const QString path = home_.filePath(QStringLiteral("roundtrip.ini"));
+        std::vector<TPhotoInfo> records;
+        TIniFile out(path);
+        for (int i = 0; i < 200; ++i) {
+            records.push_back(Random(rng));
+            records.back().WriteSettings(out, QString::number(i));
+        }
+        out.UpdateFile();
+
+        const TIniFile in(path);
+        for (int i = 0; i < 200; ++i) {
+            TPhotoInfo expected = records[i];
+            expected.Font.SetSize(expected.Font.Size());
+            TPhotoInfo back = Random(rng);
+            back.ReadSettings(in, QString::number(i));
+            QCOMPARE(FirstDifference(back, expected), -1);
+        }
+    }
+
+    // The five groups and Rotate copy exactly what Assign copies; a record reused for
+    // another photo keeps exactly its template fields and Ratio.
+    void groupsCoverAssign() {
+        QRandomGenerator rng(7);
+        for (int i = 0; i < 100; ++i) {
+            const TPhotoInfo source = Random(rng);
+            TPhotoInfo assigned(QStringLiteral("target.jpg")),
+                grouped(QStringLiteral("target.jpg"));
+            assigned.Assign(&source);
+            grouped.Rotate = source.Rotate;
+            // The Border group sets the mask name last, so the photo reloading its mask finds
+            // the rest in place.
+            int seenByMaskChange = -2;
+            grouped.OnMaskChange = [&](TPhotoInfo& info) {
+                seenByMaskChange = FirstDifference(info, assigned);
+            };
+            for (TFieldGroup group : kGroups) CopyFieldGroup(group, source, grouped);
+            QCOMPARE(FirstDifference(grouped, assigned), -1);
+            QCOMPARE(seenByMaskChange, -1);
+            QCOMPARE(assigned.FileName, QStringLiteral("target.jpg"));
+
+            TPhotoInfo reused = source, kept(source.FileName);
+            ResetPerPhotoEdits(reused);
+            for (TFieldGroup group :
+                 {TFieldGroup::Resize, TFieldGroup::Watermark, TFieldGroup::Border})
+                CopyFieldGroup(group, source, kept);
+            kept.Ratio = source.Ratio;
+            QCOMPARE(FirstDifference(reused, kept), -1);
+        }
     }
 
     void foreignLinesKept() {
@@ -211,7 +378,8 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
-        QCOMPARE(lines.mid(0, 5), (QList<QByteArray>{"[P]", "CUSTOM=keep me", "max=1024", "; note", "KEEP=0"}));
+        QCOMPARE(lines.mid(0, 5),
+                 (QList<QByteArray>{"[P]", "CUSTOM=keep me", "max=1024", "; note", "KEEP=0"}));
         QCOMPARE(lines.mid(lines.size() - 4), (QList<QByteArray>{"", "[Other]", "A=1", ""}));
         QCOMPARE(lines.size(), 4 + 23 + 4);  // the 23 keys new to P follow the note
     }
@@ -219,7 +387,7 @@ private slots:
     void refusedWrite() {
         const QString path = File(QStringLiteral("plain"), "x") + QStringLiteral("/Templates.dat");
         try {
-            BuiltIn().WriteTemplate(path, QStringLiteral("T"));
+            TPhotoInfo().WriteTemplate(path, QStringLiteral("T"));
             QFAIL("the write was not refused");
         } catch (const TIniError& error) {
             QCOMPARE(error.Message(), QStringLiteral("Unable to write to ") + path);
@@ -228,24 +396,25 @@ private slots:
 
     void assign() {
         int raised = 0;
-        TPhotoInfo target = BuiltIn();
+        TPhotoInfo target;
         target.FileName = QStringLiteral("mine.jpg");
         target.OnMaskChange = [&](TPhotoInfo&) { ++raised; };
         target.Rotate = 180;  // per-photo fields are no part of the template
         target.Assign(nullptr);
-        QVERIFY(target.SameTemplate(BuiltIn()) && target.Rotate == 180);
+        QVERIFY(target.SameTemplate(TPhotoInfo()) && target.Rotate == 180);
         const TFont font = Unusual().Font;
         target.SetFont(&font);
         target.SetFont(nullptr);
         QCOMPARE(target.Font, font);
-        QVERIFY(!target.SameTemplate(BuiltIn()));
+        QVERIFY(!target.SameTemplate(TPhotoInfo()));
 
         TPhotoInfo source = Unusual();
         source.OnMaskChange = [&](TPhotoInfo&) { raised += 100; };
         target.Assign(&source);
         QCOMPARE(target.FileName, QStringLiteral("mine.jpg"));
         QVERIFY(target.SameTemplate(source));
-        QVERIFY(target.Crop == source.Crop && target.Rotate == 90 && target.Blue == -3 && target.Negative);
+        QVERIFY(target.Crop == source.Crop && target.Rotate == 90 && target.Blue == -3 &&
+                target.Negative);
         QCOMPARE(raised, 0);  // copying a mask name is not a mask change
         target.SetMaskName(QStringLiteral("x.png"));
         QCOMPARE(raised, 1);
@@ -255,17 +424,22 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("bound");
-        QTest::newRow("windows path") << "C:\\Masks\\oval.png" << "oval.png" << true;
-        QTest::newRow("unix path") << "/home/u/Masks/heart.bmp" << "heart.bmp" << true;
-        QTest::newRow("drive only") << "D:star.png" << "star.png" << true;
-        QTest::newRow("mixed separators") << "a\\b/c.png" << "c.png" << true;
-        QTest::newRow("not bound") << "/x/y.png" << "y.png" << false;
+        QTest::newRow("windows path") << "C:\\Masks\\oval.png"
+                                      << "oval.png" << true;
+        QTest::newRow("unix path") << "/home/u/Masks/heart.bmp"
+                                   << "heart.bmp" << true;
+        QTest::newRow("drive only") << "D:star.png"
+                                    << "star.png" << true;
+        QTest::newRow("mixed separators") << "a\\b/c.png"
+                                          << "c.png" << true;
+        QTest::newRow("not bound") << "/x/y.png"
+                                   << "y.png" << false;
     }
     void maskName() {
         QFETCH(QString, path);
         QFETCH(QString, name);
         QFETCH(bool, bound);
-        TPhotoInfo p = BuiltIn();
+        TPhotoInfo p;
         QStringList seen;
         if (bound) p.OnMaskChange = [&](TPhotoInfo& info) { seen << info.MaskName; };
         p.SetMaskName(path);
@@ -282,7 +456,8 @@ private slots:
     }
 
     void shippedDataFolder() {
-        const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/vellumora"));
+        const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                               QStringLiteral("/../share/vellumora"));
         if (!QFileInfo(beside).isDir()) QSKIP("no data folder beside this executable");
         QCOMPARE(ShippedDataFolder(), beside);
     }
@@ -292,18 +467,23 @@ private slots:
         qputenv("XDG_DATA_HOME", home.path().toUtf8());
         const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", home_.path().toUtf8()); });
         QVERIFY(QDir(shipped.path()).mkpath(QStringLiteral("masks/sub")));
-        test::WriteBytes(shipped.filePath(QStringLiteral("masks")), QStringLiteral("oval.png"), "oval");
-        test::WriteBytes(shipped.filePath(QStringLiteral("masks")), QStringLiteral("star.png"), "star");
+        test::WriteBytes(shipped.filePath(QStringLiteral("masks")), QStringLiteral("oval.png"),
+                         "oval");
+        test::WriteBytes(shipped.filePath(QStringLiteral("masks")), QStringLiteral("star.png"),
+                         "star");
 
         QVERIFY(PrepareProgramFolder(shipped.path()));
         const QDir masks(home.path() + QStringLiteral("/Vellumora/Masks"));
-        QCOMPARE(masks.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"oval.png", "star.png"}));
+        QCOMPARE(masks.entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList({"oval.png", "star.png"}));
 
         // A mask the user deleted stays deleted, and newly shipped ones are not pushed in.
         QVERIFY(QFile::remove(masks.filePath(QStringLiteral("oval.png"))));
-        test::WriteBytes(shipped.filePath(QStringLiteral("masks")), QStringLiteral("new.png"), "new");
+        test::WriteBytes(shipped.filePath(QStringLiteral("masks")), QStringLiteral("new.png"),
+                         "new");
         QVERIFY(PrepareProgramFolder(shipped.path()));
-        QCOMPARE(masks.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"star.png"}));
+        QCOMPARE(masks.entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList({"star.png"}));
     }
 };
 

@@ -342,7 +342,7 @@ class TestStages : public QObject {
     void chainSizes() {
         QFETCH(QSize, original);
         QFETCH(QSize, expected);
-        const TPhotoInfo info{QString(), QString()};
+        const TPhotoInfo info;
         const QImage out = RenderChain(PatternImage(original.width(), original.height()), info, {});
         QCOMPARE(out.size(), expected);
         const TRenderSize predicted = RenderedSize(original, info);
@@ -350,7 +350,7 @@ class TestStages : public QObject {
     }
 
     void chainNeverChangesTheOriginal() {
-        TPhotoInfo info{QString(), QString()};
+        TPhotoInfo info;
         info.Max = 0;
         info.Negative = true;
         info.Rotate = 90;
@@ -366,7 +366,7 @@ class TestStages : public QObject {
     }
 
     void chainRefusesAbsurdSizes() {
-        TPhotoInfo info{QString(), QString()};
+        TPhotoInfo info;
         info.Max = std::numeric_limits<int>::max();
         info.Keep = false;
         QString error;
