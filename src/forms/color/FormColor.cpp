@@ -169,26 +169,11 @@ TFormColor::TFormColor(TPhoto& photo, QWidget* parent)
     auto* columns = new QHBoxLayout;
     columns->addLayout(values, 1);
     columns->addLayout(pictures);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(columns);
-    layout->addSpacing(4);
-    layout->addWidget(ButtonRow());
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    // The command buttons were made first; tab through the controls before them.
-    QWidget* previous = nullptr;
-    auto chain = [this, &previous](QWidget* next) {
-        if (!next) return;
-        if (previous) setTabOrder(previous, next);
-        previous = next;
-    };
-    for (TTrackBarBox* bar : bars_) {
-        chain(bar->TrackBar());
-        chain(bar->Box());
-    }
-    for (QWidget* w : std::initializer_list<QWidget*>{checkGrayscale_, checkNegative_, ButtonOK(),
-                                                      ButtonCancel(), ButtonApply()})
-        chain(w);
+    LayOutAboveButtons(columns);
+    SetTabOrderBeforeButtons({bars_[0]->TrackBar(), bars_[0]->Box(), bars_[1]->TrackBar(),
+                              bars_[1]->Box(), bars_[2]->TrackBar(), bars_[2]->Box(),
+                              bars_[3]->TrackBar(), bars_[3]->Box(), bars_[4]->TrackBar(),
+                              bars_[4]->Box(), checkGrayscale_, checkNegative_});
 }
 
 void TFormColor::FillControls(const TPhotoInfo& backup) {

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QVBoxLayout>
 
 #include "photos/Photo.h"
 
@@ -42,6 +43,25 @@ TEditDialog::TEditDialog(TPhoto& photo, TFieldGroup group, bool hasOkForAll, QWi
     connect(apply_, &QPushButton::clicked, this, &TEditDialog::ButtonApplyClick);
 }
 
+void TEditDialog::LayOutAboveButtons(QLayout* controls) {
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addSpacing(4);
+    layout->addWidget(buttonRow_);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TEditDialog::SetTabOrderBeforeButtons(std::initializer_list<QWidget*> controls) {
+    QWidget* previous = nullptr;
+    auto chain = [&previous](QWidget* next) {
+        if (!next) return;
+        if (previous) setTabOrder(previous, next);
+        previous = next;
+    };
+    for (QWidget* control : controls) chain(control);
+    for (QWidget* button : {ok_, all_, cancel_, apply_}) chain(button);
+}
+
 void TEditDialog::ButtonOKClick() {
     Commit();
     done(ResultOk);
@@ -52,7 +72,9 @@ void TEditDialog::ButtonAllClick() {
     done(ResultAll);
 }
 
-void TEditDialog::ButtonApplyClick() { Commit(); }
+void TEditDialog::ButtonApplyClick() {
+    Commit();
+}
 
 void TEditDialog::ButtonCancelClick() {
     if (TPhotoInfo* info = photo_.Info()) {
@@ -62,7 +84,9 @@ void TEditDialog::ButtonCancelClick() {
     done(ResultCancel);
 }
 
-void TEditDialog::reject() { ButtonCancelClick(); }
+void TEditDialog::reject() {
+    ButtonCancelClick();
+}
 
 void TEditDialog::Commit() {
     // Leaving a number box takes what was typed into it, so the focus moves first. Focus

@@ -7,10 +7,12 @@
 // the dialog as Cancel without restoring, so an earlier Apply stays.
 
 #include <QDialog>
+#include <initializer_list>
 
 #include "photos/settings/FieldGroups.h"
 #include "photos/settings/PhotoInfo.h"
 
+class QLayout;
 class QPushButton;
 
 namespace vellumora {
@@ -54,6 +56,11 @@ protected:
     // The row of command buttons (right-aligned), for subclasses to place in their own
     // layout, below their controls.
     QWidget* ButtonRow() const { return buttonRow_; }
+    // Lays the dialog out at a fixed size: the controls' layout above the command buttons.
+    void LayOutAboveButtons(QLayout* controls);
+    // The Tab order: the controls in the order given (null ones skipped), then the command
+    // buttons. The buttons are made first, so without this Tab would reach them first.
+    void SetTabOrderBeforeButtons(std::initializer_list<QWidget*> controls);
 
     // Show runs on the program's show only, not when the window manager shows the dialog
     // again (restoring it from minimised would otherwise take a new backup after an Apply).

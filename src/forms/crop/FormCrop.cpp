@@ -57,7 +57,7 @@ void Place(QWidget* picture, QSize size, QSize panel) {
 // A picture, painted as it is, with the selection outlined on top when there is one. The
 // photo's picture hands its pointer and arrow-key events to the dialog.
 class TPictureBox : public QWidget {
-  public:
+public:
     TPictureBox(const char* name, const QString& accessibleName, TFormCrop* form, QWidget* parent)
         : QWidget(parent), form_(form) {
         setObjectName(QLatin1String(name));
@@ -81,7 +81,7 @@ class TPictureBox : public QWidget {
         update();
     }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.drawImage(0, 0, image_);
@@ -107,7 +107,7 @@ class TPictureBox : public QWidget {
         if (!form_ || !form_->ImagePhotoKeyDown(event)) QWidget::keyPressEvent(event);
     }
 
-  private:
+private:
     TFormCrop* form_;
     QImage image_;
     TRect outline_;
@@ -163,22 +163,10 @@ TFormCrop::TFormCrop(TPhoto& photo, QWidget* parent)
     panels->addWidget(groupPhoto_, 0, Qt::AlignTop);
     panels->addLayout(side);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(panels);
-    layout->addSpacing(4);
-    layout->addWidget(ButtonRow());
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    // The command buttons were made first; tab through the picture and the choices
-    // before them.
-    QWidget* previous = imagePhoto_;
-    for (QWidget* next : std::initializer_list<QWidget*>{
-             ratios_[0], ratios_[1], ratios_[2], ratios_[3], ratios_[4], ratios_[5], ratios_[6],
-             ratios_[7], ratios_[8], ratios_[9], buttonAuto_, buttonSelectAll_, ButtonOK(),
-             ButtonCancel(), ButtonApply()}) {
-        setTabOrder(previous, next);
-        previous = next;
-    }
+    LayOutAboveButtons(panels);
+    SetTabOrderBeforeButtons({imagePhoto_, ratios_[0], ratios_[1], ratios_[2], ratios_[3],
+                              ratios_[4], ratios_[5], ratios_[6], ratios_[7], ratios_[8],
+                              ratios_[9], buttonAuto_, buttonSelectAll_});
 }
 
 TRect TFormCrop::CommittedCrop() const {

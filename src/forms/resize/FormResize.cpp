@@ -58,7 +58,8 @@ TFormResize::TFormResize(TPhoto& photo, QWidget* parent)
     editMax_ = new QLineEdit(groupSize_);
     editMax_->setObjectName(QStringLiteral("EditMax"));
     // Room for the four digits it takes, plus a little.
-    editMax_->setFixedWidth(editMax_->fontMetrics().horizontalAdvance(QStringLiteral("99999")) + 12);
+    editMax_->setFixedWidth(editMax_->fontMetrics().horizontalAdvance(QStringLiteral("99999")) +
+                            12);
     upDownMax_ = new TUpDown(groupSize_);
     upDownMax_->setObjectName(QStringLiteral("UpDownMax"));
     upDownMax_->SetRange(0, kMaxLimit);
@@ -80,18 +81,16 @@ TFormResize::TFormResize(TPhoto& photo, QWidget* parent)
 
     groupStretch_ = new QGroupBox(QStringLiteral(" Stretch "), this);
     groupStretch_->setObjectName(QStringLiteral("GroupBoxStretch"));
-    checkKeep_ = new QCheckBox(QStringLiteral("Keep original size if smaller than max size"),
-                               groupStretch_);
+    checkKeep_ =
+        new QCheckBox(QStringLiteral("Keep original size if smaller than max size"), groupStretch_);
     checkKeep_->setObjectName(QStringLiteral("CheckBoxKeep"));
     auto* stretchLayout = new QVBoxLayout(groupStretch_);
     stretchLayout->addWidget(checkKeep_);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(groupSize_);
-    layout->addWidget(groupStretch_);
-    layout->addSpacing(4);
-    layout->addWidget(ButtonRow());
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* groups = new QVBoxLayout;
+    groups->addWidget(groupSize_);
+    groups->addWidget(groupStretch_);
+    LayOutAboveButtons(groups);
 
     for (const TPreset& preset : presets_)
         connect(preset.button, &QRadioButton::toggled, this, [this](bool on) {
@@ -101,17 +100,9 @@ TFormResize::TFormResize(TPhoto& photo, QWidget* parent)
         if (on) RadioButtonClick();
     });
 
-    // The command buttons were made first; tab through the controls before them.
-    QWidget* previous = presets_.front().button;
-    auto chain = [&previous](QWidget* next) {
-        if (!next) return;
-        setTabOrder(previous, next);
-        previous = next;
-    };
-    for (size_t i = 1; i < presets_.size(); ++i) chain(presets_[i].button);
-    for (QWidget* w : std::initializer_list<QWidget*>{radioMax_, editMax_, checkKeep_, ButtonOK(),
-                                                      ButtonAll(), ButtonCancel(), ButtonApply()})
-        chain(w);
+    SetTabOrderBeforeButtons({presets_[0].button, presets_[1].button, presets_[2].button,
+                              presets_[3].button, presets_[4].button, presets_[5].button,
+                              presets_[6].button, radioMax_, editMax_, checkKeep_});
 }
 
 void TFormResize::RadioButtonClick() {
@@ -137,6 +128,8 @@ void TFormResize::WriteControls(TPhotoInfo& info) {
     info.Keep = checkKeep_->isChecked();
 }
 
-QWidget* TFormResize::InitialFocus() { return groupSize_; }
+QWidget* TFormResize::InitialFocus() {
+    return groupSize_;
+}
 
 }  // namespace vellumora
