@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QLineEdit>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include "forms/color/FormColor.h"
 #include "forms/main/FormMain.h"
 #include "forms/main/PhotoView.h"
+#include "forms/watermark/FormWatermark.h"
 #include "support/FakePlatform.h"
 
 using namespace vellumora;
@@ -47,6 +49,13 @@ const TDialogCase kDialogs[] = {
     {"Color Balance",
      [](TFormMain& form) { return new TFormColor(form.Photo(), &form); },
      {"ImagePhoto", "ImagePreview"}},
+    {"Watermark",
+     [](TFormMain& form) {
+         // A signature already there, as a template gives one; each step types onto it.
+         form.Photo().Info()->Watermark = QStringLiteral("(c) 2026 Vellumora Photography");
+         return new TFormWatermark(form.Photo(), form.Platform(), &form);
+     },
+     {"ImagePreview"}},
 };
 
 const TStepCase kSteps[] = {
@@ -54,6 +63,11 @@ const TStepCase kSteps[] = {
      [](QDialog* dialog, int run) {
          dialog->findChild<QSlider*>(QStringLiteral("TrackBarBrightness"))
              ->setValue(run % 2 ? 30 : -30);
+     }},
+    {"Watermark preview per typed character", "Watermark", "ImagePreview",
+     [](QDialog* dialog, int run) {
+         auto* box = dialog->findChild<QLineEdit*>(QStringLiteral("EditSignature"));
+         run % 2 ? box->backspace() : box->insert(QStringLiteral("W"));
      }},
 };
 

@@ -16,16 +16,24 @@
 namespace vellumora {
 namespace {
 
-// Accepts every edit that leaves the box within the limit, and the text the program last
-// wrote however long it is. Everything the user does to the text (typing, pasting,
-// dropping, an input method) passes through here; setText does not, so the program's
-// values are never cut. A paste that would go past the limit is refused as a whole.
+// Accepts every edit that leaves the box within the limit or no longer than it was, and
+// the text the program last wrote however long it is. Everything the user does to the
+// text (typing, pasting, dropping, an input method) passes through here; setText does not,
+// so the program's values are never cut, and text longer than the limit can be shortened
+// a character at a time. A paste that would go past the limit is refused as a whole.
 class TTypingLimit : public QValidator {
 public:
-    TTypingLimit(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
+    TTypingLimit(int limit, QLineEdit* box)
+        : QValidator(box), limit_(limit), shown_(box->text().size()) {
+        // The box already holds the edited text when it asks: the length before comes
+        // from here.
+        connect(box, &QLineEdit::textChanged, this,
+                [this](const QString& text) { shown_ = text.size(); });
+    }
 
     State validate(QString& input, int&) const override {
-        return input.size() <= limit_ || input == written_ ? Acceptable : Invalid;
+        const bool fits = input.size() <= std::max<qsizetype>(limit_, shown_);
+        return fits || input == written_ ? Acceptable : Invalid;
     }
 
     // Must be set before the text goes in: QLineEdit judges the text it is given against
@@ -34,6 +42,7 @@ public:
 
 private:
     int limit_;
+    qsizetype shown_;
     QString written_;
 };
 

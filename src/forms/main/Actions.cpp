@@ -9,20 +9,27 @@
 #include <QToolButton>
 #include <algorithm>
 #include <optional>
+#include <type_traits>
 
 #include "forms/main/FormAbout.h"
 #include "forms/main/FormMain.h"
 #include "forms/color/FormColor.h"
 #include "forms/crop/FormCrop.h"
 #include "forms/resize/FormResize.h"
+#include "forms/watermark/FormWatermark.h"
 #include "photos/stages/Stages.h"
 
 namespace vellumora {
 namespace {
 
+// A dialog on the window's photo; one that asks the desktop (font or colour choosers)
+// gets the window's platform too.
 template <class TDialog>
 QDialog* PhotoDialog(TFormMain& form) {
-    return new TDialog(form.Photo(), &form);
+    if constexpr (std::is_constructible_v<TDialog, TPhoto&, TPlatform&, QWidget*>)
+        return new TDialog(form.Photo(), form.Platform(), &form);
+    else
+        return new TDialog(form.Photo(), &form);
 }
 
 QDialog* AboutDialog(TFormMain& form) {
@@ -196,7 +203,7 @@ const std::vector<TCommandRow>& TActions::Rows() {
         {.id = TCommand::Watermark, .name = "MenuWatermark", .caption = "Watermark...",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_W, .flags = kInPopup,
          .enable = TEnable::WithPhoto, .icon = "insert-text",
-         .fallback = QStyle::SP_FileDialogDetailedView},
+         .fallback = QStyle::SP_FileDialogDetailedView, .dialog = PhotoDialog<TFormWatermark>},
         {.id = TCommand::Border, .name = "MenuBorder", .caption = "Border...",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_B, .flags = kInPopup,
          .enable = TEnable::WithPhoto, .icon = "format-border-set-all",

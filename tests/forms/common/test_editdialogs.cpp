@@ -21,8 +21,10 @@
 #include "forms/color/FormColor.h"
 #include "forms/crop/FormCrop.h"
 #include "forms/resize/FormResize.h"
+#include "forms/watermark/FormWatermark.h"
 #include "photos/Photo.h"
 #include "photos/settings/FieldGroups.h"
+#include "support/FakePlatform.h"
 #include "support/Modal.h"
 #include "support/TestSupport.h"
 
@@ -104,6 +106,20 @@ const TDialogRow kDialogs[] = {
          QTest::mouseRelease(picture, Qt::LeftButton, {}, {25, 20});
      },
      [](TPhotoInfo& info) { info.Crop = TRect{5, 4, 25, 20}; }},
+    {"Watermark",
+     [](TPhoto& photo) {
+         static test::TFakePlatform platform;
+         return std::make_unique<TFormWatermark>(photo, platform);
+     },
+     TFieldGroup::Watermark,
+     [](QWidget* dialog) {
+         QTest::keyClicks(Child<QLineEdit>(dialog, "EditSignature"), "Hi");
+         Child<QAbstractButton>(dialog, "SpeedButton2")->click();
+     },
+     [](TPhotoInfo& info) {
+         info.Watermark = "Hi";
+         info.Position = 2;
+     }},
 };
 
 // A data row per dialog, column "dialog".

@@ -389,7 +389,7 @@ class TestFormMain : public QObject {
         row("Ctrl+R", Qt::CTRL | Qt::Key_R, "MenuResize", true);
         row("Ctrl+S", Qt::CTRL | Qt::Key_S, "MenuSave");
         row("Ctrl+T", Qt::CTRL | Qt::Key_T, "MenuBatch");
-        row("Ctrl+W", Qt::CTRL | Qt::Key_W, "MenuWatermark");
+        row("Ctrl+W", Qt::CTRL | Qt::Key_W, "MenuWatermark", true);
     }
     void keyboardTable() {
         QFETCH(QKeyCombination, key);
