@@ -197,12 +197,10 @@ TFormWatermark::TFormWatermark(TPhoto& photo, TPlatform& platform, QWidget* pare
     auto* previewLayout = new QVBoxLayout(groupPreview);
     previewLayout->addWidget(imagePreview_, 0, Qt::AlignCenter);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addWidget(groupPreview);
-    layout->addSpacing(4);
-    layout->addWidget(ButtonRow());
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* groups = new QVBoxLayout;
+    groups->addWidget(group);
+    groups->addWidget(groupPreview);
+    LayOutAboveButtons(groups);
 
     connect(editSignature_, &QLineEdit::textChanged, this, [this] {
         if (!filling_) UpdatePreview();
@@ -218,21 +216,12 @@ TFormWatermark::TFormWatermark(TPhoto& photo, TPlatform& platform, QWidget* pare
         });
     connect(positions_, &QButtonGroup::idClicked, this, &TFormWatermark::SpeedButtonClick);
 
-    // The command buttons were made first; tab through the controls before them.
-    QWidget* previous = nullptr;
-    const auto chain = [this, &previous](QWidget* next) {
-        if (!next) return;
-        if (previous) setTabOrder(previous, next);
-        previous = next;
-    };
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{editSignature_, buttonFont_, buttonFontColor_, bar,
-                                         editOpacity, spinnerX_->Box(), spinnerY_->Box()})
-        chain(w);
-    for (QToolButton* button : speedButtons_) chain(button);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{ButtonOK(), ButtonAll(), ButtonCancel(), ButtonApply()})
-        chain(w);
+    // The position buttons form one exclusive group: Tab stops on the pressed one and
+    // the arrow keys walk the grid.
+    SetTabOrderBeforeButtons(
+        {editSignature_, buttonFont_, buttonFontColor_, bar, editOpacity, spinnerX_->Box(),
+         spinnerY_->Box(), speedButtons_[0], speedButtons_[1], speedButtons_[2], speedButtons_[3],
+         speedButtons_[4], speedButtons_[5], speedButtons_[6], speedButtons_[7], speedButtons_[8]});
 }
 
 int TFormWatermark::PressedPosition() const {
