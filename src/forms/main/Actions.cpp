@@ -9,9 +9,11 @@
 #include <QToolButton>
 #include <algorithm>
 #include <optional>
+#include <type_traits>
 
 #include "forms/main/FormAbout.h"
 #include "forms/main/FormMain.h"
+#include "forms/border/FormBorder.h"
 #include "forms/color/FormColor.h"
 #include "forms/crop/FormCrop.h"
 #include "forms/resize/FormResize.h"
@@ -22,7 +24,11 @@ namespace {
 
 template <class TDialog>
 QDialog* PhotoDialog(TFormMain& form) {
-    return new TDialog(form.Photo(), &form);
+    // A dialog that opens the desktop's choosers takes the window's platform too.
+    if constexpr (std::is_constructible_v<TDialog, TPhoto&, TPlatform&, QWidget*>)
+        return new TDialog(form.Photo(), form.Platform(), &form);
+    else
+        return new TDialog(form.Photo(), &form);
 }
 
 QDialog* AboutDialog(TFormMain& form) {
@@ -200,7 +206,7 @@ const std::vector<TCommandRow>& TActions::Rows() {
         {.id = TCommand::Border, .name = "MenuBorder", .caption = "Border...",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_B, .flags = kInPopup,
          .enable = TEnable::WithPhoto, .icon = "format-border-set-all",
-         .fallback = QStyle::SP_FileDialogListView},
+         .fallback = QStyle::SP_FileDialogListView, .dialog = PhotoDialog<TFormBorder>},
 
         // The stored templates follow these two, after a separator.
         {.id = TCommand::Add, .name = "MenuAdd", .caption = "Add to Templates...",

@@ -34,6 +34,7 @@ class TFormMain : public QMainWindow {
     ~TFormMain() override;
 
     TPhoto& Photo() { return photo_; }
+    TPlatform& Platform() { return platform_; }
     TPhotoStrip* Strip() const { return strip_; }
     TPhotoView* View() const { return view_; }
     // The colour of the photo area.

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -17,12 +18,14 @@
 #include <limits>
 #include <memory>
 
+#include "forms/border/FormBorder.h"
 #include "forms/common/NumberBox.h"
 #include "forms/color/FormColor.h"
 #include "forms/crop/FormCrop.h"
 #include "forms/resize/FormResize.h"
 #include "photos/Photo.h"
 #include "photos/settings/FieldGroups.h"
+#include "support/FakePlatform.h"
 #include "support/Modal.h"
 #include "support/TestSupport.h"
 
@@ -104,6 +107,21 @@ const TDialogRow kDialogs[] = {
          QTest::mouseRelease(picture, Qt::LeftButton, {}, {25, 20});
      },
      [](TPhotoInfo& info) { info.Crop = TRect{5, 4, 25, 20}; }},
+    {"Border",
+     [](TPhoto& photo) {
+         static test::TFakePlatform platform;  // no colour queued: choosers are cancelled
+         return std::make_unique<TFormBorder>(photo, platform);
+     },
+     TFieldGroup::Border,
+     [](QWidget* dialog) {
+         // The photo's folder is its Masks folder here: the photo itself is the one mask.
+         Child<QListWidget>(dialog, "ListView")->setCurrentRow(0);
+         Child<TUpDown>(dialog, "UpDownOutside")->SetValue(4);
+     },
+     [](TPhotoInfo& info) {
+         info.MaskName = "photo.png";
+         info.Outside.Width = 4;
+     }},
 };
 
 // A data row per dialog, column "dialog".
