@@ -10,6 +10,8 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QListWidget>
+#include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -19,9 +21,12 @@
 #include <set>
 #include <vector>
 
+#include "forms/border/FormBorder.h"
 #include "forms/color/FormColor.h"
+#include "forms/common/NumberBox.h"
 #include "forms/main/FormMain.h"
 #include "forms/main/PhotoView.h"
+#include "photos/settings/ProgramFolder.h"
 #include "support/FakePlatform.h"
 
 using namespace vellumora;
@@ -47,6 +52,9 @@ const TDialogCase kDialogs[] = {
     {"Color Balance",
      [](TFormMain& form) { return new TFormColor(form.Photo(), &form); },
      {"ImagePhoto", "ImagePreview"}},
+    {"Border",
+     [](TFormMain& form) { return new TFormBorder(form.Photo(), form.Platform(), &form); },
+     {"qt_scrollarea_viewport"}},  // the mask list's items
 };
 
 const TStepCase kSteps[] = {
@@ -54,6 +62,19 @@ const TStepCase kSteps[] = {
      [](QDialog* dialog, int run) {
          dialog->findChild<QSlider*>(QStringLiteral("TrackBarBrightness"))
              ->setValue(run % 2 ? 30 : -30);
+     }},
+    // Until the main window shows the result ("Photo" is its view): an oval mask, bands of
+    // 10 and 4 pixels and a shadow of radius 8.
+    {"Border Apply", "Border", "Photo",
+     [](QDialog* dialog, int) {
+         auto* list = dialog->findChild<QListWidget*>(QStringLiteral("ListView"));
+         for (int i = 0; i < list->count(); ++i)
+             if (list->item(i)->data(Qt::AccessibleTextRole) == QLatin1String("oval.png"))
+                 list->setCurrentRow(i);
+         for (const auto& [name, value] :
+              {std::pair{"UpDownOutside", 10}, {"UpDownInside", 4}, {"UpDownRadius", 8}})
+             dialog->findChild<TUpDown*>(QLatin1String(name))->SetValue(value);
+         dialog->findChild<QPushButton*>(QStringLiteral("ButtonApply"))->click();
      }},
 };
 
@@ -85,10 +106,13 @@ double Median(std::vector<double> ms) {
     return ms[ms.size() / 2];
 }
 
-// Watches the named children of dialog; false when one is missing.
+// Watches the named children of dialog, or else of the main window; false when one is
+// missing.
 bool Watch(QDialog* dialog, const std::vector<const char*>& names, TPaintWatch& watch) {
     for (const char* name : names) {
         QWidget* widget = dialog->findChild<QWidget*>(QLatin1String(name));
+        if (!widget && dialog->parentWidget())
+            widget = dialog->parentWidget()->findChild<QWidget*>(QLatin1String(name));
         if (!widget) return false;
         widget->installEventFilter(&watch);
     }
@@ -110,6 +134,7 @@ int main(int argc, char** argv) {
     // A program folder of its own: no templates, the built-in defaults.
     QTemporaryDir home;
     qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    PrepareProgramFolder();  // the shipped masks
 
     test::TFakePlatform platform;
     TFormMain form(platform);
