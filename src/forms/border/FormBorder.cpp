@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "forms/common/ColorSwatch.h"
 #include "forms/common/NumberBox.h"

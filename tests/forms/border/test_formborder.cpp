@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -54,13 +55,35 @@ void MakeFolder(const QString& folder, const QStringList& specs) {
     }
 }
 
-// A record's settings as its settings file holds them, for comparisons that name the key.
-QStringList Settings(const TPhotoInfo& info) {
+// A record's settings as a settings file holds them, in section "P".
+TIniFile Stored(const TPhotoInfo& info) {
     TIniFile file{QString()};
     info.WriteSettings(file, "P");
+    return file;
+}
+
+// The keys and values, for comparisons that name the key that differs.
+QStringList Settings(const TPhotoInfo& info) {
+    const TIniFile file = Stored(info);
     QStringList lines;
     for (const QString& key : file.Keys("P")) lines << key + '=' + file.ReadString("P", key);
     return lines;
+}
+
+// Sets keys ("KEY=value;...") of a record as a settings file would.
+void SetKeys(TPhotoInfo& info, const QString& keys) {
+    TIniFile file = Stored(info);
+    for (const QString& key : keys.split(';', Qt::SkipEmptyParts))
+        file.WriteString("P", key.section('=', 0, 0), key.section('=', 1));
+    info.ReadSettings(file, "P");
+}
+
+// The boxes and the colour buttons, by the roles in their objectNames, in screen order.
+const QStringList kBoxes{"Outside", "Inside", "Radius", "Offset"};
+const QStringList kButtons{"Color", "Outside", "Inside", "Shadow", "Background"};
+using TColors = std::array<TColor, 5>;
+TColors Colors(const TPhotoInfo& i) {
+    return {i.MaskColor, i.Outside.Color, i.Inside.Color, i.Shadow, i.Background};
 }
 
 TPhotoInfo CopyOf(const TPhotoInfo& info) {
@@ -72,10 +95,8 @@ TPhotoInfo CopyOf(const TPhotoInfo& info) {
 // What a record's stored settings render to: written out, read back into a fresh record
 // and sent through the chain from the file, as the batch and the command-line tool do.
 QImage StoredAndRendered(const TPhotoInfo& info, const QString& masks) {
-    TIniFile file{QString()};
-    info.WriteSettings(file, "P");
     TPhotoInfo read;
-    read.ReadSettings(file, "P");
+    read.ReadSettings(Stored(info), "P");
     return RenderChain(DoLoad(read.FileName), read, LoadMaskFile(masks, read.MaskName));
 }
 
@@ -92,9 +113,8 @@ struct TRig {
     TPhoto photo;
     std::unique_ptr<TFormBorder> dialog;
 
-    TRig(const QString& file, const QString& masks, void (*setup)(TPhotoInfo&) = Framed)
-        : info(file) {
-        setup(info);
+    TRig(const QString& file, const QString& masks) : info(file) {
+        Framed(info);
         photo.SetMasksFolder(masks);
         photo.AssignInfo(&info);
         dialog = std::make_unique<TFormBorder>(photo, platform);
@@ -226,112 +246,72 @@ private slots:
         QCOMPARE(list.Masks().size(), size_t(1));
     }
 
-    // Show fills the controls from the record; OK without changes keeps it as it was, a
-    // mask name whose file is not listed included.
-    void show_data() {
-        QTest::addColumn<QString>("mask");
+    // Show, one user action (or none), OK: the list shows the record's mask, the boxes and
+    // swatches what OK stores, and only what the action names changes. A mask name whose
+    // file is not listed is kept by an OK that did not touch the list.
+    void showEditOk_data() {
+        QTest::addColumn<QString>("record");  // keys changed before show
         QTest::addColumn<QString>("selected");
-        QTest::addColumn<QList<int>>("values");  // Outside, Inside, Radius, Offset
-        QTest::addColumn<QStringList>("shown");
-        QTest::newRow("listed") << "b.png"
-                                << "b.png" << QList<int>{5, 2, 3, 4}
-                                << QStringList{"5", "2", "3", "4"};
-        QTest::newRow("case differs")
-            << "B.png"
-            << "" << QList<int>{5, 2, 3, 4} << QStringList{"5", "2", "3", "4"};
-        QTest::newRow("not listed")
-            << "gone.png"
-            << "" << QList<int>{5, 2, 3, 4} << QStringList{"5", "2", "3", "4"};
-        QTest::newRow("clamped") << ""
-                                 << "" << QList<int>{-5, 250, 25, -1}
-                                 << QStringList{"0", "100", "20", "0"};
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QColor>("chosen");      // the chooser's answer; invalid: cancelled
+        QTest::addColumn<QString>("committed");  // keys OK changes
+        const auto row = [](const char* name, const char* record, const char* selected,
+                            const char* action, QColor chosen, const char* committed) {
+            QTest::newRow(name) << record << selected << action << chosen << committed;
+        };
+        row("listed", "", "b.png", "", {}, "");
+        row("case differs", "MASK=B.png", "", "", {}, "");
+        row("not listed", "MASK=gone.png", "", "", {}, "");
+        row("clamped", "OUTSIDE.WIDTH=-5;INSIDE.WIDTH=250;RADIUS=25;OFFSET=-1", "b.png", "", {},
+            "OUTSIDE.WIDTH=0;INSIDE.WIDTH=100;RADIUS=20;OFFSET=0");
+        row("another mask", "", "b.png", "click c.png", {}, "MASK=c.png");
+        row("empty area", "", "b.png", "click empty", {}, "MASK=");
+        row("Ctrl+Space", "", "b.png", "key ctrl+space", {}, "MASK=");
+        row("arrow key", "", "b.png", "key right", {}, "MASK=c.png");
+        row("not listed, another", "MASK=gone.png", "", "click a.png", {}, "MASK=a.png");
+        row("250 outside", "", "b.png", "type Outside 250", {}, "OUTSIDE.WIDTH=100");
+        row("25 radius", "", "b.png", "type Radius 25", {}, "RADIUS=20");
+        row("letters offset", "", "b.png", "type Offset ab", {}, "");
+        row("white outside", "", "b.png", "colour Outside", Qt::white, "OUTSIDE.COLOR=clWhite");
+        row("shadow cancelled", "", "b.png", "colour Shadow", {}, "");
+        row("mask colour", "", "b.png", "colour Color", QColor(1, 2, 3), "COLOR=$00030201");
     }
-    void show() {
-        QFETCH(QString, mask);
+    void showEditOk() {
+        QFETCH(QString, record);
         QFETCH(QString, selected);
-        QFETCH(QList<int>, values);
-        QFETCH(QStringList, shown);
+        QFETCH(QString, action);
+        QFETCH(QColor, chosen);
+        QFETCH(QString, committed);
         TRig rig(photo_, masks_);
-        rig.info.MaskName = mask;
-        rig.info.Outside.Width = values[0], rig.info.Inside.Width = values[1];
-        rig.info.Radius = values[2], rig.info.Offset = values[3];
+        SetKeys(rig.info, record);
+        TPhotoInfo expected = CopyOf(rig.info);
+        SetKeys(expected, committed);
         QVERIFY(ShowActive(rig.dialog.get()));
         QCOMPARE(rig.Listed(), (QStringList{"a.png", "b.png", "c.png"}));
         QCOMPARE(rig.Selected(), selected);
         QCOMPARE(QApplication::focusWidget(), rig.List());
-        const QStringList roles{"Outside", "Inside", "Radius", "Offset"};
-        for (int i = 0; i < 4; ++i)
-            QCOMPARE(rig.Child<QLineEdit>("Edit" + roles[i])->text(), shown[i]);
-        QCOMPARE(
-            CompareImages(rig.Child<QPushButton>("BitBtnInside")->icon().pixmap(133, 15).toImage(),
-                          ColorGlyph(QSize(149, 23), 0x008000)),
-            QString());
-
-        TPhotoInfo expected = CopyOf(rig.info);
-        expected.Outside.Width = shown[0].toInt(), expected.Inside.Width = shown[1].toInt();
-        expected.Radius = shown[2].toInt(), expected.Offset = shown[3].toInt();
-        rig.dialog->ButtonOK()->click();
-        QCOMPARE(Settings(rig.info), Settings(expected));
-    }
-
-    // A user's edit, then OK: only what the edit names changes.
-    void edit_data() {
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QColor>("chosen");  // what the colour chooser answers; invalid: cancel
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::newRow("another mask") << QStringList{"click c.png"} << QColor() << "MASK"
-                                      << "c.png";
-        QTest::newRow("empty area: no mask") << QStringList{"click empty"} << QColor() << "MASK"
-                                             << "";
-        QTest::newRow("Ctrl+Space: no mask") << QStringList{"key ctrl+space"} << QColor() << "MASK"
-                                             << "";
-        QTest::newRow("arrow key") << QStringList{"key right"} << QColor() << "MASK"
-                                   << "c.png";
-        QTest::newRow("250 outside")
-            << QStringList{"type Outside 250"} << QColor() << "OUTSIDE.WIDTH"
-            << "100";
-        QTest::newRow("25 radius") << QStringList{"type Radius 25"} << QColor() << "RADIUS"
-                                   << "20";
-        QTest::newRow("letters offset") << QStringList{"type Offset ab"} << QColor() << "OFFSET"
-                                        << "4";
-        QTest::newRow("white outside")
-            << QStringList{"colour Outside"} << QColor(Qt::white) << "OUTSIDE.COLOR"
-            << "clWhite";
-        QTest::newRow("shadow cancelled") << QStringList{"colour Shadow"} << QColor() << "SHADOW"
-                                          << "$00404040";
-        QTest::newRow("background")
-            << QStringList{"colour Background"} << QColor(1, 2, 3) << "BACKGROUND"
-            << "$00030201";
-    }
-    void edit() {
-        QFETCH(QStringList, steps);
-        QFETCH(QColor, chosen);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        TRig rig(photo_, masks_);
-        QVERIFY(ShowActive(rig.dialog.get()));
-        const TColor atShow[] = {rig.info.MaskColor, rig.info.Outside.Color, rig.info.Inside.Color,
-                                 rig.info.Shadow, rig.info.Background};
+        const TColors atShow = Colors(rig.info);
         if (chosen.isValid()) rig.platform.colors.push_back(chosen);
-        for (const QString& step : steps) rig.Do(step);
-        QStringList expected = Settings(rig.info);
-        for (QString& line : expected)
-            if (line.startsWith(key + '=')) line = key + '=' + value;
+        if (!action.isEmpty()) rig.Do(action);
         rig.dialog->ButtonOK()->click();
-        QCOMPARE(Settings(rig.info), expected);
-        if (steps[0].startsWith("colour")) {
-            const TFormBorder::TColorRole role = key == "OUTSIDE.COLOR" ? TFormBorder::OutsideColor
-                                                 : key == "SHADOW"      ? TFormBorder::ShadowColor
-                                                                   : TFormBorder::BackgroundColor;
-            auto* button = rig.Child<QPushButton>("BitBtn" + steps[0].section(' ', 1));
-            // The chooser opens on the button's colour; the swatch shows the colour kept.
-            QCOMPARE(rig.platform.log,
-                     QStringList{"color: " + QColor(ColorToRgb(atShow[role])).name()});
+
+        QCOMPARE(Settings(rig.info), Settings(expected));
+        const int values[] = {expected.Outside.Width, expected.Inside.Width, expected.Radius,
+                              expected.Offset};
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(rig.Child<QLineEdit>("Edit" + kBoxes[i])->text(), QString::number(values[i]));
+        for (int i = 0; i < 5; ++i) {
+            auto* button = rig.Child<QPushButton>("BitBtn" + kButtons[i]);
             QCOMPARE(CompareImages(button->icon().pixmap(133, 15).toImage(),
-                                   ColorGlyph(button->size(), rig.dialog->WorkingColor(role))),
+                                   ColorGlyph(QSize(149, 23), Colors(expected)[i])),
                      QString());
         }
+        // The chooser opens on the button's colour.
+        const int button = kButtons.indexOf(action.section(' ', 1));
+        QCOMPARE(rig.platform.log,
+                 action.startsWith("colour")
+                     ? QStringList{"color: " + QColor(ColorToRgb(atShow[button])).name()}
+                     : QStringList());
     }
 
     // Whatever way the dialog ends, the photo shows what its stored settings render to; the
@@ -366,8 +346,8 @@ private slots:
                  QString());
     }
 
-    // Masks copied in or deleted while the program runs show at the next showing; the
-    // thumbnails of the others are not made again.
+    // A mask copied in while the program runs shows at the next showing; the thumbnails of
+    // the others are not made again.
     void masksChangeBetweenShowings() {
         const QString folder = home_.filePath("running");
         MakeFolder(folder, {"b.png:image"});
@@ -382,12 +362,6 @@ private slots:
         QCOMPARE(rig.Listed(), (QStringList{"a.png", "b.png"}));
         QCOMPARE(rig.Selected(), QString("b.png"));
         QCOMPARE(rig.dialog->MaskList().Masks()[1].thumbnail.cacheKey(), key);
-        rig.dialog->close();
-
-        QVERIFY(QFile::remove(folder + "/b.png"));
-        QVERIFY(ShowActive(rig.dialog.get()));
-        QCOMPARE(rig.Listed(), QStringList{"a.png"});
-        QCOMPARE(rig.Selected(), QString());
     }
 
     // A selected mask stands in a frame of the selection colour, the others on the list's
@@ -423,22 +397,16 @@ private slots:
             return face ? face->text(QAccessible::Name) : QString("(none)");
         };
         QCOMPARE(name(rig.dialog.get()), QString("Border"));
-        const QList<std::pair<QString, QString>> named = {
-            {"ButtonOK", "OK"},
-            {"ButtonAll", "OK for All"},
-            {"ButtonCancel", "Cancel"},
-            {"ButtonApply", "Apply"},
-            {"EditOutside", "Outside"},
-            {"EditInside", "Inside"},
-            {"EditRadius", "Radius"},
-            {"EditOffset", "Offset"},
-            {"BitBtnColor", "Mask colour"},
-            {"BitBtnOutside", "Outside colour"},
-            {"BitBtnInside", "Inside colour"},
-            {"BitBtnShadow", "Shadow colour"},
-            {"BitBtnBackground", "Background colour"}};
-        for (const auto& [object, expected] : named)
-            QCOMPARE(name(rig.Child<QWidget>(object)), expected);
+        const QStringList buttons{"ButtonOK", "ButtonAll", "ButtonCancel", "ButtonApply"};
+        const QStringList captions{"OK", "OK for All", "Cancel", "Apply"};
+        const QStringList colours{"Mask colour", "Outside colour", "Inside colour", "Shadow colour",
+                                  "Background colour"};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(name(rig.Child<QWidget>(buttons[i])), captions[i]);
+            QCOMPARE(name(rig.Child<QWidget>("Edit" + kBoxes[i])), kBoxes[i]);
+        }
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(name(rig.Child<QWidget>("BitBtn" + kButtons[i])), colours[i]);
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(rig.List());
         QStringList items;
         for (int i = 0; i < list->childCount(); ++i)
