@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -20,10 +22,13 @@
 #include <set>
 #include <vector>
 
+#include "forms/border/FormBorder.h"
 #include "forms/color/FormColor.h"
+#include "forms/common/NumberBox.h"
 #include "forms/main/FormMain.h"
 #include "forms/main/PhotoView.h"
 #include "forms/watermark/FormWatermark.h"
+#include "photos/settings/ProgramFolder.h"
 #include "support/FakePlatform.h"
 
 using namespace vellumora;
@@ -56,6 +61,9 @@ const TDialogCase kDialogs[] = {
          return new TFormWatermark(form.Photo(), form.Platform(), &form);
      },
      {"ImagePreview"}},
+    {"Border",
+     [](TFormMain& form) { return new TFormBorder(form.Photo(), form.Platform(), &form); },
+     {"qt_scrollarea_viewport"}},  // the mask list's items
 };
 
 const TStepCase kSteps[] = {
@@ -68,6 +76,19 @@ const TStepCase kSteps[] = {
      [](QDialog* dialog, int run) {
          auto* box = dialog->findChild<QLineEdit*>(QStringLiteral("EditSignature"));
          run % 2 ? box->backspace() : box->insert(QStringLiteral("W"));
+     }},
+    // Until the main window shows the result ("Photo" is its view): an oval mask, bands of
+    // 10 and 4 pixels and a shadow of radius 8.
+    {"Border Apply", "Border", "Photo",
+     [](QDialog* dialog, int) {
+         auto* list = dialog->findChild<QListWidget*>(QStringLiteral("ListView"));
+         for (int i = 0; i < list->count(); ++i)
+             if (list->item(i)->data(Qt::AccessibleTextRole) == QLatin1String("oval.png"))
+                 list->setCurrentRow(i);
+         for (const auto& [name, value] :
+              {std::pair{"UpDownOutside", 10}, {"UpDownInside", 4}, {"UpDownRadius", 8}})
+             dialog->findChild<TUpDown*>(QLatin1String(name))->SetValue(value);
+         dialog->findChild<QPushButton*>(QStringLiteral("ButtonApply"))->click();
      }},
 };
 
@@ -99,10 +120,13 @@ double Median(std::vector<double> ms) {
     return ms[ms.size() / 2];
 }
 
-// Watches the named children of dialog; false when one is missing.
+// Watches the named children of dialog, or else of the main window; false when one is
+// missing.
 bool Watch(QDialog* dialog, const std::vector<const char*>& names, TPaintWatch& watch) {
     for (const char* name : names) {
         QWidget* widget = dialog->findChild<QWidget*>(QLatin1String(name));
+        if (!widget && dialog->parentWidget())
+            widget = dialog->parentWidget()->findChild<QWidget*>(QLatin1String(name));
         if (!widget) return false;
         widget->installEventFilter(&watch);
     }
@@ -124,6 +148,7 @@ int main(int argc, char** argv) {
     // A program folder of its own: no templates, the built-in defaults.
     QTemporaryDir home;
     qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    PrepareProgramFolder();  // the shipped masks
 
     test::TFakePlatform platform;
     TFormMain form(platform);

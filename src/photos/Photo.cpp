@@ -41,9 +41,11 @@ void TPhoto::AssignInfo(TPhotoInfo* info) {
     info_ = info;
     original_ = QImage();
     if (info_) {
-        // Guarded: the record may outlive this photo.
-        info_->OnMaskChange = [photo = QPointer<TPhoto>(this)](TPhotoInfo&) {
-            if (photo) photo->LoadMask();
+        // Guarded: the record may outlive this photo. A record this photo showed before
+        // keeps the binding; its mask name changing ("OK for All" sets it on every open
+        // photo) must not reload the mask of the record shown now once per open photo.
+        info_->OnMaskChange = [photo = QPointer<TPhoto>(this)](TPhotoInfo& record) {
+            if (photo && photo->Info() == &record) photo->LoadMask();
         };
         QString reason;
         QImage loaded = DoLoad(info_->FileName, &reason, loadOptions_);
@@ -59,7 +61,11 @@ void TPhoto::AssignInfo(TPhotoInfo* info) {
 void TPhoto::LoadMask() {
     mask_ = QImage();
     if (!info_) return;
-    mask_ = LoadMaskFile(masksFolder_.isEmpty() ? MasksFolder() : masksFolder_, info_->MaskName);
+    mask_ = LoadMaskFile(MaskFolder(), info_->MaskName);
+}
+
+QString TPhoto::MaskFolder() const {
+    return masksFolder_.isEmpty() ? MasksFolder() : masksFolder_;
 }
 
 void TPhoto::SetZoom(int zoom) {

@@ -38,12 +38,13 @@ public:
 
     // Folder the record's mask name is looked up in; the program's Masks folder unless set.
     void SetMasksFolder(const QString& folder) { masksFolder_ = folder; }
+    QString MaskFolder() const;
     // Passed to every load of the original (for example to let JPEG decode at reduced size).
     void SetLoadOptions(const TLoadOptions& options) { loadOptions_ = options; }
 
     // Attaches a record (or none) and rebuilds everything from it: loads its file, its
     // mask, and renders. The record is not owned. It is bound so that SetMaskName on it
-    // reloads this photo's mask.
+    // reloads this photo's mask while this photo shows it.
     void AssignInfo(TPhotoInfo* info);
     // Reloads the mask named by the record's MaskName; no mask when it is missing or
     // unreadable. Does not render.

@@ -146,6 +146,25 @@ class TestPhoto : public QObject {
         QVERIFY(!photo.Mask().isNull());
     }
 
+    // A record shown before stays bound, but its mask name changing reloads nothing: "OK
+    // for All" sets the name on every open photo and must load the shown mask once only.
+    void onlyTheShownRecordReloadsTheMask() {
+        const QString mask = SavePng(QStringLiteral("masks/soon-gone.png"), SolidImage(4, 4, 0));
+        const QString file = SavePng(QStringLiteral("shown.png"), PatternImage(8, 8));
+        TPhotoInfo earlier(file), shown(file);
+        shown.MaskName = QStringLiteral("soon-gone.png");
+        TPhoto photo;
+        photo.SetMasksFolder(masks_);
+        photo.AssignInfo(&earlier);
+        photo.AssignInfo(&shown);
+        QVERIFY(!photo.Mask().isNull());
+        QVERIFY(QFile::remove(mask));  // a reload would now find no mask
+        earlier.SetMaskName(QStringLiteral("soon-gone.png"));
+        QVERIFY(!photo.Mask().isNull());
+        shown.SetMaskName(QStringLiteral("soon-gone.png"));
+        QVERIFY(photo.Mask().isNull());
+    }
+
     // A record that outlives the photo it was shown by must not reach the dead photo.
     void recordOutlivesItsPhoto() {
         TPhotoInfo info(SavePng(QStringLiteral("outlive.png"), PatternImage(8, 8)));

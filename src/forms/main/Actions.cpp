@@ -13,6 +13,7 @@
 
 #include "forms/main/FormAbout.h"
 #include "forms/main/FormMain.h"
+#include "forms/border/FormBorder.h"
 #include "forms/color/FormColor.h"
 #include "forms/crop/FormCrop.h"
 #include "forms/resize/FormResize.h"
@@ -207,7 +208,7 @@ const std::vector<TCommandRow>& TActions::Rows() {
         {.id = TCommand::Border, .name = "MenuBorder", .caption = "Border...",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_B, .flags = kInPopup,
          .enable = TEnable::WithPhoto, .icon = "format-border-set-all",
-         .fallback = QStyle::SP_FileDialogListView},
+         .fallback = QStyle::SP_FileDialogListView, .dialog = PhotoDialog<TFormBorder>},
 
         // The stored templates follow these two, after a separator.
         {.id = TCommand::Add, .name = "MenuAdd", .caption = "Add to Templates...",

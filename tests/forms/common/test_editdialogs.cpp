@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -17,6 +18,7 @@
 #include <limits>
 #include <memory>
 
+#include "forms/border/FormBorder.h"
 #include "forms/common/NumberBox.h"
 #include "forms/color/FormColor.h"
 #include "forms/crop/FormCrop.h"
@@ -119,6 +121,21 @@ const TDialogRow kDialogs[] = {
      [](TPhotoInfo& info) {
          info.Watermark = "Hi";
          info.Position = 2;
+     }},
+    {"Border",
+     [](TPhoto& photo) {
+         static test::TFakePlatform platform;  // no colour queued: choosers are cancelled
+         return std::make_unique<TFormBorder>(photo, platform);
+     },
+     TFieldGroup::Border,
+     [](QWidget* dialog) {
+         // The photo's folder is its Masks folder here: the photo itself is the one mask.
+         Child<QListWidget>(dialog, "ListView")->setCurrentRow(0);
+         Child<TUpDown>(dialog, "UpDownOutside")->SetValue(4);
+     },
+     [](TPhotoInfo& info) {
+         info.MaskName = "photo.png";
+         info.Outside.Width = 4;
      }},
 };
 

@@ -381,7 +381,7 @@ class TestFormMain : public QObject {
         row("Ctrl+Right", Qt::CTRL | Qt::Key_Right, "MenuClockwise");
         row("Ctrl+Shift+Right", Qt::CTRL | Qt::SHIFT | Qt::Key_Right, "MenuClockwise");
         row("Ctrl+A", Qt::CTRL | Qt::Key_A, "MenuAdd");
-        row("Ctrl+B", Qt::CTRL | Qt::Key_B, "MenuBorder");
+        row("Ctrl+B", Qt::CTRL | Qt::Key_B, "MenuBorder", true);
         row("Ctrl+C", Qt::CTRL | Qt::Key_C, "MenuCrop", true);
         row("Ctrl+E", Qt::CTRL | Qt::Key_E, "MenuEmail");
         row("Ctrl+O", Qt::CTRL | Qt::Key_O, "MenuOpen");
