@@ -203,29 +203,16 @@ TFormBorder::TFormBorder(TPhoto& photo, TPlatform& platform, QWidget* parent)
     auto* columns = new QHBoxLayout;
     columns->addLayout(left);
     columns->addLayout(right);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(listView_);
-    layout->addLayout(columns);
-    layout->addSpacing(4);
-    layout->addWidget(ButtonRow());
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* controls = new QVBoxLayout;
+    controls->addWidget(listView_);
+    controls->addLayout(columns);
+    LayOutAboveButtons(controls);
 
-    // The command buttons were made first; tab through the controls in screen order.
-    QWidget* previous = listView_;
-    auto chain = [this, &previous](QWidget* next) {
-        setTabOrder(previous, next);
-        previous = next;
-    };
-    chain(colorButtons_[MaskColor]);
-    chain(spinners_[0]->Box());
-    chain(colorButtons_[OutsideColor]);
-    chain(spinners_[1]->Box());
-    chain(colorButtons_[InsideColor]);
-    chain(spinners_[2]->Box());
-    chain(spinners_[3]->Box());
-    chain(colorButtons_[ShadowColor]);
-    chain(colorButtons_[BackgroundColor]);
-    for (QWidget* w : {ButtonOK(), ButtonAll(), ButtonCancel(), ButtonApply()}) chain(w);
+    // In screen order: the list, then each group's colour and widths.
+    SetTabOrderBeforeButtons({listView_, colorButtons_[MaskColor], spinners_[0]->Box(),
+                              colorButtons_[OutsideColor], spinners_[1]->Box(),
+                              colorButtons_[InsideColor], spinners_[2]->Box(), spinners_[3]->Box(),
+                              colorButtons_[ShadowColor], colorButtons_[BackgroundColor]});
 
     // The masks the folder holds at start-up; each show looks again.
     ListMasks();
