@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -26,6 +28,7 @@
 #include "forms/watermark/FormWatermark.h"
 #include "photos/Photo.h"
 #include "photos/settings/FieldGroups.h"
+#include "photos/settings/ProgramFolder.h"
 #include "support/FakePlatform.h"
 #include "support/Modal.h"
 #include "support/TestSupport.h"
@@ -543,6 +546,31 @@ class TestEditDialogs : public QObject {
         });
         QCOMPARE(rig.dialog->exec(), int(TEditDialog::ResultAll));
         QCOMPARE(DifferentFields(rig.info, expected), QStringList());
+    }
+
+    // What OK stores, written as the program writes settings and rendered by the command-line
+    // tool, is the picture the window shows.
+    void commandLineRendersWhatOkStores_data() { DialogRows(); }
+    void commandLineRendersWhatOkStores() {
+        QFETCH(int, dialog);
+        TDialogRig rig(file_, kDialogs[dialog]);
+        QVERIFY(ShowActive(rig.dialog.get()));
+        rig.row.change(rig.dialog.get());
+        rig.dialog->ButtonOK()->click();
+        if (!rig.info.MaskName.isEmpty()) {  // the tool takes masks from the program folder
+            QVERIFY(PrepareProgramFolder());
+            QFile::remove(MasksFolder() + '/' + rig.info.MaskName);
+            QVERIFY(QFile::copy(dir_.filePath(rig.info.MaskName),
+                                MasksFolder() + '/' + rig.info.MaskName));
+        }
+        const QString settings = dir_.filePath("dialog.ini");
+        const QString output = dir_.filePath("dialog-rendered.png");
+        QFile::remove(settings);
+        rig.info.WriteSettings(settings, "PHOTO");
+        QProcess tool;
+        tool.start(qEnvironmentVariable("VELLUMORA_CLI"), {"render", settings, "PHOTO", output});
+        QVERIFY2(tool.waitForFinished(-1) && tool.exitCode() == 0, tool.readAllStandardError());
+        QCOMPARE(test::CompareImages(QImage(output), rig.photo.Rendered()), QString());
     }
 
     void noRecordDoesNoHarm_data() { DialogRows(); }
