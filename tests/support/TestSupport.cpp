@@ -47,6 +47,24 @@ QString SavePng(const QString& dir, const QString& name, const QImage& image) {
     return path;
 }
 
+bool MakeReadOnly(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) return false;
+    QFile::Permissions read = QFile::ReadOwner | QFile::ReadUser;
+    if (info.isDir()) read |= QFile::ExeOwner | QFile::ExeUser;
+    if (!QFile::setPermissions(path, read)) return false;
+    // A probe that changes nothing when it succeeds: appending no bytes, or a file made
+    // and removed again.
+    if (info.isDir()) {
+        QFile probe(path + QStringLiteral("/.write-probe"));
+        if (!probe.open(QIODevice::WriteOnly)) return true;
+        probe.remove();
+        return false;
+    }
+    QFile probe(path);
+    return !probe.open(QIODevice::WriteOnly | QIODevice::Append);
+}
+
 TImageDifference DiffImages(const QImage& a, const QImage& b, int tolerance,
                             const TIgnorePixel& ignore) {
     TImageDifference diff;

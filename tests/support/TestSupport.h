@@ -35,6 +35,11 @@ struct TImageDifference {
 using TIgnorePixel = std::function<bool(int x, int y)>;
 TImageDifference DiffImages(const QImage& a, const QImage& b, int tolerance = 0,
                             const TIgnorePixel& ignore = {});
+// Takes write permission away from a file or a folder. False when this process can still
+// write there (root can), so that a test of a refused write can skip instead of passing
+// for the wrong reason. Give it back with QFile::setPermissions before cleaning up.
+bool MakeReadOnly(const QString& path);
+
 // Empty when every channel of actual is within tolerance of expected; otherwise what
 // differs (sizes, or how many pixels, the first of them and by how much), to be shown by
 // QCOMPARE(CompareImages(...), QString()).
