@@ -40,6 +40,11 @@ QString WriteBytes(const QString& dir, const QString& name, const QByteArray& by
     return path;
 }
 
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
 QString SavePng(const QString& dir, const QString& name, const QImage& image) {
     const QString path = dir + QLatin1Char('/') + name;
     QDir().mkpath(QFileInfo(path).path());

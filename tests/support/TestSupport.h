@@ -20,6 +20,8 @@ QImage SolidImage(int width, int height, quint32 rgb);
 quint32 PixelRgb(const QImage& image, int x, int y);
 // Writes bytes to a file; returns its path inside dir.
 QString WriteBytes(const QString& dir, const QString& name, const QByteArray& bytes);
+// The whole file; "(missing)" when it cannot be read.
+QByteArray ReadBytes(const QString& path);
 // Saves an image as PNG, making the folders on the way; returns its path inside dir.
 QString SavePng(const QString& dir, const QString& name, const QImage& image);
 

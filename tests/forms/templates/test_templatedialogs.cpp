@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -35,7 +34,7 @@ using namespace vellumora::test;
 
 namespace {
 
-// Web (the default, 300 pixels, a mask, both bands and a shadow) and Print.
+// Web (the default: 300 pixels, a mask, both bands, a shadow, a watermark) and Print.
 const QByteArray kStore =
     "[TEMPLATE1]\nDESCRIPTION=Web\nMAX=300\nMASK=oval.png\nCOLOR=clYellow\nOUTSIDE.WIDTH=6\n"
     "OUTSIDE.COLOR=clNavy\nINSIDE.WIDTH=3\nRADIUS=4\nOFFSET=5\nSHADOW=clBlack\n"
@@ -44,15 +43,10 @@ const QByteArray kStore =
     "RADIUS=0\nOFFSET=0\n"
     "[DEFAULT]\nDEFAULT=TEMPLATE1\n";
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
 void WriteStore(const QByteArray& body) {
     QFile file(TemplatesFile());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(body);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(body) != body.size())
+        qFatal("cannot write %s", qPrintable(TemplatesFile()));
 }
 
 QString AccessibleName(QObject* object) {
@@ -60,14 +54,18 @@ QString AccessibleName(QObject* object) {
     return face ? face->text(QAccessible::Name) : QStringLiteral("(none)");
 }
 
-template <class T>
+template <class T = QWidget>
 T* Child(QWidget* parent, const char* name) {
     T* child = parent->findChild<T*>(QLatin1String(name));
     if (!child) qFatal("no %s", name);
     return child;
 }
 
-// The objectNames Tab visits from the focus, one round.
+void Click(QWidget* parent, const char* name) {
+    Child<QAbstractButton>(parent, name)->click();
+}
+
+// The objectNames Tab visits from the focus.
 QStringList TabRound(int steps) {
     QStringList order;
     for (int i = 0; i < steps; ++i) {
@@ -77,15 +75,22 @@ QStringList TabRound(int steps) {
     return order;
 }
 
+// The description typed into the Add dialog, the default box as given, then OK.
+std::function<void(QWidget*)> AddAs(const QString& description, bool makeDefault) {
+    return [=](QWidget* dialog) {
+        QTest::keyClicks(Child<QLineEdit>(dialog, "EditDescription"), description);
+        if (makeDefault) Click(dialog, "CheckBoxDefault");
+        Click(dialog, "ButtonOK");
+    };
+}
+
 struct TWindow {
     TFakePlatform platform;
     TFormMain form{platform};
 
-    QAction* Action(const char* name) const {
-        return form.findChild<QAction*>(QLatin1String(name));
-    }
+    void Trigger(const char* name) { form.findChild<QAction*>(QLatin1String(name))->trigger(); }
     QMenu* Templates() const { return form.findChild<QMenu*>(QStringLiteral("MenuTemplates")); }
-    // The template items after the fixed part of the menu.
+    // The template items, after "Add to Templates...", "Manage Templates..." and a separator.
     QList<QAction*> Items() const { return Templates()->actions().mid(3); }
     QStringList Captions() const {
         QStringList captions;
@@ -95,26 +100,32 @@ struct TWindow {
     TPhotoInfo* Info() { return form.Photo().Info(); }
     void Open(const QString& path) {
         platform.openFiles.push_back(path);
-        Action("MenuOpen")->trigger();
+        Trigger("MenuOpen");
     }
 };
 
-// Manage Templates on the program's store, shown as the user sees it.
+// Manage Templates on the program's store.
 struct TManage {
     TFakePlatform platform;
     TFormManage dialog{platform};
 
     QTreeWidget* List() { return dialog.ListView(); }
-    QStringList Column(int column) {
-        QStringList texts;
-        for (int i = 0; i < List()->topLevelItemCount(); ++i)
-            texts << List()->topLevelItem(i)->text(column);
-        return texts;
+    // Each row's texts, joined by "|".
+    QStringList Rows() {
+        QStringList rows;
+        for (int i = 0; i < List()->topLevelItemCount(); ++i) {
+            QStringList texts;
+            for (int c = 0; c < List()->columnCount(); ++c)
+                texts << List()->topLevelItem(i)->text(c);
+            rows << texts.join(QLatin1Char('|'));
+        }
+        return rows;
     }
     void Select(int row) { List()->setCurrentItem(List()->topLevelItem(row)); }
-    template <class T>
-    T* Get(const char* name) {
-        return Child<T>(&dialog, name);
+    bool Editing() {
+        return Child(&dialog, "EditDescription")->isEnabled() &&
+               Child(&dialog, "CheckBoxDefault")->isEnabled() &&
+               Child(&dialog, "ButtonRemove")->isEnabled();
     }
 };
 
@@ -139,12 +150,10 @@ private slots:
         qputenv("XDG_DATA_HOME", home_.path().toUtf8());
         QVERIFY(PrepareProgramFolder(QString()));
         photo_ = SavePng(home_.path(), QStringLiteral("photo.png"), PatternImage(200, 150));
-        // A light oval on dark: the mask colour shows around the photo's middle.
+        // Dark in the middle, light at the corners, where the mask colour shows.
         QImage mask = SolidImage(64, 48, 0xFFFFFF);
-        for (int y = 0; y < 48; ++y)
-            for (int x = 0; x < 64; ++x)
-                if ((x - 32) * (x - 32) * 9 + (y - 24) * (y - 24) * 16 < 9 * 16 * 20 * 20)
-                    mask.setPixel(x, y, 0xFF000000);
+        for (int y = 8; y < 40; ++y)
+            for (int x = 8; x < 56; ++x) mask.setPixel(x, y, 0xFF000000);
         SavePng(MasksFolder(), QStringLiteral("oval.png"), mask);
     }
 
@@ -161,30 +170,28 @@ private slots:
                                         << "";
         QTest::newRow("blanks around") << "  Web  "
                                        << "Web";
-        QTest::newRow("one letter") << "x"
-                                    << "x";
     }
     void addDialogNeedsADescription() {
         QFETCH(QString, typed);
         QFETCH(QString, description);
         TFormAdd dialog;
+        auto* edit = Child<QLineEdit>(&dialog, "EditDescription");
+        auto* ok = Child<QPushButton>(&dialog, "ButtonOK");
         for (int showing = 0; showing < 2; ++showing) {
-            QVERIFY(ShowActive(&dialog));
             // Every showing starts empty, unchecked, OK disabled, typing in the box.
-            auto* edit = Child<QLineEdit>(&dialog, "EditDescription");
+            QVERIFY(ShowActive(&dialog));
             QCOMPARE(edit->text(), QString());
             QVERIFY(!Child<QCheckBox>(&dialog, "CheckBoxDefault")->isChecked());
-            QVERIFY(!Child<QPushButton>(&dialog, "ButtonOK")->isEnabled());
+            QVERIFY(!ok->isEnabled());
             QCOMPARE(QApplication::focusWidget(), edit);
 
             edit->insert(typed);
-            QCOMPARE(Child<QPushButton>(&dialog, "ButtonOK")->isEnabled(), !description.isEmpty());
+            QCOMPARE(ok->isEnabled(), !description.isEmpty());
             QCOMPARE(dialog.Description(), description);
-            // Enter reaches OK only while it is enabled.
+            // Enter reaches OK only while it is enabled; Esc cancels.
+            Click(&dialog, "CheckBoxDefault");
             QTest::keyClick(edit, Qt::Key_Return);
-            QCOMPARE(dialog.isVisible(), description.isEmpty());
             QCOMPARE(dialog.result(), description.isEmpty() ? 0 : int(QDialog::Accepted));
-            Child<QCheckBox>(&dialog, "CheckBoxDefault")->setChecked(true);
             QTest::keyClick(edit, Qt::Key_Escape);
             QVERIFY(!dialog.isVisible());
         }
@@ -202,23 +209,15 @@ private slots:
         w->Info()->Outside = {7, 0x0000FF};
         w->Info()->Rotate = 90;
 
-        TWhenModal add(QStringLiteral("Add to Templates"), [](QWidget* dialog) {
-            QCOMPARE(dialog->objectName(), QStringLiteral("FormAdd"));
-            QTest::keyClicks(Child<QLineEdit>(dialog, "EditDescription"),
-                             QStringLiteral("  Web  "));
-            Child<QCheckBox>(dialog, "CheckBoxDefault")->click();
-            Child<QPushButton>(dialog, "ButtonOK")->click();
-        });
-        w->Action("MenuAdd")->trigger();
-        QVERIFY(add.Seen());
-
+        {
+            TWhenModal add(QStringLiteral("Add to Templates"), AddAs("  Web  ", true));
+            w->Trigger("MenuAdd");
+        }
         QCOMPARE(TIniFile(TemplatesFile()).ReadString("TEMPLATE1", "DESCRIPTION"), "Web");
         QCOMPARE(w->Captions(), QStringList{"&1. Web (Default)"});
         QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(w->Templates());
         QVERIFY(menu);
-        QCOMPARE(menu->child(menu->childCount() - 1)->text(QAccessible::Name),
-                 QStringLiteral("1. Web (Default)"));
-        QVERIFY(w->Items().first()->isEnabled());
+        QCOMPARE(menu->child(menu->childCount() - 1)->text(QAccessible::Name), "1. Web (Default)");
 
         QCOMPARE(first->Max, 640);
         w->Open(photo_);
@@ -226,18 +225,8 @@ private slots:
         QCOMPARE(w->Info()->Outside, (TBorder{7, 0x0000FF}));
         QCOMPARE(w->Info()->Rotate, 0);
 
-        // Cancel stores nothing.
-        const QByteArray stored = ReadAll(TemplatesFile());
-        TWhenModal cancel(QStringLiteral("Add to Templates"), [](QWidget* dialog) {
-            QTest::keyClicks(Child<QLineEdit>(dialog, "EditDescription"), QStringLiteral("No"));
-            Child<QPushButton>(dialog, "ButtonCancel")->click();
-        });
-        w->Action("MenuAdd")->trigger();
-        QCOMPARE(ReadAll(TemplatesFile()), stored);
-        QCOMPARE(w->Captions(), QStringList{"&1. Web (Default)"});
-
-        // Without a photo the items are there but disabled.
-        w->Action("MenuAll")->trigger();
+        // Without a photo the items stay, disabled.
+        w->Trigger("MenuAll");
         QVERIFY(!w->Items().first()->isEnabled());
     }
 
@@ -260,56 +249,33 @@ private slots:
         print.ReadTemplate(TemplatesFile(), QStringLiteral("TEMPLATE2"));
         QVERIFY(info->SameTemplate(print));
         QCOMPARE(info->Crop, (TRect{10, 10, 110, 60}));
-        QCOMPARE(info->Rotate, 270);
-        QCOMPARE(info->Red, 9);
+        QCOMPARE(info->Rotate + info->Red, 270 + 9);
         QVERIFY(w->form.Photo().Mask().isNull());
         // Turned, the 100 x 50 crop inside a 4-pixel inside band.
         QCOMPARE(w->form.Photo().Rendered().size(), QSize(50 + 8, 100 + 8));
 
         w->Items().at(0)->trigger();
         QVERIFY(!w->form.Photo().Mask().isNull());
-        QCOMPARE(info->Max, 300);
-
         WriteStore("[DEFAULT]\nDEFAULT=NONE\n");
         w->Items().at(0)->trigger();
         QVERIFY(info->SameTemplate(TPhotoInfo()));
         QVERIFY(w->form.Photo().Mask().isNull());
         QCOMPARE(info->Rotate, 270);
+        // Manage, even cancelled, rebuilds the menu from the file.
+        TWhenModal cancel(QStringLiteral("Manage Templates"),
+                          [](QWidget* dialog) { Click(dialog, "ButtonCancel"); });
+        w->Trigger("MenuManage");
+        QCOMPARE(w->Captions(), QStringList());
     }
 
-    void manageListsTheTemplates() {
-        WriteStore(kStore);
-        TManage m;
-        QVERIFY(ShowActive(&m.dialog));
-        QCOMPARE(m.Column(0), (QStringList{"Web (Default)", "Print"}));
-        QCOMPARE(m.Column(1), (QStringList{"300", "2000"}));
-        QCOMPARE(m.Column(2), (QStringList{"(c) Web", ""}));
-        QCOMPARE(m.Column(3), (QStringList{"Has", "No"}));
-        QCOMPARE(m.Column(4), (QStringList{"Has", "Has"}));
-        QCOMPARE(m.Column(5), (QStringList{"Has", "No"}));
-        QCOMPARE(m.List()->headerItem()->text(1), QStringLiteral("Max Size"));
-        // Nothing selected: nothing to edit.
-        QCOMPARE(QApplication::focusWidget(), m.List());
-        QVERIFY(!m.Get<QLineEdit>("EditDescription")->isEnabled());
-        QVERIFY(!m.Get<QCheckBox>("CheckBoxDefault")->isEnabled());
-        QVERIFY(!m.Get<QPushButton>("ButtonRemove")->isEnabled());
-
-        m.Select(1);
-        QCOMPARE(m.Get<QLineEdit>("EditDescription")->text(), QStringLiteral("C:\\Work\\Print"));
-        QVERIFY(!m.Get<QCheckBox>("CheckBoxDefault")->isChecked());
-        m.Select(0);
-        QVERIFY(m.Get<QCheckBox>("CheckBoxDefault")->isChecked());
-        QVERIFY(m.Get<QPushButton>("ButtonRemove")->isEnabled());
-    }
-
-    // Steps as the user takes them, then OK or Cancel: the captions on the way and the
-    // file afterwards ("same" for unchanged byte for byte).
+    // The list as the file gives it; then steps as the user takes them, and OK or Cancel:
+    // the captions at the end and the file afterwards.
     void manageEdits_data() {
         QTest::addColumn<QStringList>("steps");  // "select|row", "type|text", "check",
                                                  // "remove", "ok", "cancel"
         QTest::addColumn<QStringList>("captions");
         QTest::addColumn<QByteArray>("file");
-        // Both templates as they stand; DEFAULT follows after a blank line.
+        // Both templates as they stand; DEFAULT, written last, after a blank line.
         const QByteArray templates = kStore.left(kStore.indexOf("[DEFAULT]")) + "\n";
         QTest::newRow("both removed, the last first")
             << QStringList{"select|1", "remove", "remove", "ok"} << QStringList()
@@ -340,114 +306,71 @@ private slots:
         WriteStore(kStore);
         TManage m;
         QVERIFY(ShowActive(&m.dialog));
+        QCOMPARE(m.List()->headerItem()->text(1), QStringLiteral("Max Size"));
+        QCOMPARE(m.Rows(),
+                 (QStringList{"Web (Default)|300|(c) Web|Has|Has|Has", "Print|2000||No|Has|No"}));
+        // Nothing selected, nothing to edit; a selected row fills the boxes.
+        QCOMPARE(QApplication::focusWidget(), m.List());
+        QVERIFY(!m.Editing());
         for (const QString& step : steps) {
             const QStringList part = step.split(QLatin1Char('|'));
             if (part[0] == QLatin1String("select")) {
                 m.Select(part[1].toInt());
+                QVERIFY(m.Editing());
+                QCOMPARE(Child<QLineEdit>(&m.dialog, "EditDescription")->text(),
+                         m.dialog.Edits().Row(part[1].toInt()).description);
             } else if (part[0] == QLatin1String("type")) {
-                auto* edit = m.Get<QLineEdit>("EditDescription");
+                auto* edit = Child<QLineEdit>(&m.dialog, "EditDescription");
                 edit->selectAll();
                 QTest::keyClicks(edit, part[1]);
             } else if (part[0] == QLatin1String("check")) {
-                m.Get<QCheckBox>("CheckBoxDefault")->click();
+                Click(&m.dialog, "CheckBoxDefault");
             } else if (part[0] == QLatin1String("remove")) {
-                const int before = m.List()->topLevelItemCount();
-                m.Get<QPushButton>("ButtonRemove")->click();
-                QCOMPARE(m.List()->topLevelItemCount(), before - 1);
-                // Something stays selected while rows are left, and the boxes show it.
-                QCOMPARE(m.List()->selectedItems().size(), before > 1 ? 1 : 0);
-                QCOMPARE(m.Get<QPushButton>("ButtonRemove")->isEnabled(), before > 1);
+                const int left = m.List()->topLevelItemCount() - 1;
+                Click(&m.dialog, "ButtonRemove");
+                // Another row is selected while rows are left, and the boxes show it.
+                QCOMPARE(m.List()->topLevelItemCount(), left);
+                QCOMPARE(m.List()->selectedItems().size(), left > 0 ? 1 : 0);
+                QCOMPARE(m.Editing(), left > 0);
             } else {
-                if (part[0] == QLatin1String("ok")) QCOMPARE(m.Column(0), captions);
-                m.Get<QPushButton>(part[0] == QLatin1String("ok") ? "ButtonOK" : "ButtonCancel")
-                    ->click();
+                QCOMPARE(m.Rows().replaceInStrings(QRegularExpression("\\|.*"), ""), captions);
+                Click(&m.dialog, part[0] == QLatin1String("ok") ? "ButtonOK" : "ButtonCancel");
             }
         }
         QVERIFY(!m.dialog.isVisible());
-        QCOMPARE(ReadAll(TemplatesFile()), file);
+        QCOMPARE(ReadBytes(TemplatesFile()), file);
         // The next showing lists what the file holds.
         QVERIFY(ShowActive(&m.dialog));
         QCOMPARE(m.List()->topLevelItemCount(), ListTemplates(TIniFile(TemplatesFile())).size());
         QVERIFY(m.platform.log.isEmpty());
     }
 
-    // A refused rewrite is reported with the store's full path, changes nothing and keeps
-    // the dialog open with the edits; the menu's Add reports it the same way.
-    void readOnlyStore_data() {
-        QTest::addColumn<bool>("readOnlyFile");  // else: the program folder is a file
-        QTest::newRow("program folder under a regular file") << false;
-        QTest::newRow("read-only file") << true;
-    }
-    void readOnlyStore() {
-        QFETCH(bool, readOnlyFile);
+    // The program folder under a regular file, which even root cannot write: a refused
+    // write is reported with the store's full path, changes nothing, and Manage stays open
+    // with its edits.
+    void refusedWrites() {
         const QByteArray home = qgetenv("XDG_DATA_HOME");
-        const QString store = TemplatesFile();
-        const auto restore = qScopeGuard([&] {
-            qputenv("XDG_DATA_HOME", home);
-            QFile::setPermissions(store, QFile::Permissions(0x6600));
-        });
-        if (readOnlyFile) {
-            WriteStore(kStore);
-            if (!MakeReadOnly(store)) QSKIP("permissions do not stop this process's writes (root)");
-        } else {
-            qputenv("XDG_DATA_HOME",
-                    WriteBytes(home_.path(), QStringLiteral("file"), "a file").toUtf8());
-        }
-        const QString path = TemplatesFile();
-        const QByteArray before = ReadAll(path);
-        const QStringList warning{QStringLiteral("warning: Unable to write to ") + path};
-
+        const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", home); });
+        qputenv("XDG_DATA_HOME", WriteBytes(home_.path(), "file", "a file").toUtf8());
+        const QStringList warning{QStringLiteral("warning: Unable to write to ") + TemplatesFile()};
         {
             TManage m;
             QVERIFY(ShowActive(&m.dialog));
-            if (readOnlyFile) {
-                m.Select(0);
-                m.Get<QPushButton>("ButtonRemove")->click();
-            }
-            m.Get<QPushButton>("ButtonOK")->click();
+            Click(&m.dialog, "ButtonOK");
             QCOMPARE(m.platform.log, warning);
             QVERIFY(m.dialog.isVisible());
-            QCOMPARE(m.List()->topLevelItemCount(), readOnlyFile ? 1 : 0);
-            m.Get<QPushButton>("ButtonCancel")->click();
-            QVERIFY(!m.dialog.isVisible());
+            Click(&m.dialog, "ButtonCancel");
         }
-        {
-            auto w = NewWindow();
-            QVERIFY(w);
-            w->Open(photo_);
-            const QStringList captions = w->Captions();
-            TWhenModal add(QStringLiteral("Add to Templates"), [](QWidget* dialog) {
-                QTest::keyClicks(Child<QLineEdit>(dialog, "EditDescription"), "New");
-                Child<QPushButton>(dialog, "ButtonOK")->click();
-            });
-            w->Action("MenuAdd")->trigger();
-            QCOMPARE(w->platform.log.filter(QRegularExpression("^(warning|error):")), warning);
-            QCOMPARE(w->Captions(), captions);
-        }
-        QCOMPARE(ReadAll(path), before);
-    }
-
-    // Manage from the menu rebuilds it, whatever the dialog's result.
-    void manageFromTheMenu() {
-        WriteStore(kStore);
         auto w = NewWindow();
         QVERIFY(w);
-        TWhenModal manage(QStringLiteral("Manage Templates"), [](QWidget* dialog) {
-            QCOMPARE(dialog->objectName(), QStringLiteral("FormManage"));
-            auto* list = Child<QTreeWidget>(dialog, "ListView");
-            list->setCurrentItem(list->topLevelItem(0));
-            Child<QPushButton>(dialog, "ButtonRemove")->click();
-            Child<QPushButton>(dialog, "ButtonOK")->click();
-        });
-        w->Action("MenuManage")->trigger();
-        QCOMPARE(w->Captions(), QStringList{"&1. C:\\Work\\Print"});
-        // Changed behind the dialog's back, then cancelled: the menu shows the file.
-        WriteStore(kStore);
-        TWhenModal cancel(QStringLiteral("Manage Templates"), [](QWidget* dialog) {
-            Child<QPushButton>(dialog, "ButtonCancel")->click();
-        });
-        w->Action("MenuManage")->trigger();
-        QCOMPARE(w->Captions().size(), 2);
+        w->Open(photo_);
+        {
+            TWhenModal add(QStringLiteral("Add to Templates"), AddAs("New", false));
+            w->Trigger("MenuAdd");
+        }
+        QCOMPARE(w->platform.log.filter(QRegularExpression("^(warning|error):")), warning);
+        QCOMPARE(w->Captions(), QStringList());
+        QVERIFY(!QFile::exists(TemplatesFile()));
     }
 
     void accessibility() {
@@ -456,16 +379,13 @@ private slots:
         TManage m;
         for (QDialog* dialog : {static_cast<QDialog*>(&add), static_cast<QDialog*>(&m.dialog)}) {
             QVERIFY(ShowActive(dialog));
-            QCOMPARE(AccessibleName(dialog), dialog->windowTitle());
-            QCOMPARE(AccessibleName(Child<QLineEdit>(dialog, "EditDescription")), "Description");
-            for (const char* name : {"CheckBoxDefault", "ButtonOK", "ButtonCancel"}) {
-                auto* button = Child<QAbstractButton>(dialog, name);
+            QCOMPARE(AccessibleName(Child(dialog, "EditDescription")), "Description");
+            for (auto* button : dialog->findChildren<QAbstractButton*>())
                 QCOMPARE(AccessibleName(button), button->text());
-            }
         }
         QCOMPARE(AccessibleName(&add), QStringLiteral("Add to Templates"));
         QCOMPARE(AccessibleName(&m.dialog), QStringLiteral("Manage Templates"));
-        QCOMPARE(AccessibleName(m.Get<QPushButton>("ButtonRemove")), QStringLiteral("Remove"));
+        QCOMPARE(m.dialog.findChildren<QAbstractButton*>().size(), 4);
 
         // Tab goes round every control, once OK and the row's controls are enabled.
         QVERIFY(ShowActive(&add));
@@ -484,21 +404,19 @@ private slots:
     void sameImageAsTheCommandLine() {
         WriteStore(kStore);
         const QString cli = qEnvironmentVariable("VELLUMORA_CLI");
-        QVERIFY(QFile::exists(cli));
         QProcess list;
         list.start(cli, {QStringLiteral("templates")});
         QVERIFY(list.waitForFinished(60000));
-        QCOMPARE(list.exitCode(), 0);
         const QStringList lines =
             QString::fromUtf8(list.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines,
                  (QStringList{"1\tTEMPLATE1\tWeb\t(Default)", "2\tTEMPLATE2\tC:\\Work\\Print"}));
-        const QString section = lines.first().section('\t', 1, 1);
 
         const QString folder = home_.filePath(QStringLiteral("batch"));
         QProcess batch;
-        batch.start(cli, {"batch", "--settings", TemplatesFile(), "--section", section, "--folder",
-                          folder, "--type", "png", photo_});
+        batch.start(
+            cli, {"batch", "--settings", TemplatesFile(), "--section",
+                  lines.first().section('\t', 1, 1), "--folder", folder, "--type", "png", photo_});
         QVERIFY(batch.waitForFinished(120000));
         QVERIFY2(batch.exitCode() == 0, batch.readAllStandardError().constData());
 
