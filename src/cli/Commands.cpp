@@ -7,6 +7,7 @@
 #include "photos/Photo.h"
 #include "photos/settings/PhotoInfo.h"
 #include "photos/settings/ProgramFolder.h"
+#include "photos/settings/Templates.h"
 #include "photos/stages/Stages.h"
 
 namespace vellumora::cli {
@@ -21,7 +22,11 @@ QString UsageText() {
         "         [--prefix TEXT] [--suffix TEXT] [--case keep|upper|lower]\n"
         "         [--auto-crop \"A * B\"] [--rotate CODE] [--jobs N] FILE...\n"
         "  batch   converts every FILE with the template settings of SECTION of FILE (else\n"
-        "          the default template) into DIR, named prefix + name + suffix + .EXT\n");
+        "          the default template) into DIR, named prefix + name + suffix + .EXT\n"
+        "usage: vellumora-cli templates [FILE]\n"
+        "  templates  lists the templates of FILE (else the program's Templates.dat) in menu\n"
+        "          order: number, section, description, \"(Default)\" on the default, tab\n"
+        "          separated; a section is what batch --section takes with --settings FILE\n");
 }
 
 int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -29,6 +34,8 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return RunRender(args.mid(1), out, err);
     if (!args.isEmpty() && args.first() == QLatin1String("batch"))
         return RunBatchCommand(args.mid(1), out, err);
+    if (!args.isEmpty() && args.first() == QLatin1String("templates"))
+        return RunTemplates(args.mid(1), out, err);
     err << UsageText();
     return kUsage;
 }
@@ -198,6 +205,33 @@ int RunBatchCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     }
     err << result.written << " written, " << result.failed << " failed\n";
     return result.failed == 0 ? kOk : kFailed;
+}
+
+int RunTemplates(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.size() > 1) {
+        err << UsageText();
+        return kUsage;
+    }
+    // The program's own store may not exist yet (no templates); a file named by the
+    // caller must.
+    const QString path = args.isEmpty() ? TemplatesFile() : args.first();
+    if (!args.isEmpty() && !QFileInfo(path).isFile()) {
+        err << "Cannot open " << path << "!\n";
+        return kFailed;
+    }
+    // A tab or line break inside a description would split its line.
+    const auto oneField = [](QString text) {
+        for (QChar& c : text)
+            if (c.unicode() < 32) c = QLatin1Char(' ');
+        return text;
+    };
+    int number = 1;
+    for (const TTemplateItem& t : ListTemplates(TIniFile(path))) {
+        out << number++ << '\t' << oneField(t.section) << '\t' << oneField(t.description);
+        if (t.isDefault) out << "\t(Default)";
+        out << '\n';
+    }
+    return kOk;
 }
 
 }  // namespace vellumora::cli

@@ -25,4 +25,9 @@ int RunRender(const QStringList& args, QTextStream& out, QTextStream& err);
 //       [--jobs N] FILE...
 int RunBatchCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
+// templates [FILE]: the templates of FILE (the program's Templates.dat when not given) in
+// menu order, one a line: number, section, description and "(Default)" on the default,
+// separated by tabs.
+int RunTemplates(const QStringList& args, QTextStream& out, QTextStream& err);
+
 }  // namespace vellumora::cli

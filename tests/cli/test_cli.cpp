@@ -20,6 +20,7 @@ struct Result {
     int code = -1;
     bool crashed = true;
     QString err;
+    QString out;
 };
 
 Result RunCli(const QStringList& args) {
@@ -34,6 +35,7 @@ Result RunCli(const QStringList& args) {
     result.crashed = process.exitStatus() != QProcess::NormalExit;
     result.code = process.exitCode();
     result.err = QString::fromUtf8(process.readAllStandardError());
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
     return result;
 }
 
@@ -597,12 +599,42 @@ class TestCli : public QObject {
         QVERIFY(QFileInfo(photo_).size() > 0);
     }
 
+    // One template a line, in file order, fields by tabs: what a script picks a --section
+    // from. DEFAULT is no template; a control character would break the line apart.
+    void templatesCommand_data() {
+        QTest::addColumn<QByteArray>("store");  // null: no file
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("listed")
+            << QByteArray(
+                   "[DEFAULT]\nDEFAULT=TEMPLATE3\n[TEMPLATE3]\nDESCRIPTION=Web\n"
+                   "[TEMPLATE1]\nDESCRIPTION=Print\tA4 & more\n")
+            << 0 << "1\tTEMPLATE3\tWeb\t(Default)\n2\tTEMPLATE1\tPrint A4 & more\n";
+        QTest::newRow("empty") << QByteArray("") << 0 << "";
+        QTest::newRow("missing") << QByteArray() << 1 << "";
+    }
+    void templatesCommand() {
+        QFETCH(QByteArray, store);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        const QString path = store.isNull() ? dir_.filePath(QStringLiteral("none.dat"))
+                                            : Settings(QStringLiteral("templates.dat"), store);
+        const Result run = RunCli({QStringLiteral("templates"), path});
+        QVERIFY(!run.crashed);
+        QCOMPARE(run.code, code);
+        QCOMPARE(run.out, out);
+        if (code)
+            QVERIFY(
+                run.err.endsWith(QStringLiteral("Cannot open ") + path + QStringLiteral("!\n")));
+    }
+
     void wrongArgumentsPrintUsage_data() {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("none") << QStringList();
         QTest::newRow("unknown command") << QStringList{QStringLiteral("paint")};
         QTest::newRow("too few") << QStringList{QStringLiteral("render"), QStringLiteral("a.ini")};
         QTest::newRow("too many") << QStringList{QStringLiteral("render"), "a", "b", "c", "d"};
+        QTest::newRow("templates of two files") << QStringList{"templates", "a.dat", "b.dat"};
     }
     void wrongArgumentsPrintUsage() {
         QFETCH(QStringList, args);

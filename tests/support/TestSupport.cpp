@@ -40,11 +40,34 @@ QString WriteBytes(const QString& dir, const QString& name, const QByteArray& by
     return path;
 }
 
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
 QString SavePng(const QString& dir, const QString& name, const QImage& image) {
     const QString path = dir + QLatin1Char('/') + name;
     QDir().mkpath(QFileInfo(path).path());
     image.save(path, "PNG");
     return path;
+}
+
+bool MakeReadOnly(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) return false;
+    QFile::Permissions read = QFile::ReadOwner | QFile::ReadUser;
+    if (info.isDir()) read |= QFile::ExeOwner | QFile::ExeUser;
+    if (!QFile::setPermissions(path, read)) return false;
+    // A probe that changes nothing when it succeeds: appending no bytes, or a file made
+    // and removed again.
+    if (info.isDir()) {
+        QFile probe(path + QStringLiteral("/.write-probe"));
+        if (!probe.open(QIODevice::WriteOnly)) return true;
+        probe.remove();
+        return false;
+    }
+    QFile probe(path);
+    return !probe.open(QIODevice::WriteOnly | QIODevice::Append);
 }
 
 TImageDifference DiffImages(const QImage& a, const QImage& b, int tolerance,

@@ -20,6 +20,8 @@ QImage SolidImage(int width, int height, quint32 rgb);
 quint32 PixelRgb(const QImage& image, int x, int y);
 // Writes bytes to a file; returns its path inside dir.
 QString WriteBytes(const QString& dir, const QString& name, const QByteArray& bytes);
+// The whole file; "(missing)" when it cannot be read.
+QByteArray ReadBytes(const QString& path);
 // Saves an image as PNG, making the folders on the way; returns its path inside dir.
 QString SavePng(const QString& dir, const QString& name, const QImage& image);
 
@@ -35,6 +37,11 @@ struct TImageDifference {
 using TIgnorePixel = std::function<bool(int x, int y)>;
 TImageDifference DiffImages(const QImage& a, const QImage& b, int tolerance = 0,
                             const TIgnorePixel& ignore = {});
+// Takes write permission away from a file or a folder. False when this process can still
+// write there (root can), so that a test of a refused write can skip instead of passing
+// for the wrong reason. Give it back with QFile::setPermissions before cleaning up.
+bool MakeReadOnly(const QString& path);
+
 // Empty when every channel of actual is within tolerance of expected; otherwise what
 // differs (sizes, or how many pixels, the first of them and by how much), to be shown by
 // QCOMPARE(CompareImages(...), QString()).

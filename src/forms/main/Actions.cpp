@@ -17,6 +17,8 @@
 #include "forms/color/FormColor.h"
 #include "forms/crop/FormCrop.h"
 #include "forms/resize/FormResize.h"
+#include "forms/templates/FormAdd.h"
+#include "forms/templates/FormManage.h"
 #include "forms/watermark/FormWatermark.h"
 #include "photos/stages/Stages.h"
 
@@ -35,6 +37,14 @@ QDialog* PhotoDialog(TFormMain& form) {
 
 QDialog* AboutDialog(TFormMain& form) {
     return new TFormAbout(&form);
+}
+
+QDialog* AddDialog(TFormMain& form) {
+    return new TFormAdd(&form);
+}
+
+QDialog* ManageDialog(TFormMain& form) {
+    return new TFormManage(form.Platform(), &form);
 }
 
 struct TMenuRow {
@@ -212,9 +222,11 @@ const std::vector<TCommandRow>& TActions::Rows() {
 
         // The stored templates follow these two, after a separator.
         {.id = TCommand::Add, .name = "MenuAdd", .caption = "Add to Templates...",
-         .menu = TMenu::Templates, .key = Qt::CTRL | Qt::Key_A, .enable = TEnable::WithPhoto},
+         .menu = TMenu::Templates, .key = Qt::CTRL | Qt::Key_A, .enable = TEnable::WithPhoto,
+         .click = &TForm::MenuAddClick, .dialog = AddDialog},
         {.id = TCommand::Manage, .name = "MenuManage", .caption = "Manage Templates...",
-         .menu = TMenu::Templates, .flags = kSeparatorAfter},
+         .menu = TMenu::Templates, .flags = kSeparatorAfter, .click = &TForm::MenuManageClick,
+         .dialog = ManageDialog},
 
         {.id = TCommand::Webpage, .name = "MenuWebpage", .caption = "HTML Webpage Maker...",
          .menu = TMenu::Tools, .enable = TEnable::WithPhoto, .icon = "text-html",
@@ -282,7 +294,8 @@ void TActions::Build(TFormMain& form) {
         if (row.click)
             QObject::connect(action, &QAction::triggered, &form,
                              [&form, &click = row.click] { click(form); });
-        if (row.dialog)
+        // A row with both runs its dialog from its handler.
+        if (row.dialog && !row.click)
             QObject::connect(action, &QAction::triggered, &form,
                              [&form, id = row.id] { form.ShowDialogOf(id); });
 

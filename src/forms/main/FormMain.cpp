@@ -20,9 +20,11 @@
 #include "forms/common/Platform.h"
 #include "forms/main/Help.h"
 #include "forms/main/PhotoView.h"
+#include "forms/templates/FormAdd.h"
 #include "photos/settings/Color.h"
 #include "photos/settings/IniFile.h"
 #include "photos/settings/ProgramFolder.h"
+#include "photos/settings/Templates.h"
 #include "photos/stages/Thumbnail.h"
 
 namespace vellumora {
@@ -64,6 +66,7 @@ TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
     connect(&photo_, &TPhoto::ErrorReported, this,
             [this](const QString& message) { platform_.ShowError(this, message); });
     ReadBackground();
+    BuildTemplatesMenu();
     UpdateControls();
 }
 
@@ -364,6 +367,53 @@ void TFormMain::MenuContentsClick() {
 
 void TFormMain::MenuHomepageClick() {
     platform_.OpenUrl(HomepageUrl());
+}
+
+void TFormMain::MenuAddClick() {
+    TPhotoInfo* info = photo_.Info();
+    auto* dialog = static_cast<TFormAdd*>(actions_.Dialog(TCommand::Add));
+    if (!info || dialog->exec() != QDialog::Accepted) return;
+    try {
+        AddTemplate(*info, dialog->Description(), dialog->MakeDefault());
+    } catch (const TIniError& error) {
+        platform_.ShowWarning(this, error.Message());
+    }
+    BuildTemplatesMenu();
+    UpdateControls();
+}
+
+void TFormMain::MenuManageClick() {
+    actions_.Dialog(TCommand::Manage)->exec();
+    BuildTemplatesMenu();
+    UpdateControls();
+}
+
+void TFormMain::BuildTemplatesMenu() {
+    QMenu* menu = actions_.Menu(TMenu::Templates);
+    for (QAction* item : actions_.TemplateItems()) {
+        menu->removeAction(item);
+        delete item;
+    }
+    int number = 1;
+    for (const TTemplateItem& t : ListTemplates(TIniFile(TemplatesFile()))) {
+        auto* item = new QAction(TemplateMenuCaption(number, t.description, t.isDefault), menu);
+        item->setObjectName(QStringLiteral("MenuTemplate%1").arg(number));
+        item->setData(t.section);
+        connect(item, &QAction::triggered, this,
+                [this, section = t.section] { TemplateItemClick(section); });
+        menu->addAction(item);
+        ++number;
+    }
+}
+
+// Per-photo fields (crop, orientation, colour balance) stay; a template whose section has
+// gone meanwhile gives the built-in defaults.
+void TFormMain::TemplateItemClick(const QString& section) {
+    TPhotoInfo* info = photo_.Info();
+    if (!info) return;
+    info->ReadTemplate(TemplatesFile(), section);
+    photo_.LoadMask();
+    photo_.Render();
 }
 
 // A value that names no colour here leaves the area as it was, clWindow at start.

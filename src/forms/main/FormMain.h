@@ -88,6 +88,12 @@ class TFormMain : public QMainWindow {
     void MenuBackgroundClick();
     void MenuContentsClick();
     void MenuHomepageClick();
+    void MenuAddClick();
+    void MenuManageClick();
+    // The Templates menu's items after its fixed part: one per stored template.
+    void BuildTemplatesMenu();
+    // Gives the current photo the template fields of the template in that section.
+    void TemplateItemClick(const QString& section);
     void Orient(int (*turn)(int));
     // Runs the command's dialog, if it has one built, and spreads its settings on
     // "OK for All".

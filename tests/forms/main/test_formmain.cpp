@@ -380,7 +380,7 @@ class TestFormMain : public QObject {
         row("Ctrl+Left", Qt::CTRL | Qt::Key_Left, "MenuCounter");
         row("Ctrl+Right", Qt::CTRL | Qt::Key_Right, "MenuClockwise");
         row("Ctrl+Shift+Right", Qt::CTRL | Qt::SHIFT | Qt::Key_Right, "MenuClockwise");
-        row("Ctrl+A", Qt::CTRL | Qt::Key_A, "MenuAdd");
+        row("Ctrl+A", Qt::CTRL | Qt::Key_A, "MenuAdd", true);
         row("Ctrl+B", Qt::CTRL | Qt::Key_B, "MenuBorder", true);
         row("Ctrl+C", Qt::CTRL | Qt::Key_C, "MenuCrop", true);
         row("Ctrl+E", Qt::CTRL | Qt::Key_E, "MenuEmail");
