@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "forms/color/FormColor.h"
+#include "forms/crop/FormCrop.h"
 #include "forms/main/FormMain.h"
 #include "forms/main/PhotoView.h"
 #include "support/FakePlatform.h"
@@ -27,6 +29,18 @@
 using namespace vellumora;
 
 namespace {
+
+// A pointer drag on widget from one point to another, the button released at the end.
+void Drag(QWidget* widget, QPoint from, QPoint to) {
+    const auto send = [widget](QEvent::Type type, QPoint at, Qt::MouseButton button,
+                               Qt::MouseButtons held) {
+        QMouseEvent event(type, at, widget->mapToGlobal(at), button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &event);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
 
 // A dialog under test: how the program makes it, and the pictures it shows.
 struct TDialogCase {
@@ -47,6 +61,9 @@ const TDialogCase kDialogs[] = {
     {"Color Balance",
      [](TFormMain& form) { return new TFormColor(form.Photo(), &form); },
      {"ImagePhoto", "ImagePreview"}},
+    {"Crop",
+     [](TFormMain& form) { return new TFormCrop(form.Photo(), &form); },
+     {"ImagePhoto", "ImagePreview"}},
 };
 
 const TStepCase kSteps[] = {
@@ -54,6 +71,12 @@ const TStepCase kSteps[] = {
      [](QDialog* dialog, int run) {
          dialog->findChild<QSlider*>(QStringLiteral("TrackBarBrightness"))
              ->setValue(run % 2 ? 30 : -30);
+     }},
+    // A new selection drawn outside the last one, so every run is a whole drag.
+    {"Crop preview after a pointer release", "Crop", "ImagePreview",
+     [](QDialog* dialog, int run) {
+         const int x = run % 2 ? 20 : 240;
+         Drag(dialog->findChild<QWidget*>(QStringLiteral("ImagePhoto")), {x, 30}, {x + 150, 250});
      }},
 };
 
