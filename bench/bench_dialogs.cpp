@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QMouseEvent>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -25,6 +26,7 @@
 #include "forms/border/FormBorder.h"
 #include "forms/color/FormColor.h"
 #include "forms/common/NumberBox.h"
+#include "forms/crop/FormCrop.h"
 #include "forms/main/FormMain.h"
 #include "forms/main/PhotoView.h"
 #include "forms/watermark/FormWatermark.h"
@@ -34,6 +36,18 @@
 using namespace vellumora;
 
 namespace {
+
+// A pointer drag on widget from one point to another, the button released at the end.
+void Drag(QWidget* widget, QPoint from, QPoint to) {
+    const auto send = [widget](QEvent::Type type, QPoint at, Qt::MouseButton button,
+                               Qt::MouseButtons held) {
+        QMouseEvent event(type, at, widget->mapToGlobal(at), button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &event);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
 
 // A dialog under test: how the program makes it, and the pictures it shows.
 struct TDialogCase {
@@ -64,6 +78,9 @@ const TDialogCase kDialogs[] = {
     {"Border",
      [](TFormMain& form) { return new TFormBorder(form.Photo(), form.Platform(), &form); },
      {"qt_scrollarea_viewport"}},  // the mask list's items
+    {"Crop",
+     [](TFormMain& form) { return new TFormCrop(form.Photo(), &form); },
+     {"ImagePhoto", "ImagePreview"}},
 };
 
 const TStepCase kSteps[] = {
@@ -89,6 +106,12 @@ const TStepCase kSteps[] = {
               {std::pair{"UpDownOutside", 10}, {"UpDownInside", 4}, {"UpDownRadius", 8}})
              dialog->findChild<TUpDown*>(QLatin1String(name))->SetValue(value);
          dialog->findChild<QPushButton*>(QStringLiteral("ButtonApply"))->click();
+     }},
+    // A new selection drawn outside the last one, so every run is a whole drag.
+    {"Crop preview after a pointer release", "Crop", "ImagePreview",
+     [](QDialog* dialog, int run) {
+         const int x = run % 2 ? 20 : 240;
+         Drag(dialog->findChild<QWidget*>(QStringLiteral("ImagePhoto")), {x, 30}, {x + 150, 250});
      }},
 };
 

@@ -251,6 +251,11 @@ QImage MakeCropPicture(const QImage& original, const TPhotoInfo& info, int max) 
     return Finish(ResizeBitmap(original, max, info.Keep), info);
 }
 
+QSize CropPictureSize(QSize original, const TPhotoInfo& info, int max) {
+    if (original.isEmpty()) return QSize(0, 0);  // as a null image's
+    return OrientedSize(ResizedSize(original, max, info.Keep), info.Rotate);
+}
+
 QImage MakeCropPreview(const QImage& original, const TPhotoInfo& info, const TRect& crop, int max) {
     if (original.isNull()) return {};
     if (original.format() != kPixelFormat)

@@ -83,10 +83,13 @@ bool HasArea(const TRect& r);
 // turned by Rotate and colour-balanced as info says. The original is read where it is,
 // never copied.
 QImage MakeCropPicture(const QImage& original, const TPhotoInfo& info, int max);
+// The size MakeCropPicture gives for an original of the given size, without making it.
+QSize CropPictureSize(QSize original, const TPhotoInfo& info, int max);
 // The preview of a crop: the part of the original inside crop (cut to the original; the
 // whole of it for an empty crop), resized to max with info's Keep, turned and
 // colour-balanced. The same pixels as those stages on a cropped copy of the original,
-// made without copying it: the resize reads the cropped part in place.
+// made without copying it: the resize reads the cropped part in place. It only reads the
+// original, so it may run on another thread while this one reads it too.
 QImage MakeCropPreview(const QImage& original, const TPhotoInfo& info, const TRect& crop, int max);
 
 }  // namespace vellumora

@@ -63,7 +63,12 @@ class TFormCrop : public TEditDialog {
     void SetSelection(const TRect& selection);
     int RatioCode() const;
     QSize Units() const;  // of the chosen ratio
+    // What OK would store for the selection on a picture of that size.
+    TRect CropOnPicture(QSize picture) const;
+    // The record whose settings the preview shows.
+    const TPhotoInfo& PreviewInfo() const;
     void UpdatePreview();
+    void ShowPreview(const QImage& preview);
 
     QImage workImage_;
     QImage preview_;

@@ -336,6 +336,8 @@ void TActions::AddToolButtons(QToolBar* bar) {
         if (row.dropDown) {
             button->setIcon(command->icon());
             button->setToolTip(QLatin1String(row.hint));
+            // An icon and no text: a screen reader says the hint.
+            button->setAccessibleName(QLatin1String(row.hint));
             button->setMenu(dropMenu_);
             // The face opens the menu too: the button has no command of its own.
             button->setPopupMode(QToolButton::InstantPopup);

@@ -108,6 +108,7 @@ void TFormMain::CreateToolBars() {
 void TFormMain::CreatePhotoArea() {
     scrollBox_ = new QScrollArea(this);
     scrollBox_->setObjectName(QStringLiteral("ScrollBox"));
+    scrollBox_->setAccessibleName(QStringLiteral("Photo area"));
     scrollBox_->setFrameShape(QFrame::NoFrame);
     // A photo smaller than the area stands in its middle; a larger one starts at the
     // top-left corner and is reached by scrolling.
@@ -117,6 +118,7 @@ void TFormMain::CreatePhotoArea() {
     scrollBox_->viewport()->setBackgroundRole(QPalette::Window);
     view_ = new TPhotoView(photo_);
     view_->setObjectName(QStringLiteral("Photo"));
+    view_->setAccessibleName(QStringLiteral("Photo"));
     scrollBox_->setWidget(view_);
     scrollBox_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(scrollBox_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {

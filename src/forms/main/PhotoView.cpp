@@ -1,7 +1,10 @@
 #include "forms/main/PhotoView.h"
 
 #include <QButtonGroup>
+#include <QFileInfo>
+#include <QFocusEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -44,6 +47,20 @@ namespace {
 // The buttons of the strip: 39 x 38 pixels around a 32 x 32 thumbnail.
 constexpr QSize kButtonSize(39, 38);
 
+// A photo button is never a Tab stop of its own: the strip is one, and hands the focus to
+// its pressed button. (A button of an exclusive group makes itself a stop when it gets
+// the focus; that is undone here.)
+class TPhotoButton : public QToolButton {
+  public:
+    using QToolButton::QToolButton;
+
+  protected:
+    void focusInEvent(QFocusEvent* event) override {
+        QToolButton::focusInEvent(event);
+        setFocusPolicy(Qt::NoFocus);
+    }
+};
+
 }  // namespace
 
 TPhotoStrip::TPhotoStrip(QWidget* parent) : QScrollArea(parent) {
@@ -62,6 +79,8 @@ TPhotoStrip::TPhotoStrip(QWidget* parent) : QScrollArea(parent) {
     setWidget(row_);
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
+    setAccessibleName(QStringLiteral("Photos"));
+    setFocusPolicy(Qt::NoFocus);  // a Tab stop while it holds buttons
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // Room for the scroll bar below the buttons, so that it never covers them.
@@ -105,13 +124,16 @@ int TPhotoStrip::Add(std::unique_ptr<TPhotoInfo> info) {
     entry->image = int(images_.size());
     images_.append(MakeThumbnail(QImage(), kThumbnailSize));
 
-    auto* button = new QToolButton(row_);
+    auto* button = new TPhotoButton(row_);
     button->setCheckable(true);
     button->setAutoRaise(true);
     button->setFixedSize(kButtonSize);
     button->setIconSize(kThumbnailSize);
     button->setIcon(QPixmap::fromImage(images_.last()));
     button->setToolTip(info->FileName);
+    button->setAccessibleName(QFileInfo(info->FileName).fileName());
+    button->setAccessibleDescription(info->FileName);
+    button->installEventFilter(this);
     button->setFocusPolicy(Qt::NoFocus);
     group_->addButton(button);
     layout_->insertWidget(Count(), button);
@@ -119,6 +141,7 @@ int TPhotoStrip::Add(std::unique_ptr<TPhotoInfo> info) {
     entry->button = button;
     entry->info = std::move(info);
     entries_.push_back(std::move(entry));
+    setFocusPolicy(Qt::TabFocus);
     return Count() - 1;
 }
 
@@ -132,7 +155,9 @@ void TPhotoStrip::SetThumbnail(int index, const QImage& thumbnail) {
 void TPhotoStrip::Press(int index) {
     QToolButton* button = Button(index);
     if (!button) return;
+    const bool focused = FocusedButton() >= 0;
     button->setChecked(true);
+    if (focused) button->setFocus(Qt::OtherFocusReason);
     ensureWidgetVisible(button, 0, 0);
 }
 
@@ -140,9 +165,54 @@ void TPhotoStrip::Remove(int index) {
     if (index < 0 || index >= Count()) return;
     std::unique_ptr<TEntry> entry = std::move(entries_[size_t(index)]);
     entries_.erase(entries_.begin() + index);
+    const bool focused = entry->button->hasFocus();
     group_->removeButton(entry->button);
     delete entry->button;
-    if (entries_.empty()) images_.clear();
+    if (entries_.empty()) {
+        images_.clear();
+        setFocusPolicy(Qt::NoFocus);
+    }
+    // The keyboard stays in the strip, on the neighbour that the window selects next.
+    if (QToolButton* neighbour = Button(std::min(index, Count() - 1)); focused && neighbour)
+        neighbour->setFocus(Qt::OtherFocusReason);
+}
+
+int TPhotoStrip::FocusedButton() const {
+    for (int i = 0; i < Count(); ++i)
+        if (Button(i)->hasFocus()) return i;
+    return -1;
+}
+
+void TPhotoStrip::focusInEvent(QFocusEvent* event) {
+    QScrollArea::focusInEvent(event);
+    if (event->reason() != Qt::TabFocusReason && event->reason() != Qt::BacktabFocusReason) return;
+    QAbstractButton* stop = group_->checkedButton();
+    if (!stop) stop = Button(0);
+    if (stop) stop->setFocus(event->reason());
+}
+
+// Tab from a button goes on from the strip's own place among the window's controls.
+bool TPhotoStrip::focusNextPrevChild(bool next) {
+    if (FocusedButton() >= 0) setFocus(Qt::OtherFocusReason);
+    return QScrollArea::focusNextPrevChild(next);
+}
+
+// Left and Right on a focused button click its neighbour, as in a row of radio buttons.
+bool TPhotoStrip::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const int step = key->key() == Qt::Key_Left ? -1 : key->key() == Qt::Key_Right ? 1 : 0;
+        const int index = FocusedButton();
+        if (step != 0 && key->modifiers() == Qt::NoModifier && index >= 0 &&
+            Button(index) == watched) {
+            if (QToolButton* neighbour = Button(index + step)) {
+                neighbour->setFocus(Qt::OtherFocusReason);
+                neighbour->click();
+            }
+            return true;
+        }
+    }
+    return QScrollArea::eventFilter(watched, event);
 }
 
 void TPhotoStrip::Clear() {

@@ -42,7 +42,9 @@ class TPhotoView : public QWidget {
 
 // The open-photo list: a row of check-style buttons of one exclusive group, in opening
 // order, scrolling sideways when it is wider than its place. Each button owns its photo's
-// settings record and shows a thumbnail from the strip's image list. Entries of the image
+// settings record, shows a thumbnail from the strip's image list and is named by the
+// photo's file name. For the keyboard the strip is one Tab stop, at the pressed button;
+// Left and Right there select the neighbouring photo. Entries of the image
 // list are never reused while any button is left, so indexes only grow until the strip
 // empties.
 class TPhotoStrip : public QScrollArea {
@@ -68,18 +70,27 @@ class TPhotoStrip : public QScrollArea {
     // thumbnail; returns its index. Not pressed.
     int Add(std::unique_ptr<TPhotoInfo> info);
     void SetThumbnail(int index, const QImage& thumbnail);
-    // Marks the button pressed (the others released) and scrolls it into view.
+    // Marks the button pressed (the others released) and scrolls it into view; the focus
+    // moves with it when it was on another button.
     void Press(int index);
     // Frees the button and its record. The image list is cleared once no button is left.
     void Remove(int index);
     void Clear();
 
   signals:
-    // A button was clicked by the user.
+    // A button was clicked by the user, or chosen with Left or Right.
     void Clicked(int index);
+
+  protected:
+    void focusInEvent(QFocusEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     struct TEntry;
+
+    // The button that has the keyboard focus; -1 when none.
+    int FocusedButton() const;
 
     QWidget* row_ = nullptr;
     QHBoxLayout* layout_ = nullptr;

@@ -43,6 +43,7 @@ TFormResize::TFormResize(TPhoto& photo, QWidget* parent)
 
     groupSize_ = new QGroupBox(QStringLiteral(" Size "), this);
     groupSize_->setObjectName(QStringLiteral("GroupBoxSize"));
+    groupSize_->setAccessibleName(QStringLiteral("Size"));
     auto* sizeLayout = new QVBoxLayout(groupSize_);
 
     static_assert(std::size(kPresets) == std::tuple_size_v<decltype(presets_)>);
@@ -63,6 +64,9 @@ TFormResize::TFormResize(TPhoto& photo, QWidget* parent)
     upDownMax_ = new TUpDown(groupSize_);
     upDownMax_->setObjectName(QStringLiteral("UpDownMax"));
     upDownMax_->SetRange(0, kMaxLimit);
+    // The box and its spinner are one number, the user-defined maximum.
+    editMax_->setAccessibleName(QStringLiteral("Max"));
+    upDownMax_->setAccessibleName(QStringLiteral("Max"));
     labelPixels_ = new QLabel(QStringLiteral("pixels"), groupSize_);
     labelPixels_->setObjectName(QStringLiteral("LabelPixels"));
     // Text that is not a number stays in this box until the spinner next changes.
@@ -81,6 +85,7 @@ TFormResize::TFormResize(TPhoto& photo, QWidget* parent)
 
     groupStretch_ = new QGroupBox(QStringLiteral(" Stretch "), this);
     groupStretch_->setObjectName(QStringLiteral("GroupBoxStretch"));
+    groupStretch_->setAccessibleName(QStringLiteral("Stretch"));
     checkKeep_ =
         new QCheckBox(QStringLiteral("Keep original size if smaller than max size"), groupStretch_);
     checkKeep_->setObjectName(QStringLiteral("CheckBoxKeep"));

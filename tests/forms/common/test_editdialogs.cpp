@@ -2,6 +2,7 @@
 // own controls, the number-box rules, and the field groups that Cancel restores and "OK for
 // All" spreads.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
@@ -449,6 +450,44 @@ class TestEditDialogs : public QObject {
         QCOMPARE(rig.info.Max, 0);
         QVERIFY(rig.Show());
         QVERIFY(rig.Radio("RadioButton0")->isChecked());
+    }
+
+    // The name a screen reader says for each control, and where Tab goes from it.
+    void resizeAccessibility_data() {
+        QTest::addColumn<QString>("object");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("tabTo");  // empty: takes no focus
+        const auto row = [](const char* object, const char* name, const char* tabTo) {
+            QTest::newRow(object) << object << name << tabTo;
+        };
+        row("FormResize", "Resize", "");
+        row("GroupBoxSize", "Size", "");
+        row("RadioButtonMax", "User defined maximum size", "EditMax");
+        row("EditMax", "Max", "CheckBoxKeep");
+        row("UpDownMax", "Max", "");
+        row("CheckBoxKeep", "Keep original size if smaller than max size", "ButtonOK");
+        row("ButtonOK", "OK", "ButtonAll");
+        row("ButtonAll", "OK for All", "ButtonCancel");
+        row("ButtonCancel", "Cancel", "ButtonApply");
+        row("ButtonApply", "Apply", "RadioButtonMax");  // round again, to the chosen size
+    }
+    void resizeAccessibility() {
+        QFETCH(QString, object);
+        QFETCH(QString, name);
+        QFETCH(QString, tabTo);
+        TResizeRig rig(file_, 300);
+        QVERIFY(rig.Show());
+        QWidget* widget =
+            object == "FormResize" ? &rig.dialog : Child<QWidget>(&rig.dialog, object);
+        QVERIFY(widget);
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(face);
+        QCOMPARE(face->text(QAccessible::Name), name);
+        QCOMPARE(widget->focusPolicy() != Qt::NoFocus, !tabTo.isEmpty());
+        if (tabTo.isEmpty()) return;
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), tabTo);
     }
 
     // The protocol, for every dialog: how each way through it leaves the record and the

@@ -248,7 +248,10 @@ class TestCropGeometry : public QObject {
         info.Keep = keep;
         info.Contrast = contrast;
         info.Max = 433;
-        QCOMPARE(MakeCropPicture(original, info, 433), RenderChain(original, info, QImage()));
+        const QImage picture = MakeCropPicture(original, info, 433);
+        QCOMPARE(picture, RenderChain(original, info, QImage()));
+        QCOMPARE(CropPictureSize(original.size(), info, 433), picture.size());
+        QCOMPARE(CropPictureSize({}, info, 433), MakeCropPicture({}, info, 433).size());
         info.Crop = crop;
         info.Max = 117;
         const QImage preview = MakeCropPreview(original, info, crop, 117);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -14,9 +15,12 @@
 
 #include "forms/crop/CropGeometry.h"
 #include "forms/crop/FormCrop.h"
+#include "forms/main/FormMain.h"
 #include "photos/Photo.h"
 #include "photos/stages/Render.h"
 #include "photos/stages/Stages.h"
+#include "support/FakePlatform.h"
+#include "support/Modal.h"
 #include "support/RectSupport.h"
 #include "support/TestSupport.h"
 
@@ -306,6 +310,37 @@ class TestFormCrop : public QObject {
         dialog.ButtonCancelClick();
         QCOMPARE(dialog.Selection(), R{});
         QVERIFY(dialog.WorkImage().isNull() && none.Info() == nullptr);
+    }
+
+    // A crop stored by OK on a turned, colour-balanced photo, written as the program writes
+    // settings and rendered by the command-line tool, is the picture the window shows.
+    void commandLineRendersWhatTheWindowShows() {
+        test::TFakePlatform platform;
+        TFormMain window(platform);
+        QVERIFY(test::ShowActive(&window));
+        window.OpenPhoto(file_, false);
+        TPhotoInfo& info = *window.Photo().Info();
+        info.Contrast = 30;
+        info.Red = -45;
+        window.findChild<QAction*>("MenuClockwise")->trigger();
+        test::TWhenModal crop("Crop", [](QWidget* dialog) {
+            auto* picture = dialog->findChild<QWidget*>("ImagePhoto");
+            QTest::mousePress(picture, Qt::LeftButton, {}, {31, 47});
+            QTest::mouseMove(picture, {263, 390});
+            QTest::mouseRelease(picture, Qt::LeftButton, {}, {263, 390});
+            dialog->findChild<QPushButton*>("ButtonOK")->click();
+        });
+        window.findChild<QAction*>("MenuCrop")->trigger();
+        QCOMPARE(info.Crop, (R{94, 52, 780, 516}));
+
+        const QString settings = dir_.filePath("window.ini");
+        const QString out = dir_.filePath("window-cli.png");
+        info.WriteSettings(settings, "PHOTO");
+        QProcess cli;
+        cli.start(qEnvironmentVariable("VELLUMORA_CLI"), {"render", settings, "PHOTO", out});
+        QVERIFY(cli.waitForFinished(120000));
+        QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+        QCOMPARE(test::CompareImages(QImage(out), window.Photo().Rendered()), QString());
     }
 
     // Names as a screen reader hears them, and Tab through every control in order.

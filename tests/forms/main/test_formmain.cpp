@@ -1,6 +1,7 @@
 // The main window driven as a user would: menus, keys, the photo strip, the photo area,
 // dialogs and drops, against a scripted desktop. Every test makes its own window.
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -359,6 +360,65 @@ class TestFormMain : public QObject {
         w->Action(QStringLiteral("MenuPrevious"))->trigger();
         QCOMPARE(w->Current(), 0);
         QCOMPARE(changed.count(), 0);
+    }
+
+    // The name a screen reader says for a control, and where a key moves the focus from it.
+    // Three photos are open, the middle one current.
+    void accessibleNamesAndFocusOrder_data() {
+        QTest::addColumn<QString>("object");  // objectName, or "photo N" for a strip button
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<QString>("focused");  // its name afterwards; empty: takes no focus
+        QTest::addColumn<QString>("current");
+        const auto row = [](const char* what, const char* object, const char* name,
+                            QKeyCombination key, const char* focused, const char* current) {
+            QTest::newRow(what) << object << name << key << focused << current;
+        };
+        const QKeyCombination tab(Qt::Key_Tab), backtab = Qt::SHIFT | Qt::Key_Tab;
+        row("rotate button", "ToolButtonRotate", "Rotate", tab, "Watermark", "b.png");
+        row("last tool to the current photo", "ToolButtonWebpage", "HTML Webpage Maker", tab,
+            "b.png", "b.png");
+        row("photo button to the photo area", "photo 1", "b.png", tab, "Photo area", "b.png");
+        row("Right selects the next photo", "photo 1", "b.png", QKeyCombination(Qt::Key_Right),
+            "c.png", "c.png");
+        row("Left at the first stays", "photo 0", "a.png", QKeyCombination(Qt::Key_Left), "a.png",
+            "b.png");
+        row("closing keeps the focus in the strip", "photo 1", "b.png",
+            QKeyCombination(Qt::Key_Delete), "c.png", "c.png");
+        row("photo", "Photo", "Photo", tab, "", "b.png");
+        row("photo area round to Open", "ScrollBox", "Photo area", tab, "Open", "b.png");
+        row("photo area back to the current photo", "ScrollBox", "Photo area", backtab, "b.png",
+            "b.png");
+    }
+    void accessibleNamesAndFocusOrder() {
+        QFETCH(QString, object);
+        QFETCH(QString, name);
+        QFETCH(QKeyCombination, key);
+        QFETCH(QString, focused);
+        QFETCH(QString, current);
+        auto w = NewWindow();
+        QVERIFY(w);
+        for (const char* file : {"a.png", "b.png", "c.png"}) w->Open(PhotoNamed(file));
+        w->form.SelectPhoto(1);
+        QVERIFY(ProcessPendingEvents());    // the buttons added are shown
+        w->Strip()->Button(1)->setFocus();  // the keyboard has been in the strip
+        QWidget* widget = object.startsWith("photo ") ? w->Strip()->Button(object.mid(6).toInt())
+                                                      : w->form.findChild<QWidget*>(object);
+        QVERIFY(widget);
+        const auto spoken = [](QObject* o) {
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(o);
+            return face ? face->text(QAccessible::Name) : QStringLiteral("(none)");
+        };
+        QCOMPARE(spoken(widget), name);
+        if (focused.isEmpty()) {
+            QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
+        } else {
+            widget->setFocus();
+            QTest::keyClick(widget, key.key(), key.keyboardModifiers());
+            QVERIFY(QApplication::focusWidget());
+            QCOMPARE(spoken(QApplication::focusWidget()), focused);
+        }
+        QCOMPARE(QFileInfo(w->form.Photo().Info()->FileName).fileName(), current);
     }
 
     void keyboardTable_data() {
