@@ -239,7 +239,7 @@ TFormBatch::TFormBatch(TPhoto& photo, TPlatform& platform, QWidget* parent)
     connect(&job_, &TBatchJob::Progress, this, &TFormBatch::RunProgress);
     connect(&job_, &TBatchJob::Finished, this, &TFormBatch::RunFinished);
 
-    resize(600, 470);
+    resize(640, 520);
     FormShow();
 }
 
