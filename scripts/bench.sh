@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 runs="${1:-15}"
 bash scripts/deps.sh --bench
 cmake --preset release >/dev/null
-cmake --build --preset release --target vellumora-cli bench_render make_test_photo >/dev/null
+cmake --build --preset release --target vellumora-cli bench_render make_test_photo bench_batch >/dev/null
 
 bin=build/release/bin
 data=bench/data
@@ -79,3 +79,34 @@ echo
 echo "== edit dialogs on the 24 MP photo already open: until the pictures are painted, and one preview step"
 echo "   (goals: open within 60 ms, the crop preview after a pointer release within 30 ms, a colour step within 2 ms)"
 QT_QPA_PLATFORM=offscreen "$bin/bench_dialogs" "$photo" 11 2>/dev/null
+
+echo
+echo "== batch dialog: 40 photos of 24 MP, added (thumbnails) and built with the settings above"
+photos40=()
+for i in $(seq 1 40); do
+  f="$data/batch$i.jpg"
+  [ -f "$f" ] || "$bin/make_test_photo" "$f" 6000 4000 "$((i + 1))"
+  photos40+=("$f")
+done
+cores="$(nproc)"
+rm -rf "$data/out_cli40"
+mkdir -p "$data/out_cli40"
+hyperfine --warmup 1 --runs "$((runs / 3 + 2))" --export-json "$data/batch40.json" \
+  -n "djpeg -scale 1/8 on $cores cores" \
+  "printf '%s\\n' ${photos40[*]} | xargs -n1 -P $cores djpeg -scale 1/8 -outfile /dev/null" \
+  -n "vellumora-cli batch" \
+  "$bin/vellumora-cli batch --settings $data/batch.ini --section T --folder $data/out_cli40 ${photos40[*]}" \
+  >/dev/null 2>&1
+QT_QPA_PLATFORM=offscreen "$bin/bench_batch" "$data/batch.ini" T "$data/out_dialog40" \
+  "$((runs / 3 + 2))" "${photos40[@]}" 2>/dev/null | tee "$data/batch40_dialog.txt"
+python3 - "$data/batch40.json" "$data/batch40_dialog.txt" <<'PY'
+import json, re, sys
+r = {x["command"]: x["median"] * 1000 for x in json.load(open(sys.argv[1]))["results"]}
+d = {m.group(1): float(m.group(2)) for m in re.finditer(r"^(.*?): median (\d+)", open(sys.argv[2]).read(), re.M)}
+djpeg = next(v for k, v in r.items() if k.startswith("djpeg"))
+cli = r["vellumora-cli batch"]
+for name, v in r.items():
+    print(f"{name:28s} median {v:7.0f} ms")
+print(f"dialog add / djpeg 1/8      = {d['add 40 photos'] / djpeg:.2f}  (goal: at most 1.5)")
+print(f"dialog build / cli batch    = {d['build 40 photos'] / cli:.2f}  (goal: at most 1.1)")
+PY

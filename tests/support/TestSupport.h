@@ -56,6 +56,10 @@ QString FontProblem(const QString& asked, const QString& resolvesTo, const QStri
 // at most `passes` rounds of the event loop. Nothing here waits for time to pass: how
 // many rounds a chain of events takes does not depend on the machine's speed or load.
 bool ProcessEventsUntil(const std::function<bool()>& done, int passes = 1000);
+// For work that other threads post back: like ProcessEventsUntil, but each round waits
+// for the next event to arrive instead of returning when none is ready. `passes` counts
+// events, not time, so a slow or loaded machine takes no more of them.
+bool AwaitEventsUntil(const std::function<bool()>& done, int passes = 100000);
 // Delivers events until none is ready; false when they were still coming after `passes`
 // rounds.
 bool ProcessPendingEvents(int passes = 1000);

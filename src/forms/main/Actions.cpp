@@ -11,6 +11,7 @@
 #include <optional>
 #include <type_traits>
 
+#include "forms/batch/FormBatch.h"
 #include "forms/main/FormAbout.h"
 #include "forms/main/FormMain.h"
 #include "forms/border/FormBorder.h"
@@ -156,7 +157,7 @@ const std::vector<TCommandRow>& TActions::Rows() {
          .enable = TEnable::WithPhoto, .click = &TForm::MenuAllClick},
         {.id = TCommand::Batch, .name = "MenuBatch", .caption = "Batch with Current Settings...",
          .menu = TMenu::File, .key = Qt::CTRL | Qt::Key_T, .flags = kSeparatorAfter,
-         .enable = TEnable::WithPhoto},
+         .enable = TEnable::WithPhoto, .dialog = PhotoDialog<TFormBatch>},
 
         {.id = TCommand::First, .name = "MenuFirst", .caption = "First", .menu = TMenu::Go,
          .key = Qt::Key_Home, .enable = TEnable::WithPhoto, .click = &TForm::MenuFirstClick},

@@ -17,6 +17,7 @@
 
 #include "codec/Codec.h"
 #include "forms/common/EditDialog.h"
+#include "forms/common/PhotoFiles.h"
 #include "forms/common/Platform.h"
 #include "forms/main/Help.h"
 #include "forms/main/PhotoView.h"
@@ -34,13 +35,6 @@ const QString kTitle = QStringLiteral("Vellumora");
 const QString kSettingsSection = QStringLiteral("APPLICAITON");  // sic: the file's own spelling
 const QString kBackgroundKey = QStringLiteral("BACKGROUND");
 constexpr TColor kClWindow = 0xFF000005;
-
-// One filter entry with every pattern the codec reads.
-QString OpenFilter() {
-    QStringList patterns;
-    for (const QString& suffix : ReadableSuffixes()) patterns << QStringLiteral("*.") + suffix;
-    return QStringLiteral("All Photos (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-}
 
 }  // namespace
 
@@ -170,25 +164,12 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         event->accept();
 }
 
-QStringList TFormMain::DroppedPhotos(const QMimeData* data) const {
-    QStringList photos;
-    if (!data || !data->hasUrls()) return photos;
-    const QStringList readable = ReadableSuffixes();
-    for (const QUrl& url : data->urls()) {
-        if (!url.isLocalFile()) continue;
-        const QFileInfo file(url.toLocalFile());
-        if (file.isFile() && readable.contains(file.suffix().toLower()))
-            photos << file.absoluteFilePath();
-    }
-    return photos;
-}
-
 void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
-    if (!DroppedPhotos(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!DroppedPhotoFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void TFormMain::dropEvent(QDropEvent* event) {
-    const QStringList photos = DroppedPhotos(event->mimeData());
+    const QStringList photos = DroppedPhotoFiles(event->mimeData());
     if (photos.isEmpty()) return;
     event->acceptProposedAction();
     for (const QString& path : photos) OpenPhoto(path, false);
@@ -263,13 +244,13 @@ void TFormMain::UpdateControls() {
 }
 
 void TFormMain::MenuOpenClick() {
-    const QString path = platform_.OpenFile(this, QStringLiteral("Open"), OpenFilter());
+    const QString path = platform_.OpenFile(this, QStringLiteral("Open"), PhotoOpenFilter());
     if (!path.isEmpty()) OpenPhoto(path, false);
 }
 
 void TFormMain::MenuCurrentClick() {
     if (!photo_.Info()) return;
-    const QString path = platform_.OpenFile(this, QStringLiteral("Open"), OpenFilter());
+    const QString path = platform_.OpenFile(this, QStringLiteral("Open"), PhotoOpenFilter());
     if (!path.isEmpty()) OpenPhoto(path, true);
 }
 

@@ -102,7 +102,6 @@ class TFormMain : public QMainWindow {
 
     void ReadBackground();
     void SetBackground(TColor color);
-    QStringList DroppedPhotos(const QMimeData* data) const;
 
     TPlatform& platform_;
     // Declared before every widget that shows it, so that it outlives them.

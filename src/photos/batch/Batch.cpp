@@ -83,6 +83,7 @@ TBatchItem ConvertOne(const TPhotoInfo& entry, int index, const QString& output,
     }
     const QImage original = DoLoad(entry.FileName, nullptr, load);
     if (original.isNull()) {
+        item.failure = TBatchFailure::CannotOpen;
         item.message = QStringLiteral("Cannot open ") + entry.FileName + QStringLiteral("!");
         return item;
     }
@@ -92,11 +93,13 @@ TBatchItem ConvertOne(const TPhotoInfo& entry, int index, const QString& output,
     QString error;
     const QImage rendered = RenderChain(original, record, masks.Get(record.MaskName), &error);
     if (rendered.isNull()) {
+        item.failure = TBatchFailure::CannotRender;
         item.message = error;
         return item;
     }
     QString reason;
     if (!DoSave(rendered, output, &reason)) {
+        item.failure = TBatchFailure::CannotSave;
         item.message = QStringLiteral("Cannot save ") + output + QStringLiteral("!");
         if (!reason.isEmpty()) item.message += QStringLiteral(" (") + reason + QLatin1Char(')');
         return item;
@@ -194,6 +197,7 @@ TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOption
             item.index = i;
             item.source = entries[i].FileName;
             item.output = outputs[i];
+            item.failure = TBatchFailure::WouldOverwrite;
             item.message = QStringLiteral("Would overwrite the original ") + outputs[i];
             refused.push_back(item);
             continue;
@@ -213,6 +217,9 @@ TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOption
     std::atomic<bool> cancelled{false};
     MaskCache masks;
 
+    // Cancelled by the progress callback or stopped from outside.
+    const auto stopped = [&] { return cancelled || (options.stop && options.stop->load()); };
+
     int jobs = options.jobs > 0 ? options.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
     jobs = std::clamp(jobs, 1, std::max(1, int(groups.size())));
     std::vector<std::thread> workers;
@@ -223,7 +230,13 @@ TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOption
                 const int g = nextGroup.fetch_add(1);
                 if (g >= int(groups.size())) return;
                 for (int index : groups[g]) {
-                    if (cancelled) return;
+                    if (stopped()) {
+                        // Wakes the calling thread, which may be waiting for a file that
+                        // will now never come.
+                        std::lock_guard lock(mutex);
+                        ready.notify_one();
+                        return;
+                    }
                     TBatchItem item = ConvertOne(entries[index], index, outputs[index], options, masks);
                     std::lock_guard lock(mutex);
                     finished.push_back(std::move(item));
@@ -236,7 +249,7 @@ TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOption
     int expected = total;
     while (done < expected) {
         std::unique_lock lock(mutex);
-        if (cancelled) {
+        if (stopped()) {
             // Whatever the workers still finish is counted; nothing new starts.
             lock.unlock();
             for (std::thread& t : workers) t.join();
@@ -245,7 +258,8 @@ TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOption
             expected = done + int(finished.size());
             if (finished.empty()) break;
         }
-        ready.wait(lock, [&] { return !finished.empty(); });
+        ready.wait(lock, [&] { return !finished.empty() || stopped(); });
+        if (finished.empty()) continue;
         TBatchItem item = std::move(finished.front());
         finished.pop_front();
         lock.unlock();
@@ -254,7 +268,7 @@ TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOption
         if (progress && !progress(item, done, total)) cancelled = true;
     }
     for (std::thread& t : workers) t.join();
-    if (cancelled) result.status = TBatchResult::Status::Cancelled;
+    if (done < total) result.status = TBatchResult::Status::Cancelled;
     return result;
 }
 

@@ -9,6 +9,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -46,13 +47,21 @@ struct TBatchOptions {
     int jobs = 0;
     // Decode JPEGs at reduced size where the result cannot tell (see RunBatch).
     bool fastDecode = true;
+    // Set, from any thread, to end the run early: no file starts after it is set, the
+    // files being converted finish and are reported. Lets a window stop a run that it
+    // does not wait on without waiting for the next file to finish first.
+    const std::atomic<bool>* stop = nullptr;
 };
+
+// Why a file of a batch was not written.
+enum class TBatchFailure { None, CannotOpen, CannotRender, CannotSave, WouldOverwrite };
 
 struct TBatchItem {
     int index = 0;  // into the entries
     QString source;
     QString output;
     bool written = false;
+    TBatchFailure failure = TBatchFailure::None;
     QString message;  // why it failed
 };
 
@@ -66,7 +75,8 @@ struct TBatchResult {
 };
 
 // Called on the calling thread after each file, in the order files finish; returning
-// false cancels the run (files being converted finish, no new one starts).
+// false cancels the run (files being converted finish, no new one starts). A cancelled
+// run that still converted every file counts as finished.
 using TBatchProgress = std::function<bool(const TBatchItem& item, int done, int total)>;
 
 // Renders every entry with its record (Auto Crop computed per file and not kept in the

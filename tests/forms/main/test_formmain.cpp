@@ -448,7 +448,7 @@ class TestFormMain : public QObject {
         row("Ctrl+Shift+O", Qt::CTRL | Qt::SHIFT | Qt::Key_O, "MenuCurrent");
         row("Ctrl+R", Qt::CTRL | Qt::Key_R, "MenuResize", true);
         row("Ctrl+S", Qt::CTRL | Qt::Key_S, "MenuSave");
-        row("Ctrl+T", Qt::CTRL | Qt::Key_T, "MenuBatch");
+        row("Ctrl+T", Qt::CTRL | Qt::Key_T, "MenuBatch", true);
         row("Ctrl+W", Qt::CTRL | Qt::Key_W, "MenuWatermark", true);
     }
     void keyboardTable() {

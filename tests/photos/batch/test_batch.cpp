@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "photos/batch/Batch.h"
@@ -166,8 +168,15 @@ private slots:
         QCOMPARE(Bytes(original), before);
         QVERIFY(QFile::exists(folder + QStringLiteral("/good.png")));
         QStringList messages;
+        QList<TBatchFailure> kinds;
         for (const TBatchItem& item : items)
-            if (!item.written) messages << item.message;
+            if (!item.written) {
+                messages << item.message;
+                kinds << item.failure;
+            }
+        std::sort(kinds.begin(), kinds.end());
+        QVERIFY(kinds == (QList{TBatchFailure::CannotOpen, TBatchFailure::CannotSave,
+                                TBatchFailure::WouldOverwrite}));
         messages.sort();
         QCOMPARE(messages.size(), 3);
         QVERIFY(messages.contains(QStringLiteral("Cannot open ") + broken + QStringLiteral("!")));
@@ -205,6 +214,23 @@ private slots:
         QCOMPARE(r.status, TBatchResult::Status::Cancelled);
         QVERIFY(r.written >= 2 && r.written < 6);
         QCOMPARE(calls, r.written + r.failed);
+    }
+
+    // A stop set from another thread: no file starts once it is set, and a run that
+    // converted nothing is cancelled, not finished.
+    void stopFromOutsideStartsNoFile() {
+        const QStringList files{Photo(QStringLiteral("stop/a.png"), PatternImage(8, 8)),
+                                Photo(QStringLiteral("stop/b.png"), PatternImage(8, 8))};
+        std::atomic<bool> stop{true};
+        TBatchOptions options;
+        options.folder = dir_.filePath(QStringLiteral("stopped"));
+        options.stop = &stop;
+        int calls = 0;
+        const TBatchResult r = RunBatch(Entries(files), options,
+                                        [&](const TBatchItem&, int, int) { return ++calls > 0; });
+        QCOMPARE(r.status, TBatchResult::Status::Cancelled);
+        QCOMPARE(r.written + r.failed + calls, 0);
+        QVERIFY(QDir(options.folder).isEmpty());
     }
 
     void autoCropShapesTheOutput() {
