@@ -21,7 +21,13 @@ QString UsageText() {
         "         [--prefix TEXT] [--suffix TEXT] [--case keep|upper|lower]\n"
         "         [--auto-crop \"A * B\"] [--rotate CODE] [--jobs N] FILE...\n"
         "  batch   converts every FILE with the template settings of SECTION of FILE (else\n"
-        "          the default template) into DIR, named prefix + name + suffix + .EXT\n");
+        "          the default template) into DIR, named prefix + name + suffix + .EXT\n"
+        "usage: vellumora-cli album --folder DIR (--photos FILE | [--settings FILE\n"
+        "         --section NAME] FILE...) [--title TEXT] [--description TEXT]\n"
+        "         [--copyright TEXT] [--columns N] [--margin N] [--width 580|720|920|100%]\n"
+        "         [--charset NAME] [--page-color COLOR] [--shuffle] [--jobs N]\n"
+        "  album   exports the photos of FILE's PHOTO sections (or every FILE with the\n"
+        "          template settings) as DIR/Photo1.jpg ... and writes DIR/Vellumora.htm\n");
 }
 
 int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -29,6 +35,8 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return RunRender(args.mid(1), out, err);
     if (!args.isEmpty() && args.first() == QLatin1String("batch"))
         return RunBatchCommand(args.mid(1), out, err);
+    if (!args.isEmpty() && args.first() == QLatin1String("album"))
+        return RunAlbumCommand(args.mid(1), out, err);
     err << UsageText();
     return kUsage;
 }

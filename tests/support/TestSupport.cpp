@@ -117,6 +117,16 @@ bool ProcessEventsUntil(const std::function<bool()>& done, int passes) {
     return done();
 }
 
+bool WaitForEventsUntil(const std::function<bool()>& done, int passes) {
+    for (int i = 0; i < passes; ++i) {
+        if (done()) return true;
+        QCoreApplication::sendPostedEvents();
+        if (done()) return true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return done();
+}
+
 bool ProcessPendingEvents(int passes) {
     QAbstractEventDispatcher* dispatcher = QThread::currentThread()->eventDispatcher();
     for (int i = 0; i < passes; ++i) {

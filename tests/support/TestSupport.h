@@ -52,5 +52,9 @@ bool ProcessEventsUntil(const std::function<bool()>& done, int passes = 1000);
 // Delivers events until none is ready; false when they were still coming after `passes`
 // rounds.
 bool ProcessPendingEvents(int passes = 1000);
+// For events that other threads post (a worker's progress): each round sleeps until at
+// least one event arrives, so how fast the worker goes does not matter, and at most
+// `passes` rounds are delivered. done() must come true through such an event.
+bool WaitForEventsUntil(const std::function<bool()>& done, int passes = 1000);
 
 }  // namespace vellumora::test

@@ -11,6 +11,7 @@
 #include <optional>
 #include <type_traits>
 
+#include "forms/album/FormWebpage.h"
 #include "forms/main/FormAbout.h"
 #include "forms/main/FormMain.h"
 #include "forms/color/FormColor.h"
@@ -34,6 +35,10 @@ QDialog* PhotoDialog(TFormMain& form) {
 
 QDialog* AboutDialog(TFormMain& form) {
     return new TFormAbout(&form);
+}
+
+QDialog* WebpageDialog(TFormMain& form) {
+    return new TFormWebpage(form.Platform(), &form);
 }
 
 struct TMenuRow {
@@ -217,7 +222,8 @@ const std::vector<TCommandRow>& TActions::Rows() {
 
         {.id = TCommand::Webpage, .name = "MenuWebpage", .caption = "HTML Webpage Maker...",
          .menu = TMenu::Tools, .enable = TEnable::WithPhoto, .icon = "text-html",
-         .fallback = QStyle::SP_DriveNetIcon},
+         .fallback = QStyle::SP_DriveNetIcon, .click = &TForm::MenuWebpageClick,
+         .dialog = WebpageDialog},
 
         {.id = TCommand::Contents, .name = "MenuContents", .caption = "Help Contents and Index",
          .menu = TMenu::Help, .key = Qt::Key_F1, .flags = kSeparatorAfter,
@@ -281,7 +287,8 @@ void TActions::Build(TFormMain& form) {
         if (row.click)
             QObject::connect(action, &QAction::triggered, &form,
                              [&form, &click = row.click] { click(form); });
-        if (row.dialog)
+        // A row with a click of its own opens its dialog from there.
+        if (row.dialog && !row.click)
             QObject::connect(action, &QAction::triggered, &form,
                              [&form, id = row.id] { form.ShowDialogOf(id); });
 

@@ -88,6 +88,9 @@ class TFormMain : public QMainWindow {
     void MenuBackgroundClick();
     void MenuContentsClick();
     void MenuHomepageClick();
+    // Hands the open photos over in "Photos.dat", then shows the web album dialog.
+    void MenuWebpageClick();
+    void WriteOpenPhotos();
     void Orient(int (*turn)(int));
     // Runs the command's dialog, if it has one built, and spreads its settings on
     // "OK for All".
