@@ -102,21 +102,12 @@ private slots:
         QTest::newRow("nothing") << QStringList{} << 2 << "--folder is required";
         QTest::newRow("no photos")
             << QStringList{"--folder", "DIR"} << 2 << "give either --photos FILE or photo files";
-        QTest::newRow("both") << QStringList{"--folder", "DIR", "--photos", "x", "PHOTO"} << 2
-                              << "give either --photos FILE or photo files";
-        QTest::newRow("settings with --photos")
-            << QStringList{"--folder", "DIR", "--photos", "x", "--settings", "s", "--section", "T"}
-            << 2 << "--settings goes with photo files";
         QTest::newRow("columns 100") << QStringList{"--folder", "DIR", "--columns", "100", "PHOTO"}
                                      << 2 << "--columns takes a number from 0 to 99";
-        QTest::newRow("margin letters") << QStringList{"--folder", "DIR", "--margin", "ab", "PHOTO"}
-                                        << 2 << "--margin takes a number from 0 to 999";
         QTest::newRow("width 700") << QStringList{"--folder", "DIR", "--width", "700", "PHOTO"} << 2
                                    << "--width takes 580, 720, 920, 100%";
         QTest::newRow("colour") << QStringList{"--folder", "DIR", "--page-color", "#12345", "PHOTO"}
                                 << 2 << "--page-color takes #RRGGBB or a colour name";
-        QTest::newRow("no value") << QStringList{"PHOTO", "--folder"} << 2
-                                  << "--folder needs a value";
         QTest::newRow("unknown option") << QStringList{"--folder", "DIR", "--frames", "2", "PHOTO"}
                                         << 2 << "unknown option --frames";
         QTest::newRow("missing hand-off file")
