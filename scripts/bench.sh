@@ -69,6 +69,37 @@ print(f"vellumora / convert       = {v / r['convert']['median']:.2f}  (goal: bel
 PY
 
 echo
+echo "== web album: 40 photos of 24 MP exported with the page, against the batch of the same"
+echo "   photos to JPEG (one run; goal: the album within 1.1 times the batch)"
+cmake --build --preset release --target bench_album >/dev/null
+album_photos=()
+handoff="$data/album.dat"
+: > "$handoff"
+for i in $(seq 1 40); do
+  f="$data/batch$i.jpg"
+  [ -f "$f" ] || "$bin/make_test_photo" "$f" 6000 4000 "$((i + 1))"
+  album_photos+=("$f")
+  printf '[PHOTO%d]\nFILENAME=%s\nMAX=640\nWATERMARK=(c) Vellumora\nOUTSIDE.WIDTH=10\n' \
+    "$i" "$(realpath "$f")" >> "$handoff"
+done
+rm -rf "$data/out_album" "$data/out_album_dialog" "$data/out_batch40"
+mkdir -p "$data/out_batch40"
+hyperfine --runs 1 --export-json "$data/album.json" \
+  -n "vellumora-cli album" "$bin/vellumora-cli album --photos $handoff --folder $data/out_album" \
+  -n "vellumora-cli batch" "$bin/vellumora-cli batch --settings $data/batch.ini --section T --folder $data/out_batch40 ${album_photos[*]}" \
+  >/dev/null 2>&1
+QT_QPA_PLATFORM=offscreen "$bin/bench_album" "$handoff" "$PWD/$data/out_album_dialog" 2>/dev/null \
+  | tee "$data/album_dialog.txt"
+python3 - "$data/album.json" "$data/album_dialog.txt" <<'PY'
+import json, re, sys
+r = {x["command"]: x["mean"] for x in json.load(open(sys.argv[1]))["results"]}
+dialog = int(re.search(r"in (\d+) ms", open(sys.argv[2]).read()).group(1)) / 1000
+batch = r["vellumora-cli batch"]
+for name, t in list(r.items()) + [("album dialog", dialog)]:
+    print(f"{name:20s} {t*1000:7.0f} ms  ({t / batch:.2f} of the batch)")
+PY
+
+echo
 echo "== main window: Open... and a photo-button click until the photo is shown, beside the CLI render"
 cmake --build --preset release --target bench_gui bench_dialogs >/dev/null
 second="$data/batch1.jpg"

@@ -26,7 +26,13 @@ QString UsageText() {
         "usage: vellumora-cli templates [FILE]\n"
         "  templates  lists the templates of FILE (else the program's Templates.dat) in menu\n"
         "          order: number, section, description, \"(Default)\" on the default, tab\n"
-        "          separated; a section is what batch --section takes with --settings FILE\n");
+        "          separated; a section is what batch --section takes with --settings FILE\n"
+        "usage: vellumora-cli album --folder DIR (--photos FILE | [--settings FILE\n"
+        "         --section NAME] FILE...) [--title TEXT] [--description TEXT]\n"
+        "         [--copyright TEXT] [--columns N] [--margin N] [--width 580|720|920|100%]\n"
+        "         [--charset NAME] [--page-color COLOR] [--shuffle] [--jobs N]\n"
+        "  album   exports the photos of FILE's PHOTO sections (or every FILE with the\n"
+        "          template settings) as DIR/Photo1.jpg ... and writes DIR/Vellumora.htm\n");
 }
 
 int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -36,6 +42,8 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return RunBatchCommand(args.mid(1), out, err);
     if (!args.isEmpty() && args.first() == QLatin1String("templates"))
         return RunTemplates(args.mid(1), out, err);
+    if (!args.isEmpty() && args.first() == QLatin1String("album"))
+        return RunAlbumCommand(args.mid(1), out, err);
     err << UsageText();
     return kUsage;
 }

@@ -29,5 +29,10 @@ int RunBatchCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 // menu order, one a line: number, section, description and "(Default)" on the default,
 // separated by tabs.
 int RunTemplates(const QStringList& args, QTextStream& out, QTextStream& err);
+// album --folder DIR (--photos FILE | [--settings FILE --section NAME] FILE...)
+//       [--title TEXT] [--description TEXT] [--copyright TEXT] [--columns N] [--margin N]
+//       [--width 580|720|920|100%] [--charset NAME] [--page-color COLOR] [--shuffle]
+//       [--jobs N]
+int RunAlbumCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
 }  // namespace vellumora::cli

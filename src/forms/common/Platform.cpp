@@ -23,8 +23,9 @@ constexpr int kMailStartupMs = 1500;
 
 QMessageBox::StandardButton Ask(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                 QMessageBox::StandardButtons buttons,
-                                QMessageBox::StandardButton defaultButton) {
-    QMessageBox box(icon, kCaption, text, buttons, parent);
+                                QMessageBox::StandardButton defaultButton,
+                                const QString& caption = kCaption) {
+    QMessageBox box(icon, caption, text, buttons, parent);
     box.setDefaultButton(defaultButton);
     return QMessageBox::StandardButton(box.exec());
 }
@@ -47,6 +48,11 @@ public:
     bool AskYesNo(QWidget* parent, const QString& text) override {
         return Ask(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No,
                    QMessageBox::Yes) == QMessageBox::Yes;
+    }
+
+    bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override {
+        return Ask(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::Yes, caption) == QMessageBox::Yes;
     }
 
     QString OpenFile(QWidget* parent, const QString& title, const QString& filter) override {

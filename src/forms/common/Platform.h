@@ -26,6 +26,11 @@ public:
     virtual void ShowWarning(QWidget* parent, const QString& text) = 0;  // warning icon, OK
     virtual bool AskOkCancel(QWidget* parent, const QString& text) = 0;  // question icon; true on OK
     virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;     // question icon; true on Yes
+    // The same under a caption of the asking window's own.
+    virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) {
+        Q_UNUSED(caption);
+        return AskYesNo(parent, text);
+    }
 
     // One file; empty when cancelled. filter is one entry such as "All Photos (*.jpg *.png)".
     virtual QString OpenFile(QWidget* parent, const QString& title, const QString& filter) = 0;

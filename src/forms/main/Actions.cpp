@@ -12,6 +12,7 @@
 #include <type_traits>
 
 #include "forms/batch/FormBatch.h"
+#include "forms/album/FormWebpage.h"
 #include "forms/main/FormAbout.h"
 #include "forms/main/FormMain.h"
 #include "forms/border/FormBorder.h"
@@ -46,6 +47,10 @@ QDialog* AddDialog(TFormMain& form) {
 
 QDialog* ManageDialog(TFormMain& form) {
     return new TFormManage(form.Platform(), &form);
+}
+
+QDialog* WebpageDialog(TFormMain& form) {
+    return new TFormWebpage(form.Platform(), &form);
 }
 
 struct TMenuRow {
@@ -231,7 +236,8 @@ const std::vector<TCommandRow>& TActions::Rows() {
 
         {.id = TCommand::Webpage, .name = "MenuWebpage", .caption = "HTML Webpage Maker...",
          .menu = TMenu::Tools, .enable = TEnable::WithPhoto, .icon = "text-html",
-         .fallback = QStyle::SP_DriveNetIcon},
+         .fallback = QStyle::SP_DriveNetIcon, .click = &TForm::MenuWebpageClick,
+         .dialog = WebpageDialog},
 
         {.id = TCommand::Contents, .name = "MenuContents", .caption = "Help Contents and Index",
          .menu = TMenu::Help, .key = Qt::Key_F1, .flags = kSeparatorAfter,
@@ -295,7 +301,7 @@ void TActions::Build(TFormMain& form) {
         if (row.click)
             QObject::connect(action, &QAction::triggered, &form,
                              [&form, &click = row.click] { click(form); });
-        // A row with both runs its dialog from its handler.
+        // A row with both a handler and a dialog opens the dialog from its handler.
         if (row.dialog && !row.click)
             QObject::connect(action, &QAction::triggered, &form,
                              [&form, id = row.id] { form.ShowDialogOf(id); });

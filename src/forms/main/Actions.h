@@ -85,7 +85,7 @@ struct TCommandRow {
     // A zoom item: checkable, sets the photo's zoom, checked while the photo has it.
     int zoom = 0;
     // What a click does; or the dialog it opens, or neither while that dialog is not built.
-    // With both, the handler runs the dialog (Dialog()).
+    // With both, the handler runs and opens the dialog itself (Dialog(), ShowDialogOf).
     std::function<void(TFormMain&)> click = nullptr;
     TDialogMaker dialog = nullptr;
 };

@@ -22,6 +22,7 @@
 #include "forms/main/Help.h"
 #include "forms/main/PhotoView.h"
 #include "forms/templates/FormAdd.h"
+#include "photos/album/Album.h"
 #include "photos/settings/Color.h"
 #include "photos/settings/IniFile.h"
 #include "photos/settings/ProgramFolder.h"
@@ -397,6 +398,23 @@ void TFormMain::TemplateItemClick(const QString& section) {
     info->ReadTemplate(TemplatesFile(), section);
     photo_.LoadMask();
     photo_.Render();
+}
+
+void TFormMain::MenuWebpageClick() {
+    if (!photo_.Info()) return;
+    try {
+        WriteOpenPhotos();
+    } catch (const TIniError& error) {
+        platform_.ShowError(this, error.Message());
+        return;
+    }
+    ShowDialogOf(TCommand::Webpage);
+}
+
+void TFormMain::WriteOpenPhotos() {
+    std::vector<const TPhotoInfo*> photos;
+    for (int i = 0; i < strip_->Count(); ++i) photos.push_back(strip_->Info(i));
+    vellumora::WriteOpenPhotos(OpenPhotosFile(), photos);
 }
 
 // A value that names no colour here leaves the area as it was, clWindow at start.

@@ -94,6 +94,9 @@ class TFormMain : public QMainWindow {
     void BuildTemplatesMenu();
     // Gives the current photo the template fields of the template in that section.
     void TemplateItemClick(const QString& section);
+    // Hands the open photos over in "Photos.dat", then shows the web album dialog.
+    void MenuWebpageClick();
+    void WriteOpenPhotos();
     void Orient(int (*turn)(int));
     // Runs the command's dialog, if it has one built, and spreads its settings on
     // "OK for All".
