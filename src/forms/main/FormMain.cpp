@@ -37,6 +37,13 @@ const QString kSettingsSection = QStringLiteral("APPLICAITON");  // sic: the fil
 const QString kBackgroundKey = QStringLiteral("BACKGROUND");
 constexpr TColor kClWindow = 0xFF000005;
 
+// The command's caption without its trailing dots, to name an undo step.
+QString StepName(TCommand command) {
+    QString name = QLatin1String(TActions::Row(command).caption);
+    while (name.endsWith(QLatin1Char('.'))) name.chop(1);
+    return name;
+}
+
 }  // namespace
 
 
@@ -45,7 +52,16 @@ QString ApplicationSettingsFile() {
 }
 
 TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
-    : QMainWindow(parent), platform_(platform) {
+    : QMainWindow(parent),
+      platform_(platform),
+      history_([this](TPhotoInfo& record, const TPhotoInfo& settings) {
+          const bool maskChanged = record.MaskName != settings.MaskName;
+          record.Assign(&settings);
+          // Another photo shows its settings when it is next selected.
+          if (&record != photo_.Info()) return;
+          if (maskChanged) photo_.LoadMask();
+          photo_.Render();
+      }) {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(kTitle);
     resize(576, 395);
@@ -183,15 +199,22 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 
 void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
     auto info = std::make_unique<TPhotoInfo>(TPhotoInfo::WithDefaultTemplate(path));
+    std::optional<TPhotoInfo> plain;  // what "Open..." would have given, for undo
     if (withCurrentSettings && photo_.Info()) {
+        plain = SettingsOf(*info);
         info->Assign(photo_.Info());
         ResetPerPhotoEdits(*info);
     }
+    TPhotoInfo* record = info.get();
     const int index = strip_->Add(std::move(info));
     SelectPhoto(index);
     // The unedited original, drawn once: later edits do not change the thumbnail.
     if (!photo_.Original().isNull() && photo_.Info() == strip_->Info(index))
         strip_->SetThumbnail(index, MakeThumbnail(photo_.Original(), kThumbnailSize));
+    if (plain) {
+        history_.Record(record, *plain, StepName(TCommand::Current));
+        UpdateControls();
+    }
 }
 
 void TFormMain::SelectPhoto(int index) {
@@ -241,7 +264,14 @@ void TFormMain::UpdateControls() {
     actions_.Update({.photo = hasPhoto,
                      .previous = count > 0 && !strip_->IsPressed(0),
                      .next = count > 0 && !strip_->IsPressed(count - 1),
-                     .zoom = photo_.Zoom()});
+                     .zoom = photo_.Zoom(),
+                     .undo = history_.CanUndo(current),
+                     .redo = history_.CanRedo(current)});
+    const auto name = [](const char* verb, const QString& step) {
+        return step.isEmpty() ? QLatin1String(verb) : QLatin1String(verb) + QLatin1Char(' ') + step;
+    };
+    actions_.Action(TCommand::Undo)->setText(name("Undo", history_.UndoText(current)));
+    actions_.Action(TCommand::Redo)->setText(name("Redo", history_.RedoText(current)));
 }
 
 void TFormMain::MenuOpenClick() {
@@ -272,6 +302,7 @@ void TFormMain::MenuCloseClick() {
     if (index >= 0) {
         // Detached before its record goes.
         photo_.AssignInfo(nullptr);
+        history_.Forget(strip_->Info(index));
         strip_->Remove(index);
         const int left = strip_->Count();
         if (index <= left - 1)
@@ -284,6 +315,7 @@ void TFormMain::MenuCloseClick() {
 
 void TFormMain::MenuAllClick() {
     photo_.AssignInfo(nullptr);
+    history_.Clear();
     strip_->Clear();
     UpdateControls();
 }
@@ -306,11 +338,24 @@ void TFormMain::MenuNextClick() {
     if (index >= 0 && index < strip_->Count() - 1) SelectPhoto(index + 1);
 }
 
-void TFormMain::Orient(int (*turn)(int)) {
+void TFormMain::Orient(TCommand command, int (*turn)(int)) {
     TPhotoInfo* info = photo_.Info();
     if (!info) return;
+    const TPhotoInfo before = SettingsOf(*info);
     info->Rotate = turn(info->Rotate);
     photo_.Render();
+    history_.Record(info, before, StepName(command));
+    UpdateControls();
+}
+
+void TFormMain::MenuUndoClick() {
+    history_.Undo(photo_.Info());
+    UpdateControls();
+}
+
+void TFormMain::MenuRedoClick() {
+    history_.Redo(photo_.Info());
+    UpdateControls();
 }
 
 void TFormMain::ShowDialogOf(TCommand command) {
@@ -318,9 +363,25 @@ void TFormMain::ShowDialogOf(TCommand command) {
     if (TActions::Row(command).enable != TEnable::Always && !photo_.Info()) return;
     QDialog* dialog = actions_.Dialog(command);
     if (!dialog) return;
-    const int result = dialog->exec();
     auto* edit = qobject_cast<TEditDialog*>(dialog);
-    if (edit && result == TEditDialog::ResultAll) CopyToEveryPhoto(edit->Group());
+    TPhotoInfo* record = photo_.Info();
+    // OK, or Apply left standing, is one step, however many times Apply was pressed.
+    std::optional<TPhotoInfo> before;
+    if (edit && record) before = SettingsOf(*record);
+    const int result = dialog->exec();
+    if (!before || photo_.Info() != record) return;
+    if (result == TEditDialog::ResultAll) {
+        std::vector<TSettingsHistory::TBefore> changes;
+        for (int i = 0; i < strip_->Count(); ++i) {
+            TPhotoInfo* info = strip_->Info(i);
+            changes.push_back({info, info == record ? *before : SettingsOf(*info)});
+        }
+        CopyToEveryPhoto(edit->Group());
+        history_.RecordAll(changes, StepName(command) + QStringLiteral(" for All"));
+    } else {
+        history_.Record(record, *before, StepName(command));
+    }
+    UpdateControls();
 }
 
 // The others are not rendered now: each shows the change when it is next selected, since
@@ -395,9 +456,12 @@ void TFormMain::BuildTemplatesMenu() {
 void TFormMain::TemplateItemClick(const QString& section) {
     TPhotoInfo* info = photo_.Info();
     if (!info) return;
+    const TPhotoInfo before = SettingsOf(*info);
     info->ReadTemplate(TemplatesFile(), section);
     photo_.LoadMask();
     photo_.Render();
+    history_.Record(info, before, QStringLiteral("Template"));
+    UpdateControls();
 }
 
 void TFormMain::MenuWebpageClick() {

@@ -9,6 +9,7 @@
 
 #include "forms/main/Actions.h"
 #include "forms/main/SaveAs.h"
+#include "forms/main/SettingsHistory.h"
 #include "photos/Photo.h"
 #include "photos/settings/FieldGroups.h"
 #include "photos/settings/PhotoInfo.h"
@@ -86,6 +87,8 @@ class TFormMain : public QMainWindow {
     void MenuNextClick();
     void MenuLastClick();
     void MenuBackgroundClick();
+    void MenuUndoClick();
+    void MenuRedoClick();
     void MenuContentsClick();
     void MenuHomepageClick();
     void MenuAddClick();
@@ -97,7 +100,8 @@ class TFormMain : public QMainWindow {
     // Hands the open photos over in "Photos.dat", then shows the web album dialog.
     void MenuWebpageClick();
     void WriteOpenPhotos();
-    void Orient(int (*turn)(int));
+    // Turns or mirrors the current photo; the command names the undo step.
+    void Orient(TCommand command, int (*turn)(int));
     // Runs the command's dialog, if it has one built, and spreads its settings on
     // "OK for All".
     void ShowDialogOf(TCommand command);
@@ -110,6 +114,7 @@ class TFormMain : public QMainWindow {
     // Declared before every widget that shows it, so that it outlives them.
     TPhoto photo_;
     TSaveAs saveAs_;
+    TSettingsHistory history_;
     TColor background_ = 0;
     bool aboutAtStart_ = false;
     bool shown_ = false;
