@@ -61,14 +61,14 @@ struct TMenuRow {
 
 // By TMenu.
 const TMenuRow kMenus[] = {
-    {"MenuFile", "File", std::nullopt},
-    {"MenuGo", "Go To", TMenu::File},
-    {"MenuZoom", "Zoom", TMenu::File},
-    {"MenuEdit", "Edit", std::nullopt},
-    {"MenuActions", "Actions", std::nullopt},
-    {"MenuTemplates", "Templates", std::nullopt},
-    {"MenuTools", "Tools", std::nullopt},
-    {"MenuHelp", "Help", std::nullopt},
+    {"MenuFile", "&File", std::nullopt},
+    {"MenuGo", "&Go To", TMenu::File},
+    {"MenuZoom", "&Zoom", TMenu::File},
+    {"MenuEdit", "&Edit", std::nullopt},
+    {"MenuActions", "&Actions", std::nullopt},
+    {"MenuTemplates", "&Templates", std::nullopt},
+    {"MenuTools", "T&ools", std::nullopt},
+    {"MenuHelp", "&Help", std::nullopt},
 };
 static_assert(std::size(kMenus) == size_t(TMenu::Count));
 
@@ -189,12 +189,22 @@ const std::vector<TCommandRow>& TActions::Rows() {
         {.id = TCommand::Zoom200, .name = "Menu200", .caption = "200%", .menu = TMenu::Zoom,
          .zoom = 200},
         {.id = TCommand::Zoom300, .name = "Menu300", .caption = "300%", .menu = TMenu::Zoom,
-         .zoom = 300},
+         .flags = kSeparatorAfter, .zoom = 300},
+        {.id = TCommand::ZoomIn, .name = "MenuZoomIn", .caption = "Zoom In", .menu = TMenu::Zoom,
+         .key = Qt::CTRL | Qt::Key_Plus, .key2 = Qt::CTRL | Qt::Key_Equal,
+         .click = &TForm::MenuZoomInClick},
+        {.id = TCommand::ZoomOut, .name = "MenuZoomOut", .caption = "Zoom Out",
+         .menu = TMenu::Zoom, .key = Qt::CTRL | Qt::Key_Minus, .click = &TForm::MenuZoomOutClick},
+        {.id = TCommand::Fit, .name = "MenuFit", .caption = "Fit to Window", .menu = TMenu::Zoom,
+         .key = Qt::CTRL | Qt::Key_0, .flags = kSeparatorAfter, .enable = TEnable::WithPhoto,
+         .click = &TForm::MenuFitClick},
+        {.id = TCommand::FullScreen, .name = "MenuFullScreen", .caption = "Full Screen",
+         .menu = TMenu::Zoom, .key = Qt::Key_F11, .click = &TForm::MenuFullScreenClick},
 
         {.id = TCommand::Background, .name = "MenuBackground", .caption = "Background Color...",
          .menu = TMenu::File, .flags = kSeparatorAfter, .click = &TForm::MenuBackgroundClick},
         {.id = TCommand::Exit, .name = "MenuExit", .caption = "Exit", .menu = TMenu::File,
-         .click = &QWidget::close},
+         .key = Qt::CTRL | Qt::Key_Q, .click = &QWidget::close},
 
         // Their captions name the step: "Undo Resize".
         {.id = TCommand::Undo, .name = "MenuUndo", .caption = "Undo", .menu = TMenu::Edit,
@@ -311,7 +321,7 @@ void TActions::Build(TFormMain& form) {
             action->setCheckable(true);
             zoomGroup->addAction(action);
             QObject::connect(action, &QAction::triggered, &form,
-                             [&form, zoom = row.zoom] { form.Photo().SetZoom(zoom); });
+                             [&form, zoom = row.zoom] { form.ZoomKeepingCentre(zoom); });
         }
         if (row.click)
             QObject::connect(action, &QAction::triggered, &form,

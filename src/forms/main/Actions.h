@@ -28,7 +28,7 @@ class TFormMain;
 enum class TCommand {
     Open, Current, Save, Email, Clipboard, Close, All, Batch,
     First, Previous, Next, Last,
-    Zoom33, Zoom50, Zoom67, Zoom100, Zoom150, Zoom200, Zoom300,
+    Zoom33, Zoom50, Zoom67, Zoom100, Zoom150, Zoom200, Zoom300, ZoomIn, ZoomOut, Fit, FullScreen,
     Background, Exit,
     Undo, Redo,
     Resize, Crop, Clockwise, Counter, Horizontally, Vertically, Color, Watermark, Border,

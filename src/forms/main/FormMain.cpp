@@ -4,15 +4,18 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <QWheelEvent>
 #include <optional>
 
 #include "codec/Codec.h"
@@ -21,6 +24,7 @@
 #include "forms/common/Platform.h"
 #include "forms/main/Help.h"
 #include "forms/main/PhotoView.h"
+#include "forms/main/Zoom.h"
 #include "forms/templates/FormAdd.h"
 #include "photos/album/Album.h"
 #include "photos/settings/Color.h"
@@ -193,8 +197,98 @@ void TFormMain::dropEvent(QDropEvent* event) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == scrollBox_->viewport() && event->type() == QEvent::Resize) ScrollBoxResize();
+    if (watched == scrollBox_->viewport()) {
+        if (event->type() == QEvent::Resize) ScrollBoxResize();
+        // The photo leaves the pointer's events to the area, which gets them here first.
+        if (PhotoAreaPointer(event)) return true;
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Space)
+        actions_.Action(TCommand::Next)->trigger();
+    else if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Backspace)
+        actions_.Action(TCommand::Previous)->trigger();
+    else
+        QMainWindow::keyPressEvent(event);
+}
+
+bool TFormMain::PhotoAreaPointer(QEvent* event) {
+    QScrollBar* across = scrollBox_->horizontalScrollBar();
+    QScrollBar* down = scrollBox_->verticalScrollBar();
+    switch (event->type()) {
+        case QEvent::Wheel: {
+            auto* wheel = static_cast<QWheelEvent*>(event);
+            if (!(wheel->modifiers() & Qt::ControlModifier)) return false;
+            // A notch is 120; finer wheels and touch pads send parts of one.
+            wheelDelta_ += wheel->angleDelta().y();
+            const int notches = wheelDelta_ / 120;
+            wheelDelta_ -= notches * 120;
+            if (notches != 0) ZoomAt(StepZoom(photo_.Zoom(), notches), wheel->position().toPoint());
+            return true;
+        }
+        case QEvent::MouseButtonPress: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton ||
+                (across->maximum() == 0 && down->maximum() == 0))
+                return false;
+            dragging_ = true;
+            dragStart_ = mouse->globalPosition();
+            dragScroll_ = {across->value(), down->value()};
+            scrollBox_->viewport()->setCursor(Qt::ClosedHandCursor);
+            return true;
+        }
+        case QEvent::MouseMove: {
+            if (!dragging_) return false;
+            const QPoint moved =
+                (static_cast<QMouseEvent*>(event)->globalPosition() - dragStart_).toPoint();
+            across->setValue(dragScroll_.x() - moved.x());
+            down->setValue(dragScroll_.y() - moved.y());
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            if (!dragging_ || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+                return false;
+            dragging_ = false;
+            scrollBox_->viewport()->unsetCursor();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void TFormMain::ZoomAt(int zoom, QPoint anchor) {
+    const QPoint oldPos = view_->pos();
+    const QSize oldSize = view_->size();
+    // Re-centres the area, as every change of the photo does ...
+    photo_.SetZoom(zoom);
+    // ... then scrolls the point back under the anchor.
+    const QPoint scroll = ScrollKeepingPoint(anchor, oldPos, oldSize, view_->size());
+    scrollBox_->horizontalScrollBar()->setValue(scroll.x());
+    scrollBox_->verticalScrollBar()->setValue(scroll.y());
+}
+
+void TFormMain::ZoomKeepingCentre(int zoom) {
+    ZoomAt(zoom, scrollBox_->viewport()->rect().center());
+}
+
+void TFormMain::MenuZoomInClick() {
+    ZoomKeepingCentre(StepZoom(photo_.Zoom(), 1));
+}
+
+void TFormMain::MenuZoomOutClick() {
+    ZoomKeepingCentre(StepZoom(photo_.Zoom(), -1));
+}
+
+void TFormMain::MenuFitClick() {
+    if (!photo_.Info()) return;
+    // The area without scroll bars, which a photo that fits does not need.
+    ZoomKeepingCentre(FitZoom(photo_.Rendered().size(), scrollBox_->maximumViewportSize()));
+}
+
+void TFormMain::MenuFullScreenClick() {
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
 }
 
 void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
@@ -274,9 +368,11 @@ void TFormMain::UpdateControls() {
     actions_.Action(TCommand::Redo)->setText(name("Redo", history_.RedoText(current)));
 }
 
+// Several files chosen open one after another, in the order given.
 void TFormMain::MenuOpenClick() {
-    const QString path = platform_.OpenFile(this, QStringLiteral("Open"), PhotoOpenFilter());
-    if (!path.isEmpty()) OpenPhoto(path, false);
+    const QStringList paths = platform_.OpenFiles(this, QStringLiteral("Open"), PhotoOpenFilter());
+    for (const QString& path : paths)
+        if (!path.isEmpty()) OpenPhoto(path, false);
 }
 
 void TFormMain::MenuCurrentClick() {

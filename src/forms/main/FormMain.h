@@ -61,6 +61,9 @@ class TFormMain : public QMainWindow {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Space and Backspace, when the control with the focus leaves them: the next and the
+    // previous photo.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     // The command table reaches the click handlers.
@@ -87,6 +90,18 @@ class TFormMain : public QMainWindow {
     void MenuNextClick();
     void MenuLastClick();
     void MenuBackgroundClick();
+    void MenuZoomInClick();
+    void MenuZoomOutClick();
+    // The largest zoom level at which the whole photo fits the photo area.
+    void MenuFitClick();
+    void MenuFullScreenClick();
+    // Sets the zoom so that the point of the photo at anchor (in the photo area) stays
+    // there, or the one at the area's centre.
+    void ZoomAt(int zoom, QPoint anchor);
+    void ZoomKeepingCentre(int zoom);
+    // Ctrl+wheel zooms about the pointer; a left-button drag moves a photo larger than
+    // the area. False when the event is not one of those.
+    bool PhotoAreaPointer(QEvent* event);
     void MenuUndoClick();
     void MenuRedoClick();
     void MenuContentsClick();
@@ -125,6 +140,11 @@ class TFormMain : public QMainWindow {
     TPhotoView* view_ = nullptr;
     QScrollArea* scrollBox_ = nullptr;
     QLabel* panels_[4] = {};
+    // A drag of the photo: where it started, on the screen, and the scroll position then.
+    bool dragging_ = false;
+    QPointF dragStart_;
+    QPoint dragScroll_;
+    int wheelDelta_ = 0;  // wheel turns below one notch, kept for the next
 };
 
 }  // namespace vellumora

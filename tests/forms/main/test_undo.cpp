@@ -34,7 +34,6 @@ struct TWindow {
     QAction* Action(const QString& name) const { return form.findChild<QAction*>(name); }
     void Open(const QString& path, const QString& command = QStringLiteral("MenuOpen")) {
         platform.openFiles.push_back(path);
-        platform.openFileLists.push_back({path});
         Action(command)->trigger();
     }
     QImage Picture() { return form.Photo().Rendered().copy(); }
