@@ -11,13 +11,13 @@
 #include <optional>
 #include <type_traits>
 
-#include "forms/batch/FormBatch.h"
 #include "forms/album/FormWebpage.h"
-#include "forms/main/FormAbout.h"
-#include "forms/main/FormMain.h"
+#include "forms/batch/FormBatch.h"
 #include "forms/border/FormBorder.h"
 #include "forms/color/FormColor.h"
 #include "forms/crop/FormCrop.h"
+#include "forms/main/FormAbout.h"
+#include "forms/main/FormMain.h"
 #include "forms/resize/FormResize.h"
 #include "forms/templates/FormAdd.h"
 #include "forms/templates/FormManage.h"
@@ -61,14 +61,10 @@ struct TMenuRow {
 
 // By TMenu.
 const TMenuRow kMenus[] = {
-    {"MenuFile", "&File", std::nullopt},
-    {"MenuGo", "&Go To", TMenu::File},
-    {"MenuZoom", "&Zoom", TMenu::File},
-    {"MenuEdit", "&Edit", std::nullopt},
-    {"MenuActions", "&Actions", std::nullopt},
-    {"MenuTemplates", "&Templates", std::nullopt},
-    {"MenuTools", "T&ools", std::nullopt},
-    {"MenuHelp", "&Help", std::nullopt},
+    {"MenuFile", "&File", std::nullopt},       {"MenuGo", "&Go To", TMenu::File},
+    {"MenuZoom", "&Zoom", TMenu::File},        {"MenuEdit", "&Edit", std::nullopt},
+    {"MenuActions", "&Actions", std::nullopt}, {"MenuTemplates", "&Templates", std::nullopt},
+    {"MenuTools", "T&ools", std::nullopt},     {"MenuHelp", "&Help", std::nullopt},
 };
 static_assert(std::size(kMenus) == size_t(TMenu::Count));
 

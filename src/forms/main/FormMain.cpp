@@ -50,7 +50,6 @@ QString StepName(TCommand command) {
 
 }  // namespace
 
-
 QString ApplicationSettingsFile() {
     return ProgramFolder() + QStringLiteral("/Vellumora.dat");
 }

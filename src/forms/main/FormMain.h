@@ -30,7 +30,7 @@ QString ApplicationSettingsFile();
 class TFormMain : public QMainWindow {
     Q_OBJECT
 
-  public:
+public:
     explicit TFormMain(TPlatform& platform, QWidget* parent = nullptr);
     ~TFormMain() override;
 
@@ -55,7 +55,7 @@ class TFormMain : public QMainWindow {
     // Caption, status panels and every enabled and checked state, from the photo.
     void UpdateControls();
 
-  protected:
+protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -65,7 +65,7 @@ class TFormMain : public QMainWindow {
     // previous photo.
     void keyPressEvent(QKeyEvent* event) override;
 
-  private:
+private:
     // The command table reaches the click handlers.
     friend class TActions;
 
