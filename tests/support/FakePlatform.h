@@ -19,7 +19,7 @@ public:
     // Answers, taken from the front; when a queue is empty the answer is "cancel".
     std::deque<bool> answers;               // AskOkCancel and AskYesNo
     std::deque<QString> openFiles;          // OpenFile
-    std::deque<QStringList> openFileLists;  // OpenFiles
+    std::deque<QStringList> openFileLists;  // OpenFiles; else one file of openFiles
     std::deque<TSaveChoice> saves;          // SaveFile
     std::deque<QColor> colors;              // ChooseColor
     std::deque<QFont> fonts;                // ChooseFont
@@ -49,6 +49,7 @@ public:
     }
     QStringList OpenFiles(QWidget*, const QString& title, const QString& filter) override {
         log << "open files: " + title + " | " + filter;
+        if (openFileLists.empty() && !openFiles.empty()) return {Take(openFiles, QString())};
         return Take(openFileLists, QStringList());
     }
     std::optional<TSaveChoice> SaveFile(QWidget*, const QString& title, const QString& preset,

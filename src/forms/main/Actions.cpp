@@ -61,13 +61,10 @@ struct TMenuRow {
 
 // By TMenu.
 const TMenuRow kMenus[] = {
-    {"MenuFile", "File", std::nullopt},
-    {"MenuGo", "Go To", TMenu::File},
-    {"MenuZoom", "Zoom", TMenu::File},
-    {"MenuActions", "Actions", std::nullopt},
-    {"MenuTemplates", "Templates", std::nullopt},
-    {"MenuTools", "Tools", std::nullopt},
-    {"MenuHelp", "Help", std::nullopt},
+    {"MenuFile", "&File", std::nullopt},       {"MenuGo", "&Go To", TMenu::File},
+    {"MenuZoom", "&Zoom", TMenu::File},        {"MenuEdit", "&Edit", std::nullopt},
+    {"MenuActions", "&Actions", std::nullopt}, {"MenuTemplates", "&Templates", std::nullopt},
+    {"MenuTools", "T&ools", std::nullopt},     {"MenuHelp", "&Help", std::nullopt},
 };
 static_assert(std::size(kMenus) == size_t(TMenu::Count));
 
@@ -113,6 +110,10 @@ bool Holds(TEnable rule, const TCommandState& state) {
             return state.photo && state.previous;
         case TEnable::WithNext:
             return state.photo && state.next;
+        case TEnable::WithUndo:
+            return state.photo && state.undo;
+        case TEnable::WithRedo:
+            return state.photo && state.redo;
     }
     return false;
 }
@@ -131,8 +132,8 @@ QAction* NewTwin(QObject* owner, const char* prefix, const TCommandRow& row, QAc
 
 const std::vector<TCommandRow>& TActions::Rows() {
     using TForm = TFormMain;
-    const auto orient = [](int (*turn)(int)) {
-        return [turn](TFormMain& form) { form.Orient(turn); };
+    const auto orient = [](TCommand command, int (*turn)(int)) {
+        return [command, turn](TFormMain& form) { form.Orient(command, turn); };
     };
     // clang-format off
     static const std::vector<TCommandRow> rows = {
@@ -184,12 +185,30 @@ const std::vector<TCommandRow>& TActions::Rows() {
         {.id = TCommand::Zoom200, .name = "Menu200", .caption = "200%", .menu = TMenu::Zoom,
          .zoom = 200},
         {.id = TCommand::Zoom300, .name = "Menu300", .caption = "300%", .menu = TMenu::Zoom,
-         .zoom = 300},
+         .flags = kSeparatorAfter, .zoom = 300},
+        {.id = TCommand::ZoomIn, .name = "MenuZoomIn", .caption = "Zoom In", .menu = TMenu::Zoom,
+         .key = Qt::CTRL | Qt::Key_Plus, .key2 = Qt::CTRL | Qt::Key_Equal,
+         .click = &TForm::MenuZoomInClick},
+        {.id = TCommand::ZoomOut, .name = "MenuZoomOut", .caption = "Zoom Out",
+         .menu = TMenu::Zoom, .key = Qt::CTRL | Qt::Key_Minus, .click = &TForm::MenuZoomOutClick},
+        {.id = TCommand::Fit, .name = "MenuFit", .caption = "Fit to Window", .menu = TMenu::Zoom,
+         .key = Qt::CTRL | Qt::Key_0, .flags = kSeparatorAfter, .enable = TEnable::WithPhoto,
+         .click = &TForm::MenuFitClick},
+        {.id = TCommand::FullScreen, .name = "MenuFullScreen", .caption = "Full Screen",
+         .menu = TMenu::Zoom, .key = Qt::Key_F11, .click = &TForm::MenuFullScreenClick},
 
         {.id = TCommand::Background, .name = "MenuBackground", .caption = "Background Color...",
          .menu = TMenu::File, .flags = kSeparatorAfter, .click = &TForm::MenuBackgroundClick},
         {.id = TCommand::Exit, .name = "MenuExit", .caption = "Exit", .menu = TMenu::File,
-         .click = &QWidget::close},
+         .key = Qt::CTRL | Qt::Key_Q, .click = &QWidget::close},
+
+        // Their captions name the step: "Undo Resize".
+        {.id = TCommand::Undo, .name = "MenuUndo", .caption = "Undo", .menu = TMenu::Edit,
+         .key = Qt::CTRL | Qt::Key_Z, .flags = kShiftCounts, .enable = TEnable::WithUndo,
+         .click = &TForm::MenuUndoClick},
+        {.id = TCommand::Redo, .name = "MenuRedo", .caption = "Redo", .menu = TMenu::Edit,
+         .key = Qt::CTRL | Qt::SHIFT | Qt::Key_Z, .key2 = Qt::CTRL | Qt::Key_Y,
+         .flags = kShiftCounts, .enable = TEnable::WithRedo, .click = &TForm::MenuRedoClick},
 
         {.id = TCommand::Resize, .name = "MenuResize", .caption = "Resize...",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_R, .flags = kInPopup,
@@ -202,18 +221,18 @@ const std::vector<TCommandRow>& TActions::Rows() {
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_Right,
          .flags = kInPopup | kInDropMenu, .enable = TEnable::WithPhoto,
          .icon = "object-rotate-right", .fallback = QStyle::SP_BrowserReload,
-         .click = orient(RotateClockwise)},
+         .click = orient(TCommand::Clockwise, RotateClockwise)},
         {.id = TCommand::Counter, .name = "MenuCounter", .caption = "Rotate Counter Clockwise",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_Left,
          .flags = kInPopup | kInDropMenu, .enable = TEnable::WithPhoto,
-         .click = orient(RotateCounterClockwise)},
+         .click = orient(TCommand::Counter, RotateCounterClockwise)},
         {.id = TCommand::Horizontally, .name = "MenuHorizontally", .caption = "Flip Horizontally",
          .menu = TMenu::Actions, .flags = kInPopup | kInDropMenu, .enable = TEnable::WithPhoto,
-         .click = orient(FlipHorizontally)},
+         .click = orient(TCommand::Horizontally, FlipHorizontally)},
         {.id = TCommand::Vertically, .name = "MenuVertically", .caption = "Flip Vertically",
          .menu = TMenu::Actions,
          .flags = kSeparatorAfter | kInPopup | kPopupSeparatorAfter | kInDropMenu,
-         .enable = TEnable::WithPhoto, .click = orient(FlipVertically)},
+         .enable = TEnable::WithPhoto, .click = orient(TCommand::Vertically, FlipVertically)},
         {.id = TCommand::Color, .name = "MenuColor", .caption = "Color Balance...",
          .menu = TMenu::Actions, .flags = kSeparatorAfter | kInPopup | kPopupSeparatorAfter,
          .enable = TEnable::WithPhoto, .dialog = PhotoDialog<TFormColor>},
@@ -287,7 +306,9 @@ void TActions::Build(TFormMain& form) {
             const Qt::KeyboardModifiers ignored = row.flags & kShiftCounts
                                                       ? Qt::KeyboardModifiers(Qt::AltModifier)
                                                       : Qt::ShiftModifier | Qt::AltModifier;
-            action->setShortcuts(Shortcuts(row.key, ignored));
+            QList<QKeySequence> keys = Shortcuts(row.key, ignored);
+            if (row.key2 != QKeyCombination()) keys << Shortcuts(row.key2, ignored);
+            action->setShortcuts(keys);
         }
         if (row.icon)
             action->setIcon(QIcon::fromTheme(QLatin1String(row.icon),
@@ -296,7 +317,7 @@ void TActions::Build(TFormMain& form) {
             action->setCheckable(true);
             zoomGroup->addAction(action);
             QObject::connect(action, &QAction::triggered, &form,
-                             [&form, zoom = row.zoom] { form.Photo().SetZoom(zoom); });
+                             [&form, zoom = row.zoom] { form.ZoomKeepingCentre(zoom); });
         }
         if (row.click)
             QObject::connect(action, &QAction::triggered, &form,

@@ -28,8 +28,9 @@ class TFormMain;
 enum class TCommand {
     Open, Current, Save, Email, Clipboard, Close, All, Batch,
     First, Previous, Next, Last,
-    Zoom33, Zoom50, Zoom67, Zoom100, Zoom150, Zoom200, Zoom300,
+    Zoom33, Zoom50, Zoom67, Zoom100, Zoom150, Zoom200, Zoom300, ZoomIn, ZoomOut, Fit, FullScreen,
     Background, Exit,
+    Undo, Redo,
     Resize, Crop, Clockwise, Counter, Horizontally, Vertically, Color, Watermark, Border,
     Add, Manage,
     Webpage,
@@ -39,7 +40,7 @@ enum class TCommand {
 // clang-format on
 
 // The menus of the menu bar and the submenus of File.
-enum class TMenu { File, Go, Zoom, Actions, Templates, Tools, Help, Count };
+enum class TMenu { File, Go, Zoom, Edit, Actions, Templates, Tools, Help, Count };
 
 // When a command is enabled. Commands enabled always are never disabled.
 enum class TEnable {
@@ -47,6 +48,8 @@ enum class TEnable {
     WithPhoto,     // a photo is current
     WithPrevious,  // a photo is current and its button is not the first
     WithNext,      // a photo is current and its button is not the last
+    WithUndo,      // the current photo has a change to take back
+    WithRedo,      // the current photo has a change taken back to make again
 };
 
 // What the enabled and checked states follow.
@@ -55,6 +58,8 @@ struct TCommandState {
     bool previous = false;  // the first photo button is there and not pressed
     bool next = false;      // the last photo button is there and not pressed
     int zoom = 0;
+    bool undo = false;
+    bool redo = false;
 };
 
 // Where a command shows besides its menu, and how its key is read.
@@ -77,6 +82,8 @@ struct TCommandRow {
     TMenu menu;
     // Works with Shift and Alt held too, unless kShiftCounts.
     QKeyCombination key = QKeyCombination();
+    // A second key, read as key is.
+    QKeyCombination key2 = QKeyCombination();
     unsigned flags = 0;
     TEnable enable = TEnable::Always;
     // A theme icon where the desktop has one, else the style's own.

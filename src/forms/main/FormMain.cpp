@@ -4,15 +4,18 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <QWheelEvent>
 #include <optional>
 
 #include "codec/Codec.h"
@@ -21,6 +24,7 @@
 #include "forms/common/Platform.h"
 #include "forms/main/Help.h"
 #include "forms/main/PhotoView.h"
+#include "forms/main/Zoom.h"
 #include "forms/templates/FormAdd.h"
 #include "photos/album/Album.h"
 #include "photos/settings/Color.h"
@@ -37,6 +41,13 @@ const QString kSettingsSection = QStringLiteral("APPLICAITON");  // sic: the fil
 const QString kBackgroundKey = QStringLiteral("BACKGROUND");
 constexpr TColor kClWindow = 0xFF000005;
 
+// The command's caption without its trailing dots, to name an undo step.
+QString StepName(TCommand command) {
+    QString name = QLatin1String(TActions::Row(command).caption);
+    while (name.endsWith(QLatin1Char('.'))) name.chop(1);
+    return name;
+}
+
 }  // namespace
 
 QString ApplicationSettingsFile() {
@@ -44,7 +55,16 @@ QString ApplicationSettingsFile() {
 }
 
 TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
-    : QMainWindow(parent), platform_(platform) {
+    : QMainWindow(parent),
+      platform_(platform),
+      history_([this](TPhotoInfo& record, const TPhotoInfo& settings) {
+          const bool maskChanged = record.MaskName != settings.MaskName;
+          record.Assign(&settings);
+          // Another photo shows its settings when it is next selected.
+          if (&record != photo_.Info()) return;
+          if (maskChanged) photo_.LoadMask();
+          photo_.Render();
+      }) {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(kTitle);
     resize(576, 395);
@@ -176,21 +196,118 @@ void TFormMain::dropEvent(QDropEvent* event) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == scrollBox_->viewport() && event->type() == QEvent::Resize) ScrollBoxResize();
+    if (watched == scrollBox_->viewport()) {
+        if (event->type() == QEvent::Resize) ScrollBoxResize();
+        // The photo leaves the pointer's events to the area, which gets them here first.
+        if (PhotoAreaPointer(event)) return true;
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Space)
+        actions_.Action(TCommand::Next)->trigger();
+    else if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Backspace)
+        actions_.Action(TCommand::Previous)->trigger();
+    else
+        QMainWindow::keyPressEvent(event);
+}
+
+bool TFormMain::PhotoAreaPointer(QEvent* event) {
+    QScrollBar* across = scrollBox_->horizontalScrollBar();
+    QScrollBar* down = scrollBox_->verticalScrollBar();
+    switch (event->type()) {
+        case QEvent::Wheel: {
+            auto* wheel = static_cast<QWheelEvent*>(event);
+            if (!(wheel->modifiers() & Qt::ControlModifier)) return false;
+            // A notch is 120; finer wheels and touch pads send parts of one.
+            wheelDelta_ += wheel->angleDelta().y();
+            const int notches = wheelDelta_ / 120;
+            wheelDelta_ -= notches * 120;
+            if (notches != 0) ZoomAt(StepZoom(photo_.Zoom(), notches), wheel->position().toPoint());
+            return true;
+        }
+        case QEvent::MouseButtonPress: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton ||
+                (across->maximum() == 0 && down->maximum() == 0))
+                return false;
+            dragging_ = true;
+            dragStart_ = mouse->globalPosition();
+            dragScroll_ = {across->value(), down->value()};
+            scrollBox_->viewport()->setCursor(Qt::ClosedHandCursor);
+            return true;
+        }
+        case QEvent::MouseMove: {
+            if (!dragging_) return false;
+            const QPoint moved =
+                (static_cast<QMouseEvent*>(event)->globalPosition() - dragStart_).toPoint();
+            across->setValue(dragScroll_.x() - moved.x());
+            down->setValue(dragScroll_.y() - moved.y());
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            if (!dragging_ || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+                return false;
+            dragging_ = false;
+            scrollBox_->viewport()->unsetCursor();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void TFormMain::ZoomAt(int zoom, QPoint anchor) {
+    const QPoint oldPos = view_->pos();
+    const QSize oldSize = view_->size();
+    // Re-centres the area, as every change of the photo does ...
+    photo_.SetZoom(zoom);
+    // ... then scrolls the point back under the anchor.
+    const QPoint scroll = ScrollKeepingPoint(anchor, oldPos, oldSize, view_->size());
+    scrollBox_->horizontalScrollBar()->setValue(scroll.x());
+    scrollBox_->verticalScrollBar()->setValue(scroll.y());
+}
+
+void TFormMain::ZoomKeepingCentre(int zoom) {
+    ZoomAt(zoom, scrollBox_->viewport()->rect().center());
+}
+
+void TFormMain::MenuZoomInClick() {
+    ZoomKeepingCentre(StepZoom(photo_.Zoom(), 1));
+}
+
+void TFormMain::MenuZoomOutClick() {
+    ZoomKeepingCentre(StepZoom(photo_.Zoom(), -1));
+}
+
+void TFormMain::MenuFitClick() {
+    if (!photo_.Info()) return;
+    // The area without scroll bars, which a photo that fits does not need.
+    ZoomKeepingCentre(FitZoom(photo_.Rendered().size(), scrollBox_->maximumViewportSize()));
+}
+
+void TFormMain::MenuFullScreenClick() {
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
 }
 
 void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
     auto info = std::make_unique<TPhotoInfo>(TPhotoInfo::WithDefaultTemplate(path));
+    std::optional<TPhotoInfo> plain;  // what "Open..." would have given, for undo
     if (withCurrentSettings && photo_.Info()) {
+        plain = SettingsOf(*info);
         info->Assign(photo_.Info());
         ResetPerPhotoEdits(*info);
     }
+    TPhotoInfo* record = info.get();
     const int index = strip_->Add(std::move(info));
     SelectPhoto(index);
     // The unedited original, drawn once: later edits do not change the thumbnail.
     if (!photo_.Original().isNull() && photo_.Info() == strip_->Info(index))
         strip_->SetThumbnail(index, MakeThumbnail(photo_.Original(), kThumbnailSize));
+    if (plain) {
+        history_.Record(record, *plain, StepName(TCommand::Current));
+        UpdateControls();
+    }
 }
 
 void TFormMain::SelectPhoto(int index) {
@@ -240,12 +357,21 @@ void TFormMain::UpdateControls() {
     actions_.Update({.photo = hasPhoto,
                      .previous = count > 0 && !strip_->IsPressed(0),
                      .next = count > 0 && !strip_->IsPressed(count - 1),
-                     .zoom = photo_.Zoom()});
+                     .zoom = photo_.Zoom(),
+                     .undo = history_.CanUndo(current),
+                     .redo = history_.CanRedo(current)});
+    const auto name = [](const char* verb, const QString& step) {
+        return step.isEmpty() ? QLatin1String(verb) : QLatin1String(verb) + QLatin1Char(' ') + step;
+    };
+    actions_.Action(TCommand::Undo)->setText(name("Undo", history_.UndoText(current)));
+    actions_.Action(TCommand::Redo)->setText(name("Redo", history_.RedoText(current)));
 }
 
+// Several files chosen open one after another, in the order given.
 void TFormMain::MenuOpenClick() {
-    const QString path = platform_.OpenFile(this, QStringLiteral("Open"), PhotoOpenFilter());
-    if (!path.isEmpty()) OpenPhoto(path, false);
+    const QStringList paths = platform_.OpenFiles(this, QStringLiteral("Open"), PhotoOpenFilter());
+    for (const QString& path : paths)
+        if (!path.isEmpty()) OpenPhoto(path, false);
 }
 
 void TFormMain::MenuCurrentClick() {
@@ -271,6 +397,7 @@ void TFormMain::MenuCloseClick() {
     if (index >= 0) {
         // Detached before its record goes.
         photo_.AssignInfo(nullptr);
+        history_.Forget(strip_->Info(index));
         strip_->Remove(index);
         const int left = strip_->Count();
         if (index <= left - 1)
@@ -283,6 +410,7 @@ void TFormMain::MenuCloseClick() {
 
 void TFormMain::MenuAllClick() {
     photo_.AssignInfo(nullptr);
+    history_.Clear();
     strip_->Clear();
     UpdateControls();
 }
@@ -305,11 +433,24 @@ void TFormMain::MenuNextClick() {
     if (index >= 0 && index < strip_->Count() - 1) SelectPhoto(index + 1);
 }
 
-void TFormMain::Orient(int (*turn)(int)) {
+void TFormMain::Orient(TCommand command, int (*turn)(int)) {
     TPhotoInfo* info = photo_.Info();
     if (!info) return;
+    const TPhotoInfo before = SettingsOf(*info);
     info->Rotate = turn(info->Rotate);
     photo_.Render();
+    history_.Record(info, before, StepName(command));
+    UpdateControls();
+}
+
+void TFormMain::MenuUndoClick() {
+    history_.Undo(photo_.Info());
+    UpdateControls();
+}
+
+void TFormMain::MenuRedoClick() {
+    history_.Redo(photo_.Info());
+    UpdateControls();
 }
 
 void TFormMain::ShowDialogOf(TCommand command) {
@@ -317,9 +458,25 @@ void TFormMain::ShowDialogOf(TCommand command) {
     if (TActions::Row(command).enable != TEnable::Always && !photo_.Info()) return;
     QDialog* dialog = actions_.Dialog(command);
     if (!dialog) return;
-    const int result = dialog->exec();
     auto* edit = qobject_cast<TEditDialog*>(dialog);
-    if (edit && result == TEditDialog::ResultAll) CopyToEveryPhoto(edit->Group());
+    TPhotoInfo* record = photo_.Info();
+    // OK, or Apply left standing, is one step, however many times Apply was pressed.
+    std::optional<TPhotoInfo> before;
+    if (edit && record) before = SettingsOf(*record);
+    const int result = dialog->exec();
+    if (!before || photo_.Info() != record) return;
+    if (result == TEditDialog::ResultAll) {
+        std::vector<TSettingsHistory::TBefore> changes;
+        for (int i = 0; i < strip_->Count(); ++i) {
+            TPhotoInfo* info = strip_->Info(i);
+            changes.push_back({info, info == record ? *before : SettingsOf(*info)});
+        }
+        CopyToEveryPhoto(edit->Group());
+        history_.RecordAll(changes, StepName(command) + QStringLiteral(" for All"));
+    } else {
+        history_.Record(record, *before, StepName(command));
+    }
+    UpdateControls();
 }
 
 // The others are not rendered now: each shows the change when it is next selected, since
@@ -394,9 +551,12 @@ void TFormMain::BuildTemplatesMenu() {
 void TFormMain::TemplateItemClick(const QString& section) {
     TPhotoInfo* info = photo_.Info();
     if (!info) return;
+    const TPhotoInfo before = SettingsOf(*info);
     info->ReadTemplate(TemplatesFile(), section);
     photo_.LoadMask();
     photo_.Render();
+    history_.Record(info, before, QStringLiteral("Template"));
+    UpdateControls();
 }
 
 void TFormMain::MenuWebpageClick() {

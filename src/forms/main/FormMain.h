@@ -9,6 +9,7 @@
 
 #include "forms/main/Actions.h"
 #include "forms/main/SaveAs.h"
+#include "forms/main/SettingsHistory.h"
 #include "photos/Photo.h"
 #include "photos/settings/FieldGroups.h"
 #include "photos/settings/PhotoInfo.h"
@@ -60,6 +61,9 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Space and Backspace, when the control with the focus leaves them: the next and the
+    // previous photo.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // The command table reaches the click handlers.
@@ -86,6 +90,20 @@ private:
     void MenuNextClick();
     void MenuLastClick();
     void MenuBackgroundClick();
+    void MenuZoomInClick();
+    void MenuZoomOutClick();
+    // The largest zoom level at which the whole photo fits the photo area.
+    void MenuFitClick();
+    void MenuFullScreenClick();
+    // Sets the zoom so that the point of the photo at anchor (in the photo area) stays
+    // there, or the one at the area's centre.
+    void ZoomAt(int zoom, QPoint anchor);
+    void ZoomKeepingCentre(int zoom);
+    // Ctrl+wheel zooms about the pointer; a left-button drag moves a photo larger than
+    // the area. False when the event is not one of those.
+    bool PhotoAreaPointer(QEvent* event);
+    void MenuUndoClick();
+    void MenuRedoClick();
     void MenuContentsClick();
     void MenuHomepageClick();
     void MenuAddClick();
@@ -97,7 +115,8 @@ private:
     // Hands the open photos over in "Photos.dat", then shows the web album dialog.
     void MenuWebpageClick();
     void WriteOpenPhotos();
-    void Orient(int (*turn)(int));
+    // Turns or mirrors the current photo; the command names the undo step.
+    void Orient(TCommand command, int (*turn)(int));
     // Runs the command's dialog, if it has one built, and spreads its settings on
     // "OK for All".
     void ShowDialogOf(TCommand command);
@@ -110,6 +129,7 @@ private:
     // Declared before every widget that shows it, so that it outlives them.
     TPhoto photo_;
     TSaveAs saveAs_;
+    TSettingsHistory history_;
     TColor background_ = 0;
     bool aboutAtStart_ = false;
     bool shown_ = false;
@@ -120,6 +140,11 @@ private:
     TPhotoView* view_ = nullptr;
     QScrollArea* scrollBox_ = nullptr;
     QLabel* panels_[4] = {};
+    // A drag of the photo: where it started, on the screen, and the scroll position then.
+    bool dragging_ = false;
+    QPointF dragStart_;
+    QPoint dragScroll_;
+    int wheelDelta_ = 0;  // wheel turns below one notch, kept for the next
 };
 
 }  // namespace vellumora
