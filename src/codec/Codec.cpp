@@ -12,6 +12,7 @@
 #include "codec/CodecUtil.h"
 #include "codec/JpegCodec.h"
 #include "codec/MagickCodec.h"
+#include "codec/MetadataIo.h"
 #include "codec/RawCodec.h"
 
 namespace vellumora {
@@ -89,9 +90,14 @@ QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options
 
     // Raw files are TIFF inside, and Qt's TIFF reader would show their small preview.
     const bool raw = codec::IsRawSuffix(suffix);
+    if (options.metadata) *options.metadata = TMetadata();
     if (raw) {
         TDecoded decoded = codec::DecodeRaw(path, options);
-        if (decoded.status != EStatus::Failed) return finish(decoded);
+        if (decoded.status != EStatus::Failed) {
+            if (options.metadata && decoded.status == EStatus::Ok)
+                *options.metadata = ReadMetadata(path);
+            return finish(decoded);
+        }
     }
 
     QFile file(path);
@@ -99,6 +105,7 @@ QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options
     const QByteArray data = file.readAll();
     if (data.isEmpty()) return fail(QStringLiteral("cannot read file"));
     file.close();
+    if (options.metadata) *options.metadata = codec::ReadMetadata(data);
 
     TDecoded decoded;
     // By content, whatever the name says.
@@ -132,31 +139,23 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     return true;
 }
 
-bool SaveWithQt(const QImage& image, const QString& path, const char* format, QString* error) {
+bool EncodeWithQt(const QImage& image, const char* format, QByteArray* bytes, QString* error) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     if (rgb.isNull()) {
         if (error) *error = QStringLiteral("out of memory");
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = QStringLiteral("cannot create file: %1").arg(file.errorString());
-        return false;
-    }
-    QImageWriter writer(&file, format);
+    QBuffer buffer(bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     if (!writer.write(rgb)) {
-        file.cancelWriting();
         if (error) *error = QStringLiteral("cannot write image: %1").arg(writer.errorString());
-        return false;
-    }
-    if (!file.commit()) {
-        if (error) *error = QStringLiteral("cannot write file: %1").arg(file.errorString());
         return false;
     }
     return true;
 }
 
-bool SaveFile(const QImage& image, const QString& path, QString* error) {
+bool SaveFile(const QImage& image, const QString& path, QString* error, const TMetadata& metadata) {
     const auto fail = [&](const QString& reason) {
         if (error) *error = reason;
         return false;
@@ -174,7 +173,7 @@ bool SaveFile(const QImage& image, const QString& path, QString* error) {
     QByteArray bytes;
     if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) {
         if (!codec::EncodeJpeg(rgb, kJpegQuality, &bytes, error)) return false;
-        return WriteFileAtomically(path, bytes, error);
+        return WriteFileAtomically(path, codec::EmbedMetadata(bytes, metadata, rgb.size()), error);
     }
     const char* magickCoder = suffix == QLatin1String("gif")   ? "GIF"
                               : suffix == QLatin1String("pcx") ? "PCX"
@@ -192,7 +191,9 @@ bool SaveFile(const QImage& image, const QString& path, QString* error) {
     const char* qtFormat = suffix == QLatin1String("png")   ? "png"
                            : suffix == QLatin1String("bmp") ? "bmp"
                                                             : "tiff";
-    return SaveWithQt(rgb, path, qtFormat, error);
+    if (!EncodeWithQt(rgb, qtFormat, &bytes, error)) return false;
+    if (suffix != QLatin1String("bmp")) bytes = codec::EmbedMetadata(bytes, metadata, rgb.size());
+    return WriteFileAtomically(path, bytes, error);
 }
 
 }  // namespace
@@ -206,9 +207,9 @@ QImage DoLoad(const QString& path, QString* error, const TLoadOptions& options) 
     }
 }
 
-bool DoSave(const QImage& image, const QString& path, QString* error) {
+bool DoSave(const QImage& image, const QString& path, QString* error, const TMetadata& metadata) {
     try {
-        return SaveFile(image, path, error);
+        return SaveFile(image, path, error, metadata);
     } catch (const std::bad_alloc&) {
         if (error) *error = QStringLiteral("out of memory");
         return false;
