@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageIOHandler>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -10,6 +11,7 @@
 #include <new>
 
 #include "codec/CodecUtil.h"
+#include "codec/ImageBuffer.h"
 #include "codec/JpegCodec.h"
 #include "codec/MagickCodec.h"
 #include "codec/MetadataIo.h"
@@ -42,7 +44,9 @@ QByteArray QtFormatHint(const QString& suffix) {
     return formats.contains(hint) ? hint : QByteArray();
 }
 
-TDecoded DecodeWithQt(const QByteArray& data, const QByteArray& format) {
+// `orientation` is the file's EXIF orientation, applied where Qt's reader did not turn
+// the picture itself (it does for JPEG and TIFF, not for PNG's eXIf or WebP).
+TDecoded DecodeWithQt(const QByteArray& data, const QByteArray& format, int orientation) {
     PrepareQtReaders();
     QBuffer buffer;
     buffer.setData(data);
@@ -58,15 +62,20 @@ TDecoded DecodeWithQt(const QByteArray& data, const QByteArray& format) {
     QImage out = codec::ToOpaquePixelFormat(std::move(image));
     if (out.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
     codec::ConvertToSrgb(out, colorSpace);
+    if (orientation != 1 && reader.transformation() == QImageIOHandler::TransformationNone) {
+        out = OrientImage(out, orientation);
+        if (out.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
+    }
     return TDecoded::Ok(std::move(out));
 }
 
-TDecoded DecodeWithQt(const QByteArray& data, const QString& suffix) {
+TDecoded DecodeWithQt(const QByteArray& data, const QString& suffix, int orientation) {
     // By content first: Qt takes a format it is told for granted (a PNG named .jpg
     // would go to the JPEG reader and fail), so the suffix is only the second try.
-    TDecoded decoded = DecodeWithQt(data, QByteArray());
+    TDecoded decoded = DecodeWithQt(data, QByteArray(), orientation);
     const QByteArray hint = QtFormatHint(suffix);
-    if (decoded.status == EStatus::Failed && !hint.isEmpty()) decoded = DecodeWithQt(data, hint);
+    if (decoded.status == EStatus::Failed && !hint.isEmpty())
+        decoded = DecodeWithQt(data, hint, orientation);
     return decoded;
 }
 
@@ -105,17 +114,24 @@ QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options
     const QByteArray data = file.readAll();
     if (data.isEmpty()) return fail(QStringLiteral("cannot read file"));
     file.close();
-    if (options.metadata) *options.metadata = codec::ReadMetadata(data);
+    // Read always, for the orientation; reading costs well under a millisecond.
+    const TMetadata metadata = codec::ReadMetadata(data);
+    if (options.metadata) *options.metadata = metadata;
+    const int orientation = metadata.Orientation();
 
     TDecoded decoded;
     // By content, whatever the name says.
     if (codec::LooksLikeJpeg(data)) {
-        decoded = codec::DecodeJpeg(data, options);
+        decoded = codec::DecodeJpeg(data, options, orientation);
         if (decoded.status != EStatus::Failed) return finish(decoded);
     }
-    decoded = DecodeWithQt(data, suffix);
+    decoded = DecodeWithQt(data, suffix, orientation);
     if (decoded.status != EStatus::Failed) return finish(decoded);
     decoded = codec::DecodeWithMagick(data, suffix);
+    if (decoded.status == EStatus::Ok && orientation != 1) {
+        decoded.image = OrientImage(decoded.image, orientation);
+        if (decoded.image.isNull()) return fail(QStringLiteral("out of memory"));
+    }
     if (decoded.status != EStatus::Failed) return finish(decoded);
     if (!raw) {
         decoded = codec::DecodeRaw(path, options);

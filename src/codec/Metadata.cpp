@@ -200,6 +200,23 @@ QByteArray EmbedMetadata(const QByteArray& encoded, const TMetadata& metadata, Q
 
 }  // namespace codec
 
+int TMetadata::Orientation() const {
+    if (!data_) return 1;
+    try {
+        long value = 0;
+        const auto exif = data_->exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        if (exif != data_->exif.end() && exif->count() > 0) {
+            value = exif->toLong();
+        } else {
+            const auto xmp = data_->xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation"));
+            if (xmp != data_->xmp.end() && xmp->count() > 0) value = xmp->toLong();
+        }
+        return value >= 1 && value <= 8 ? int(value) : 1;
+    } catch (...) {
+        return 1;
+    }
+}
+
 TMetadata TMetadata::ForUse(TMetadataUse use) const {
     if (!data_ || use == TMetadataUse::Keep) return *this;
     if (use == TMetadataUse::Strip) return {};

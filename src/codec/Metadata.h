@@ -27,6 +27,8 @@ public:
 
     bool IsEmpty() const { return !data_; }
     const TData* Data() const { return data_.get(); }
+    // The EXIF orientation code (1 to 8; XMP's when EXIF has none), 1 when absent or invalid.
+    int Orientation() const;
     // This metadata as a file for the given use carries it.
     TMetadata ForUse(TMetadataUse use) const;
 

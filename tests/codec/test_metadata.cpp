@@ -11,6 +11,7 @@
 #include <map>
 
 #include "codec/Codec.h"
+#include "codec/ImageBuffer.h"
 #include "photos/Photo.h"
 #include "photos/album/Album.h"
 #include "photos/batch/Batch.h"
@@ -249,6 +250,29 @@ private slots:
         for (const char* key : kPrivate)
             QCOMPARE(meta.Value(key).empty(), use == int(TMetadataUse::Share));
         QCOMPARE(meta.Value("Xmp.exif.GPSLatitude").empty(), use == int(TMetadataUse::Share));
+    }
+
+    // Orientation is honoured in every format that carries it, and applied once.
+    void orientationInEveryFormat_data() {
+        QTest::addColumn<QString>("format");
+        for (const char* format : {"jpg", "png", "tif", "webp"}) QTest::newRow(format) << format;
+    }
+    void orientationInEveryFormat() {
+        QFETCH(QString, format);
+        const QString plain = dir_.filePath(QStringLiteral("plain.") + format);
+        const QString turned = dir_.filePath(QStringLiteral("turned.") + format);
+        QVERIFY(PatternImage(kStoredWidth, kStoredHeight).save(plain, nullptr, 100));
+        QFile::remove(turned);
+        QVERIFY(QFile::copy(plain, turned));
+        auto image = Exiv2::ImageFactory::open(turned.toStdString());
+        image->readMetadata();
+        Exiv2::ExifData exif = image->exifData();
+        exif["Exif.Image.Orientation"] = uint16_t(6);
+        image->setExifData(exif);
+        image->writeMetadata();
+        const QImage upright = DoLoad(turned);
+        QCOMPARE(upright.size(), QSize(kStoredHeight, kStoredWidth));
+        QCOMPARE(CompareImages(upright, OrientImage(DoLoad(plain), 6)), QString());
     }
 
     // Descriptions that mean sRGB pass without a level changed; others are converted.
