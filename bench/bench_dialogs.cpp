@@ -12,8 +12,8 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -117,7 +117,7 @@ const TStepCase kSteps[] = {
 
 // Notes the paints of the widgets it watches; a paint is over once the event loop returns.
 class TPaintWatch : public QObject {
-  public:
+public:
     std::set<QObject*> painted;
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) painted.insert(watched);

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "codec/Codec.h"
-#include "support/FakePlatform.h"
 #include "forms/main/FormMain.h"
 #include "forms/main/PhotoView.h"
+#include "support/FakePlatform.h"
 
 using namespace vellumora;
 

@@ -47,20 +47,24 @@ bool Run(const char* title, const QString& photo, const TPhotoInfo& info, const 
         {"crop", [&](QImage i) { return CropBitmap(std::move(i), info.Crop); }},
         {"resize", [&](QImage i) { return ResizeBitmap(std::move(i), info.Max, info.Keep); }},
         {"orient", [&](QImage i) { return OrientBitmap(std::move(i), info.Rotate); }},
-        {"colours", [&](QImage i) {
-             return AdjustColors(std::move(i), info.Contrast, info.Brightness, info.Red,
-                                 info.Green, info.Blue, info.Grayscale, info.Negative);
+        {"colours",
+         [&](QImage i) {
+             return AdjustColors(std::move(i), info.Contrast, info.Brightness, info.Red, info.Green,
+                                 info.Blue, info.Grayscale, info.Negative);
          }},
-        {"watermark", [&](QImage i) {
+        {"watermark",
+         [&](QImage i) {
              return DrawWatermark(std::move(i), info.Watermark, info.Font, info.Position, info.X,
                                   info.Y, info.Opacity);
          }},
         {"mask", [&](QImage i) { return ApplyMask(std::move(i), mask, info.MaskColor); }},
-        {"bands", [&](QImage i) {
+        {"bands",
+         [&](QImage i) {
              return AddBorders(std::move(i), info.Outside.Width, info.Inside.Width,
                                info.Outside.Color, info.Inside.Color);
          }},
-        {"shadow", [&](QImage i) {
+        {"shadow",
+         [&](QImage i) {
              return AddShadow(std::move(i), info.Radius, info.Offset, info.Shadow, info.Background);
          }},
     };

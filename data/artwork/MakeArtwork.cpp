@@ -2,8 +2,8 @@
 // the icon in the user guide's page header.
 // Run once by hand from the data folder when the artwork changes, and commit the results:
 //
-//   g++ -std=c++20 -fPIC artwork/MakeArtwork.cpp $(pkg-config --cflags --libs Qt6Gui) -o /tmp/make-artwork
-//   /tmp/make-artwork .
+//   g++ -std=c++20 -fPIC artwork/MakeArtwork.cpp $(pkg-config --cflags --libs Qt6Gui) -o
+//   /tmp/make-artwork /tmp/make-artwork .
 //
 // The icon is the same drawing as icons/hicolor/scalable/apps/vellumora.svg (a framed
 // print with a drop shadow on a blue tile), on a 256-unit grid.
@@ -151,7 +151,7 @@ QImage Icon(int size) {
     p.setBrush(QColor(0xFF, 0xB9, 0x38));
     p.drawEllipse(QPointF(158, 102), 13, 13);
     p.setBrush(QColor(0x2F, 0x7D, 0x4F));
-    const QPointF hills[] = {{64, 172}, {64, 150}, {100, 112}, {128, 142},
+    const QPointF hills[] = {{64, 172},  {64, 150},  {100, 112}, {128, 142},
                              {150, 122}, {188, 160}, {188, 172}};
     p.drawPolygon(hills, 7);
     return image;

@@ -6,8 +6,8 @@
 #include <QIcon>
 #include <QUrl>
 
-#include "forms/main/FormMain.h"
 #include "forms/common/Platform.h"
+#include "forms/main/FormMain.h"
 #include "photos/settings/ProgramFolder.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <QFileInfo>
 
+#include "photos/Photo.h"
 #include "photos/batch/Batch.h"
 #include "photos/settings/IniFile.h"
-#include "photos/Photo.h"
 #include "photos/settings/PhotoInfo.h"
 #include "photos/settings/ProgramFolder.h"
 #include "photos/settings/Templates.h"
@@ -129,7 +129,9 @@ QString ParseBatchArguments(const QStringList& args, BatchArguments* parsed) {
             o.folder = value;
             folderGiven = true;
         } else if (a == QLatin1String("--type")) {
-            const QString ext = QLatin1Char('.') + value.toLower().remove(0, value.startsWith(QLatin1Char('.')) ? 1 : 0);
+            const QString ext =
+                QLatin1Char('.') +
+                value.toLower().remove(0, value.startsWith(QLatin1Char('.')) ? 1 : 0);
             if (!WritableExtensions().contains(ext)) return QStringLiteral("unknown type ") + value;
             o.extension = ext;
         } else if (a == QLatin1String("--prefix")) {
@@ -137,13 +139,19 @@ QString ParseBatchArguments(const QStringList& args, BatchArguments* parsed) {
         } else if (a == QLatin1String("--suffix")) {
             o.suffix = value;
         } else if (a == QLatin1String("--case")) {
-            if (value == QLatin1String("keep")) o.nameCase = TNameCase::Unchange;
-            else if (value == QLatin1String("upper")) o.nameCase = TNameCase::Upper;
-            else if (value == QLatin1String("lower")) o.nameCase = TNameCase::Lower;
-            else return QStringLiteral("--case takes keep, upper or lower");
+            if (value == QLatin1String("keep"))
+                o.nameCase = TNameCase::Unchange;
+            else if (value == QLatin1String("upper"))
+                o.nameCase = TNameCase::Upper;
+            else if (value == QLatin1String("lower"))
+                o.nameCase = TNameCase::Lower;
+            else
+                return QStringLiteral("--case takes keep, upper or lower");
         } else if (a == QLatin1String("--auto-crop")) {
             o.ratioIndex = int(BatchRatioCaptions().indexOf(value));
-            if (o.ratioIndex < 0) return QStringLiteral("--auto-crop takes one of: ") + BatchRatioCaptions().join(QStringLiteral(", "));
+            if (o.ratioIndex < 0)
+                return QStringLiteral("--auto-crop takes one of: ") +
+                       BatchRatioCaptions().join(QStringLiteral(", "));
             o.autoCrop = true;
         } else if (a == QLatin1String("--rotate")) {
             bool ok = false;
@@ -154,7 +162,8 @@ QString ParseBatchArguments(const QStringList& args, BatchArguments* parsed) {
         } else if (a == QLatin1String("--jobs")) {
             bool ok = false;
             o.jobs = value.toInt(&ok);
-            if (!ok || o.jobs < 1 || o.jobs > 256) return QStringLiteral("--jobs takes a number from 1 to 256");
+            if (!ok || o.jobs < 1 || o.jobs > 256)
+                return QStringLiteral("--jobs takes a number from 1 to 256");
         } else {
             return QStringLiteral("unknown option ") + a;
         }

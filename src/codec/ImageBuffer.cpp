@@ -13,7 +13,9 @@ namespace {
 
 constexpr size_t kHugePage = size_t(2) << 20;
 
-void FreeBuffer(void* buffer) { std::free(buffer); }
+void FreeBuffer(void* buffer) {
+    std::free(buffer);
+}
 
 }  // namespace
 
@@ -45,15 +47,17 @@ QImage NewFilledImage(int width, int height, QRgb fill) {
 
 QImage OrientImage(const QImage& source, int exifOrientation) {
     if (source.isNull() || exifOrientation < 2 || exifOrientation > 8) return source;
-    const QImage src = source.format() == kPixelFormat ? source
-                                                        : source.convertToFormat(kPixelFormat);
+    const QImage src =
+        source.format() == kPixelFormat ? source : source.convertToFormat(kPixelFormat);
     const int w = src.width();
     const int h = src.height();
     const bool swap = exifOrientation >= 5;
     QImage out = swap ? NewImage(h, w) : NewImage(w, h);
     if (out.isNull()) return out;
 
-    const auto srcRow = [&](int y) { return reinterpret_cast<const quint32*>(src.constScanLine(y)); };
+    const auto srcRow = [&](int y) {
+        return reinterpret_cast<const quint32*>(src.constScanLine(y));
+    };
     const auto dstRow = [&](int y) { return reinterpret_cast<quint32*>(out.scanLine(y)); };
 
     if (!swap) {
@@ -78,8 +82,10 @@ QImage OrientImage(const QImage& source, int exifOrientation) {
     //   6 (clockwise)   (y, h - 1 - x)
     //   7 (transverse)  (w - 1 - y, h - 1 - x)
     //   8 (counter)     (w - 1 - y, x)
-    const bool mirrorX = exifOrientation == 6 || exifOrientation == 7;  // source row from x reversed
-    const bool mirrorY = exifOrientation == 7 || exifOrientation == 8;  // source column from y reversed
+    const bool mirrorX =
+        exifOrientation == 6 || exifOrientation == 7;  // source row from x reversed
+    const bool mirrorY =
+        exifOrientation == 7 || exifOrientation == 8;  // source column from y reversed
     constexpr int kBlock = 64;
     for (int by = 0; by < w; by += kBlock) {
         const int yEnd = std::min(by + kBlock, w);

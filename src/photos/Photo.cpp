@@ -35,7 +35,9 @@ QImage LoadMaskFile(const QString& masksFolder, const QString& maskName) {
     return DoLoad(masksFolder + QLatin1Char('/') + file);
 }
 
-TPhoto::TPhoto(QObject* parent) : QObject(parent) { Render(); }
+TPhoto::TPhoto(QObject* parent) : QObject(parent) {
+    Render();
+}
 
 void TPhoto::AssignInfo(TPhotoInfo* info) {
     info_ = info;

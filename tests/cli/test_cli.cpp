@@ -56,7 +56,7 @@ class TestCli : public QObject {
     }
     QString Out(const QString& name) { return dir_.filePath(name); }
 
-  private slots:
+private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         QVERIFY(QFile::exists(qEnvironmentVariable("VELLUMORA_CLI")));

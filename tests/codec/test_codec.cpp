@@ -174,7 +174,7 @@ class TestCodec : public QObject {
         return WriteBytes(dir_.path(), name, bytes);
     }
 
-  private slots:
+private slots:
     void orientImage_data() {
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QString>("expected");  // source pixels a b c / d e f, row by row

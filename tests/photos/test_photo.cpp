@@ -22,7 +22,7 @@ class TestPhoto : public QObject {
         return test::SavePng(dir_.path(), name, image);
     }
 
-  private slots:
+private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         masks_ = dir_.filePath(QStringLiteral("masks"));

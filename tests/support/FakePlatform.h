@@ -17,13 +17,13 @@ public:
     QStringList log;
 
     // Answers, taken from the front; when a queue is empty the answer is "cancel".
-    std::deque<bool> answers;        // AskOkCancel and AskYesNo
-    std::deque<QString> openFiles;   // OpenFile
+    std::deque<bool> answers;               // AskOkCancel and AskYesNo
+    std::deque<QString> openFiles;          // OpenFile
     std::deque<QStringList> openFileLists;  // OpenFiles
-    std::deque<TSaveChoice> saves;   // SaveFile
-    std::deque<QColor> colors;       // ChooseColor
-    std::deque<QFont> fonts;         // ChooseFont
-    std::deque<QString> folders;     // ChooseFolder
+    std::deque<TSaveChoice> saves;          // SaveFile
+    std::deque<QColor> colors;              // ChooseColor
+    std::deque<QFont> fonts;                // ChooseFont
+    std::deque<QString> folders;            // ChooseFolder
 
     // What the windows passed, for checks.
     QString lastSavePreset;

@@ -22,7 +22,7 @@ bool ShowActive(QWidget* window);
 // window was shown by the time this goes out of scope, the test fails naming `what`,
 // unless it was armed as Optional (a guard against a window that should not open).
 class TWhenModal : public QObject {
-  public:
+public:
     enum TNeed { Required, Optional };
 
     TWhenModal(QString what, std::function<void(QWidget*)> act, TNeed need = Required,
@@ -32,10 +32,10 @@ class TWhenModal : public QObject {
     // Whether a modal window was shown and handed to act.
     bool Seen() const { return seen_; }
 
-  protected:
+protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     void Run(QWidget* window, int passesLeft);
     void Fail(const QString& message) const;
 

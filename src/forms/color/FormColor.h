@@ -19,7 +19,7 @@ class TTrackBarBox;
 class TFormColor : public TEditDialog {
     Q_OBJECT
 
-  public:
+public:
     explicit TFormColor(TPhoto& photo, QWidget* parent = nullptr);
 
     // The photo as the photo picture shows it (made on every show), and the preview: that
@@ -27,16 +27,16 @@ class TFormColor : public TEditDialog {
     const QImage& WorkImage() const { return work_; }
     const QImage& PreviewImage() const { return preview_; }
 
-  public slots:
+public slots:
     // Applies the controls' values to the photo picture and shows the result.
     void UpdatePreview();
 
-  protected:
+protected:
     void FillControls(const TPhotoInfo& backup) override;
     void WriteControls(TPhotoInfo& info) override;
     QWidget* InitialFocus() override;
 
-  private:
+private:
     // Contrast, brightness, red, green, blue: the order of kColorControls.
     std::array<TTrackBarBox*, 5> bars_{};
     QCheckBox* checkGrayscale_ = nullptr;

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QToolButton>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 #include <QWheelEvent>
 #include <algorithm>
 #include <limits>
@@ -97,13 +97,16 @@ std::optional<int> ParseWholeNumber(const QString& typed) {
 TNumberRule::TNumberRule(int minimum, int maximum, TNotANumber notANumber)
     : minimum_(minimum), maximum_(std::max(minimum, maximum)), notANumber_(notANumber) {}
 
-int TNumberRule::Clamp(int value) const { return std::clamp(value, minimum_, maximum_); }
+int TNumberRule::Clamp(int value) const {
+    return std::clamp(value, minimum_, maximum_);
+}
 
 TNumberLeave TNumberRule::Leave(const QString& text, int value) const {
     TNumberLeave result;
     const std::optional<int> number = ParseWholeNumber(text);
     result.value = number ? Clamp(*number) : value;
-    if (number || notANumber_ == TNotANumber::ShowValue) result.text = QString::number(result.value);
+    if (number || notANumber_ == TNotANumber::ShowValue)
+        result.text = QString::number(result.value);
     return result;
 }
 
@@ -178,7 +181,9 @@ TNumberRule TSpinnerBox::Rule() const {
     return TNumberRule(upDown_->Minimum(), upDown_->Maximum(), notANumber_);
 }
 
-int TSpinnerBox::Value() const { return upDown_->Value(); }
+int TSpinnerBox::Value() const {
+    return upDown_->Value();
+}
 
 void TSpinnerBox::SetValue(int value) {
     upDown_->SetValue(value);
@@ -197,7 +202,9 @@ void TSpinnerBox::LeaveBox() {
     if (leave.text) WriteNumberBox(box_, *leave.text);
 }
 
-void TSpinnerBox::ShowValue() { WriteNumberBox(box_, QString::number(upDown_->Value())); }
+void TSpinnerBox::ShowValue() {
+    WriteNumberBox(box_, QString::number(upDown_->Value()));
+}
 
 bool TSpinnerBox::eventFilter(QObject* watched, QEvent* event) {
     if (watched == box_ && upDown_) {
@@ -230,7 +237,9 @@ TNumberRule TTrackBarBox::Rule() const {
     return TNumberRule(trackBar_->minimum(), trackBar_->maximum(), TNotANumber::ShowValue);
 }
 
-int TTrackBarBox::Position() const { return trackBar_->value(); }
+int TTrackBarBox::Position() const {
+    return trackBar_->value();
+}
 
 void TTrackBarBox::SetPosition(int position) {
     settingPosition_ = true;
@@ -250,7 +259,9 @@ void TTrackBarBox::LeaveBox() {
     emit Changed(trackBar_->value());
 }
 
-void TTrackBarBox::ShowPosition() { WriteNumberBox(box_, QString::number(trackBar_->value())); }
+void TTrackBarBox::ShowPosition() {
+    WriteNumberBox(box_, QString::number(trackBar_->value()));
+}
 
 bool TTrackBarBox::eventFilter(QObject* watched, QEvent* event) {
     if (watched == box_ && trackBar_ && LeavesBox(event)) LeaveBox();

@@ -24,8 +24,9 @@ public:
     // Message boxes with the caption "Vellumora".
     virtual void ShowError(QWidget* parent, const QString& text) = 0;    // error icon, OK
     virtual void ShowWarning(QWidget* parent, const QString& text) = 0;  // warning icon, OK
-    virtual bool AskOkCancel(QWidget* parent, const QString& text) = 0;  // question icon; true on OK
-    virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;     // question icon; true on Yes
+    virtual bool AskOkCancel(QWidget* parent,
+                             const QString& text) = 0;                // question icon; true on OK
+    virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;  // question icon; true on Yes
     // The same under a caption of the asking window's own.
     virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) {
         Q_UNUSED(caption);

@@ -23,7 +23,7 @@ class TPictureBox;
 class TFormCrop : public TEditDialog {
     Q_OBJECT
 
-  public:
+public:
     explicit TFormCrop(TPhoto& photo, QWidget* parent = nullptr);
 
     // The photo as the picture shows it, built on every show.
@@ -37,19 +37,19 @@ class TFormCrop : public TEditDialog {
     TRect CommittedCrop() const;
     const QImage& PreviewImage() const { return preview_; }
 
-  public slots:
+public slots:
     // "Auto Crop": the largest centred rectangle of the selection's proportion.
     void ButtonAutoClick();
     // "Select All": no crop, no ratio. (Not the "OK for All" of other dialogs: this dialog
     // has none, and this button of the same name only changes the selection.)
     void ButtonAllClick();
 
-  protected:
+protected:
     void FillControls(const TPhotoInfo& backup) override;
     void WriteControls(TPhotoInfo& info) override;
     QWidget* InitialFocus() override;
 
-  private:
+private:
     friend class TPictureBox;
 
     // The pointer over and on the picture, and its arrow keys.

@@ -11,13 +11,13 @@
 #include <optional>
 #include <type_traits>
 
-#include "forms/batch/FormBatch.h"
 #include "forms/album/FormWebpage.h"
-#include "forms/main/FormAbout.h"
-#include "forms/main/FormMain.h"
+#include "forms/batch/FormBatch.h"
 #include "forms/border/FormBorder.h"
 #include "forms/color/FormColor.h"
 #include "forms/crop/FormCrop.h"
+#include "forms/main/FormAbout.h"
+#include "forms/main/FormMain.h"
 #include "forms/resize/FormResize.h"
 #include "forms/templates/FormAdd.h"
 #include "forms/templates/FormManage.h"

@@ -92,7 +92,7 @@ struct TCommandRow {
 
 // The actions of the window's commands, their menus and dialogs.
 class TActions {
-  public:
+public:
     // Every command in menu order.
     static const std::vector<TCommandRow>& Rows();
     static const TCommandRow& Row(TCommand command);
@@ -117,7 +117,7 @@ class TActions {
     // Every enabled and checked state, of the commands and of what mirrors them.
     void Update(const TCommandState& state);
 
-  private:
+private:
     std::array<QAction*, size_t(TCommand::Count)> actions_{};
     std::array<QMenu*, size_t(TMenu::Count)> menus_{};
     std::array<QDialog*, size_t(TCommand::Count)> dialogs_{};

@@ -39,7 +39,6 @@ constexpr TColor kClWindow = 0xFF000005;
 
 }  // namespace
 
-
 QString ApplicationSettingsFile() {
     return ProgramFolder() + QStringLiteral("/Vellumora.dat");
 }

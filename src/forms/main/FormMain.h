@@ -29,7 +29,7 @@ QString ApplicationSettingsFile();
 class TFormMain : public QMainWindow {
     Q_OBJECT
 
-  public:
+public:
     explicit TFormMain(TPlatform& platform, QWidget* parent = nullptr);
     ~TFormMain() override;
 
@@ -54,14 +54,14 @@ class TFormMain : public QMainWindow {
     // Caption, status panels and every enabled and checked state, from the photo.
     void UpdateControls();
 
-  protected:
+protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     // The command table reaches the click handlers.
     friend class TActions;
 

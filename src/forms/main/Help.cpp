@@ -23,7 +23,8 @@ QUrl HomepageUrl() {
 bool OpenHelpContents(TPlatform& platform, QWidget* parent) {
     const QString index = HelpIndexFile();
     if (index.isEmpty()) {
-        platform.ShowWarning(parent, QStringLiteral("Cannot open the user guide: it is not installed!"));
+        platform.ShowWarning(parent,
+                             QStringLiteral("Cannot open the user guide: it is not installed!"));
         return false;
     }
     return platform.OpenUrl(QUrl::fromLocalFile(index));

@@ -51,10 +51,10 @@ constexpr QSize kButtonSize(39, 38);
 // its pressed button. (A button of an exclusive group makes itself a stop when it gets
 // the focus; that is undone here.)
 class TPhotoButton : public QToolButton {
-  public:
+public:
     using QToolButton::QToolButton;
 
-  protected:
+protected:
     void focusInEvent(QFocusEvent* event) override {
         QToolButton::focusInEvent(event);
         setFocusPolicy(Qt::NoFocus);

@@ -28,15 +28,15 @@ inline constexpr QSize kThumbnailSize(32, 32);
 class TPhotoView : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     explicit TPhotoView(const TPhoto& photo, QWidget* parent = nullptr);
 
     QSize sizeHint() const override;
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     const TPhoto& photo_;
 };
 
@@ -50,7 +50,7 @@ class TPhotoView : public QWidget {
 class TPhotoStrip : public QScrollArea {
     Q_OBJECT
 
-  public:
+public:
     explicit TPhotoStrip(QWidget* parent = nullptr);
     ~TPhotoStrip() override;
 
@@ -77,16 +77,16 @@ class TPhotoStrip : public QScrollArea {
     void Remove(int index);
     void Clear();
 
-  signals:
+signals:
     // A button was clicked by the user, or chosen with Left or Right.
     void Clicked(int index);
 
-  protected:
+protected:
     void focusInEvent(QFocusEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     struct TEntry;
 
     // The button that has the keyboard focus; -1 when none.

@@ -3,10 +3,10 @@
 #include <QFileInfo>
 
 #include "codec/Codec.h"
+#include "forms/common/Platform.h"
 #include "photos/Photo.h"
 #include "photos/settings/Names.h"
 #include "photos/settings/PhotoInfo.h"
-#include "forms/common/Platform.h"
 #include "photos/settings/ProgramFolder.h"
 
 namespace vellumora {
@@ -48,9 +48,9 @@ QString PathWithFilterExtension(const QString& chosen, int filterIndex) {
 QString TSaveAs::Run(TPlatform& platform, QWidget* parent, const TPhoto& photo) {
     if (!photo.Info()) return {};
 
-    const auto choice = platform.SaveFile(parent, QStringLiteral("Save As"),
-                                          SavePresetPath(photo.Info()->FileName), SaveFilters(),
-                                          filterIndex_);
+    const auto choice =
+        platform.SaveFile(parent, QStringLiteral("Save As"), SavePresetPath(photo.Info()->FileName),
+                          SaveFilters(), filterIndex_);
     if (!choice) return {};
     // The entry is remembered as soon as the dialog is confirmed, whatever happens to
     // the file afterwards: the next Save As opens where the user left the list.

@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "codec/Codec.h"
+#include "photos/Photo.h"
 #include "photos/settings/FieldGroups.h"
 #include "photos/settings/Names.h"
-#include "photos/Photo.h"
 #include "photos/settings/ProgramFolder.h"
 #include "photos/stages/Render.h"
 #include "photos/stages/Stages.h"
@@ -27,8 +27,8 @@ struct Ratio {
     int a;  // width part: the number after " * "
     int b;  // height part: the number before it
 };
-constexpr Ratio kRatios[] = {{"3 * 4", 4, 3},  {"4 * 6", 6, 4},  {"5 * 7", 7, 5},  {"8 * 10", 10, 8},
-                             {"4 * 3", 3, 4},  {"6 * 4", 4, 6},  {"7 * 5", 5, 7},  {"10 * 8", 8, 10}};
+constexpr Ratio kRatios[] = {{"3 * 4", 4, 3}, {"4 * 6", 6, 4}, {"5 * 7", 7, 5}, {"8 * 10", 10, 8},
+                             {"4 * 3", 3, 4}, {"6 * 4", 4, 6}, {"7 * 5", 5, 7}, {"10 * 8", 8, 10}};
 
 QString ApplyCase(const QString& name, TNameCase nameCase) {
     if (nameCase == TNameCase::Unchange) return name;
@@ -177,7 +177,8 @@ TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOption
     QDir().mkpath(result.folder);
     if (!QFileInfo(result.folder).isDir()) {
         result.status = TBatchResult::Status::FolderNotCreated;
-        result.message = QStringLiteral("Can not create folder ") + result.folder + QLatin1Char('!');
+        result.message =
+            QStringLiteral("Can not create folder ") + result.folder + QLatin1Char('!');
         return result;
     }
 
@@ -222,7 +223,8 @@ TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOption
     // Cancelled by the progress callback or stopped from outside.
     const auto stopped = [&] { return cancelled || (options.stop && options.stop->load()); };
 
-    int jobs = options.jobs > 0 ? options.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
+    int jobs =
+        options.jobs > 0 ? options.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
     jobs = std::clamp(jobs, 1, std::max(1, int(groups.size())));
     std::vector<std::thread> workers;
     workers.reserve(jobs);
@@ -239,7 +241,8 @@ TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOption
                         ready.notify_one();
                         return;
                     }
-                    TBatchItem item = ConvertOne(entries[index], index, outputs[index], options, masks);
+                    TBatchItem item =
+                        ConvertOne(entries[index], index, outputs[index], options, masks);
                     std::lock_guard lock(mutex);
                     finished.push_back(std::move(item));
                     ready.notify_one();

@@ -7,7 +7,9 @@ namespace vellumora {
 
 namespace {
 
-bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool SameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 // A line break inside a name or value would split it into lines of another meaning when
 // the file is read back, so it is stored as a space.
@@ -17,7 +19,9 @@ QString OneLine(QString text) {
     return text;
 }
 
-bool IsBlank(const QString& line) { return line.trimmed().isEmpty(); }
+bool IsBlank(const QString& line) {
+    return line.trimmed().isEmpty();
+}
 
 // "[name]" with anything after the closing bracket ignored. A line with an opening
 // bracket and no closing one is not a header and stays an ordinary line.
@@ -157,7 +161,9 @@ QStringList TIniFile::Sections() const {
     return names;
 }
 
-bool TIniFile::SectionExists(const QString& section) const { return Find(section) != nullptr; }
+bool TIniFile::SectionExists(const QString& section) const {
+    return Find(section) != nullptr;
+}
 
 QStringList TIniFile::Keys(const QString& section) const {
     QStringList keys;

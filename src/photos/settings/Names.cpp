@@ -5,7 +5,9 @@
 namespace vellumora {
 namespace {
 
-bool IsBlank(QChar c) { return c.unicode() <= 32; }
+bool IsBlank(QChar c) {
+    return c.unicode() <= 32;
+}
 
 }  // namespace
 
@@ -28,9 +30,9 @@ QString WithoutExtension(const QString& path) {
 }
 
 QString FileNamePart(const QString& path) {
-    const qsizetype cut = std::max({path.lastIndexOf(QLatin1Char('/')),
-                                    path.lastIndexOf(QLatin1Char('\\')),
-                                    path.lastIndexOf(QLatin1Char(':'))});
+    const qsizetype cut =
+        std::max({path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')),
+                  path.lastIndexOf(QLatin1Char(':'))});
     return path.mid(cut + 1);
 }
 

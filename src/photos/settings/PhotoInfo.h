@@ -13,7 +13,6 @@ namespace vellumora {
 
 class TIniFile;
 
-
 // Screen resolution at which font points and pixel heights convert.
 inline constexpr int kPixelsPerInch = 96;
 
@@ -48,7 +47,7 @@ struct TRect {
 };
 
 class TPhotoInfo {
-  public:
+public:
     // A record for the photo at fileName with every field at its built-in default.
     explicit TPhotoInfo(const QString& fileName = QString());
     // The same, its template fields from the default template that templatesFile names

@@ -23,22 +23,30 @@ QString ProgramFolder() {
     return folder;
 }
 
-QString MasksFolder() { return ProgramFolder() + QStringLiteral("/Masks"); }
+QString MasksFolder() {
+    return ProgramFolder() + QStringLiteral("/Masks");
+}
 
-QString TemplatesFile() { return ProgramFolder() + QStringLiteral("/Templates.dat"); }
+QString TemplatesFile() {
+    return ProgramFolder() + QStringLiteral("/Templates.dat");
+}
 
 QString ShippedDataFolder() {
     QStringList candidates;
     // Tools that run without an application object only know the install prefix.
     if (QCoreApplication::instance())
-        candidates << QCoreApplication::applicationDirPath() + QStringLiteral("/../share/vellumora");
+        candidates << QCoreApplication::applicationDirPath() +
+                          QStringLiteral("/../share/vellumora");
     candidates << QStringLiteral(VELLUMORA_INSTALL_DATADIR);
     for (const QString& candidate : std::as_const(candidates))
-        if (QFileInfo(candidate).isDir()) return QDir::cleanPath(QFileInfo(candidate).absoluteFilePath());
+        if (QFileInfo(candidate).isDir())
+            return QDir::cleanPath(QFileInfo(candidate).absoluteFilePath());
     return QString();
 }
 
-bool PrepareProgramFolder() { return PrepareProgramFolder(ShippedDataFolder()); }
+bool PrepareProgramFolder() {
+    return PrepareProgramFolder(ShippedDataFolder());
+}
 
 // The shipped masks are copied only when the Masks folder is first made: later starts
 // find it present and copy nothing, so masks the user deleted stay deleted.

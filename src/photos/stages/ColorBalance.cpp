@@ -1,10 +1,10 @@
 // Colour balance. Every output channel depends only on its input value, so the offsets
 // and the contrast are folded into one table per channel and the pass is a lookup.
 
+#include "photos/stages/ColorBalance.h"
+
 #include <algorithm>
 #include <array>
-
-#include "photos/stages/ColorBalance.h"
 
 namespace vellumora {
 namespace {

@@ -1,10 +1,11 @@
 // Crop and orientation: the two stages that move pixels without changing them.
 
+#include "photos/stages/Geometry.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "codec/ImageBuffer.h"
-#include "photos/stages/Geometry.h"
 
 namespace vellumora {
 namespace {
@@ -23,14 +24,22 @@ QRect CropArea(QSize size, const TRect& crop) {
 // The orientation codes as the turns and mirrors of ImageBuffer's OrientImage.
 int ExifOrientation(int code) {
     switch (code) {
-        case 90: return 8;
-        case 180: return 3;
-        case 270: return 6;
-        case -180: return 2;
-        case -360: return 4;
-        case -270: return 5;
-        case -90: return 7;
-        default: return 1;
+        case 90:
+            return 8;
+        case 180:
+            return 3;
+        case 270:
+            return 6;
+        case -180:
+            return 2;
+        case -360:
+            return 4;
+        case -270:
+            return 5;
+        case -90:
+            return 7;
+        default:
+            return 1;
     }
 }
 
@@ -40,9 +49,9 @@ struct Combination {
     int code, clockwise, counterClockwise, horizontal, vertical;
 };
 constexpr Combination kCombinations[] = {
-    {0, 270, 90, -180, -360},    {90, 0, 180, -90, -270},     {180, 90, 270, -360, -180},
-    {270, 180, 0, -270, -90},    {-360, -270, -90, 180, 0},   {-270, -180, -360, 270, 90},
-    {-180, -90, -270, 0, 180},   {-90, -360, -180, 90, 270},
+    {0, 270, 90, -180, -360},  {90, 0, 180, -90, -270},    {180, 90, 270, -360, -180},
+    {270, 180, 0, -270, -90},  {-360, -270, -90, 180, 0},  {-270, -180, -360, 270, 90},
+    {-180, -90, -270, 0, 180}, {-90, -360, -180, 90, 270},
 };
 
 template <int Combination::*Action>
@@ -67,7 +76,9 @@ QImage CroppedView(const QImage& image, const TRect& crop) {
                   area.height(), image.bytesPerLine(), image.format());
 }
 
-QSize CroppedSize(QSize size, const TRect& crop) { return CroppedArea(size, crop).size(); }
+QSize CroppedSize(QSize size, const TRect& crop) {
+    return CroppedArea(size, crop).size();
+}
 
 QImage CropBitmap(QImage image, const TRect& crop) {
     if (image.isNull()) return image;
@@ -95,9 +106,17 @@ QSize OrientedSize(QSize size, int code) {
     return ExifOrientation(code) >= 5 ? size.transposed() : size;
 }
 
-int RotateClockwise(int code) { return Combine<&Combination::clockwise>(code); }
-int RotateCounterClockwise(int code) { return Combine<&Combination::counterClockwise>(code); }
-int FlipHorizontally(int code) { return Combine<&Combination::horizontal>(code); }
-int FlipVertically(int code) { return Combine<&Combination::vertical>(code); }
+int RotateClockwise(int code) {
+    return Combine<&Combination::clockwise>(code);
+}
+int RotateCounterClockwise(int code) {
+    return Combine<&Combination::counterClockwise>(code);
+}
+int FlipHorizontally(int code) {
+    return Combine<&Combination::horizontal>(code);
+}
+int FlipVertically(int code) {
+    return Combine<&Combination::vertical>(code);
+}
 
 }  // namespace vellumora

@@ -37,8 +37,8 @@ QImage RenderChain(const QImage& original, const TPhotoInfo& info, const QImage&
     image = DrawWatermark(std::move(image), info.Watermark, info.Font, info.Position, info.X,
                           info.Y, info.Opacity);
     image = ApplyMask(std::move(image), mask, info.MaskColor);
-    image = AddBorders(std::move(image), info.Outside.Width, info.Inside.Width,
-                       info.Outside.Color, info.Inside.Color);
+    image = AddBorders(std::move(image), info.Outside.Width, info.Inside.Width, info.Outside.Color,
+                       info.Inside.Color);
     image = AddShadow(std::move(image), info.Radius, info.Offset, info.Shadow, info.Background);
     if (image.isNull() && error) *error = QStringLiteral("Not enough memory to render the photo.");
     return image;

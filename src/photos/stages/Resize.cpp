@@ -6,13 +6,14 @@
 // few columns of that accumulated row. Weights are fixed point and sum exactly to one,
 // so a flat area stays flat and the mean of a region is kept.
 
+#include "photos/stages/Resize.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "codec/ImageBuffer.h"
-#include "photos/stages/Resize.h"
 
 namespace vellumora {
 namespace {
@@ -40,7 +41,8 @@ void AppendQuantised(AxisWeights& axis, const std::vector<double>& real) {
         sum += w;
         if (real[k] > real[largest]) largest = k;
     }
-    axis.weights[base + largest] = static_cast<uint16_t>(axis.weights[base + largest] + (kOne - sum));
+    axis.weights[base + largest] =
+        static_cast<uint16_t>(axis.weights[base + largest] + (kOne - sum));
     axis.start.push_back(int(axis.weights.size()));
 }
 
@@ -140,8 +142,8 @@ QImage ResampleBitmap(const QImage& image, QSize size) {
             }
             constexpr int shift = kWeightBits + 8;
             constexpr uint32_t half = 1u << (shift - 1);
-            dst[ox] = qRgb(int((r + half) >> shift), int((g + half) >> shift),
-                           int((b + half) >> shift));
+            dst[ox] =
+                qRgb(int((r + half) >> shift), int((g + half) >> shift), int((b + half) >> shift));
         }
     }
     return out;

@@ -278,12 +278,13 @@ void BlurBitmap(QImage& image, const TBlurKernel& kernel) {
     }
 }
 
-TShadowTiles BuildShadowTiles(QSize picture, int radius, TColor shadow,
-                              TColor background) {
+TShadowTiles BuildShadowTiles(QSize picture, int radius, TColor shadow, TColor background) {
     bool ok = true;
-    if (radius < 1) return MakeTiles(picture, nullptr, ColorToRgb(shadow), ColorToRgb(background), &ok);
+    if (radius < 1)
+        return MakeTiles(picture, nullptr, ColorToRgb(shadow), ColorToRgb(background), &ok);
     const TBlurKernel kernel = BuildBlurKernel(radius);
-    TShadowTiles tiles = MakeTiles(picture, &kernel, ColorToRgb(shadow), ColorToRgb(background), &ok);
+    TShadowTiles tiles =
+        MakeTiles(picture, &kernel, ColorToRgb(shadow), ColorToRgb(background), &ok);
     if (!ok) tiles.Tiles = {};
     return tiles;
 }

@@ -10,9 +10,9 @@
 // passes through every stage untouched.
 
 // The stages in chain order.
+#include "photos/stages/ColorBalance.h"
+#include "photos/stages/Frame.h"
 #include "photos/stages/Geometry.h"
 #include "photos/stages/Resize.h"
-#include "photos/stages/ColorBalance.h"
-#include "photos/stages/Watermark.h"
-#include "photos/stages/Frame.h"
 #include "photos/stages/Shadow.h"
+#include "photos/stages/Watermark.h"

@@ -101,7 +101,7 @@ class TestFormColor : public QObject {
     QTemporaryDir dir_;
     QString photo_;  // 200 x 150
 
-  private slots:
+private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         photo_ = dir_.filePath("photo.png");

@@ -22,8 +22,8 @@
 #include <memory>
 
 #include "forms/border/FormBorder.h"
-#include "forms/common/NumberBox.h"
 #include "forms/color/FormColor.h"
+#include "forms/common/NumberBox.h"
 #include "forms/crop/FormCrop.h"
 #include "forms/resize/FormResize.h"
 #include "forms/watermark/FormWatermark.h"
@@ -111,7 +111,9 @@ const TDialogRow kDialogs[] = {
          QTest::mouseMove(picture, {25, 20});
          QTest::mouseRelease(picture, Qt::LeftButton, {}, {25, 20});
      },
-     [](TPhotoInfo& info) { info.Crop = TRect{5, 4, 25, 20}; }},
+     [](TPhotoInfo& info) {
+         info.Crop = TRect{5, 4, 25, 20};
+     }},
     {"Watermark",
      [](TPhoto& photo) {
          static test::TFakePlatform platform;
@@ -156,8 +158,7 @@ struct TDialogRig {
     TPhoto photo;
     std::unique_ptr<TEditDialog> dialog;
 
-    TDialogRig(const QString& file, const TDialogRow& dialogRow)
-        : row(dialogRow), info(file) {
+    TDialogRig(const QString& file, const TDialogRow& dialogRow) : row(dialogRow), info(file) {
         photo.SetMasksFolder(QFileInfo(file).path());
         photo.AssignInfo(&info);
         dialog = row.make(photo);
@@ -202,7 +203,7 @@ class TestEditDialogs : public QObject {
     QTemporaryDir dir_;
     QString file_;
 
-  private slots:
+private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         file_ = dir_.filePath("photo.png");

@@ -30,7 +30,7 @@ void AddCodeRows() {
 class TestCropGeometry : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void mapRect_data() {
         QTest::addColumn<R>("r");
         QTest::addColumn<QSize>("source");

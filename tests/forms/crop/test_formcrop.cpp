@@ -42,8 +42,7 @@ struct TCropRig {
     TPhoto photo;
     TFormCrop dialog{photo};
 
-    TCropRig(const QString& file, const R& crop = {}, int ratio = 0, int rotate = 0)
-        : info(file) {
+    TCropRig(const QString& file, const R& crop = {}, int ratio = 0, int rotate = 0) : info(file) {
         info.Max = 0;
         info.Crop = crop;
         info.Ratio = ratio;
@@ -92,7 +91,7 @@ class TestFormCrop : public QObject {
         return image.save(path) ? path : QString();
     }
 
-  private slots:
+private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         file_ = Photo("photo.png", test::PatternImage(866, 578));

@@ -100,7 +100,7 @@ class TestFormMain : public QObject {
         return window;
     }
 
-  private slots:
+private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         QVERIFY(home_.isValid());

@@ -65,7 +65,7 @@ const QString kMailProgram = QStringLiteral(
 // The test's side of that: the lock, and the reading end of the pipe. Both are closed on
 // exec, so the stand-in shares neither with the test.
 class TMailProgramGate {
-  public:
+public:
     QString problem;
 
     ~TMailProgramGate() {
@@ -104,7 +104,7 @@ class TMailProgramGate {
         }
     }
 
-  private:
+private:
     bool Failed(const char* what) {
         problem = QString::fromLatin1(what) + QStringLiteral(": ") +
                   QString::fromLocal8Bit(std::strerror(errno));
@@ -124,7 +124,7 @@ class TestSaveAs : public QObject {
     QString beach_;    // 900 x 600, rendered at 640 x 427 by the built-in settings
     QString missing_;  // a photo file that does not exist
 
-  private slots:
+private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         beach_ = dir_.filePath(QStringLiteral("beach.png"));

@@ -8,8 +8,8 @@
 #include <atomic>
 #include <cmath>
 
-#include "photos/batch/Batch.h"
 #include "codec/Codec.h"
+#include "photos/batch/Batch.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -22,7 +22,8 @@ double Psnr(const QImage& a, const QImage& b) {
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
             for (int shift : {0, 8, 16}) {
-                const double d = double((a.pixel(x, y) >> shift) & 255) - ((b.pixel(x, y) >> shift) & 255);
+                const double d =
+                    double((a.pixel(x, y) >> shift) & 255) - ((b.pixel(x, y) >> shift) & 255);
                 sum += d * d;
             }
     const double mse = sum / (3.0 * a.width() * a.height());
@@ -63,13 +64,19 @@ private slots:
         QTest::addColumn<int>("rotate");
         QTest::addColumn<QString>("ratio");
         QTest::addColumn<TRect>("expected");
-        QTest::newRow("3 * 4 landscape") << QSize(3000, 2000) << 0 << "3 * 4" << TRect{167, 0, 2833, 2000};
-        QTest::newRow("3 * 4 turned") << QSize(3000, 2000) << 270 << "3 * 4" << TRect{750, 0, 2250, 2000};
-        QTest::newRow("mirrored diagonal turns too") << QSize(3000, 2000) << -90 << "3 * 4" << TRect{750, 0, 2250, 2000};
-        QTest::newRow("half turn does not") << QSize(3000, 2000) << 180 << "3 * 4" << TRect{167, 0, 2833, 2000};
-        QTest::newRow("10 * 8 stands upright") << QSize(3000, 2000) << 0 << "10 * 8" << TRect{700, 0, 2300, 2000};
+        QTest::newRow("3 * 4 landscape")
+            << QSize(3000, 2000) << 0 << "3 * 4" << TRect{167, 0, 2833, 2000};
+        QTest::newRow("3 * 4 turned")
+            << QSize(3000, 2000) << 270 << "3 * 4" << TRect{750, 0, 2250, 2000};
+        QTest::newRow("mirrored diagonal turns too")
+            << QSize(3000, 2000) << -90 << "3 * 4" << TRect{750, 0, 2250, 2000};
+        QTest::newRow("half turn does not")
+            << QSize(3000, 2000) << 180 << "3 * 4" << TRect{167, 0, 2833, 2000};
+        QTest::newRow("10 * 8 stands upright")
+            << QSize(3000, 2000) << 0 << "10 * 8" << TRect{700, 0, 2300, 2000};
         QTest::newRow("exact shape") << QSize(400, 300) << 0 << "3 * 4" << TRect{0, 0, 400, 300};
-        QTest::newRow("portrait 4 * 6") << QSize(1000, 3000) << 0 << "4 * 6" << TRect{0, 1167, 1000, 1833};
+        QTest::newRow("portrait 4 * 6")
+            << QSize(1000, 3000) << 0 << "4 * 6" << TRect{0, 1167, 1000, 1833};
     }
     void autoCropRect() {
         QFETCH(QSize, size);
@@ -89,13 +96,26 @@ private slots:
         QTest::addColumn<QString>("extension");
         QTest::addColumn<int>("nameCase");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("lower") << "/photos/Holiday.Photo.JPG" << "/out" << "x_" << "_web" << ".png" << 2
-                               << "/out/x_holiday.photo_web.png";
-        QTest::newRow("upper: letters a-z only, folder as typed")
-            << "/p/Été.jpg" << "/Out/" << "" << "" << ".tga" << 1 << "/Out/ÉTé.TGA";
-        QTest::newRow("unchanged, trimmed") << "/p/a b.tif" << " /out\t" << " \tpre " << " suf\n" << ".jpg"
-                                            << 0 << "/out/prea bsuf.jpg";
-        QTest::newRow("no extension") << "/p/README" << "/out" << "" << "" << ".bmp" << 0 << "/out/README.bmp";
+        QTest::newRow("lower") << "/photos/Holiday.Photo.JPG"
+                               << "/out"
+                               << "x_"
+                               << "_web"
+                               << ".png" << 2 << "/out/x_holiday.photo_web.png";
+        QTest::newRow("upper: letters a-z only, folder as typed") << "/p/Été.jpg"
+                                                                  << "/Out/"
+                                                                  << ""
+                                                                  << ""
+                                                                  << ".tga" << 1 << "/Out/ÉTé.TGA";
+        QTest::newRow("unchanged, trimmed") << "/p/a b.tif"
+                                            << " /out\t"
+                                            << " \tpre "
+                                            << " suf\n"
+                                            << ".jpg" << 0 << "/out/prea bsuf.jpg";
+        QTest::newRow("no extension") << "/p/README"
+                                      << "/out"
+                                      << ""
+                                      << ""
+                                      << ".bmp" << 0 << "/out/README.bmp";
     }
     void batchFileName() {
         QFETCH(QString, source);
@@ -121,7 +141,9 @@ private slots:
         const TPhotoInfo entry = BatchEntry(QStringLiteral("/a.jpg"), current);
         QCOMPARE(entry.FileName, QStringLiteral("/a.jpg"));
         QCOMPARE(entry.Crop, TRect{});
-        QCOMPARE(entry.Rotate + entry.Contrast + entry.Brightness + entry.Red + entry.Green + entry.Blue, 0);
+        QCOMPARE(
+            entry.Rotate + entry.Contrast + entry.Brightness + entry.Red + entry.Green + entry.Blue,
+            0);
         QVERIFY(!entry.Grayscale && !entry.Negative);
         QCOMPARE(entry.Ratio, 3);
         QVERIFY(entry.SameTemplate(current));
@@ -139,7 +161,8 @@ private slots:
         options.folder = blocker + QStringLiteral("/sub ");
         r = RunBatch(entries, options);
         QCOMPARE(r.status, TBatchResult::Status::FolderNotCreated);
-        QCOMPARE(r.message, QStringLiteral("Can not create folder ") + blocker + QStringLiteral("/sub!"));
+        QCOMPARE(r.message,
+                 QStringLiteral("Can not create folder ") + blocker + QStringLiteral("/sub!"));
         QCOMPARE(r.written, 0);
     }
 
@@ -181,7 +204,10 @@ private slots:
         QCOMPARE(messages.size(), 3);
         QVERIFY(messages.contains(QStringLiteral("Cannot open ") + broken + QStringLiteral("!")));
         QVERIFY(messages.contains(QStringLiteral("Would overwrite the original ") + original));
-        QVERIFY(messages.filter(QStringLiteral("Cannot save ") + folder + QStringLiteral("/blocked.png!")).size() == 1);
+        QVERIFY(
+            messages
+                .filter(QStringLiteral("Cannot save ") + folder + QStringLiteral("/blocked.png!"))
+                .size() == 1);
     }
 
     // Same output name: the later entry wins, whatever the number of workers.
@@ -196,7 +222,8 @@ private slots:
             options.jobs = jobs;
             const TBatchResult r = RunBatch(Entries({a, c, b}), options);
             QCOMPARE(r.written, 3);
-            QCOMPARE(PixelRgb(DoLoad(options.folder + QStringLiteral("/dup.bmp")), 0, 0), 0x0000FFu);
+            QCOMPARE(PixelRgb(DoLoad(options.folder + QStringLiteral("/dup.bmp")), 0, 0),
+                     0x0000FFu);
         }
     }
 
@@ -208,9 +235,8 @@ private slots:
         options.folder = dir_.filePath(QStringLiteral("cancelled"));
         options.jobs = 1;
         int calls = 0;
-        const TBatchResult r = RunBatch(Entries(files), options, [&](const TBatchItem&, int, int) {
-            return ++calls < 2;
-        });
+        const TBatchResult r = RunBatch(Entries(files), options,
+                                        [&](const TBatchItem&, int, int) { return ++calls < 2; });
         QCOMPARE(r.status, TBatchResult::Status::Cancelled);
         QVERIFY(r.written >= 2 && r.written < 6);
         QCOMPARE(calls, r.written + r.failed);
@@ -259,9 +285,11 @@ private slots:
                 const double u = x / 2400.0, v = y / 1600.0;
                 const double shape = 0.5 + 0.5 * std::sin(9 * u) * std::cos(7 * v);
                 const double texture = 0.5 + 0.5 * std::sin(x * 0.11 + 3 * std::sin(y * 0.05));
-                photo.setPixel(x, y, qRgb(std::clamp(int(30 + 170 * shape + 40 * texture) + noise, 0, 255),
-                                          std::clamp(int(50 + 150 * v + 30 * texture * shape) + noise, 0, 255),
-                                          std::clamp(int(200 * (1 - v) * shape + 20) + noise, 0, 255)));
+                photo.setPixel(
+                    x, y,
+                    qRgb(std::clamp(int(30 + 170 * shape + 40 * texture) + noise, 0, 255),
+                         std::clamp(int(50 + 150 * v + 30 * texture * shape) + noise, 0, 255),
+                         std::clamp(int(200 * (1 - v) * shape + 20) + noise, 0, 255)));
             }
         const QString path = dir_.filePath(QStringLiteral("fast.jpg"));
         QVERIFY(photo.save(path, "JPEG", 92));

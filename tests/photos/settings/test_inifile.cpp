@@ -1,9 +1,10 @@
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
-#include <unistd.h>
 
 #include "photos/settings/IniFile.h"
 #include "support/TestSupport.h"
@@ -13,7 +14,9 @@ using namespace vellumora;
 namespace {
 
 template <qsizetype N>
-QByteArray Bytes(const char (&text)[N]) { return QByteArray(text, N - 1); }  // NULs included
+QByteArray Bytes(const char (&text)[N]) {
+    return QByteArray(text, N - 1);
+}  // NULs included
 
 QByteArray Contents(const QString& path) {
     QFile file(path);
@@ -90,7 +93,8 @@ private slots:
             << QByteArray("[S]\n[T\nK=-1\n") << "-1" << -1 << true;
         QTest::newRow("binary garbage")
             << Bytes("\x00\xFF\xFE[S\n[S]\n\xC3(\x00=\x01\nK=5") << "5" << 5 << true;
-        QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBF[S]\nK=3\n") << "3" << 3 << true;
+        QTest::newRow("byte order mark")
+            << QByteArray("\xEF\xBB\xBF[S]\nK=3\n") << "3" << 3 << true;
         QTest::newRow("long value cut")
             << QByteArray("[S]\nK=") + QByteArray(3000, 'a') << a2047 << -7 << true;
         QTest::newRow("cut never splits a character")
@@ -103,7 +107,8 @@ private slots:
         QFETCH(int, integer);
         QFETCH(bool, boolean);
         const TIniFile ini(test::WriteBytes(dir_.path(), QStringLiteral("read.ini"), file));
-        QCOMPARE(ini.ReadString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("dflt")), string);
+        QCOMPARE(ini.ReadString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("dflt")),
+                 string);
         QCOMPARE(ini.ReadInteger(QStringLiteral("S"), QStringLiteral("K"), -7), integer);
         QCOMPARE(ini.ReadBool(QStringLiteral("S"), QStringLiteral("K"), true), boolean);
     }
@@ -125,20 +130,30 @@ private slots:
         QTest::addColumn<QStringList>("operations");
         QTest::addColumn<QByteArray>("after");
         const QByteArray two("; top\n[A]\nx=1\ny=2\n\n[B]\nz=3\n");
-        QTest::newRow("missing file is created") << QByteArray() << QStringList{"S/K=V"} << QByteArray("[S]\nK=V\n");
-        QTest::newRow("replaced in place") << two << QStringList{"a/X=9"} << QByteArray("; top\n[A]\nx=9\ny=2\n\n[B]\nz=3\n");
-        QTest::newRow("new key ends its section") << two << QStringList{"A/w=4"} << QByteArray("; top\n[A]\nx=1\ny=2\nw=4\n\n[B]\nz=3\n");
-        QTest::newRow("new section ends the file") << two << QStringList{"C/k=1"} << two + "\n[C]\nk=1\n";
+        QTest::newRow("missing file is created")
+            << QByteArray() << QStringList{"S/K=V"} << QByteArray("[S]\nK=V\n");
+        QTest::newRow("replaced in place")
+            << two << QStringList{"a/X=9"} << QByteArray("; top\n[A]\nx=9\ny=2\n\n[B]\nz=3\n");
+        QTest::newRow("new key ends its section")
+            << two << QStringList{"A/w=4"} << QByteArray("; top\n[A]\nx=1\ny=2\nw=4\n\n[B]\nz=3\n");
+        QTest::newRow("new section ends the file")
+            << two << QStringList{"C/k=1"} << two + "\n[C]\nk=1\n";
         QTest::newRow("erase") << two << QStringList{"-a"} << QByteArray("; top\n[B]\nz=3\n");
-        QTest::newRow("erased then written goes last") << two << QStringList{"-A", "A/x=5"} << QByteArray("; top\n[B]\nz=3\n\n[A]\nx=5\n");
-        QTest::newRow("erase takes every copy") << QByteArray("[A]\nx=1\n[B]\n[a]\n") << QStringList{"-A"} << QByteArray("[B]\n");
+        QTest::newRow("erased then written goes last")
+            << two << QStringList{"-A", "A/x=5"} << QByteArray("; top\n[B]\nz=3\n\n[A]\nx=5\n");
+        QTest::newRow("erase takes every copy")
+            << QByteArray("[A]\nx=1\n[B]\n[a]\n") << QStringList{"-A"} << QByteArray("[B]\n");
         QTest::newRow("erase missing section") << two << QStringList{"-Q"} << two;
-        QTest::newRow("first copy written") << QByteArray("[A]\nx=1\n[A]\nx=2\n") << QStringList{"A/x=3"} << QByteArray("[A]\nx=3\n[A]\nx=2\n");
+        QTest::newRow("first copy written")
+            << QByteArray("[A]\nx=1\n[A]\nx=2\n") << QStringList{"A/x=3"}
+            << QByteArray("[A]\nx=3\n[A]\nx=2\n");
         // Kept as they stand, save that invalid UTF-8 comes back as U+FFFD.
         QTest::newRow("other lines kept, crlf read")
             << QByteArray("\xFF junk\r\n [A] ; c\r\ngarbage\r\n;k=0\r\nk = 1 \r\n")
-            << QStringList{"A/K=2"} << QByteArray("\xEF\xBF\xBD junk\n [A] ; c\ngarbage\n;k=0\nk=2\n");
-        QTest::newRow("line breaks in a value") << QByteArray() << QStringList{"S/K=a\r\nb"} << QByteArray("[S]\nK=a  b\n");
+            << QStringList{"A/K=2"}
+            << QByteArray("\xEF\xBF\xBD junk\n [A] ; c\ngarbage\n;k=0\nk=2\n");
+        QTest::newRow("line breaks in a value")
+            << QByteArray() << QStringList{"S/K=a\r\nb"} << QByteArray("[S]\nK=a  b\n");
     }
     void write() {
         QFETCH(QByteArray, before);
@@ -152,8 +167,10 @@ private slots:
             if (op.startsWith(QLatin1Char('-'))) {
                 ini.EraseSection(op.mid(1));
             } else {
-                const qsizetype slash = op.indexOf(QLatin1Char('/')), equals = op.indexOf(QLatin1Char('='));
-                ini.WriteString(op.left(slash), op.mid(slash + 1, equals - slash - 1), op.mid(equals + 1));
+                const qsizetype slash = op.indexOf(QLatin1Char('/')),
+                                equals = op.indexOf(QLatin1Char('='));
+                ini.WriteString(op.left(slash), op.mid(slash + 1, equals - slash - 1),
+                                op.mid(equals + 1));
             }
         }
         ini.UpdateFile();
@@ -177,7 +194,8 @@ private slots:
         if (setup == QLatin1String("missing")) {
             path = base.filePath(QStringLiteral("no/target.ini"));
         } else if (setup == QLatin1String("file")) {
-            path = test::WriteBytes(base.path(), QStringLiteral("plain"), "x") + QStringLiteral("/target.ini");
+            path = test::WriteBytes(base.path(), QStringLiteral("plain"), "x") +
+                   QStringLiteral("/target.ini");
         } else if (setup == QLatin1String("folder")) {
             QVERIFY(QDir().mkpath(path));
         } else if (setup == QLatin1String("large")) {
@@ -198,7 +216,8 @@ private slots:
             TIniFile ini(path);
             // Oversized files read as empty; the rest hold no file at all.
             QCOMPARE(ini.SectionExists(QStringLiteral("A")), setup == QLatin1String("readonly"));
-            erase ? ini.EraseSection(QStringLiteral("A")) : ini.WriteInteger(QStringLiteral("A"), QStringLiteral("k"), 2);
+            erase ? ini.EraseSection(QStringLiteral("A"))
+                  : ini.WriteInteger(QStringLiteral("A"), QStringLiteral("k"), 2);
             try {
                 ini.UpdateFile();
                 QFAIL("the write was not refused");

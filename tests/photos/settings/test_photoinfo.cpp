@@ -143,7 +143,7 @@ class TestPhotoInfo : public QObject {
         return test::WriteBytes(home_.path(), name, bytes);
     }
 
-  private slots:
+private slots:
     void initTestCase() { qputenv("XDG_DATA_HOME", home_.path().toUtf8()); }
 
     void colorNames_data() {

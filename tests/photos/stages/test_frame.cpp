@@ -34,7 +34,7 @@ QImage HalfMask(QImage::Format format = QImage::Format_RGB32) {
 class TestFrame : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     // One-colour masks: every picture pixel mixes with the mask colour by the mask's
     // brightness. Values worked by hand.
     void maskMixesByBrightness_data() {

@@ -58,7 +58,7 @@ QVector<double> Smear(const QVector<double>& line, const TBlurKernel& kernel) {
 class TestShadow : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void kernelHalfWidthFollowsRadius_data() {
         QTest::addColumn<double>("radius");
         QTest::addColumn<int>("size");

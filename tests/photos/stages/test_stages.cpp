@@ -80,7 +80,7 @@ QImage NoisyImage(int w, int h, quint32 seed) {
 class TestStages : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void cropKeepsTheCutRectangle_data() {
         QTest::addColumn<TRect>("crop");
         QTest::addColumn<QRect>("expected");  // in source pixels; null = unchanged

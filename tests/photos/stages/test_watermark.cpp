@@ -92,7 +92,7 @@ QString Repeated(const QString& part, int count) {
 class TestWatermark : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     // The faces the rows name, as scripts/deps.sh installs them: "Arial" is Liberation Sans,
     // whose metrics the cell heights below were taken with, and Z003 has swashes that reach
     // outside the cell. A stand-in face would fail or pass rows for reasons of its own.
