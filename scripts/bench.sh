@@ -69,6 +69,40 @@ print(f"vellumora / convert       = {v / r['convert']['median']:.2f}  (goal: bel
 PY
 
 echo
+echo "== metadata: the same 12 photos carrying camera metadata (EXIF with a 1 KB maker note and a"
+echo "   thumbnail, XMP, IPTC), kept against --strip-metadata (goal: at most 5 ms a photo more;"
+echo "   both read the metadata, for the orientation, so this is the cost of writing it)"
+rm -rf "$data/meta" && mkdir -p "$data/meta/out"
+thumb="$data/meta/thumb.jpg"
+convert -size 160x120 xc:gray "$thumb"
+meta_photos=()
+for i in $(seq 1 12); do
+  f="$data/meta/batch$i.jpg"
+  cp "$data/batch$i.jpg" "$f"
+  exiv2 -q -M"set Exif.Image.Make Vellum Optics" -M"set Exif.Image.Model VX-1" \
+    -M"set Exif.Photo.DateTimeOriginal 2024:05:17 10:42:07" -M"set Exif.Image.Artist Ann Example" \
+    -M"set Exif.Image.Copyright (c) Ann Example" -M"set Exif.Image.Orientation 1" \
+    -M"set Exif.GPSInfo.GPSLatitude 59/1 20/1 0/1" -M"set Exif.Photo.BodySerialNumber SN1" \
+    -M"set Exif.Photo.MakerNote Undefined $(python3 -c 'print(" ".join(["90"] * 1024))')" \
+    -M"set Xmp.dc.subject harbour" -M"set Iptc.Application2.Keywords boats" mo "$f"
+  cp "$thumb" "$data/meta/batch$i-thumb.jpg"
+  exiv2 -q -it "$f"
+  meta_photos+=("$f")
+done
+hyperfine --warmup 1 --runs "$((runs / 3 + 2))" --export-json "$data/meta.json" \
+  -n kept "$bin/vellumora-cli batch --settings $data/batch.ini --section T --folder $data/meta/out ${meta_photos[*]}" \
+  -n stripped "$bin/vellumora-cli batch --strip-metadata --settings $data/batch.ini --section T --folder $data/meta/out ${meta_photos[*]}" \
+  >/dev/null 2>&1
+python3 - "$data/meta.json" <<'PY'
+import json, sys
+r = {x["command"]: x for x in json.load(open(sys.argv[1]))["results"]}
+for name, x in r.items():
+    print(f"{name:10s} median {x['median']*1000:7.0f} ms  (min {x['min']*1000:6.0f}, max {x['max']*1000:6.0f})")
+per = (r["kept"]["median"] - r["stripped"]["median"]) * 1000 / 12
+print(f"metadata costs {per:.1f} ms a photo (goal: at most 5)")
+PY
+
+echo
 echo "== web album: 40 photos of 24 MP exported with the page, against the batch of the same"
 echo "   photos to JPEG (one run; goal: the album within 1.1 times the batch)"
 cmake --build --preset release --target bench_album >/dev/null

@@ -14,13 +14,14 @@ namespace vellumora::cli {
 
 QString UsageText() {
     return QStringLiteral(
-        "usage: vellumora-cli render SETTINGS SECTION OUTPUT\n"
+        "usage: vellumora-cli render [--strip-metadata] SETTINGS SECTION OUTPUT\n"
         "  render  renders the photo named by FILENAME in section SECTION of the settings\n"
         "          file SETTINGS with the settings of that section, and writes OUTPUT\n"
         "          (format by extension: jpg jpeg gif tif pcx png bmp tga)\n"
         "usage: vellumora-cli batch [--settings FILE --section NAME] --folder DIR [--type EXT]\n"
         "         [--prefix TEXT] [--suffix TEXT] [--case keep|upper|lower]\n"
-        "         [--auto-crop \"A * B\"] [--rotate CODE] [--jobs N] FILE...\n"
+        "         [--auto-crop \"A * B\"] [--rotate CODE] [--jobs N] [--strip-metadata]\n"
+        "         FILE...\n"
         "  batch   converts every FILE with the template settings of SECTION of FILE (else\n"
         "          the default template) into DIR, named prefix + name + suffix + .EXT\n"
         "usage: vellumora-cli templates [FILE]\n"
@@ -48,8 +49,10 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     return kUsage;
 }
 
-int RunRender(const QStringList& args, QTextStream& out, QTextStream& err) {
+int RunRender(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     Q_UNUSED(out);
+    QStringList args = arguments;
+    const bool strip = args.removeAll(QStringLiteral("--strip-metadata")) > 0;
     if (args.size() != 3) {
         err << UsageText();
         return kUsage;
@@ -79,7 +82,7 @@ int RunRender(const QStringList& args, QTextStream& out, QTextStream& err) {
         return kFailed;
     }
     QString reason;
-    if (!photo.SaveToFile(outputPath, &reason)) {
+    if (!photo.SaveToFile(outputPath, &reason, strip ? TMetadataUse::Strip : TMetadataUse::Keep)) {
         err << "Cannot save " << outputPath << "!\n";
         if (!reason.isEmpty()) err << reason << "\n";
         return kFailed;
@@ -111,6 +114,10 @@ QString ParseBatchArguments(const QStringList& args, BatchArguments* parsed) {
         if (a == QLatin1String("--")) {
             parsed->files << args.mid(i + 1);
             break;
+        }
+        if (a == QLatin1String("--strip-metadata")) {
+            o.stripMetadata = true;
+            continue;
         }
         if (i + 1 >= args.size()) return a + QStringLiteral(" needs a value");
         const QString value = args[++i];

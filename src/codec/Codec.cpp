@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageIOHandler>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -10,8 +11,10 @@
 #include <new>
 
 #include "codec/CodecUtil.h"
+#include "codec/ImageBuffer.h"
 #include "codec/JpegCodec.h"
 #include "codec/MagickCodec.h"
+#include "codec/MetadataIo.h"
 #include "codec/RawCodec.h"
 
 namespace vellumora {
@@ -41,7 +44,9 @@ QByteArray QtFormatHint(const QString& suffix) {
     return formats.contains(hint) ? hint : QByteArray();
 }
 
-TDecoded DecodeWithQt(const QByteArray& data, const QByteArray& format) {
+// `orientation` is the file's EXIF orientation, applied where Qt's reader did not turn
+// the picture itself (it does for JPEG and TIFF, not for PNG's eXIf or WebP).
+TDecoded DecodeWithQt(const QByteArray& data, const QByteArray& format, int orientation) {
     PrepareQtReaders();
     QBuffer buffer;
     buffer.setData(data);
@@ -57,15 +62,20 @@ TDecoded DecodeWithQt(const QByteArray& data, const QByteArray& format) {
     QImage out = codec::ToOpaquePixelFormat(std::move(image));
     if (out.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
     codec::ConvertToSrgb(out, colorSpace);
+    if (orientation != 1 && reader.transformation() == QImageIOHandler::TransformationNone) {
+        out = OrientImage(out, orientation);
+        if (out.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
+    }
     return TDecoded::Ok(std::move(out));
 }
 
-TDecoded DecodeWithQt(const QByteArray& data, const QString& suffix) {
+TDecoded DecodeWithQt(const QByteArray& data, const QString& suffix, int orientation) {
     // By content first: Qt takes a format it is told for granted (a PNG named .jpg
     // would go to the JPEG reader and fail), so the suffix is only the second try.
-    TDecoded decoded = DecodeWithQt(data, QByteArray());
+    TDecoded decoded = DecodeWithQt(data, QByteArray(), orientation);
     const QByteArray hint = QtFormatHint(suffix);
-    if (decoded.status == EStatus::Failed && !hint.isEmpty()) decoded = DecodeWithQt(data, hint);
+    if (decoded.status == EStatus::Failed && !hint.isEmpty())
+        decoded = DecodeWithQt(data, hint, orientation);
     return decoded;
 }
 
@@ -89,9 +99,14 @@ QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options
 
     // Raw files are TIFF inside, and Qt's TIFF reader would show their small preview.
     const bool raw = codec::IsRawSuffix(suffix);
+    if (options.metadata) *options.metadata = TMetadata();
     if (raw) {
         TDecoded decoded = codec::DecodeRaw(path, options);
-        if (decoded.status != EStatus::Failed) return finish(decoded);
+        if (decoded.status != EStatus::Failed) {
+            if (options.metadata && decoded.status == EStatus::Ok)
+                *options.metadata = ReadMetadata(path);
+            return finish(decoded);
+        }
     }
 
     QFile file(path);
@@ -99,16 +114,24 @@ QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options
     const QByteArray data = file.readAll();
     if (data.isEmpty()) return fail(QStringLiteral("cannot read file"));
     file.close();
+    // Read always, for the orientation; reading costs well under a millisecond.
+    const TMetadata metadata = codec::ReadMetadata(data);
+    if (options.metadata) *options.metadata = metadata;
+    const int orientation = metadata.Orientation();
 
     TDecoded decoded;
     // By content, whatever the name says.
     if (codec::LooksLikeJpeg(data)) {
-        decoded = codec::DecodeJpeg(data, options);
+        decoded = codec::DecodeJpeg(data, options, orientation);
         if (decoded.status != EStatus::Failed) return finish(decoded);
     }
-    decoded = DecodeWithQt(data, suffix);
+    decoded = DecodeWithQt(data, suffix, orientation);
     if (decoded.status != EStatus::Failed) return finish(decoded);
     decoded = codec::DecodeWithMagick(data, suffix);
+    if (decoded.status == EStatus::Ok && orientation != 1) {
+        decoded.image = OrientImage(decoded.image, orientation);
+        if (decoded.image.isNull()) return fail(QStringLiteral("out of memory"));
+    }
     if (decoded.status != EStatus::Failed) return finish(decoded);
     if (!raw) {
         decoded = codec::DecodeRaw(path, options);
@@ -132,31 +155,23 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     return true;
 }
 
-bool SaveWithQt(const QImage& image, const QString& path, const char* format, QString* error) {
+bool EncodeWithQt(const QImage& image, const char* format, QByteArray* bytes, QString* error) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     if (rgb.isNull()) {
         if (error) *error = QStringLiteral("out of memory");
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = QStringLiteral("cannot create file: %1").arg(file.errorString());
-        return false;
-    }
-    QImageWriter writer(&file, format);
+    QBuffer buffer(bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     if (!writer.write(rgb)) {
-        file.cancelWriting();
         if (error) *error = QStringLiteral("cannot write image: %1").arg(writer.errorString());
-        return false;
-    }
-    if (!file.commit()) {
-        if (error) *error = QStringLiteral("cannot write file: %1").arg(file.errorString());
         return false;
     }
     return true;
 }
 
-bool SaveFile(const QImage& image, const QString& path, QString* error) {
+bool SaveFile(const QImage& image, const QString& path, QString* error, const TMetadata& metadata) {
     const auto fail = [&](const QString& reason) {
         if (error) *error = reason;
         return false;
@@ -174,7 +189,7 @@ bool SaveFile(const QImage& image, const QString& path, QString* error) {
     QByteArray bytes;
     if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) {
         if (!codec::EncodeJpeg(rgb, kJpegQuality, &bytes, error)) return false;
-        return WriteFileAtomically(path, bytes, error);
+        return WriteFileAtomically(path, codec::EmbedMetadata(bytes, metadata, rgb.size()), error);
     }
     const char* magickCoder = suffix == QLatin1String("gif")   ? "GIF"
                               : suffix == QLatin1String("pcx") ? "PCX"
@@ -192,7 +207,9 @@ bool SaveFile(const QImage& image, const QString& path, QString* error) {
     const char* qtFormat = suffix == QLatin1String("png")   ? "png"
                            : suffix == QLatin1String("bmp") ? "bmp"
                                                             : "tiff";
-    return SaveWithQt(rgb, path, qtFormat, error);
+    if (!EncodeWithQt(rgb, qtFormat, &bytes, error)) return false;
+    if (suffix != QLatin1String("bmp")) bytes = codec::EmbedMetadata(bytes, metadata, rgb.size());
+    return WriteFileAtomically(path, bytes, error);
 }
 
 }  // namespace
@@ -206,9 +223,9 @@ QImage DoLoad(const QString& path, QString* error, const TLoadOptions& options) 
     }
 }
 
-bool DoSave(const QImage& image, const QString& path, QString* error) {
+bool DoSave(const QImage& image, const QString& path, QString* error, const TMetadata& metadata) {
     try {
-        return SaveFile(image, path, error);
+        return SaveFile(image, path, error, metadata);
     } catch (const std::bad_alloc&) {
         if (error) *error = QStringLiteral("out of memory");
         return false;

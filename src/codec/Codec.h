@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "codec/Metadata.h"
+
 namespace vellumora {
 
 // 32 bits per pixel, bytes blue, green, red, unused: the layout JPEG decoding and
@@ -33,6 +35,9 @@ struct TLoadOptions {
         return std::max(scaledWidth, scaledHeight) >= minimumLongSide &&
                std::min(scaledWidth, scaledHeight) >= minimumShortSide;
     }
+    // When given, receives the file's metadata (empty when it has none that can be read).
+    TMetadata* metadata = nullptr;
+
     bool AllowsReduction() const { return minimumLongSide > 0 || minimumShortSide > 0; }
 };
 
@@ -43,8 +48,11 @@ QImage DoLoad(const QString& path, QString* error = nullptr, const TLoadOptions&
 
 // Writes an image with 24 bits per pixel, the format chosen by the extension (compared
 // without case): jpg jpeg gif tif pcx png bmp tga. An existing file is replaced only
-// when the new one is complete. Returns false, with a reason in *error, on failure.
-bool DoSave(const QImage& image, const QString& path, QString* error = nullptr);
+// when the new one is complete. JPEG, PNG and TIFF files carry `metadata` (see
+// codec/Metadata.h); the other types cannot. Returns false, with a reason in *error, on
+// failure.
+bool DoSave(const QImage& image, const QString& path, QString* error = nullptr,
+            const TMetadata& metadata = {});
 
 // Extensions (lower case, without dot) DoSave writes, in the order of the Save As list
 // and the batch's type list.

@@ -1,5 +1,8 @@
 #include "codec/CodecUtil.h"
 
+#include <QColorTransform>
+#include <cstdlib>
+
 #include "codec/ImageBuffer.h"
 
 namespace vellumora::codec {
@@ -80,11 +83,51 @@ void ForceOpaque(QImage& image) {
     }
 }
 
+namespace {
+
+// Primaries read from a file (a PNG's cHRM) come out as Custom even when they are sRGB's
+// own numbers, so they are compared by what they do to colours: the transform to the same
+// curve with the sRGB primaries must move no colour by a visible fraction of a level.
+bool HasSrgbPrimaries(const QColorSpace& space) {
+    if (space.primaries() == QColorSpace::Primaries::SRgb) return true;
+    const QColorSpace twin(QColorSpace::Primaries::SRgb, space.transferFunction(), space.gamma());
+    if (!twin.isValid()) return false;
+    const QColorTransform transform = space.transformationToColorSpace(twin);
+    for (const QRgba64 probe :
+         {QRgba64::fromRgba64(65535, 0, 0, 65535), QRgba64::fromRgba64(0, 65535, 0, 65535),
+          QRgba64::fromRgba64(0, 0, 65535, 65535), QRgba64::fromRgba64(65535, 65535, 65535, 65535),
+          QRgba64::fromRgba64(32768, 16384, 49152, 65535)}) {
+        const QRgba64 mapped = transform.map(probe);
+        // 64 in 16 bits is a quarter of an 8-bit level.
+        if (std::abs(int(mapped.red()) - int(probe.red())) > 64 ||
+            std::abs(int(mapped.green()) - int(probe.green())) > 64 ||
+            std::abs(int(mapped.blue()) - int(probe.blue())) > 64)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IsSrgbEquivalent(const QColorSpace& space) {
+    if (!space.isValid()) return false;
+    if (space == QColorSpace(QColorSpace::SRgb)) return true;
+    // Many programs describe plain sRGB as gamma 1/2.2 with the sRGB primaries (a PNG's
+    // gAMA and cHRM). Converting from that near twin moves most pixels by a few levels
+    // for nothing; libpng takes a file gamma of 0.45 to 0.46 as sRGB, and so do we.
+    const QColorSpace::TransferFunction curve = space.transferFunction();
+    const bool srgbCurve =
+        curve == QColorSpace::TransferFunction::SRgb ||
+        (curve == QColorSpace::TransferFunction::Gamma && space.gamma() >= 1.0f / 0.46f - 0.001f &&
+         space.gamma() <= 1.0f / 0.45f + 0.001f);
+    return srgbCurve && HasSrgbPrimaries(space);
+}
+
 void ConvertToSrgb(QImage& image, const QColorSpace& from) {
     if (image.isNull()) return;
     const QColorSpace srgb(QColorSpace::SRgb);
     // Comparing first is much cheaper than converting a big image to where it already is.
-    if (from.isValid() && from != srgb) {
+    if (from.isValid() && !IsSrgbEquivalent(from)) {
         image.setColorSpace(from);
         image.convertToColorSpace(srgb);
     }

@@ -42,9 +42,13 @@ void CompositeOverWhiteInPlace(QImage& image);
 // Sets the 4th byte of every pixel of a kPixelFormat image to 0xFF.
 void ForceOpaque(QImage& image);
 
+// True for sRGB and the descriptions that mean it: gamma 1/2.2 (within libpng's
+// tolerance) with the sRGB primaries.
+bool IsSrgbEquivalent(const QColorSpace& space);
+
 // Converts pixels described by `from` to sRGB when `from` is a valid colour space other
-// than sRGB. The image is left without a colour space tag: everything this program
-// holds in memory is sRGB, and untagged images make writers embed no profile.
+// than sRGB or its equivalents. The image is left without a colour space tag: everything this
+// program holds in memory is sRGB, and untagged images make writers embed no profile.
 void ConvertToSrgb(QImage& image, const QColorSpace& from);
 
 }  // namespace vellumora::codec

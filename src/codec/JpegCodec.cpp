@@ -28,54 +28,9 @@ struct TTjDeleter {
 };
 using TTjHandle = std::unique_ptr<void, TTjDeleter>;
 
-struct TJpegMetadata {
-    int orientation = 1;
-    QByteArray iccProfile;
-};
-
-// The orientation tag (0x0112) of IFD0 in the TIFF structure an Exif APP1 segment
-// carries. Every offset comes from the file, so each is checked against the segment.
-int ParseExifOrientation(const uchar* tiff, size_t size) {
-    if (size < 8) return 1;
-    bool little;
-    if (tiff[0] == 'I' && tiff[1] == 'I')
-        little = true;
-    else if (tiff[0] == 'M' && tiff[1] == 'M')
-        little = false;
-    else
-        return 1;
-    const auto u16 = [&](size_t at) -> quint32 {
-        return little ? qFromLittleEndian<quint16>(tiff + at) : qFromBigEndian<quint16>(tiff + at);
-    };
-    const auto u32 = [&](size_t at) -> quint32 {
-        return little ? qFromLittleEndian<quint32>(tiff + at) : qFromBigEndian<quint32>(tiff + at);
-    };
-    if (u16(2) != 42) return 1;
-    const size_t ifd = u32(4);
-    if (ifd < 8 || ifd > size - 2) return 1;
-    const size_t entries = u16(ifd);
-    for (size_t i = 0; i < entries; ++i) {
-        const size_t entry = ifd + 2 + i * 12;
-        if (entry + 12 > size) break;
-        if (u16(entry) != 0x0112) continue;
-        const quint32 type = u16(entry + 2);
-        const quint32 count = u32(entry + 4);
-        // SHORT as it should be; a few writers use LONG.
-        quint32 value = 0;
-        if (type == 3 && count >= 1)
-            value = u16(entry + 8);
-        else if (type == 4 && count >= 1)
-            value = u32(entry + 8);
-        return value >= 1 && value <= 8 ? int(value) : 1;
-    }
-    return 1;
-}
-
-// Walks the marker segments before the first scan for the Exif orientation and the
-// ICC profile, which may be split over several APP2 segments.
-TJpegMetadata ReadJpegMetadata(const uchar* data, size_t size) {
-    TJpegMetadata meta;
-    bool exifSeen = false;
+// Walks the marker segments before the first scan for the ICC profile, which may be
+// split over several APP2 segments.
+QByteArray ReadIccProfile(const uchar* data, size_t size) {
     struct TIccChunk {
         const uchar* bytes = nullptr;
         size_t size = 0;
@@ -102,13 +57,8 @@ TJpegMetadata ReadJpegMetadata(const uchar* data, size_t size) {
         const uchar* payload = data + pos + 4;
         const size_t payloadSize = length - 2;
 
-        static constexpr char kExif[] = "Exif\0";      // with the array's own NUL: 6 bytes
         static constexpr char kIcc[] = "ICC_PROFILE";  // 12 bytes with its NUL
-        if (marker == 0xE1 && !exifSeen && payloadSize >= 6 &&
-            std::memcmp(payload, kExif, 6) == 0) {
-            exifSeen = true;
-            meta.orientation = ParseExifOrientation(payload + 6, payloadSize - 6);
-        } else if (marker == 0xE2 && payloadSize >= 14 && std::memcmp(payload, kIcc, 12) == 0) {
+        if (marker == 0xE2 && payloadSize >= 14 && std::memcmp(payload, kIcc, 12) == 0) {
             const int sequence = payload[12];
             const int count = payload[13];
             if (sequence < 1 || sequence > count || icc[sequence].bytes ||
@@ -125,12 +75,12 @@ TJpegMetadata ReadJpegMetadata(const uchar* data, size_t size) {
     if (iccCount > 0 && !iccBroken) {
         QByteArray profile;
         for (int i = 1; i <= iccCount; ++i) {
-            if (!icc[i].bytes) return meta;  // a chunk is missing: use none
+            if (!icc[i].bytes) return {};  // a chunk is missing: use none
             profile.append(reinterpret_cast<const char*>(icc[i].bytes), qsizetype(icc[i].size));
         }
-        meta.iccProfile = profile;
+        return profile;
     }
-    return meta;
+    return {};
 }
 
 // The smallest DCT scaling factor (at most 1) whose sides still reach the options'
@@ -163,7 +113,7 @@ bool LooksLikeJpeg(const QByteArray& data) {
            uchar(data[2]) == 0xFF;
 }
 
-TDecoded DecodeJpeg(const QByteArray& data, const TLoadOptions& options) {
+TDecoded DecodeJpeg(const QByteArray& data, const TLoadOptions& options, int orientation) {
     const auto* jpeg = reinterpret_cast<const uchar*>(data.constData());
     const auto jpegSize = static_cast<unsigned long>(data.size());
     TTjHandle handle(tjInitDecompress());
@@ -199,11 +149,10 @@ TDecoded DecodeJpeg(const QByteArray& data, const TLoadOptions& options) {
             return TDecoded::Failed();
     }
 
-    const TJpegMetadata meta = ReadJpegMetadata(jpeg, size_t(jpegSize));
-    if (!meta.iccProfile.isEmpty())
-        ConvertToSrgb(image, QColorSpace::fromIccProfile(meta.iccProfile));
-    if (meta.orientation != 1) {
-        image = OrientImage(image, meta.orientation);
+    const QByteArray iccProfile = ReadIccProfile(jpeg, size_t(jpegSize));
+    if (!iccProfile.isEmpty()) ConvertToSrgb(image, QColorSpace::fromIccProfile(iccProfile));
+    if (orientation != 1) {
+        image = OrientImage(image, orientation);
         if (image.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
     }
     return TDecoded::Ok(std::move(image));

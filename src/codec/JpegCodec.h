@@ -2,7 +2,7 @@
 
 // JPEG through libjpeg-turbo: the format nearly every photo arrives in, so it gets a
 // path that decodes straight into the final buffer, shrinks while decoding when the
-// caller allows, and reads orientation and colour profile itself.
+// caller allows, and reads the colour profile itself.
 
 #include <QByteArray>
 #include <QImage>
@@ -16,9 +16,10 @@ namespace vellumora::codec {
 // True when the data starts like a JPEG file (FF D8 FF).
 bool LooksLikeJpeg(const QByteArray& data);
 
-// Decodes a whole JPEG file held in memory: upright and in sRGB. Failed (without
-// reason) for JPEGs it does not handle, such as CMYK ones, which other readers may try.
-TDecoded DecodeJpeg(const QByteArray& data, const TLoadOptions& options);
+// Decodes a whole JPEG file held in memory: turned upright by the EXIF orientation code
+// given (1 to 8, read with the file's metadata) and in sRGB. Failed (without reason) for
+// JPEGs it does not handle, such as CMYK ones, which other readers may try.
+TDecoded DecodeJpeg(const QByteArray& data, const TLoadOptions& options, int orientation);
 
 // Encodes a kPixelFormat image as a baseline JPEG with 4:2:0 chroma subsampling, the
 // kind every program and printer reads, without metadata.

@@ -42,6 +42,7 @@ TPhoto::TPhoto(QObject* parent) : QObject(parent) {
 void TPhoto::AssignInfo(TPhotoInfo* info) {
     info_ = info;
     original_ = QImage();
+    metadata_ = TMetadata();
     if (info_) {
         // Guarded: the record may outlive this photo. A record this photo showed before
         // keeps the binding; its mask name changing ("OK for All" sets it on every open
@@ -50,7 +51,9 @@ void TPhoto::AssignInfo(TPhotoInfo* info) {
             if (photo && photo->Info() == &record) photo->LoadMask();
         };
         QString reason;
-        QImage loaded = DoLoad(info_->FileName, &reason, loadOptions_);
+        TLoadOptions options = loadOptions_;
+        options.metadata = &metadata_;
+        QImage loaded = DoLoad(info_->FileName, &reason, options);
         if (loaded.isNull())
             Report(QStringLiteral("Cannot open ") + info_->FileName + QStringLiteral("!"));
         else
@@ -88,12 +91,12 @@ void TPhoto::Render() {
     emit Changed(this);
 }
 
-bool TPhoto::SaveToFile(const QString& path, QString* error) const {
+bool TPhoto::SaveToFile(const QString& path, QString* error, TMetadataUse use) const {
     if (original_.isNull() || rendered_.isNull()) {
         if (error) *error = QStringLiteral("no photo to save");
         return false;
     }
-    return DoSave(rendered_, path, error);
+    return DoSave(rendered_, path, error, metadata_.ForUse(use));
 }
 
 void TPhoto::Report(const QString& message) {

@@ -31,6 +31,8 @@ public:
     const QImage& Original() const { return original_; }
     const QImage& Mask() const { return mask_; }
     const QImage& Rendered() const { return rendered_; }
+    // What the original's file tells besides its pixels (camera, dates, authorship).
+    const TMetadata& Metadata() const { return metadata_; }
     // The on-screen size: Rendered's size times Zoom div 100.
     QSize DisplaySize() const { return display_; }
     // The message of the last failure reported through ErrorReported.
@@ -52,9 +54,11 @@ public:
     void SetZoom(int zoom);
     // Rebuilds Rendered from Original through the whole chain.
     void Render();
-    // Writes Rendered (full size) to path; the format follows the extension. False when
-    // there is no photo or the file cannot be written, with the reason in *error.
-    bool SaveToFile(const QString& path, QString* error = nullptr) const;
+    // Writes Rendered (full size) to path with the original's metadata as `use` says; the
+    // format follows the extension. False when there is no photo or the file cannot be
+    // written, with the reason in *error.
+    bool SaveToFile(const QString& path, QString* error = nullptr,
+                    TMetadataUse use = TMetadataUse::Keep) const;
 
 signals:
     // After every Render and SetZoom.
@@ -71,6 +75,7 @@ private:
     QImage original_;
     QImage mask_;
     QImage rendered_;
+    TMetadata metadata_;
     QSize display_;
     QString masksFolder_;
     QString lastError_;

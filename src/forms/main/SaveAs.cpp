@@ -81,7 +81,8 @@ bool SendPhotoByMail(TPlatform& platform, QWidget* parent, const TPhoto& photo) 
     if (!photo.Info() || photo.Original().isNull()) return false;
 
     const QString path = ProgramFolder() + QStringLiteral("/Vellumora.jpg");
-    if (!photo.SaveToFile(path)) {
+    // The attachment goes to other people: no position, no serial numbers.
+    if (!photo.SaveToFile(path, nullptr, TMetadataUse::Share)) {
         platform.ShowError(parent, CannotSave(path));
         return false;
     }

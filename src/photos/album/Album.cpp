@@ -58,6 +58,8 @@ TAlbumPhoto ExportOne(const TPhotoInfo& record, int number, const QString& outpu
     TLoadOptions load;
     if (record.Crop == TRect() && record.Max > 0 && record.Max <= (1 << 28))
         load.minimumLongSide = 2 * record.Max;
+    TMetadata metadata;
+    load.metadata = &metadata;
     const QImage original = DoLoad(record.FileName, nullptr, load);
     if (original.isNull()) {
         photo.message = QStringLiteral("Cannot open ") + record.FileName + QLatin1Char('!');
@@ -70,7 +72,8 @@ TAlbumPhoto ExportOne(const TPhotoInfo& record, int number, const QString& outpu
         return photo;
     }
     QString reason;
-    if (!DoSave(rendered, output, &reason)) {
+    // The album goes on the web: its photos carry no position and no serial numbers.
+    if (!DoSave(rendered, output, &reason, metadata.ForUse(TMetadataUse::Share))) {
         photo.message = QStringLiteral("Cannot save ") + output + QLatin1Char('!');
         if (!reason.isEmpty()) photo.message += QStringLiteral(" (") + reason + QLatin1Char(')');
         return photo;

@@ -81,6 +81,8 @@ TBatchItem ConvertOne(const TPhotoInfo& entry, int index, const QString& output,
         else
             load.minimumLongSide = 2 * entry.Max;
     }
+    TMetadata metadata;
+    if (!options.stripMetadata) load.metadata = &metadata;
     const QImage original = DoLoad(entry.FileName, nullptr, load);
     if (original.isNull()) {
         item.failure = TBatchFailure::CannotOpen;
@@ -98,7 +100,7 @@ TBatchItem ConvertOne(const TPhotoInfo& entry, int index, const QString& output,
         return item;
     }
     QString reason;
-    if (!DoSave(rendered, output, &reason)) {
+    if (!DoSave(rendered, output, &reason, metadata)) {
         item.failure = TBatchFailure::CannotSave;
         item.message = QStringLiteral("Cannot save ") + output + QStringLiteral("!");
         if (!reason.isEmpty()) item.message += QStringLiteral(" (") + reason + QLatin1Char(')');

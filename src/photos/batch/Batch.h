@@ -47,6 +47,8 @@ struct TBatchOptions {
     int jobs = 0;
     // Decode JPEGs at reduced size where the result cannot tell (see RunBatch).
     bool fastDecode = true;
+    // Write bare pixels instead of the sources' metadata.
+    bool stripMetadata = false;
     // Set, from any thread, to end the run early: no file starts after it is set, the
     // files being converted finish and are reported. Lets a window stop a run that it
     // does not wait on without waiting for the next file to finish first.

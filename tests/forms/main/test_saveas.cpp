@@ -17,6 +17,7 @@
 #include <QtTest>
 #include <cerrno>
 #include <cstring>
+#include <exiv2/exiv2.hpp>
 #include <memory>
 #include <utility>
 
@@ -295,6 +296,27 @@ private slots:
 
         QCOMPARE(DoLoad(attachment).size(), QSize(640, 427));
         QCOMPARE(platform.mailed, (QStringList{attachment, attachment}));
+    }
+
+    // The attachment goes to other people: it keeps the camera, not the position.
+    void mailLeavesPositionOut() {
+        const QString camera = dir_.filePath(QStringLiteral("gps.jpg"));
+        QVERIFY(test::PatternImage(90, 60).save(camera));
+        auto source = Exiv2::ImageFactory::open(camera.toStdString());
+        Exiv2::ExifData exif;
+        exif["Exif.Image.Make"] = "Vellum Optics";
+        exif["Exif.GPSInfo.GPSLatitude"] = "59/1 20/1 0/1";
+        source->setExifData(exif);
+        source->writeMetadata();
+        TShown shown = Show(camera);
+        TFakePlatform platform;
+        QVERIFY(SendPhotoByMail(platform, nullptr, *shown.photo));
+
+        auto sent = Exiv2::ImageFactory::open(platform.mailed.value(0).toStdString());
+        sent->readMetadata();
+        const Exiv2::ExifData& kept = sent->exifData();
+        QVERIFY(kept.findKey(Exiv2::ExifKey("Exif.Image.Make")) != kept.end());
+        QVERIFY(kept.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude")) == kept.end());
     }
 
     // When the attachment cannot be written the mail program gets nothing.

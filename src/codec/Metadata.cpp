@@ -1,0 +1,253 @@
+#include "codec/Metadata.h"
+
+#include <exiv2/exiv2.hpp>
+#include <mutex>
+
+#include "codec/MetadataIo.h"
+
+namespace vellumora {
+
+struct TMetadata::TData {
+    Exiv2::ExifData exif;
+    Exiv2::XmpData xmp;
+    Exiv2::IptcData iptc;
+};
+
+namespace codec {
+namespace {
+
+using TData = TMetadata::TData;
+
+void PrepareExiv2() {
+    static std::once_flag once;
+    static std::mutex xmpMutex;
+    std::call_once(once, [] {
+        // Damaged metadata is dropped quietly: the user cannot act on Exiv2's warnings.
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        // The XMP toolkit is shared by all threads (the batch and album convert in parallel).
+        Exiv2::XmpParser::initialize(
+            [](void* data, bool lock) {
+                auto* m = static_cast<std::mutex*>(data);
+                if (lock)
+                    m->lock();
+                else
+                    m->unlock();
+            },
+            &xmpMutex);
+    });
+}
+
+template <typename Data, typename Predicate>
+void EraseIf(Data& data, Predicate predicate) {
+    for (auto it = data.begin(); it != data.end();) it = predicate(*it) ? data.erase(it) : ++it;
+}
+
+bool ContainsNoCase(const std::string& text, const char* part) {
+    return QString::fromStdString(text).contains(QLatin1String(part), Qt::CaseInsensitive);
+}
+
+// Reads what an opened image holds; each part on its own, so a damaged one loses only itself.
+TMetadata ReadOpened(Exiv2::Image& image) {
+    try {
+        image.readMetadata();
+    } catch (...) {
+        // What was read before the damage is kept.
+    }
+    auto data = std::make_shared<TData>();
+    try {
+        data->exif = image.exifData();
+    } catch (...) {
+    }
+    try {
+        data->xmp = image.xmpData();
+    } catch (...) {
+    }
+    try {
+        data->iptc = image.iptcData();
+    } catch (...) {
+    }
+    if (data->exif.empty() && data->xmp.empty() && data->iptc.empty()) return {};
+    return TMetadata(std::move(data));
+}
+
+// Tags of the source's own picture (its layout, strips, profile): wrong for any other file.
+bool IsStructureTag(const Exiv2::Exifdatum& datum) {
+    static const char* const kTags[] = {"ImageWidth",
+                                        "ImageLength",
+                                        "BitsPerSample",
+                                        "Compression",
+                                        "PhotometricInterpretation",
+                                        "StripOffsets",
+                                        "SamplesPerPixel",
+                                        "RowsPerStrip",
+                                        "StripByteCounts",
+                                        "PlanarConfiguration",
+                                        "TileWidth",
+                                        "TileLength",
+                                        "TileOffsets",
+                                        "TileByteCounts",
+                                        "SubIFDs",
+                                        "NewSubfileType",
+                                        "SubfileType",
+                                        "InterColorProfile",
+                                        "JPEGInterchangeFormat",
+                                        "JPEGInterchangeFormatLength",
+                                        "Predictor",
+                                        "ExtraSamples",
+                                        "SampleFormat"};
+    if (datum.groupName() != "Image") return false;
+    const std::string name = datum.tagName();
+    for (const char* tag : kTags)
+        if (name == tag) return true;
+    return false;
+}
+
+// Exif groups a written file keeps: the main picture's, the camera's, the position and the
+// maker's notes; other groups describe sub-images of the source (raw previews and the like).
+bool IsKeptGroup(const std::string& group) {
+    return group == "Image" || group == "Photo" || group == "GPSInfo" || group == "Iop" ||
+           group == "MakerNote" || Exiv2::ExifTags::isMakerGroup(group);
+}
+
+void PrepareForOutput(TData& data, QSize size) {
+    if (!data.exif.empty()) {
+        Exiv2::ExifThumb(data.exif).erase();
+        EraseIf(data.exif, [](const Exiv2::Exifdatum& d) {
+            return IsStructureTag(d) || !IsKeptGroup(d.groupName());
+        });
+        data.exif["Exif.Image.Orientation"] = uint16_t(1);
+        data.exif["Exif.Photo.PixelXDimension"] = uint32_t(size.width());
+        data.exif["Exif.Photo.PixelYDimension"] = uint32_t(size.height());
+    }
+    if (!data.xmp.empty()) {
+        EraseIf(data.xmp, [](const Exiv2::Xmpdatum& d) {
+            const std::string key = d.key();
+            return key.rfind("Xmp.xmp.Thumbnails", 0) == 0 || key == "Xmp.photoshop.ICCProfile" ||
+                   key == "Xmp.tiff.ImageWidth" || key == "Xmp.tiff.ImageLength";
+        });
+        const auto set = [&](const char* key, long value) {
+            if (data.xmp.findKey(Exiv2::XmpKey(key)) != data.xmp.end())
+                data.xmp[key] = std::to_string(value);
+        };
+        set("Xmp.tiff.Orientation", 1);
+        set("Xmp.exif.PixelXDimension", size.width());
+        set("Xmp.exif.PixelYDimension", size.height());
+    }
+}
+
+bool TryEmbed(const QByteArray& encoded, const TData& data, QByteArray* out) {
+    try {
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte*>(encoded.constData()), long(encoded.size()));
+        if (!image.get()) return false;
+        image->setExifData(data.exif);
+        image->setXmpData(data.xmp);
+        image->setIptcData(data.iptc);
+        image->writeMetadata();
+        Exiv2::BasicIo& io = image->io();
+        if (io.open() != 0) return false;
+        const long size = long(io.size());
+        QByteArray bytes(size, Qt::Uninitialized);
+        io.seek(0, Exiv2::BasicIo::beg);
+        const long read = io.read(reinterpret_cast<Exiv2::byte*>(bytes.data()), size);
+        io.close();
+        if (read != size || size == 0) return false;
+        *out = std::move(bytes);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
+TMetadata ReadMetadata(const QByteArray& file) {
+    if (file.isEmpty()) return {};
+    try {
+        PrepareExiv2();
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte*>(file.constData()), long(file.size()));
+        return image.get() ? ReadOpened(*image) : TMetadata();
+    } catch (...) {
+        // Not a type Exiv2 knows, or damaged beyond reading: no metadata.
+        return {};
+    }
+}
+
+QByteArray EmbedMetadata(const QByteArray& encoded, const TMetadata& metadata, QSize size) {
+    if (metadata.IsEmpty()) return encoded;
+    try {
+        PrepareExiv2();
+        TData data = *metadata.Data();
+        PrepareForOutput(data, size);
+        // A part the target format cannot take (too large for a JPEG segment, say) is
+        // dropped, the largest and least needed first, until the rest fits.
+        QByteArray out;
+        if (TryEmbed(encoded, data, &out)) return out;
+        EraseIf(data.exif, [](const Exiv2::Exifdatum& d) {
+            return d.groupName() == "MakerNote" || Exiv2::ExifTags::isMakerGroup(d.groupName()) ||
+                   d.key() == "Exif.Photo.MakerNote";
+        });
+        if (TryEmbed(encoded, data, &out)) return out;
+        data.xmp.clear();
+        if (TryEmbed(encoded, data, &out)) return out;
+        data.iptc.clear();
+        if (TryEmbed(encoded, data, &out)) return out;
+    } catch (...) {
+    }
+    return encoded;
+}
+
+}  // namespace codec
+
+int TMetadata::Orientation() const {
+    if (!data_) return 1;
+    try {
+        long value = 0;
+        const auto exif = data_->exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        if (exif != data_->exif.end() && exif->count() > 0) {
+            value = exif->toLong();
+        } else {
+            const auto xmp = data_->xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation"));
+            if (xmp != data_->xmp.end() && xmp->count() > 0) value = xmp->toLong();
+        }
+        return value >= 1 && value <= 8 ? int(value) : 1;
+    } catch (...) {
+        return 1;
+    }
+}
+
+TMetadata TMetadata::ForUse(TMetadataUse use) const {
+    if (!data_ || use == TMetadataUse::Keep) return *this;
+    if (use == TMetadataUse::Strip) return {};
+    try {
+        auto data = std::make_shared<TData>(*data_);
+        // The position, and the serial numbers that tie a picture to one camera or lens.
+        // Makers' notes are dropped whole: they hold serial numbers under many names.
+        codec::EraseIf(data->exif, [](const Exiv2::Exifdatum& d) {
+            const std::string group = d.groupName();
+            return group == "GPSInfo" || group == "MakerNote" ||
+                   Exiv2::ExifTags::isMakerGroup(group) || d.key() == "Exif.Photo.MakerNote" ||
+                   codec::ContainsNoCase(d.tagName(), "serial");
+        });
+        codec::EraseIf(data->xmp, [](const Exiv2::Xmpdatum& d) {
+            const std::string name = d.tagName();
+            return name.rfind("GPS", 0) == 0 || codec::ContainsNoCase(name, "serial");
+        });
+        return TMetadata(std::move(data));
+    } catch (...) {
+        return {};
+    }
+}
+
+TMetadata ReadMetadata(const QString& path) {
+    try {
+        codec::PrepareExiv2();
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path.toStdString());
+        return image.get() ? codec::ReadOpened(*image) : TMetadata();
+    } catch (...) {
+        return {};
+    }
+}
+
+}  // namespace vellumora
