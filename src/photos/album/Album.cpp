@@ -13,6 +13,7 @@
 
 #include "codec/Codec.h"
 #include "photos/Photo.h"
+#include "photos/batch/WorkerShare.h"
 #include "photos/settings/IniFile.h"
 #include "photos/settings/Names.h"
 #include "photos/settings/ProgramFolder.h"
@@ -24,31 +25,8 @@ namespace {
 const QString kSectionPrefix = QStringLiteral("PHOTO");
 constexpr int kFailuresNamed = 5;  // in the final question; the rest are counted
 
-// Existing files compare by their real path, so that links and "./" cannot hide that an
-// output is one of the photos.
-QString Identity(const QString& path) {
-    const QFileInfo info(path);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
-}
-
-// Masks are read once per build and shared, read-only, by all workers.
-class MaskCache {
-public:
-    QImage Get(const QString& name) {
-        std::lock_guard lock(mutex_);
-        auto it = masks_.find(name);
-        if (it == masks_.end()) it = masks_.insert(name, LoadMaskFile(MasksFolder(), name));
-        return *it;
-    }
-
-private:
-    std::mutex mutex_;
-    QHash<QString, QImage> masks_;
-};
-
 TAlbumPhoto ExportOne(const TPhotoInfo& record, int number, const QString& output,
-                      MaskCache& masks) {
+                      TMaskCache& masks) {
     TAlbumPhoto photo;
     photo.number = number;
     photo.source = record.FileName;
@@ -92,7 +70,7 @@ bool ExportPhotos(const std::vector<TPhotoInfo>& photos, const std::vector<int>&
     std::deque<TAlbumPhoto> finished;
     std::atomic<int> next{0};
     std::atomic<bool> stop{false};
-    MaskCache masks;
+    TMaskCache masks;
 
     int jobs = run.jobs > 0 ? run.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
     jobs = std::clamp(jobs, 1, std::max(total, 1));
@@ -229,10 +207,10 @@ TAlbumResult BuildWebAlbum(const TAlbumOptions& options, std::vector<TPhotoInfo>
     // A photo that lives in the folder under an output's name would be overwritten, maybe
     // before it is read: nothing is written then, so the user can choose another folder.
     QSet<QString> sources;
-    for (const TPhotoInfo& photo : photos) sources.insert(Identity(photo.FileName));
+    for (const TPhotoInfo& photo : photos) sources.insert(FileIdentity(photo.FileName));
     for (int n = 1; n <= total; ++n) {
         const QString output = folder + QStringLiteral("/Photo%1.jpg").arg(n);
-        if (sources.contains(Identity(output))) {
+        if (sources.contains(FileIdentity(output))) {
             result.status = TAlbumResult::Status::WouldOverwrite;
             result.message = QStringLiteral("Would overwrite the original ") + output +
                              QStringLiteral(": please choose another folder.");

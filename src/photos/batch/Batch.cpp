@@ -13,6 +13,7 @@
 
 #include "codec/Codec.h"
 #include "photos/Photo.h"
+#include "photos/batch/WorkerShare.h"
 #include "photos/settings/FieldGroups.h"
 #include "photos/settings/Names.h"
 #include "photos/settings/ProgramFolder.h"
@@ -41,31 +42,8 @@ QString ApplyCase(const QString& name, TNameCase nameCase) {
     return out;
 }
 
-// Existing files compare by their real path, so that links and "./" cannot hide that an
-// output is an input.
-QString Identity(const QString& path) {
-    const QFileInfo info(path);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
-}
-
-// Masks are read once per run and shared, read-only, by all workers.
-class MaskCache {
-public:
-    QImage Get(const QString& name) {
-        std::lock_guard lock(mutex_);
-        auto it = masks_.find(name);
-        if (it == masks_.end()) it = masks_.insert(name, LoadMaskFile(MasksFolder(), name));
-        return *it;
-    }
-
-private:
-    std::mutex mutex_;
-    QHash<QString, QImage> masks_;
-};
-
 TBatchItem ConvertOne(const TPhotoInfo& entry, int index, const QString& output,
-                      const TBatchOptions& options, MaskCache& masks) {
+                      const TBatchOptions& options, TMaskCache& masks) {
     TBatchItem item;
     item.index = index;
     item.source = entry.FileName;
@@ -184,7 +162,7 @@ TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOption
 
     const int total = int(entries.size());
     QSet<QString> inputs;
-    for (const TPhotoInfo& entry : entries) inputs.insert(Identity(entry.FileName));
+    for (const TPhotoInfo& entry : entries) inputs.insert(FileIdentity(entry.FileName));
 
     // Work units: the entries that write one output path, in list order.
     std::vector<QString> outputs(total);
@@ -194,7 +172,7 @@ TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOption
     for (int i = 0; i < total; ++i) {
         outputs[i] = BatchFileName(entries[i].FileName, result.folder, options.prefix,
                                    options.suffix, options.extension, options.nameCase);
-        const QString id = Identity(outputs[i]);
+        const QString id = FileIdentity(outputs[i]);
         if (inputs.contains(id)) {
             TBatchItem item;
             item.index = i;
@@ -218,7 +196,7 @@ TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOption
     std::deque<TBatchItem> finished = std::move(refused);
     std::atomic<int> nextGroup{0};
     std::atomic<bool> cancelled{false};
-    MaskCache masks;
+    TMaskCache masks;
 
     // Cancelled by the progress callback or stopped from outside.
     const auto stopped = [&] { return cancelled || (options.stop && options.stop->load()); };

@@ -237,9 +237,14 @@ private slots:
         int calls = 0;
         const TBatchResult r = RunBatch(Entries(files), options,
                                         [&](const TBatchItem&, int, int) { return ++calls < 2; });
-        QCOMPARE(r.status, TBatchResult::Status::Cancelled);
-        QVERIFY(r.written >= 2 && r.written < 6);
+        // The worker may have finished every file before the cancel reached it: the files
+        // that finished are all counted and reported, and only a run cut short is
+        // cancelled. That no file starts after a stop is checked with a stop set first.
+        QVERIFY(r.written >= 2);
         QCOMPARE(calls, r.written + r.failed);
+        QCOMPARE(QDir(options.folder).entryList(QDir::Files).size(), r.written);
+        QCOMPARE(r.status,
+                 r.written < 6 ? TBatchResult::Status::Cancelled : TBatchResult::Status::Finished);
     }
 
     // A stop set from another thread: no file starts once it is set, and a run that
