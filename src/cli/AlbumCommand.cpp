@@ -46,66 +46,58 @@ std::optional<TColor> PageColor(const QString& text) {
 QString ParseAlbumArguments(const QStringList& args, AlbumArguments* parsed) {
     TAlbumOptions& o = parsed->options;
     bool folderGiven = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (!a.startsWith(QLatin1String("--"))) {
-            parsed->files << a;
-            continue;
-        }
-        if (a == QLatin1String("--")) {
-            parsed->files << args.mid(i + 1);
-            break;
-        }
-        if (a == QLatin1String("--shuffle")) {
-            o.shuffle = true;
-            continue;
-        }
-        if (i + 1 >= args.size()) return a + QStringLiteral(" needs a value");
-        const QString value = args[++i];
-        if (a == QLatin1String("--folder")) {
-            o.folder = value;
-            folderGiven = true;
-        } else if (a == QLatin1String("--photos")) {
-            parsed->photos = value;
-        } else if (a == QLatin1String("--settings")) {
-            parsed->settings = value;
-        } else if (a == QLatin1String("--section")) {
-            parsed->section = value;
-        } else if (a == QLatin1String("--title")) {
-            o.title = value;
-        } else if (a == QLatin1String("--description")) {
-            // Lines as the shell passes them, with CR LF between them as the dialog has.
-            QString text = value;
-            o.description = text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                                .replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        } else if (a == QLatin1String("--copyright")) {
-            o.copyright = value;
-        } else if (a == QLatin1String("--charset")) {
-            o.charset = value;
-        } else if (a == QLatin1String("--width")) {
-            o.width = int(AlbumWidths().indexOf(value));
-            if (o.width < 0)
-                return QStringLiteral("--width takes ") + AlbumWidths().join(QStringLiteral(", "));
-        } else if (a == QLatin1String("--columns")) {
-            const std::optional<int> n = Number(value, 0, 99);
-            if (!n) return QStringLiteral("--columns takes a number from 0 to 99");
-            o.columns = *n;
-        } else if (a == QLatin1String("--margin")) {
-            const std::optional<int> n = Number(value, 0, 999);
-            if (!n) return QStringLiteral("--margin takes a number from 0 to 999");
-            o.margin = *n;
-        } else if (a == QLatin1String("--page-color")) {
-            const std::optional<TColor> color = PageColor(value);
-            if (!color) return QStringLiteral("--page-color takes #RRGGBB or a colour name");
-            o.pageColor = *color;
-        } else if (a == QLatin1String("--jobs")) {
-            const std::optional<int> n = Number(value, 1, 256);
-            if (!n) return QStringLiteral("--jobs takes a number from 1 to 256");
-            parsed->jobs = *n;
-        } else {
-            return QStringLiteral("unknown option ") + a;
-        }
-    }
+    const QString problem = WalkArguments(
+        args, {QStringLiteral("--shuffle")}, &parsed->files,
+        [&](const QString& a, const QString& value) -> QString {
+            if (a == QLatin1String("--shuffle")) {
+                o.shuffle = true;
+            } else if (a == QLatin1String("--folder")) {
+                o.folder = value;
+                folderGiven = true;
+            } else if (a == QLatin1String("--photos")) {
+                parsed->photos = value;
+            } else if (a == QLatin1String("--settings")) {
+                parsed->settings = value;
+            } else if (a == QLatin1String("--section")) {
+                parsed->section = value;
+            } else if (a == QLatin1String("--title")) {
+                o.title = value;
+            } else if (a == QLatin1String("--description")) {
+                // Lines as the shell passes them, with CR LF between them as the dialog has.
+                QString text = value;
+                o.description = text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                                    .replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+            } else if (a == QLatin1String("--copyright")) {
+                o.copyright = value;
+            } else if (a == QLatin1String("--charset")) {
+                o.charset = value;
+            } else if (a == QLatin1String("--width")) {
+                o.width = int(AlbumWidths().indexOf(value));
+                if (o.width < 0)
+                    return QStringLiteral("--width takes ") +
+                           AlbumWidths().join(QStringLiteral(", "));
+            } else if (a == QLatin1String("--columns")) {
+                const std::optional<int> n = Number(value, 0, 99);
+                if (!n) return QStringLiteral("--columns takes a number from 0 to 99");
+                o.columns = *n;
+            } else if (a == QLatin1String("--margin")) {
+                const std::optional<int> n = Number(value, 0, 999);
+                if (!n) return QStringLiteral("--margin takes a number from 0 to 999");
+                o.margin = *n;
+            } else if (a == QLatin1String("--page-color")) {
+                const std::optional<TColor> color = PageColor(value);
+                if (!color) return QStringLiteral("--page-color takes #RRGGBB or a colour name");
+                o.pageColor = *color;
+            } else if (a == QLatin1String("--jobs")) {
+                const std::optional<int> n = Number(value, 1, 256);
+                if (!n) return QStringLiteral("--jobs takes a number from 1 to 256");
+                parsed->jobs = *n;
+            } else {
+                return QStringLiteral("unknown option ") + a;
+            }
+            return {};
+        });
+    if (!problem.isEmpty()) return problem;
     if (!folderGiven) return QStringLiteral("--folder is required");
     if (parsed->photos.isEmpty() == parsed->files.isEmpty())
         return QStringLiteral("give either --photos FILE or photo files");

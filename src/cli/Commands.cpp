@@ -90,6 +90,28 @@ int RunRender(const QStringList& arguments, QTextStream& out, QTextStream& err) 
     return kOk;
 }
 
+QString WalkArguments(const QStringList& args, const QStringList& flags, QStringList* files,
+                      const std::function<QString(const QString&, const QString&)>& option) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (!a.startsWith(QLatin1String("--"))) {
+            *files << a;
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            *files << args.mid(i + 1);
+            break;
+        }
+        QString value;
+        if (!flags.contains(a)) {
+            if (i + 1 >= args.size()) return a + QStringLiteral(" needs a value");
+            value = args[++i];
+        }
+        if (QString problem = option(a, value); !problem.isEmpty()) return problem;
+    }
+    return {};
+}
+
 namespace {
 
 struct BatchArguments {
@@ -105,69 +127,62 @@ struct BatchArguments {
 QString ParseBatchArguments(const QStringList& args, BatchArguments* parsed) {
     TBatchOptions& o = parsed->options;
     bool folderGiven = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (!a.startsWith(QLatin1String("--"))) {
-            parsed->files << a;
-            continue;
-        }
-        if (a == QLatin1String("--")) {
-            parsed->files << args.mid(i + 1);
-            break;
-        }
-        if (a == QLatin1String("--strip-metadata")) {
-            o.stripMetadata = true;
-            continue;
-        }
-        if (i + 1 >= args.size()) return a + QStringLiteral(" needs a value");
-        const QString value = args[++i];
-        if (a == QLatin1String("--settings")) {
-            parsed->settings = value;
-        } else if (a == QLatin1String("--section")) {
-            parsed->section = value;
-        } else if (a == QLatin1String("--folder")) {
-            o.folder = value;
-            folderGiven = true;
-        } else if (a == QLatin1String("--type")) {
-            const QString ext =
-                QLatin1Char('.') +
-                value.toLower().remove(0, value.startsWith(QLatin1Char('.')) ? 1 : 0);
-            if (!WritableExtensions().contains(ext)) return QStringLiteral("unknown type ") + value;
-            o.extension = ext;
-        } else if (a == QLatin1String("--prefix")) {
-            o.prefix = value;
-        } else if (a == QLatin1String("--suffix")) {
-            o.suffix = value;
-        } else if (a == QLatin1String("--case")) {
-            if (value == QLatin1String("keep"))
-                o.nameCase = TNameCase::Unchange;
-            else if (value == QLatin1String("upper"))
-                o.nameCase = TNameCase::Upper;
-            else if (value == QLatin1String("lower"))
-                o.nameCase = TNameCase::Lower;
-            else
-                return QStringLiteral("--case takes keep, upper or lower");
-        } else if (a == QLatin1String("--auto-crop")) {
-            o.ratioIndex = int(BatchRatioCaptions().indexOf(value));
-            if (o.ratioIndex < 0)
-                return QStringLiteral("--auto-crop takes one of: ") +
-                       BatchRatioCaptions().join(QStringLiteral(", "));
-            o.autoCrop = true;
-        } else if (a == QLatin1String("--rotate")) {
-            bool ok = false;
-            parsed->rotate = value.toInt(&ok);
-            if (!ok || !IsOrientationCode(parsed->rotate))
-                return QStringLiteral("--rotate takes 0, 90, 180, 270, -90, -180, -270 or -360");
-            parsed->rotateGiven = true;
-        } else if (a == QLatin1String("--jobs")) {
-            bool ok = false;
-            o.jobs = value.toInt(&ok);
-            if (!ok || o.jobs < 1 || o.jobs > 256)
-                return QStringLiteral("--jobs takes a number from 1 to 256");
-        } else {
-            return QStringLiteral("unknown option ") + a;
-        }
-    }
+    const QString problem = WalkArguments(
+        args, {QStringLiteral("--strip-metadata")}, &parsed->files,
+        [&](const QString& a, const QString& value) -> QString {
+            if (a == QLatin1String("--strip-metadata")) {
+                o.stripMetadata = true;
+            } else if (a == QLatin1String("--settings")) {
+                parsed->settings = value;
+            } else if (a == QLatin1String("--section")) {
+                parsed->section = value;
+            } else if (a == QLatin1String("--folder")) {
+                o.folder = value;
+                folderGiven = true;
+            } else if (a == QLatin1String("--type")) {
+                const QString ext =
+                    QLatin1Char('.') +
+                    value.toLower().remove(0, value.startsWith(QLatin1Char('.')) ? 1 : 0);
+                if (!WritableExtensions().contains(ext))
+                    return QStringLiteral("unknown type ") + value;
+                o.extension = ext;
+            } else if (a == QLatin1String("--prefix")) {
+                o.prefix = value;
+            } else if (a == QLatin1String("--suffix")) {
+                o.suffix = value;
+            } else if (a == QLatin1String("--case")) {
+                if (value == QLatin1String("keep"))
+                    o.nameCase = TNameCase::Unchange;
+                else if (value == QLatin1String("upper"))
+                    o.nameCase = TNameCase::Upper;
+                else if (value == QLatin1String("lower"))
+                    o.nameCase = TNameCase::Lower;
+                else
+                    return QStringLiteral("--case takes keep, upper or lower");
+            } else if (a == QLatin1String("--auto-crop")) {
+                o.ratioIndex = int(BatchRatioCaptions().indexOf(value));
+                if (o.ratioIndex < 0)
+                    return QStringLiteral("--auto-crop takes one of: ") +
+                           BatchRatioCaptions().join(QStringLiteral(", "));
+                o.autoCrop = true;
+            } else if (a == QLatin1String("--rotate")) {
+                bool ok = false;
+                parsed->rotate = value.toInt(&ok);
+                if (!ok || !IsOrientationCode(parsed->rotate))
+                    return QStringLiteral(
+                        "--rotate takes 0, 90, 180, 270, -90, -180, -270 or -360");
+                parsed->rotateGiven = true;
+            } else if (a == QLatin1String("--jobs")) {
+                bool ok = false;
+                o.jobs = value.toInt(&ok);
+                if (!ok || o.jobs < 1 || o.jobs > 256)
+                    return QStringLiteral("--jobs takes a number from 1 to 256");
+            } else {
+                return QStringLiteral("unknown option ") + a;
+            }
+            return {};
+        });
+    if (!problem.isEmpty()) return problem;
     if (!folderGiven) return QStringLiteral("--folder is required");
     if (parsed->files.isEmpty()) return QStringLiteral("no files given");
     if (parsed->settings.isEmpty() != parsed->section.isEmpty())

@@ -4,8 +4,16 @@
 
 #include <QStringList>
 #include <QTextStream>
+#include <functional>
 
 namespace vellumora::cli {
+
+// The words of one subcommand: plain words are files ("--" ends the options), the given
+// flags stand alone, and every other option takes the next word as its value. Calls
+// option(name, value) for each option, value empty for a flag, and returns the first error
+// text (an option missing its value, or what option returned).
+QString WalkArguments(const QStringList& args, const QStringList& flags, QStringList* files,
+                      const std::function<QString(const QString&, const QString&)>& option);
 
 // Exit codes.
 inline constexpr int kOk = 0;
