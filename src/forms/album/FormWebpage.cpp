@@ -20,6 +20,7 @@
 
 #include "forms/album/WebpageRules.h"
 #include "forms/common/ColorSwatch.h"
+#include "forms/common/Controls.h"
 #include "forms/common/NumberBox.h"
 #include "forms/common/Platform.h"
 #include "photos/settings/Names.h"
@@ -45,22 +46,6 @@ QLineEdit* MakeEdit(const char* name, const QString& accessibleName, int maxLeng
     edit->setAccessibleName(accessibleName);
     edit->setMaxLength(maxLength);
     return edit;
-}
-
-QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-QComboBox* MakeList(const char* name, const QString& accessibleName, const QStringList& items,
-                    QWidget* parent) {
-    auto* list = new QComboBox(parent);
-    list->setObjectName(QLatin1String(name));
-    list->setAccessibleName(accessibleName);
-    list->addItems(items);
-    return list;
 }
 
 TSpinnerBox* MakeSpinner(const char* edit, const char* upDown, const QString& accessibleName,

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "codec/Codec.h"
+#include "forms/common/PhotoFiles.h"
 #include "photos/settings/Names.h"
 
 namespace vellumora {
@@ -16,14 +17,7 @@ constexpr int kNamedFailures = 10;
 }  // namespace
 
 QStringList BatchTypeCaptions() {
-    return {QStringLiteral("JPEG Bitmap (*.jpg)"),
-            QStringLiteral("JPEG Bitmap (*.jpeg)"),
-            QStringLiteral("CompuServe Bitmap (*.gif)"),
-            QStringLiteral("TIFF Bitmap (*.tif)"),
-            QStringLiteral("PaintBrush (*.pcx)"),
-            QStringLiteral("Portable Network Graphics (*.png)"),
-            QStringLiteral("Windows Bitmap (*.bmp)"),
-            QStringLiteral("Targa Bitmap (*.tga)")};
+    return WritableTypeCaptions();
 }
 
 QStringList BatchCaseCaptions() {

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "forms/common/Controls.h"
 #include "forms/common/NumberBox.h"
 #include "forms/common/PhotoFiles.h"
 #include "forms/common/Platform.h"
@@ -58,22 +59,6 @@ public:
         return QSize(kCell, kCell);
     }
 };
-
-QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-QComboBox* MakeList(const char* name, const QString& accessibleName, const QStringList& items,
-                    QWidget* parent) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setAccessibleName(accessibleName);
-    box->addItems(items);
-    return box;
-}
 
 QLineEdit* MakeBox(const char* name, const QString& accessibleName, int typing, QWidget* parent) {
     auto* box = new QLineEdit(parent);

@@ -14,6 +14,19 @@ QString PhotoOpenFilter() {
     return QStringLiteral("All Photos (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
+QStringList WritableTypeCaptions() {
+    return {
+        QStringLiteral("JPEG Bitmap (*.jpg)"),
+        QStringLiteral("JPEG Bitmap (*.jpeg)"),
+        QStringLiteral("CompuServe Bitmap (*.gif)"),
+        QStringLiteral("TIFF Bitmap (*.tif)"),
+        QStringLiteral("PaintBrush (*.pcx)"),
+        QStringLiteral("Portable Network Graphics (*.png)"),
+        QStringLiteral("Windows Bitmap (*.bmp)"),
+        QStringLiteral("Targa Bitmap (*.tga)"),
+    };
+}
+
 QStringList DroppedPhotoFiles(const QMimeData* data) {
     QStringList photos;
     if (!data || !data->hasUrls()) return photos;

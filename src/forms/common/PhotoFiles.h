@@ -13,6 +13,10 @@ namespace vellumora {
 // "All Photos (*.jpg *.png ...)": one filter entry with every pattern the codec reads.
 QString PhotoOpenFilter();
 
+// The writable types as the save and batch lists name them, "JPEG Bitmap (*.jpg)" ...
+// "Targa Bitmap (*.tga)", one for each of the codec's WritableExtensions, in its order.
+QStringList WritableTypeCaptions();
+
 // The local files of the dropped data whose extension the codec reads, as absolute paths,
 // in the order dropped. Folders and addresses of other machines are left out.
 QStringList DroppedPhotoFiles(const QMimeData* data);

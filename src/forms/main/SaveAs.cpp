@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "codec/Codec.h"
+#include "forms/common/PhotoFiles.h"
 #include "forms/common/Platform.h"
 #include "photos/Photo.h"
 #include "photos/settings/Names.h"
@@ -19,16 +20,7 @@ QString CannotSave(const QString& path) {
 }  // namespace
 
 QStringList SaveFilters() {
-    return {
-        QStringLiteral("JPEG Bitmap (*.jpg)"),
-        QStringLiteral("JPEG Bitmap (*.jpeg)"),
-        QStringLiteral("CompuServe Bitmap (*.gif)"),
-        QStringLiteral("TIFF Bitmap (*.tif)"),
-        QStringLiteral("PaintBrush (*.pcx)"),
-        QStringLiteral("Portable Network Graphics (*.png)"),
-        QStringLiteral("Windows Bitmap (*.bmp)"),
-        QStringLiteral("Targa Bitmap (*.tga)"),
-    };
+    return WritableTypeCaptions();
 }
 
 QString SavePresetPath(const QString& photoPath) {

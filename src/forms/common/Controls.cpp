@@ -1,0 +1,24 @@
+#include "forms/common/Controls.h"
+
+#include <QComboBox>
+#include <QPushButton>
+
+namespace vellumora {
+
+QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QComboBox* MakeList(const char* name, const QString& accessibleName, const QStringList& items,
+                    QWidget* parent) {
+    auto* list = new QComboBox(parent);
+    list->setObjectName(QLatin1String(name));
+    list->setAccessibleName(accessibleName);
+    list->addItems(items);
+    return list;
+}
+
+}  // namespace vellumora

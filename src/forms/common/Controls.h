@@ -1,0 +1,22 @@
+#pragma once
+
+// Small makers of the plain controls the dialogs share, each named for tests and screen
+// readers.
+
+#include <QString>
+#include <QStringList>
+
+class QComboBox;
+class QPushButton;
+class QWidget;
+
+namespace vellumora {
+
+// A push button that Enter does not press unless it has the focus (the dialog's own
+// default button keeps Enter).
+QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent);
+// A drop-down list of fixed items.
+QComboBox* MakeList(const char* name, const QString& accessibleName, const QStringList& items,
+                    QWidget* parent);
+
+}  // namespace vellumora
