@@ -43,12 +43,12 @@ QImage Thirds(int width, int height) {
     return image;
 }
 
-// Fills folder from specs "name:image", "name:text" or "name:folder".
-void MakeFolder(const QString& folder, const QStringList& specs) {
+// Fills folder from entries "name:image", "name:text" or "name:folder".
+void MakeFolder(const QString& folder, const QStringList& entries) {
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
-    for (const QString& spec : specs) {
-        const QString name = spec.section(':', 0, 0), kind = spec.section(':', 1);
+    for (const QString& entry : entries) {
+        const QString name = entry.section(':', 0, 0), kind = entry.section(':', 1);
         if (kind == "image") SavePng(folder, name, PatternImage(16, 12));
         if (kind == "text") WriteBytes(folder, name, "not an image");
         if (kind == "folder") QDir(folder).mkpath(name);
