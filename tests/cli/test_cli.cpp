@@ -16,29 +16,6 @@ using namespace vellumora::test;
 
 namespace {
 
-struct Result {
-    int code = -1;
-    bool crashed = true;
-    QString err;
-    QString out;
-};
-
-Result RunCli(const QStringList& args) {
-    QProcess process;
-    process.start(qEnvironmentVariable("VELLUMORA_CLI"), args);
-    Result result;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.crashed = process.exitStatus() != QProcess::NormalExit;
-    result.code = process.exitCode();
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    return result;
-}
-
 int Channel(QRgb pixel, int shift) {
     return (pixel >> shift) & 255;
 }
@@ -98,7 +75,8 @@ private slots:
                                           "[P]\nFILENAME=" + photo_.toUtf8() + "\nMAX=0\n" + keys);
         const QString out = Out(QStringLiteral("exact.") + extension);
         QFile::remove(out);
-        const Result run = RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
+        const TCliResult run =
+            RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
         QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
 
         // Read the colour settings back the simple way, to apply them independently.
@@ -177,7 +155,8 @@ private slots:
         const QString settings = Settings(QStringLiteral("frame.ini"),
                                           "[P]\nFILENAME=" + photo_.toUtf8() + "\nMAX=0\n" + keys);
         const QString out = Out(QStringLiteral("frame.png"));
-        const Result run = RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
+        const TCliResult run =
+            RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
         QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
         const QImage result = QImage(out).convertToFormat(QImage::Format_RGB32);
 
@@ -263,7 +242,8 @@ private slots:
                      "[P]\nFILENAME=" + photo_.toUtf8() +
                          "\nMAX=0\nRADIUS=3\nOFFSET=4\nSHADOW=$00204080\nBACKGROUND=clWhite\n");
         const QString out = Out(QStringLiteral("blur.png"));
-        const Result run = RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
+        const TCliResult run =
+            RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
         QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
         const QImage result = QImage(out).convertToFormat(QImage::Format_RGB32);
         const int k = 7;  // the margin of radius 3
@@ -325,7 +305,8 @@ private slots:
                          "FONTCOLOR=$00FFFFFF\nOPACITY=" +
                          QByteArray::number(opacity) + "\n");
         const QString out = Out(QStringLiteral("mark.png"));
-        const Result run = RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
+        const TCliResult run =
+            RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
         QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
         const QImage result = QImage(out).convertToFormat(QImage::Format_RGB32);
         int white = 0, unchanged = 0, between = 0;
@@ -351,7 +332,8 @@ private slots:
         const QString settings = Settings(QStringLiteral("resize.ini"),
                                           "[P]\nFILENAME=" + photo_.toUtf8() + "\nMAX=37\n");
         const QString out = Out(QStringLiteral("resize.png"));
-        const Result run = RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
+        const TCliResult run =
+            RunCli({QStringLiteral("render"), settings, QStringLiteral("P"), out});
         QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
         const QImage source(photo_);
         const QImage result(out);
@@ -506,7 +488,7 @@ private slots:
         WriteBytes(masks, QStringLiteral("notimage.png"), "\x89PNG but no more");
         settings.replace("%PHOTO%", photoPath.toUtf8());
         const QString ini = Settings(QStringLiteral("bad.ini"), settings);
-        const Result run =
+        const TCliResult run =
             RunCli({QStringLiteral("render"), ini, QStringLiteral("P"), Out(output)});
         QVERIFY2(!run.crashed, "the tool died of a signal or hung");
         QVERIFY2(run.code == code, qPrintable(run.err));
@@ -534,10 +516,10 @@ private slots:
         QByteArray outputs[2];
         for (int jobs : {1, 2}) {
             const QString folder = dir_.filePath(QStringLiteral("jobs%1").arg(jobs));
-            const Result run = RunCli(QStringList{QStringLiteral("batch"), "--settings", settings,
-                                                  "--section", "T", "--folder", folder, "--prefix",
-                                                  "w_", "--jobs", QString::number(jobs)} +
-                                      files + QStringList{broken});
+            const TCliResult run = RunCli(
+                QStringList{QStringLiteral("batch"), "--settings", settings, "--section", "T",
+                            "--folder", folder, "--prefix", "w_", "--jobs", QString::number(jobs)} +
+                files + QStringList{broken});
             QVERIFY(!run.crashed);
             QCOMPARE(run.code, 1);
             QVERIFY2(run.err.contains(QStringLiteral("5 written, 1 failed")), qPrintable(run.err));
@@ -592,7 +574,7 @@ private slots:
         };
         QStringList real{QStringLiteral("batch")};
         for (const QString& a : args) real << fill(a);
-        const Result run = RunCli(real);
+        const TCliResult run = RunCli(real);
         QVERIFY(!run.crashed);
         QCOMPARE(run.code, code);
         QVERIFY2(run.err.contains(fill(message)), qPrintable(run.err));
@@ -619,7 +601,7 @@ private slots:
         QFETCH(QString, out);
         const QString path = store.isNull() ? dir_.filePath(QStringLiteral("none.dat"))
                                             : Settings(QStringLiteral("templates.dat"), store);
-        const Result run = RunCli({QStringLiteral("templates"), path});
+        const TCliResult run = RunCli({QStringLiteral("templates"), path});
         QVERIFY(!run.crashed);
         QCOMPARE(run.code, code);
         QCOMPARE(run.out, out);
@@ -638,7 +620,7 @@ private slots:
     }
     void wrongArgumentsPrintUsage() {
         QFETCH(QStringList, args);
-        const Result run = RunCli(args);
+        const TCliResult run = RunCli(args);
         QVERIFY(!run.crashed);
         QCOMPARE(run.code, 2);
         QVERIFY(run.err.contains(QStringLiteral("usage: vellumora-cli")));
@@ -646,7 +628,7 @@ private slots:
 
     void missingSettingsFile() {
         const QString missing = dir_.filePath(QStringLiteral("none.ini"));
-        const Result run =
+        const TCliResult run =
             RunCli({QStringLiteral("render"), missing, QStringLiteral("P"), Out("o.png")});
         QVERIFY(!run.crashed);
         QCOMPARE(run.code, 1);

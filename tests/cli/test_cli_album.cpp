@@ -14,32 +14,8 @@ using namespace vellumora::test;
 
 namespace {
 
-struct Result {
-    int code = -1;
-    bool crashed = true;
-    QString out;
-    QString err;
-};
-
-Result RunCli(const QStringList& args) {
-    QProcess process;
-    process.start(qEnvironmentVariable("VELLUMORA_CLI"), QStringList{"album"} + args);
-    Result result;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.crashed = process.exitStatus() != QProcess::NormalExit;
-    result.code = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
-
-QByteArray Bytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+TCliResult RunAlbum(const QStringList& args) {
+    return RunCli(QStringList{"album"} + args);
 }
 
 }  // namespace
@@ -65,10 +41,10 @@ private slots:
     void build() {
         const QString folder = dir_.filePath("album");
         for (int run = 0; run < 2; ++run) {
-            const Result result =
-                RunCli(QStringList{"--folder", folder, "--settings", settings_, "--section", "T",
-                                   "--shuffle", "--description", "a\nb\n", "--columns", "2"} +
-                       photos_);
+            const TCliResult result =
+                RunAlbum(QStringList{"--folder", folder, "--settings", settings_, "--section", "T",
+                                     "--shuffle", "--description", "a\nb\n", "--columns", "2"} +
+                         photos_);
             QVERIFY(!result.crashed);
             QCOMPARE(result.code, 0);
             QVERIFY(result.err.endsWith("3 written, 0 failed\n"));
@@ -78,7 +54,7 @@ private slots:
                 widths
                     << QImageReader(folder + QStringLiteral("/Photo%1.jpg").arg(n)).size().width();
             QCOMPARE(widths, (QList<int>{50, 40, 60}));
-            const QByteArray page = Bytes(folder + "/Vellumora.htm");
+            const QByteArray page = ReadBytes(folder + "/Vellumora.htm");
             QVERIFY(page.contains("class=\"description\">a<br>b<br></font>"));
             QVERIFY(page.contains("<img src=\"Photo2.jpg\" border=\"0\">\r\n</td>\r\n</tr>\r\n"));
         }
@@ -88,7 +64,7 @@ private slots:
     void failedPhoto() {
         const QString folder = dir_.filePath("failing");
         const QString gone = dir_.filePath("gone.png");
-        const Result result = RunCli({"--folder", folder, photos_[0], gone});
+        const TCliResult result = RunAlbum({"--folder", folder, photos_[0], gone});
         QCOMPARE(result.code, 1);
         QVERIFY(result.err.contains("FAILED " + gone + ": Cannot open " + gone + "!\n"));
         QVERIFY(result.err.endsWith("1 written, 1 failed\n"));
@@ -128,7 +104,7 @@ private slots:
         for (QString& arg : args)
             arg.replace("DIR", folder).replace("PHOTO", photos_[0]).replace("SETTINGS", settings_);
         message.replace("SETTINGS", settings_);
-        const Result result = RunCli(args);
+        const TCliResult result = RunAlbum(args);
         QVERIFY(!result.crashed);
         QCOMPARE(result.code, code);
         QVERIFY2(result.err.contains(message), qPrintable(result.err));

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QFontInfo>
+#include <QProcess>
 #include <QThread>
 #include <algorithm>
 #include <cstdlib>
@@ -157,6 +158,22 @@ bool ProcessPendingEvents(int passes) {
         if (!dispatcher->processEvents(QEventLoop::AllEvents)) return true;
     }
     return false;
+}
+
+TCliResult RunCli(const QStringList& args) {
+    QProcess process;
+    process.start(qEnvironmentVariable("VELLUMORA_CLI"), args);
+    TCliResult result;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.crashed = process.exitStatus() != QProcess::NormalExit;
+    result.code = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
 }
 
 }  // namespace vellumora::test

@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace vellumora::test {
@@ -22,6 +23,16 @@ quint32 PixelRgb(const QImage& image, int x, int y);
 QString WriteBytes(const QString& dir, const QString& name, const QByteArray& bytes);
 // The whole file; "(missing)" when it cannot be read.
 QByteArray ReadBytes(const QString& path);
+
+// What a run of the command-line tool (the path in VELLUMORA_CLI) gave; crashed also when
+// it did not end within two minutes.
+struct TCliResult {
+    int code = -1;
+    bool crashed = true;
+    QString out;
+    QString err;
+};
+TCliResult RunCli(const QStringList& args);
 // Saves an image as PNG, making the folders on the way; returns its path inside dir.
 QString SavePng(const QString& dir, const QString& name, const QImage& image);
 
