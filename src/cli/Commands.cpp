@@ -33,10 +33,20 @@ QString UsageText() {
         "         [--copyright TEXT] [--columns N] [--margin N] [--width 580|720|920|100%]\n"
         "         [--charset NAME] [--page-color COLOR] [--shuffle] [--jobs N]\n"
         "  album   exports the photos of FILE's PHOTO sections (or every FILE with the\n"
-        "          template settings) as DIR/Photo1.jpg ... and writes DIR/Vellumora.htm\n");
+        "          template settings) as DIR/Photo1.jpg ... and writes DIR/Vellumora.htm\n"
+        "usage: vellumora-cli --help | --version\n");
 }
 
 int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.size() == 1 &&
+        (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h"))) {
+        out << UsageText();
+        return kOk;
+    }
+    if (args.size() == 1 && args.first() == QLatin1String("--version")) {
+        out << "vellumora-cli " << VELLUMORA_VERSION << "\n";
+        return kOk;
+    }
     if (!args.isEmpty() && args.first() == QLatin1String("render"))
         return RunRender(args.mid(1), out, err);
     if (!args.isEmpty() && args.first() == QLatin1String("batch"))
@@ -75,10 +85,16 @@ int RunRender(const QStringList& arguments, QTextStream& out, QTextStream& err) 
 
     TPhotoInfo info;
     info.ReadSettings(settings, section);
+    if (info.FileName.isEmpty()) {
+        err << "Cannot open " << settingsPath << "!\n"
+            << "The section [" << section << "] of " << settingsPath << " names no FILENAME.\n";
+        return kFailed;
+    }
     TPhoto photo;
     photo.AssignInfo(&info);
     if (photo.Original().isNull() || photo.Rendered().isNull()) {
         err << photo.LastError() << "\n";
+        if (!photo.LastErrorDetail().isEmpty()) err << photo.LastErrorDetail() << "\n";
         return kFailed;
     }
     QString reason;

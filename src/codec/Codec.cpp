@@ -79,20 +79,33 @@ TDecoded DecodeWithQt(const QByteArray& data, const QString& suffix, int orienta
     return decoded;
 }
 
+// Whether the bytes begin as an image of a type some reader knows, so that a failed
+// decode means a damaged file rather than something that is no image at all.
+bool RecognisedImage(const QByteArray& data) {
+    if (codec::LooksLikeJpeg(data)) return true;
+    PrepareQtReaders();
+    QBuffer buffer;
+    buffer.setData(data);
+    return buffer.open(QIODevice::ReadOnly) && !QImageReader::imageFormat(&buffer).isEmpty();
+}
+
 QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options) {
     const auto fail = [&](const QString& reason) {
         if (error) *error = reason;
         return QImage();
     };
+    QByteArray data;
     const auto finish = [&](TDecoded& decoded) {
         if (decoded.status == EStatus::Ok) return decoded.image;
-        return fail(decoded.reason.isEmpty() ? QStringLiteral("unsupported or damaged image")
-                                             : decoded.reason);
+        if (!decoded.reason.isEmpty()) return fail(decoded.reason);
+        return fail(RecognisedImage(data) ? QStringLiteral("damaged file")
+                                          : QStringLiteral("not an image this program reads"));
     };
 
     const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) return fail(QStringLiteral("file not found"));
-    if (!info.isFile()) return fail(QStringLiteral("not a file"));
+    if (path.isEmpty() || !info.exists()) return fail(QStringLiteral("no such file"));
+    if (info.isDir()) return fail(QStringLiteral("it is a folder"));
+    if (!info.isFile()) return fail(QStringLiteral("not a regular file"));
     if (info.size() == 0) return fail(QStringLiteral("empty file"));
     if (info.size() > kMaxFileBytes) return fail(QStringLiteral("file too large"));
     const QString suffix = info.suffix().toLower();
@@ -110,9 +123,12 @@ QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options
     }
 
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return fail(QStringLiteral("cannot read file"));
-    const QByteArray data = file.readAll();
-    if (data.isEmpty()) return fail(QStringLiteral("cannot read file"));
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.error() == QFileDevice::OpenError && !info.isReadable()
+                        ? QStringLiteral("permission denied")
+                        : QStringLiteral("cannot read file: ") + file.errorString());
+    data = file.readAll();
+    if (data.isEmpty()) return fail(QStringLiteral("cannot read file: ") + file.errorString());
     file.close();
     // Read always, for the orientation; reading costs well under a millisecond.
     const TMetadata metadata = codec::ReadMetadata(data);

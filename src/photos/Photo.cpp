@@ -29,6 +29,14 @@ int ScaledSide(int side, int zoom) {
 
 }  // namespace
 
+QString AsSentence(const QString& reason) {
+    if (reason.isEmpty()) return {};
+    QString sentence = reason;
+    sentence[0] = sentence[0].toUpper();
+    if (!sentence.endsWith(QLatin1Char('.'))) sentence += QLatin1Char('.');
+    return sentence;
+}
+
 QImage LoadMaskFile(const QString& masksFolder, const QString& maskName) {
     const QString file = MaskFileName(maskName);
     if (file.isEmpty()) return {};
@@ -43,6 +51,7 @@ void TPhoto::AssignInfo(TPhotoInfo* info) {
     info_ = info;
     original_ = QImage();
     metadata_ = TMetadata();
+    loadError_.clear();
     if (info_) {
         // Guarded: the record may outlive this photo. A record this photo showed before
         // keeps the binding; its mask name changing ("OK for All" sets it on every open
@@ -50,14 +59,16 @@ void TPhoto::AssignInfo(TPhotoInfo* info) {
         info_->OnMaskChange = [photo = QPointer<TPhoto>(this)](TPhotoInfo& record) {
             if (photo && photo->Info() == &record) photo->LoadMask();
         };
-        QString reason;
         TLoadOptions options = loadOptions_;
         options.metadata = &metadata_;
-        QImage loaded = DoLoad(info_->FileName, &reason, options);
-        if (loaded.isNull())
-            Report(QStringLiteral("Cannot open ") + info_->FileName + QStringLiteral("!"));
-        else
+        QImage loaded = DoLoad(info_->FileName, &loadError_, options);
+        if (loaded.isNull()) {
+            if (loadError_.isEmpty()) loadError_ = QStringLiteral("unreadable file");
+            Report(QStringLiteral("Cannot open ") + info_->FileName + QStringLiteral("!"),
+                   AsSentence(loadError_));
+        } else {
             original_ = std::move(loaded);
+        }
     }
     LoadMask();
     Render();
@@ -99,9 +110,10 @@ bool TPhoto::SaveToFile(const QString& path, QString* error, TMetadataUse use) c
     return DoSave(rendered_, path, error, metadata_.ForUse(use));
 }
 
-void TPhoto::Report(const QString& message) {
+void TPhoto::Report(const QString& message, const QString& detail) {
     lastError_ = message;
-    emit ErrorReported(message);
+    lastErrorDetail_ = detail;
+    emit ErrorReported(message, detail);
 }
 
 void TPhoto::UpdateDisplaySize() {

@@ -15,6 +15,9 @@
 
 namespace vellumora {
 
+// A short reason ("no such file") as the detail line of a message: "No such file."
+QString AsSentence(const QString& reason);
+
 // The mask image a record names, from the given folder: only the file-name part of the
 // name is used, so a hand-edited name never leads outside the folder. Null when the name
 // has no extension or the file does not load.
@@ -35,8 +38,12 @@ public:
     const TMetadata& Metadata() const { return metadata_; }
     // The on-screen size: Rendered's size times Zoom div 100.
     QSize DisplaySize() const { return display_; }
-    // The message of the last failure reported through ErrorReported.
+    // The message of the last failure reported through ErrorReported, and its detail.
     const QString& LastError() const { return lastError_; }
+    const QString& LastErrorDetail() const { return lastErrorDetail_; }
+    // Why the record's file gave no original (for example "no such file"); empty while
+    // it loaded or no record is attached.
+    const QString& LoadError() const { return loadError_; }
 
     // Folder the record's mask name is looked up in; the program's Masks folder unless set.
     void SetMasksFolder(const QString& folder) { masksFolder_ = folder; }
@@ -63,11 +70,12 @@ public:
 signals:
     // After every Render and SetZoom.
     void Changed(vellumora::TPhoto* sender);
-    // A failure the user should see: "Cannot open <path>!", or a refused render.
-    void ErrorReported(const QString& message);
+    // A failure the user should see: "Cannot open <path>!" with the reason as detail
+    // ("No such file."), or a refused render (no detail).
+    void ErrorReported(const QString& message, const QString& detail);
 
 private:
-    void Report(const QString& message);
+    void Report(const QString& message, const QString& detail = {});
     void UpdateDisplaySize();
 
     TPhotoInfo* info_ = nullptr;
@@ -79,6 +87,8 @@ private:
     QSize display_;
     QString masksFolder_;
     QString lastError_;
+    QString lastErrorDetail_;
+    QString loadError_;
     TLoadOptions loadOptions_;
 };
 

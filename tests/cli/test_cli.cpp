@@ -1,6 +1,7 @@
 // vellumora-cli render, run as a process: exact pixels through the chain, and every kind
 // of bad input ending in a clear exit code, never a signal.
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -18,6 +19,16 @@ namespace {
 
 int Channel(QRgb pixel, int shift) {
     return (pixel >> shift) & 255;
+}
+
+// A small PNG with a comment chunk whose check sum is wrong: readers warn and go on.
+QByteArray PngWithBrokenComment() {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    vellumora::test::PatternImage(8, 8).save(&buffer, "png");
+    const QByteArray comment("\0\0\0\x0DtEXtComment\0hello\0\0\0\0", 4 + 4 + 13 + 4);
+    return png.insert(8 + 25, comment);  // after the signature and the header chunk
 }
 
 }  // namespace
@@ -387,15 +398,21 @@ private slots:
         const QByteArray good = "[P]\nFILENAME=%PHOTO%\n";
 
         QTest::newRow("truncated png")
-            << "cut.png" << png.left(png.size() / 2) << good << "o.png" << 1 << "Cannot open";
+            << "cut.png" << png.left(png.size() / 2) << good << "o.png" << 1 << "\nDamaged file.\n";
         QTest::newRow("empty file")
-            << "empty.jpg" << QByteArray() << good << "o.png" << 1 << "Cannot open";
+            << "empty.jpg" << QByteArray() << good << "o.png" << 1 << "\nEmpty file.\n";
         QTest::newRow("garbage") << "junk.jpg" << QByteArray(5000, '\x5a') << good << "o.png" << 1
-                                 << "Cannot open";
+                                 << "\nNot an image this program reads.\n";
         QTest::newRow("folder as photo")
-            << "<folder>" << QByteArray() << good << "o.png" << 1 << "Cannot open";
+            << "<folder>" << QByteArray() << good << "o.png" << 1 << "\nIt is a folder.\n";
         QTest::newRow("huge header")
-            << "huge.bmp" << hugeBmp << good << "o.png" << 1 << "Cannot open";
+            << "huge.bmp" << hugeBmp << good << "o.png" << 1 << "\nDamaged file.\n";
+        QTest::newRow("no FILENAME")
+            << "<photo>" << QByteArray() << QByteArray("[P]\nMAX=3\n") << "o.png" << 1
+            << "\nThe section [P] of %SETTINGS% names no FILENAME.\n";
+        // libpng warns of the broken check sum of a comment, and the photo still loads.
+        QTest::newRow("library warning")
+            << "warn.png" << PngWithBrokenComment() << good << "o.png" << 0 << "";
         QTest::newRow("garbage lines")
             << "<photo>" << QByteArray()
             << QByteArray("\x01\x02 nonsense\n[P]\n===\nFILENAME=%PHOTO%\n[[[\nMAX\n") << "o.png"
@@ -488,12 +505,15 @@ private slots:
         WriteBytes(masks, QStringLiteral("notimage.png"), "\x89PNG but no more");
         settings.replace("%PHOTO%", photoPath.toUtf8());
         const QString ini = Settings(QStringLiteral("bad.ini"), settings);
+        message.replace(QStringLiteral("%SETTINGS%"), ini);
         const TCliResult run =
             RunCli({QStringLiteral("render"), ini, QStringLiteral("P"), Out(output)});
         QVERIFY2(!run.crashed, "the tool died of a signal or hung");
         QVERIFY2(run.code == code, qPrintable(run.err));
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
-        if (code == 1 && message == QLatin1String("Cannot open"))
+        // Only the tool's own words reach the output, and only on failure.
+        if (code == 0) QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+        if (code == 1 && photo != QLatin1String("<photo>"))
             QVERIFY(
                 run.err.contains(QStringLiteral("Cannot open ") + photoPath + QStringLiteral("!")));
         if (code == 1 && message == QLatin1String("Cannot save"))
@@ -624,6 +644,28 @@ private slots:
         QVERIFY(!run.crashed);
         QCOMPARE(run.code, 2);
         QVERIFY(run.err.contains(QStringLiteral("usage: vellumora-cli")));
+    }
+
+    // Asked for, help and the version go to the standard output and end well.
+    void helpAndVersion_data() {
+        QTest::addColumn<QString>("arg");
+        QTest::addColumn<QString>("pattern");
+        QTest::newRow("--help") << "--help"
+                                << "^usage: vellumora-cli render .*--version\\n$";
+        QTest::newRow("-h") << "-h"
+                            << "^usage: vellumora-cli render .*--version\\n$";
+        QTest::newRow("--version") << "--version"
+                                   << "^vellumora-cli \\d+\\.\\d+\\.\\d+\\n$";
+    }
+    void helpAndVersion() {
+        QFETCH(QString, arg);
+        QFETCH(QString, pattern);
+        const TCliResult run = RunCli({arg});
+        QVERIFY(!run.crashed);
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+        const QRegularExpression expected(pattern, QRegularExpression::DotMatchesEverythingOption);
+        QVERIFY2(expected.match(run.out).hasMatch(), qPrintable(run.out));
     }
 
     void missingSettingsFile() {

@@ -278,14 +278,15 @@ private slots:
         const quint32 sof = quint32(jpeg.indexOf("\xFF\xC0"));
         QByteArray hugePng = Patched(png, {{16, 100000, 4, 1}, {20, 100000, 4, 1}});
         hugePng = Patched(hugePng, {{29, Crc32(hugePng.mid(12, 17)), 4, 1}});
-        const QString damaged = "unsupported or damaged image",
+        const QString damaged = "damaged file", notImage = "not an image this program reads",
                       tooLarge = "image too large (%1 x %1)";
-        QTest::newRow("missing") << "missing.jpg" << QByteArray() << "file not found";
-        QTest::newRow("folder") << "." << QByteArray() << "not a file";
+        QTest::newRow("missing") << "missing.jpg" << QByteArray() << "no such file";
+        QTest::newRow("folder") << "." << QByteArray() << "it is a folder";
         QTest::newRow("empty") << "empty.png" << QByteArray("") << "empty file";
         for (const char* suffix : {"jpg", "png", "pcx", "tif", "nef", "cr2", "dng", "bin"})
             QTest::addRow("garbage %s", suffix)
-                << QString("garbage.") + suffix << garbage << damaged;
+                << QString("garbage.") + suffix << garbage << notImage;
+        QTest::newRow("text named .png") << "notes.png" << QByteArray("plain words\n") << notImage;
         QTest::newRow("jpeg marker, garbage") << "soi.jpg"
                                               << "\xFF\xD8\xFF" + garbage << damaged;
         QTest::newRow("jpeg cut in its header") << "cut.jpg" << jpeg.left(120) << damaged;

@@ -24,6 +24,7 @@ public:
     std::deque<QColor> colors;              // ChooseColor
     std::deque<QFont> fonts;                // ChooseFont
     std::deque<QString> folders;            // ChooseFolder
+    bool mailProgram = true;                // SendMail's answer: a mail program took it
 
     // What the windows passed, for checks.
     QString lastSavePreset;
@@ -33,8 +34,17 @@ public:
     QStringList mailed;
     QList<QUrl> opened;
 
-    void ShowError(QWidget*, const QString& text) override { log << "error: " + text; }
-    void ShowWarning(QWidget*, const QString& text) override { log << "warning: " + text; }
+    // The detail of every message box, in order; the log keeps the main text only.
+    QStringList details;
+
+    void ShowError(QWidget*, const QString& text, const QString& detail) override {
+        log << "error: " + text;
+        details << detail;
+    }
+    void ShowWarning(QWidget*, const QString& text, const QString& detail) override {
+        log << "warning: " + text;
+        details << detail;
+    }
     bool AskOkCancel(QWidget*, const QString& text) override {
         log << "ask: " + text;
         return Take(answers, false);
@@ -83,7 +93,7 @@ public:
     bool SendMail(const QString& attachment) override {
         log << "mail: " + attachment;
         mailed << attachment;
-        return true;
+        return mailProgram;
     }
     void SetClipboardImage(const QImage& image) override {
         log << "clipboard";

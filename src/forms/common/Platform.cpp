@@ -24,20 +24,22 @@ constexpr int kMailStartupMs = 1500;
 QMessageBox::StandardButton Ask(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                 QMessageBox::StandardButtons buttons,
                                 QMessageBox::StandardButton defaultButton,
-                                const QString& caption = kCaption) {
+                                const QString& caption = kCaption, const QString& detail = {}) {
     QMessageBox box(icon, caption, text, buttons, parent);
+    box.setInformativeText(detail);
     box.setDefaultButton(defaultButton);
     return QMessageBox::StandardButton(box.exec());
 }
 
 class TDesktopPlatform final : public TPlatform {
 public:
-    void ShowError(QWidget* parent, const QString& text) override {
-        Ask(parent, QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok);
+    void ShowError(QWidget* parent, const QString& text, const QString& detail) override {
+        Ask(parent, QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok, kCaption,
+            detail);
     }
 
-    void ShowWarning(QWidget* parent, const QString& text) override {
-        Ask(parent, QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok);
+    void ShowWarning(QWidget* parent, const QString& text, const QString& detail) override {
+        Ask(parent, QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok, kCaption, detail);
     }
 
     bool AskOkCancel(QWidget* parent, const QString& text) override {

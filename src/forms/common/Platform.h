@@ -21,9 +21,12 @@ class TPlatform {
 public:
     virtual ~TPlatform() = default;
 
-    // Message boxes with the caption "Vellumora".
-    virtual void ShowError(QWidget* parent, const QString& text) = 0;    // error icon, OK
-    virtual void ShowWarning(QWidget* parent, const QString& text) = 0;  // warning icon, OK
+    // Message boxes with the caption "Vellumora"; a detail, when given, stands under the
+    // text in the box (the reason of a failure, where a file was put).
+    virtual void ShowError(QWidget* parent, const QString& text,
+                           const QString& detail = {}) = 0;  // error icon, OK
+    virtual void ShowWarning(QWidget* parent, const QString& text,
+                             const QString& detail = {}) = 0;  // warning icon, OK
     virtual bool AskOkCancel(QWidget* parent,
                              const QString& text) = 0;                // question icon; true on OK
     virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;  // question icon; true on Yes

@@ -78,7 +78,9 @@ TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
 
     connect(&photo_, &TPhoto::Changed, this, &TFormMain::PhotoChange);
     connect(&photo_, &TPhoto::ErrorReported, this,
-            [this](const QString& message) { platform_.ShowError(this, message); });
+            [this](const QString& message, const QString& detail) {
+                platform_.ShowError(this, message, detail);
+            });
     ReadBackground();
     BuildTemplatesMenu();
     UpdateControls();
@@ -389,7 +391,7 @@ void TFormMain::MenuEmailClick() {
 }
 
 void TFormMain::MenuClipboardClick() {
-    if (photo_.Info()) CopyPhotoToClipboard(platform_, photo_);
+    if (photo_.Info()) CopyPhotoToClipboard(platform_, this, photo_);
 }
 
 void TFormMain::MenuCloseClick() {
@@ -502,7 +504,13 @@ void TFormMain::MenuBackgroundClick() {
 }
 
 void TFormMain::MenuContentsClick() {
-    OpenHelpContents(platform_, this);
+    if (HelpIndexFile().isEmpty()) {
+        platform_.ShowWarning(this,
+                              QStringLiteral("Cannot open the user guide: it is not installed!"));
+        return;
+    }
+    if (!help_) help_ = new TFormHelp(platform_, this);
+    help_->ShowPage();
 }
 
 void TFormMain::MenuHomepageClick() {

@@ -20,6 +20,7 @@ class QScrollArea;
 
 namespace vellumora {
 
+class TFormHelp;
 class TPhotoStrip;
 class TPhotoView;
 class TPlatform;
@@ -38,6 +39,8 @@ public:
     TPlatform& Platform() { return platform_; }
     TPhotoStrip* Strip() const { return strip_; }
     TPhotoView* View() const { return view_; }
+    // The guide's window, once F1 has made it.
+    TFormHelp* Help() const { return help_; }
     // The colour of the photo area.
     QColor Background() const;
 
@@ -140,6 +143,7 @@ private:
     TPhotoView* view_ = nullptr;
     QScrollArea* scrollBox_ = nullptr;
     QLabel* panels_[4] = {};
+    TFormHelp* help_ = nullptr;
     // A drag of the photo: where it started, on the screen, and the scroll position then.
     bool dragging_ = false;
     QPointF dragStart_;

@@ -17,6 +17,16 @@ QString CannotSave(const QString& path) {
     return QStringLiteral("Cannot save ") + path + QStringLiteral("!");
 }
 
+// A photo whose file did not load, or whose render was refused, has nothing to write or
+// copy; *why says which. False when there is a picture.
+bool NothingToWrite(const TPhoto& photo, QString* why) {
+    if (!photo.Original().isNull() && !photo.Rendered().isNull()) return false;
+    *why = photo.Original().isNull()
+               ? QStringLiteral("Its file did not load: ") + photo.LoadError() + QLatin1Char('.')
+               : photo.LastError();
+    return true;
+}
+
 }  // namespace
 
 QStringList SaveFilters() {
@@ -39,6 +49,11 @@ QString PathWithFilterExtension(const QString& chosen, int filterIndex) {
 
 QString TSaveAs::Run(TPlatform& platform, QWidget* parent, const TPhoto& photo) {
     if (!photo.Info()) return {};
+    // Said before the file dialog: no name chosen there could make the save work.
+    if (QString why; NothingToWrite(photo, &why)) {
+        platform.ShowError(parent, CannotSave(photo.Info()->FileName), why);
+        return {};
+    }
 
     const auto choice =
         platform.SaveFile(parent, QStringLiteral("Save As"), SavePresetPath(photo.Info()->FileName),
@@ -57,35 +72,46 @@ QString TSaveAs::Run(TPlatform& platform, QWidget* parent, const TPhoto& photo) 
         if (!platform.AskYesNo(parent, question)) return {};
     }
 
-    // A photo whose file did not load has nothing to write; the user already saw
-    // "Cannot open" for it, so the save stays silent.
-    if (photo.Original().isNull()) return {};
-    if (!photo.SaveToFile(path)) {
-        platform.ShowError(parent, CannotSave(path));
+    if (QString why; !photo.SaveToFile(path, &why)) {
+        platform.ShowError(parent, CannotSave(path), AsSentence(why));
         return {};
     }
     return path;
 }
 
 bool SendPhotoByMail(TPlatform& platform, QWidget* parent, const TPhoto& photo) {
-    // Without a loaded photo nothing is written, and calling the mail program would
-    // attach whatever an earlier send left in Vellumora.jpg: a different photo.
-    if (!photo.Info() || photo.Original().isNull()) return false;
+    if (!photo.Info()) return false;
+    // Without a picture nothing is written, and calling the mail program would attach
+    // whatever an earlier send left in Vellumora.jpg: a different photo.
+    if (QString why; NothingToWrite(photo, &why)) {
+        platform.ShowError(parent, CannotSave(photo.Info()->FileName), why);
+        return false;
+    }
 
     const QString path = ProgramFolder() + QStringLiteral("/Vellumora.jpg");
     // The attachment goes to other people: no position, no serial numbers.
-    if (!photo.SaveToFile(path, nullptr, TMetadataUse::Share)) {
-        platform.ShowError(parent, CannotSave(path));
+    if (QString why; !photo.SaveToFile(path, &why, TMetadataUse::Share)) {
+        platform.ShowError(parent, CannotSave(path), AsSentence(why));
         return false;
     }
-    // The result is not shown: without a mail program the file is still there to attach
-    // by hand, and there is nothing the user could do about the message.
-    platform.SendMail(path);
+    // The file is written either way; without a mail program it can still be attached by
+    // hand, once the user knows where it is.
+    if (!platform.SendMail(path)) {
+        platform.ShowWarning(parent,
+                             QStringLiteral("No mail program could be started to send the photo."),
+                             QStringLiteral("The photo was saved as ") + path +
+                                 QStringLiteral(" to be attached to a message by hand."));
+        return false;
+    }
     return true;
 }
 
-void CopyPhotoToClipboard(TPlatform& platform, const TPhoto& photo) {
-    if (photo.Original().isNull() || photo.Rendered().isNull()) return;
+void CopyPhotoToClipboard(TPlatform& platform, QWidget* parent, const TPhoto& photo) {
+    if (!photo.Info()) return;
+    if (QString why; NothingToWrite(photo, &why)) {
+        platform.ShowError(parent, QStringLiteral("Nothing was copied to the clipboard!"), why);
+        return;
+    }
     platform.SetClipboardImage(photo.Rendered());
 }
 

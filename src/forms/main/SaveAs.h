@@ -36,11 +36,11 @@ private:
 };
 
 // Writes the rendered photo to "Vellumora.jpg" in the program folder and hands it to the
-// mail program. Returns false when nothing could be written; a missing mail program is
-// not reported (the file stays for the user to attach).
+// mail program. Returns false, having said why, when nothing could be written or no mail
+// program took the file (the message then says where the file is, to attach by hand).
 bool SendPhotoByMail(TPlatform& platform, QWidget* parent, const TPhoto& photo);
 
-// Puts the full-size rendered photo on the clipboard; nothing without a photo.
-void CopyPhotoToClipboard(TPlatform& platform, const TPhoto& photo);
+// Puts the full-size rendered photo on the clipboard; says so when there is no picture.
+void CopyPhotoToClipboard(TPlatform& platform, QWidget* parent, const TPhoto& photo);
 
 }  // namespace vellumora

@@ -49,11 +49,6 @@ TShown Show(const QString& path) {
     return shown;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A stand-in mail program: it keeps running until the test opens the gate (a lock the test
 // holds), then says so on its end pipe and exits. It gives up after a minute, so that it
 // ends whatever the test does. (PATH holds only the stand-in's folder while it runs.)
@@ -222,7 +217,7 @@ private slots:
             QCOMPARE(DoLoad(target).size(), QSize(640, 427));
         } else {
             QVERIFY(written.isEmpty());
-            QCOMPARE(ReadAll(target), QByteArrayLiteral("old bytes"));
+            QCOMPARE(test::ReadBytes(target), QByteArrayLiteral("old bytes"));
         }
         QFile::remove(target);
     }
@@ -248,7 +243,8 @@ private slots:
             saveAs.Run(platform, nullptr, *shown.photo);
             QCOMPARE(platform.lastSaveFilterIndex, step.offered);
         }
-        QCOMPARE(ReadAll(dir_.filePath(QStringLiteral("kept.gif"))), QByteArrayLiteral("x"));
+        QCOMPARE(test::ReadBytes(dir_.filePath(QStringLiteral("kept.gif"))),
+                 QByteArrayLiteral("x"));
     }
 
     void saveFailureReported() {
@@ -260,27 +256,45 @@ private slots:
         QCOMPARE(platform.log.last(), QStringLiteral("error: Cannot save ") + path + ".tif!");
     }
 
-    // A photo that did not load still shows the dialog and the question, and nothing
-    // leaves the program: no file, no message, no mail, no clipboard.
+    // A photo that did not load has nothing to give: each way out says so, with the
+    // reason, and nothing leaves the program (no file dialog, no mail, no clipboard).
+    void unloadedPhotoExportsNothing_data() {
+        QTest::addColumn<int>("command");  // 0 Save As, 1 e-mail, 2 clipboard
+        QTest::addColumn<QString>("message");
+        QTest::newRow("save as") << 0 << "error: Cannot save %1!";
+        QTest::newRow("e-mail") << 1 << "error: Cannot save %1!";
+        QTest::newRow("clipboard") << 2 << "error: Nothing was copied to the clipboard!";
+    }
     void unloadedPhotoExportsNothing() {
+        QFETCH(int, command);
+        QFETCH(QString, message);
+        QFile::remove(ProgramFolder() + QStringLiteral("/Vellumora.jpg"));
         TShown shown = Show(missing_);
         QVERIFY(shown.photo->Original().isNull());
-        const QString target =
-            test::WriteBytes(dir_.path(), QStringLiteral("other.jpg"), QByteArrayLiteral("other"));
         TFakePlatform platform;
-        platform.saves.push_back({target, 0});
-        platform.answers.push_back(true);
+        platform.saves.push_back({dir_.filePath(QStringLiteral("out")), 0});
+        if (command == 0) QVERIFY(TSaveAs().Run(platform, nullptr, *shown.photo).isEmpty());
+        if (command == 1) QVERIFY(!SendPhotoByMail(platform, nullptr, *shown.photo));
+        if (command == 2) CopyPhotoToClipboard(platform, nullptr, *shown.photo);
 
-        QVERIFY(TSaveAs().Run(platform, nullptr, *shown.photo).isEmpty());
-        QVERIFY(!SendPhotoByMail(platform, nullptr, *shown.photo));
-        CopyPhotoToClipboard(platform, *shown.photo);
-
-        QCOMPARE(platform.log, (QStringList{QStringLiteral("save: Save As"),
-                                            QStringLiteral("ask: File other.jpg already exists. "
-                                                           "Do you want to replace it?")}));
-        QCOMPARE(ReadAll(target), QByteArrayLiteral("other"));
+        QCOMPARE(platform.log, QStringList{message.arg(missing_)});
+        QCOMPARE(platform.details, QStringList{"Its file did not load: no such file."});
         QVERIFY(platform.mailed.isEmpty());
         QVERIFY(platform.clipboard.isNull());
+        QVERIFY(!QFileInfo::exists(ProgramFolder() + QStringLiteral("/Vellumora.jpg")));
+    }
+
+    // Without a mail program the photo is still written, and the message says where.
+    void mailWithoutMailProgramSaysWhereThePhotoIs() {
+        TShown shown = Show(beach_);
+        TFakePlatform platform;
+        platform.mailProgram = false;
+        QVERIFY(!SendPhotoByMail(platform, nullptr, *shown.photo));
+        const QString attachment = ProgramFolder() + QStringLiteral("/Vellumora.jpg");
+        QCOMPARE(platform.log.last(),
+                 "warning: No mail program could be started to send the photo.");
+        QVERIFY2(platform.details.last().contains(attachment), qPrintable(platform.details.last()));
+        QCOMPARE(DoLoad(attachment).size(), QSize(640, 427));
     }
 
     void mailTwiceRewritesAttachment() {
@@ -337,7 +351,7 @@ private slots:
         TShown shown = Show(beach_);
         shown.photo->SetZoom(33);
         TFakePlatform platform;
-        CopyPhotoToClipboard(platform, *shown.photo);
+        CopyPhotoToClipboard(platform, nullptr, *shown.photo);
         QCOMPARE(platform.clipboard.size(), QSize(640, 427));
         QCOMPARE(platform.clipboard, shown.photo->Rendered());
     }
@@ -376,7 +390,7 @@ private slots:
         QCOMPARE(sent, result);
         if (mailProgram) QCOMPARE(gate.LetGo(), QByteArray("let go\n"));
         if (!script.isEmpty())
-            QCOMPARE(ReadAll(tool + QStringLiteral(".args")),
+            QCOMPARE(test::ReadBytes(tool + QStringLiteral(".args")),
                      ("--attach\n" + beach_ + "\n").toUtf8());
     }
 
@@ -446,7 +460,7 @@ private slots:
         QDirIterator pages(folder.path(), {QStringLiteral("*.html")}, QDir::Files);
         while (pages.hasNext()) {
             const QString page = pages.next();
-            const QString text = QString::fromUtf8(ReadAll(page));
+            const QString text = QString::fromUtf8(test::ReadBytes(page));
             for (const auto& match : link.globalMatch(text)) {
                 const QString target = match.captured(1);
                 if (target.contains(QStringLiteral("://"))) continue;
@@ -455,7 +469,7 @@ private slots:
                 const QString resolved = file.isEmpty() ? page : folder.filePath(file);
                 QVERIFY2(QFileInfo::exists(resolved), qPrintable(page + ": " + target));
                 if (!anchor.isEmpty())
-                    QVERIFY2(ReadAll(resolved).contains(("id=\"" + anchor + "\"").toUtf8()),
+                    QVERIFY2(test::ReadBytes(resolved).contains(("id=\"" + anchor + "\"").toUtf8()),
                              qPrintable(page + ": " + target));
                 ++checked;
             }
