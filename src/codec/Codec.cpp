@@ -230,6 +230,19 @@ bool SaveFile(const QImage& image, const QString& path, QString* error, const TM
 
 }  // namespace
 
+TImageHeader ReadImageHeader(const QString& path) {
+    TImageHeader header;
+    if (codec::IsRawSuffix(QFileInfo(path).suffix().toLower())) return header;
+    PrepareQtReaders();
+    QImageReader reader(path);
+    header.size = reader.size();
+    if (!header.size.isValid()) return {};
+    // Qt reads the EXIF orientation of JPEG and TIFF files, as DoLoad applies it.
+    if (reader.transformation() & QImageIOHandler::TransformationRotate90) header.size.transpose();
+    header.reducible = reader.format() == "jpeg";
+    return header;
+}
+
 QImage DoLoad(const QString& path, QString* error, const TLoadOptions& options) {
     try {
         return LoadFile(path, error, options);

@@ -46,6 +46,16 @@ struct TLoadOptions {
 // absurdly large), with a short reason in *error when given.
 QImage DoLoad(const QString& path, QString* error = nullptr, const TLoadOptions& options = {});
 
+// What a file's header tells before any pixel is decoded.
+struct TImageHeader {
+    // The size DoLoad would give the file (upright); invalid when the header does not
+    // tell (camera raw files, formats only ImageMagick reads, damage).
+    QSize size;
+    // Whether DoLoad can decode it at a reduced size (TLoadOptions), far faster.
+    bool reducible = false;
+};
+TImageHeader ReadImageHeader(const QString& path);
+
 // Writes an image with 24 bits per pixel, the format chosen by the extension (compared
 // without case): jpg jpeg gif tif pcx png bmp tga. An existing file is replaced only
 // when the new one is complete. JPEG, PNG and TIFF files carry `metadata` (see

@@ -47,28 +47,66 @@ TPhoto::TPhoto(QObject* parent) : QObject(parent) {
     Render();
 }
 
-void TPhoto::AssignInfo(TPhotoInfo* info) {
+TOriginal DecodeOriginal(const QString& path, TLoadOptions options) {
+    TOriginal result;
+    options.metadata = &result.metadata;
+    result.image = DoLoad(path, &result.error, options);
+    if (!result.image.isNull())
+        result.error.clear();
+    else if (result.error.isEmpty())
+        result.error = QStringLiteral("unreadable file");
+    return result;
+}
+
+void TPhoto::Attach(TPhotoInfo* info) {
     info_ = info;
     original_ = QImage();
     metadata_ = TMetadata();
     loadError_.clear();
+    pending_ = false;
+    reduced_ = QImage();
+    headerSize_ = QSize();
+    if (!info_) return;
+    // Guarded: the record may outlive this photo. A record this photo showed before
+    // keeps the binding; its mask name changing ("OK for All" sets it on every open
+    // photo) must not reload the mask of the record shown now once per open photo.
+    info_->OnMaskChange = [photo = QPointer<TPhoto>(this)](TPhotoInfo& record) {
+        if (photo && photo->Info() == &record) photo->LoadMask();
+    };
+}
+
+void TPhoto::AssignInfo(TPhotoInfo* info) {
+    if (!info) {
+        Attach(nullptr);
+        LoadMask();
+        Render();
+        return;
+    }
+    AssignDecoded(info, DecodeOriginal(info->FileName, loadOptions_));
+}
+
+void TPhoto::AssignDecoded(TPhotoInfo* info, const TOriginal& original) {
+    Attach(info);
     if (info_) {
-        // Guarded: the record may outlive this photo. A record this photo showed before
-        // keeps the binding; its mask name changing ("OK for All" sets it on every open
-        // photo) must not reload the mask of the record shown now once per open photo.
-        info_->OnMaskChange = [photo = QPointer<TPhoto>(this)](TPhotoInfo& record) {
-            if (photo && photo->Info() == &record) photo->LoadMask();
-        };
-        TLoadOptions options = loadOptions_;
-        options.metadata = &metadata_;
-        QImage loaded = DoLoad(info_->FileName, &loadError_, options);
-        if (loaded.isNull()) {
-            if (loadError_.isEmpty()) loadError_ = QStringLiteral("unreadable file");
+        metadata_ = original.metadata;
+        if (original.image.isNull()) {
+            loadError_ = original.error;
             Report(QStringLiteral("Cannot open ") + info_->FileName + QStringLiteral("!"),
                    AsSentence(loadError_));
         } else {
-            original_ = std::move(loaded);
+            original_ = original.image;
         }
+    }
+    LoadMask();
+    Render();
+}
+
+void TPhoto::AssignPending(TPhotoInfo* info, QSize size, const QImage& reduced) {
+    Attach(info);
+    pending_ = info_ != nullptr;
+    if (pending_) {
+        reduced_ = reduced;
+        headerSize_ = size;
     }
     LoadMask();
     Render();
@@ -95,6 +133,11 @@ void TPhoto::Render() {
         QString error;
         rendered_ = RenderChain(original_, *info_, mask_, &error);
         if (rendered_.isNull()) Report(error);
+    } else if (pending_ && !reduced_.isNull()) {
+        // A refused size is reported once, by the render of the original itself.
+        const QSize original = headerSize_.isValid() ? headerSize_ : reduced_.size();
+        rendered_ =
+            RenderChain(reduced_, PreviewSettings(*info_, original, reduced_.size()), mask_);
     } else {
         rendered_ = QImage();
     }
@@ -117,7 +160,14 @@ void TPhoto::Report(const QString& message, const QString& detail) {
 }
 
 void TPhoto::UpdateDisplaySize() {
-    display_ = QSize(ScaledSide(rendered_.width(), zoom_), ScaledSide(rendered_.height(), zoom_));
+    QSize size = rendered_.size();
+    if (pending_ && headerSize_.isValid()) {
+        const TRenderSize exact = RenderedSize(headerSize_, *info_);
+        if (exact.width > 0 && exact.height > 0 && exact.Pixels() <= kMaxRenderPixels)
+            size = QSize(int(exact.width), int(exact.height));
+    }
+    picture_ = size;
+    display_ = QSize(ScaledSide(size.width(), zoom_), ScaledSide(size.height(), zoom_));
 }
 
 }  // namespace vellumora

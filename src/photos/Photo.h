@@ -23,6 +23,15 @@ QString AsSentence(const QString& reason);
 // has no extension or the file does not load.
 QImage LoadMaskFile(const QString& masksFolder, const QString& maskName);
 
+// An original as the photo takes it: decoded here or by another thread.
+struct TOriginal {
+    QImage image;  // null when the file did not load
+    TMetadata metadata;
+    QString error;  // why it did not load
+};
+// Decodes the file (DoLoad), with options.metadata ignored: the metadata goes to the result.
+TOriginal DecodeOriginal(const QString& path, TLoadOptions options = {});
+
 class TPhoto : public QObject {
     Q_OBJECT
 
@@ -36,8 +45,14 @@ public:
     const QImage& Rendered() const { return rendered_; }
     // What the original's file tells besides its pixels (camera, dates, authorship).
     const TMetadata& Metadata() const { return metadata_; }
-    // The on-screen size: Rendered's size times Zoom div 100.
+    // The on-screen size: the size of the chain's result times Zoom div 100; while the
+    // original is pending, that of the result it will give (the header tells the size).
     QSize DisplaySize() const { return display_; }
+    // The size of the chain's result, or while pending of the result to come.
+    QSize PictureSize() const { return picture_; }
+    // Whether the record is attached but its original not yet given (AssignPending):
+    // Rendered() is then a preview, smaller than the picture to come, or null.
+    bool Pending() const { return pending_; }
     // The message of the last failure reported through ErrorReported, and its detail.
     const QString& LastError() const { return lastError_; }
     const QString& LastErrorDetail() const { return lastErrorDetail_; }
@@ -55,6 +70,13 @@ public:
     // mask, and renders. The record is not owned. It is bound so that SetMaskName on it
     // reloads this photo's mask while this photo shows it.
     void AssignInfo(TPhotoInfo* info);
+    // The same with an original decoded elsewhere (which must be the record's file).
+    void AssignDecoded(TPhotoInfo* info, const TOriginal& original);
+    // Attaches a record whose original is still being decoded elsewhere: until
+    // AssignDecoded, Render makes a preview from `reduced`, a smaller decode of the file
+    // (or nothing when null), and the display size follows `size`, the original's size
+    // as the file's header gives it (when valid).
+    void AssignPending(TPhotoInfo* info, QSize size, const QImage& reduced);
     // Reloads the mask named by the record's MaskName; no mask when it is missing or
     // unreadable. Does not render.
     void LoadMask();
@@ -76,6 +98,8 @@ signals:
 
 private:
     void Report(const QString& message, const QString& detail = {});
+    // Binds the record and clears what belonged to the one before.
+    void Attach(TPhotoInfo* info);
     void UpdateDisplaySize();
 
     TPhotoInfo* info_ = nullptr;
@@ -84,7 +108,11 @@ private:
     QImage mask_;
     QImage rendered_;
     TMetadata metadata_;
+    bool pending_ = false;
+    QImage reduced_;    // while pending
+    QSize headerSize_;  // while pending
     QSize display_;
+    QSize picture_;
     QString masksFolder_;
     QString lastError_;
     QString lastErrorDetail_;

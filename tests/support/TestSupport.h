@@ -8,7 +8,9 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 namespace vellumora::test {
 
@@ -74,5 +76,29 @@ bool AwaitEventsUntil(const std::function<bool()>& done, int passes = 100000);
 // Delivers events until none is ready; false when they were still coming after `passes`
 // rounds.
 bool ProcessPendingEvents(int passes = 1000);
+
+// Holds work on other threads where the test wants it held: Pass() waits until Open().
+// It opens when it goes, so that nothing waits on it for ever; declare it after what
+// waits for that work.
+class TGate {
+public:
+    ~TGate() { Open(); }
+    void Open() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        opened_.notify_all();
+    }
+    void Pass() {
+        std::unique_lock lock(mutex_);
+        opened_.wait(lock, [this] { return open_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
+};
 
 }  // namespace vellumora::test

@@ -77,6 +77,7 @@ TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
     actions_.CreateDialogs(*this);
 
     connect(&photo_, &TPhoto::Changed, this, &TFormMain::PhotoChange);
+    connect(&loader_, &TPhotoLoader::Decoded, this, &TFormMain::OriginalDecoded);
     connect(&photo_, &TPhoto::ErrorReported, this,
             [this](const QString& message, const QString& detail) {
                 platform_.ShowError(this, message, detail);
@@ -284,8 +285,9 @@ void TFormMain::MenuZoomOutClick() {
 
 void TFormMain::MenuFitClick() {
     if (!photo_.Info()) return;
-    // The area without scroll bars, which a photo that fits does not need.
-    ZoomKeepingCentre(FitZoom(photo_.Rendered().size(), scrollBox_->maximumViewportSize()));
+    // The area without scroll bars, which a photo that fits does not need. The display
+    // size is that of the photo to come while its original is still on the way.
+    ZoomKeepingCentre(FitZoom(photo_.PictureSize(), scrollBox_->maximumViewportSize()));
 }
 
 void TFormMain::MenuFullScreenClick() {
@@ -302,10 +304,8 @@ void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
     }
     TPhotoInfo* record = info.get();
     const int index = strip_->Add(std::move(info));
+    thumbnailsDue_.insert(record);
     SelectPhoto(index);
-    // The unedited original, drawn once: later edits do not change the thumbnail.
-    if (!photo_.Original().isNull() && photo_.Info() == strip_->Info(index))
-        strip_->SetThumbnail(index, MakeThumbnail(photo_.Original(), kThumbnailSize));
     if (plain) {
         history_.Record(record, *plain, StepName(TCommand::Current));
         UpdateControls();
@@ -319,8 +319,16 @@ void TFormMain::SelectPhoto(int index) {
 }
 
 void TFormMain::PhotoButtonClick(int index) {
-    photo_.AssignInfo(strip_->Info(index));
+    // The next photo first: it is the one most often asked for.
+    loader_.Show(strip_->Info(index), {strip_->Info(index + 1), strip_->Info(index - 1)});
     UpdateControls();
+}
+
+// The unedited original, drawn once: later edits do not change the thumbnail.
+void TFormMain::OriginalDecoded(const TPhotoInfo* record, const QImage& original) {
+    if (!thumbnailsDue_.remove(record)) return;
+    const int index = strip_->IndexOf(record);
+    if (index >= 0) strip_->SetThumbnail(index, MakeThumbnail(original, kThumbnailSize));
 }
 
 void TFormMain::PhotoChange() {
@@ -383,14 +391,17 @@ void TFormMain::MenuCurrentClick() {
 }
 
 void TFormMain::MenuSaveClick() {
+    FinishLoading();
     if (photo_.Info()) saveAs_.Run(platform_, this, photo_);
 }
 
 void TFormMain::MenuEmailClick() {
+    FinishLoading();
     if (photo_.Info()) SendPhotoByMail(platform_, this, photo_);
 }
 
 void TFormMain::MenuClipboardClick() {
+    FinishLoading();
     if (photo_.Info()) CopyPhotoToClipboard(platform_, this, photo_);
 }
 
@@ -398,7 +409,9 @@ void TFormMain::MenuCloseClick() {
     const int index = strip_->IndexOf(photo_.Info());
     if (index >= 0) {
         // Detached before its record goes.
-        photo_.AssignInfo(nullptr);
+        loader_.Show(nullptr);
+        loader_.Forget(strip_->Info(index));
+        thumbnailsDue_.remove(strip_->Info(index));
         history_.Forget(strip_->Info(index));
         strip_->Remove(index);
         const int left = strip_->Count();
@@ -411,7 +424,8 @@ void TFormMain::MenuCloseClick() {
 }
 
 void TFormMain::MenuAllClick() {
-    photo_.AssignInfo(nullptr);
+    loader_.Show(nullptr);
+    thumbnailsDue_.clear();
     history_.Clear();
     strip_->Clear();
     UpdateControls();
@@ -460,6 +474,7 @@ void TFormMain::ShowDialogOf(TCommand command) {
     if (TActions::Row(command).enable != TEnable::Always && !photo_.Info()) return;
     QDialog* dialog = actions_.Dialog(command);
     if (!dialog) return;
+    FinishLoading();
     auto* edit = qobject_cast<TEditDialog*>(dialog);
     TPhotoInfo* record = photo_.Info();
     // OK, or Apply left standing, is one step, however many times Apply was pressed.

@@ -5,12 +5,14 @@
 // It owns the one shared photo object; every edit dialog works on that object's record.
 
 #include <QMainWindow>
+#include <QSet>
 #include <QStringList>
 
 #include "forms/main/Actions.h"
 #include "forms/main/SaveAs.h"
 #include "forms/main/SettingsHistory.h"
 #include "photos/Photo.h"
+#include "photos/PhotoLoader.h"
 #include "photos/settings/FieldGroups.h"
 #include "photos/settings/PhotoInfo.h"
 
@@ -36,6 +38,7 @@ public:
     ~TFormMain() override;
 
     TPhoto& Photo() { return photo_; }
+    TPhotoLoader& Loader() { return loader_; }
     TPlatform& Platform() { return platform_; }
     TPhotoStrip* Strip() const { return strip_; }
     TPhotoView* View() const { return view_; }
@@ -78,6 +81,10 @@ private:
 
     void FormShow();
     void PhotoButtonClick(int index);
+    // An original came in: the thumbnail of its photo, when still due.
+    void OriginalDecoded(const TPhotoInfo* record, const QImage& original);
+    // What needs the current photo's pixels waits for them first.
+    void FinishLoading() { loader_.Finish(); }
     void PhotoChange();
     void ScrollBoxResize();
 
@@ -131,6 +138,10 @@ private:
     TPlatform& platform_;
     // Declared before every widget that shows it, so that it outlives them.
     TPhoto photo_;
+    // Gives the photo its originals; declared after it, so that it goes first.
+    TPhotoLoader loader_{photo_};
+    // Photos whose thumbnail waits for their original.
+    QSet<const TPhotoInfo*> thumbnailsDue_;
     TSaveAs saveAs_;
     TSettingsHistory history_;
     TColor background_ = 0;

@@ -30,8 +30,9 @@ void TPhotoView::paintEvent(QPaintEvent* event) {
     const QImage& picture = photo_.Rendered();
     if (picture.isNull() || photo_.DisplaySize().isEmpty()) return;
     QPainter painter(this);
-    // Nearest pixel: at a zoom above 100 every pixel shows as a block, as it is.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Nearest pixel: at a zoom above 100 every pixel shows as a block, as it is. A
+    // preview, smaller than the photo to come, is smoothed instead.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, photo_.Pending());
     painter.setClipRegion(event->region());
     painter.drawImage(QRect(QPoint(0, 0), photo_.DisplaySize()), picture);
 }

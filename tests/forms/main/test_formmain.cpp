@@ -23,11 +23,13 @@
 #include <functional>
 #include <memory>
 
+#include "codec/Codec.h"
 #include "forms/main/FormMain.h"
 #include "forms/main/Help.h"
 #include "forms/main/PhotoView.h"
 #include "photos/settings/IniFile.h"
 #include "photos/settings/ProgramFolder.h"
+#include "photos/stages/Render.h"
 #include "photos/stages/Thumbnail.h"
 #include "support/FakePlatform.h"
 #include "support/Modal.h"
@@ -260,6 +262,34 @@ private slots:
         w->Action(QStringLiteral("MenuClose"))->trigger();
         QCOMPARE(w->Strip()->Count(), 1);
         QCOMPARE(w->form.Photo().Info()->FileName, Wide());
+    }
+
+    // A photo too big to decode at once shows a preview at its final size, with that size
+    // in the status bar, while a worker decodes it; what needs its pixels waits for them.
+    void bigPhotoShowsBeforeItsOriginalArrives() {
+        const QString path = dir_.filePath(QStringLiteral("big.jpg"));
+        QVERIFY(QFileInfo::exists(path) || Halves(2000, 1500).save(path, "JPEG", 90));
+        auto w = NewWindow();
+        QVERIFY(w);
+        TGate gate;  // the worker waits here until the preview has been looked at
+        w->form.Loader().SetDecoder([&gate](const QString& file) {
+            gate.Pass();
+            return DecodeOriginal(file);
+        });
+        w->Open(path);
+        TPhoto& photo = w->form.Photo();
+        QVERIFY(photo.Pending());
+        QCOMPARE(w->Panel(2), QStringLiteral("640 * 480"));
+        QCOMPARE(w->form.View()->size(), QSize(640, 480));
+        QVERIFY(!photo.Rendered().isNull());
+
+        gate.Open();
+        w->Action(QStringLiteral("MenuClipboard"))->trigger();
+        QVERIFY(!photo.Pending());
+        const QImage exact = RenderChain(DoLoad(path), *photo.Info(), QImage());
+        QCOMPARE(CompareImages(w->platform.clipboard, exact), QString());
+        QCOMPARE(w->Strip()->Image(w->Strip()->ImageIndex(0)),
+                 MakeThumbnail(DoLoad(path), QSize(32, 32)));
     }
 
     void statusBarShowsTheUnzoomedSize_data() {

@@ -1,0 +1,230 @@
+#include "photos/PhotoLoader.h"
+
+#include <QFileInfo>
+#include <QPointer>
+#include <QRunnable>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include "photos/stages/Render.h"
+
+namespace vellumora {
+namespace {
+
+// A file whose header gives no size is decoded here when it is this small (broken or
+// tiny files); a camera raw file goes to a worker.
+constexpr qint64 kInlineFileBytes = qint64(2) << 20;
+
+constexpr int kShownPriority = 1;
+constexpr int kNeighbourPriority = 0;
+
+}  // namespace
+
+struct TPhotoLoader::TJob {
+    const TPhotoInfo* record = nullptr;
+    QString path;
+    qint64 estimate = 0;  // bytes the original will take, from the header; 0 unknown
+    std::atomic<bool> cancelled = false;
+    bool announced = false;  // the loader's thread only
+
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    TOriginal result;
+};
+
+class TPhotoLoader::TTask : public QRunnable {
+public:
+    TTask(TPhotoLoader* loader, std::shared_ptr<TJob> job, TDecoder decoder)
+        : loader_(loader), job_(std::move(job)), decoder_(std::move(decoder)) {}
+
+    void run() override {
+        TOriginal result;
+        if (!job_->cancelled) result = decoder_ ? decoder_(job_->path) : DecodeOriginal(job_->path);
+        {
+            std::lock_guard lock(job_->mutex);
+            job_->result = std::move(result);
+            job_->done = true;
+        }
+        job_->finished.notify_all();
+        // The loader waits for its running tasks before it goes, so it is here; the call
+        // is dropped with the loader if that is deleted before it runs.
+        QMetaObject::invokeMethod(
+            loader_, [loader = loader_, job = job_] { loader->Arrived(job); },
+            Qt::QueuedConnection);
+    }
+
+private:
+    TPhotoLoader* loader_;
+    std::shared_ptr<TJob> job_;
+    TDecoder decoder_;
+};
+
+TPhotoLoader::TPhotoLoader(TPhoto& photo, QObject* parent) : QObject(parent), photo_(photo) {
+    // The shown photo and one neighbour at once: more would only share the same cores.
+    pool_.setMaxThreadCount(2);
+}
+
+TPhotoLoader::~TPhotoLoader() {
+    for (const auto& job : std::as_const(jobs_)) job->cancelled = true;
+    pool_.clear();
+    pool_.waitForDone();
+}
+
+void TPhotoLoader::SetBudget(int neighbours, qint64 bytes) {
+    maxNeighbours_ = neighbours;
+    neighbourBytes_ = bytes;
+    KeepNeighbours(neighbours_);
+}
+
+bool TPhotoLoader::IsDone(TJob& job) {
+    std::lock_guard lock(job.mutex);
+    return job.done;
+}
+
+void TPhotoLoader::WaitFor(TJob& job) {
+    std::unique_lock lock(job.mutex);
+    job.finished.wait(lock, [&job] { return job.done; });
+}
+
+bool TPhotoLoader::Holds(const TPhotoInfo* record) const {
+    const auto job = jobs_.value(record);
+    return job && IsDone(*job) && !job->result.image.isNull();
+}
+
+int TPhotoLoader::HeldNeighbours() const {
+    int count = 0;
+    for (auto it = jobs_.begin(); it != jobs_.end(); ++it)
+        if (it.key() != shown_ && Holds(it.key())) ++count;
+    return count;
+}
+
+qint64 TPhotoLoader::HeldNeighbourBytes() const {
+    qint64 bytes = 0;
+    for (auto it = jobs_.begin(); it != jobs_.end(); ++it)
+        if (it.key() != shown_ && Holds(it.key())) bytes += it.value()->result.image.sizeInBytes();
+    return bytes;
+}
+
+std::shared_ptr<TPhotoLoader::TJob> TPhotoLoader::Start(const TPhotoInfo* record, int priority) {
+    auto job = std::make_shared<TJob>();
+    job->record = record;
+    job->path = record->FileName;
+    const QSize size = ReadImageHeader(job->path).size;
+    job->estimate = size.isValid() ? qint64(size.width()) * size.height() * 4 : 0;
+    jobs_.insert(record, job);
+    pool_.start(new TTask(this, job, decoder_), priority);
+    return job;
+}
+
+void TPhotoLoader::Announce(TJob& job) {
+    if (job.announced) return;
+    job.announced = true;
+    if (!job.result.image.isNull()) emit Decoded(job.record, job.result.image);
+}
+
+void TPhotoLoader::Drop(const TPhotoInfo* record) {
+    if (const auto job = jobs_.take(record)) job->cancelled = true;
+}
+
+void TPhotoLoader::Forget(const TPhotoInfo* record) {
+    Drop(record);
+    neighbours_.removeAll(record);
+    if (shown_ == record) shown_ = nullptr;
+}
+
+void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neighbours) {
+    shown_ = record;
+    // Everything but the photo and its neighbours goes first, so that the budget is free.
+    for (const TPhotoInfo* held : jobs_.keys())
+        if (held != record && !neighbours.contains(held)) Drop(held);
+    if (!record) {
+        neighbours_.clear();
+        photo_.AssignInfo(nullptr);
+        return;
+    }
+
+    std::shared_ptr<TJob> job = jobs_.value(record);
+    if (!job || !IsDone(*job)) {
+        const TImageHeader header = ReadImageHeader(record->FileName);
+        const bool small =
+            header.size.isValid()
+                ? qint64(header.size.width()) * header.size.height() <= inlinePixels_
+                : QFileInfo(record->FileName).size() <= kInlineFileBytes && inlinePixels_ > 0;
+        if (small && !job) {
+            job = std::make_shared<TJob>();
+            job->record = record;
+            job->path = record->FileName;
+            job->result = DecodeOriginal(job->path);
+            job->done = true;
+            jobs_.insert(record, job);
+        } else if (small) {
+            WaitFor(*job);
+        } else {
+            if (!job) job = Start(record, kShownPriority);
+            QImage reduced;
+            const int minimum = header.reducible ? PreviewMinimumLongSide(header.size, *record) : 0;
+            if (minimum > 0) {
+                TLoadOptions options;
+                options.minimumLongSide = minimum;
+                reduced = DoLoad(record->FileName, nullptr, options);
+            }
+            photo_.AssignPending(record, header.size, reduced);
+        }
+    }
+    if (IsDone(*job)) {
+        Announce(*job);
+        photo_.AssignDecoded(record, job->result);
+    }
+    KeepNeighbours(neighbours);
+}
+
+void TPhotoLoader::KeepNeighbours(const QList<const TPhotoInfo*>& neighbours) {
+    neighbours_.clear();
+    int count = 0;
+    qint64 bytes = 0;
+    for (const TPhotoInfo* neighbour : neighbours) {
+        if (!neighbour || neighbour == shown_ || neighbours_.contains(neighbour)) continue;
+        std::shared_ptr<TJob> job = jobs_.value(neighbour);
+        const qint64 size =
+            job && IsDone(*job) ? job->result.image.sizeInBytes() : (job ? job->estimate : -1);
+        // A neighbour not started yet is measured by its header first.
+        qint64 needed = size;
+        if (needed < 0) {
+            const QSize header = ReadImageHeader(neighbour->FileName).size;
+            needed = header.isValid() ? qint64(header.width()) * header.height() * 4 : 0;
+        }
+        if (count >= maxNeighbours_ || bytes + needed > neighbourBytes_) {
+            Drop(neighbour);
+            continue;
+        }
+        ++count;
+        bytes += needed;
+        neighbours_ << neighbour;
+        if (!job) Start(neighbour, kNeighbourPriority);
+    }
+}
+
+void TPhotoLoader::Finish() {
+    if (!shown_ || !photo_.Pending() || photo_.Info() != shown_) return;
+    const std::shared_ptr<TJob> job = jobs_.value(shown_);
+    if (!job) return;
+    WaitFor(*job);
+    Announce(*job);
+    photo_.AssignDecoded(shown_, job->result);
+}
+
+void TPhotoLoader::Arrived(const std::shared_ptr<TJob>& job) {
+    // A decode of a record dropped meanwhile is not shown, late or ever.
+    if (jobs_.value(job->record) != job) return;
+    Announce(*job);
+    if (job->record == shown_) {
+        if (photo_.Pending() && photo_.Info() == shown_) photo_.AssignDecoded(shown_, job->result);
+        return;
+    }
+    // A neighbour whose size the header did not tell may not fit after all.
+    KeepNeighbours(QList<const TPhotoInfo*>(neighbours_));
+}
+
+}  // namespace vellumora

@@ -1,0 +1,240 @@
+// Originals from workers: the photo shown is always the last one asked for, exactly as the
+// chain makes it; neighbours are ready within the budget; records going away mid-decode.
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <vector>
+
+#include "photos/PhotoLoader.h"
+#include "photos/stages/Render.h"
+#include "photos/stages/Resize.h"
+#include "support/TestSupport.h"
+
+using namespace vellumora;
+using namespace vellumora::test;
+
+namespace {
+
+// Records for files, owned as the window's strip owns them.
+std::vector<std::unique_ptr<TPhotoInfo>> Records(const QStringList& paths, int max) {
+    std::vector<std::unique_ptr<TPhotoInfo>> records;
+    for (const QString& path : paths) {
+        records.push_back(std::make_unique<TPhotoInfo>(path));
+        records.back()->Max = max;
+        records.back()->Outside.Width = 3;
+    }
+    return records;
+}
+
+QImage Exact(const TPhotoInfo& record) {
+    return RenderChain(DoLoad(record.FileName), record, QImage());
+}
+
+}  // namespace
+
+class TestPhotoLoader : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QStringList jpegs_;  // 1600 x 1200, each its own pattern
+    QStringList pngs_;
+    QString big_;  // 6000 x 4000
+
+    std::vector<const TPhotoInfo*> Neighbours(const std::vector<std::unique_ptr<TPhotoInfo>>& r,
+                                              size_t i) {
+        return {i + 1 < r.size() ? r[i + 1].get() : nullptr, i > 0 ? r[i - 1].get() : nullptr};
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        for (int i = 0; i < 4; ++i) {
+            const QImage image = PatternImage(1600 + 8 * i, 1200);
+            jpegs_ << dir_.filePath(QStringLiteral("p%1.jpg").arg(i));
+            QVERIFY(image.save(jpegs_.last(), "JPEG", 90));
+            pngs_ << test::SavePng(dir_.path(), QStringLiteral("p%1.png").arg(i),
+                                   image.scaled(400, 300));
+        }
+        big_ = dir_.filePath(QStringLiteral("big.jpg"));
+        QVERIFY(PatternImage(6000, 4000).save(big_, "JPEG", 90));
+    }
+
+    // However fast the clicks come, the photo ends on the last one asked for, rendered
+    // exactly from its original, and nothing asked for before shows up afterwards.
+    void switchingQuicklyShowsTheLastAsked_data() {
+        QTest::addColumn<bool>("jpeg");  // a preview from a reduced decode first
+        QTest::addColumn<QList<int>>("clicks");
+        for (const bool jpeg : {true, false}) {
+            const char* kind = jpeg ? "jpeg" : "png";
+            QTest::addRow("%s: on and on", kind) << jpeg << QList<int>{0, 1, 2, 3};
+            QTest::addRow("%s: back to the first", kind) << jpeg << QList<int>{0, 1, 2, 0};
+            QTest::addRow("%s: to and fro", kind) << jpeg << QList<int>{0, 2, 1, 3, 2};
+            QTest::addRow("%s: the same twice", kind) << jpeg << QList<int>{1, 1};
+        }
+    }
+    void switchingQuicklyShowsTheLastAsked() {
+        QFETCH(bool, jpeg);
+        QFETCH(QList<int>, clicks);
+        const auto records = Records(jpeg ? jpegs_ : pngs_, 200);
+        TPhoto photo;
+        QList<const TPhotoInfo*> shownAfterLast;
+        bool lastAsked = false;
+        connect(&photo, &TPhoto::Changed, this, [&] {
+            if (lastAsked) shownAfterLast << photo.Info();
+        });
+        {
+            TPhotoLoader loader(photo);
+            loader.SetInlinePixels(0);  // everything from a worker
+            for (qsizetype i = 0; i < clicks.size(); ++i) {
+                const size_t at = size_t(clicks[i]);
+                lastAsked = i == clicks.size() - 1;
+                const auto near = Neighbours(records, at);
+                loader.Show(records[at].get(), {near.begin(), near.end()});
+            }
+            QVERIFY(AwaitEventsUntil([&] { return !photo.Pending(); }));
+        }  // the loader waits for what is still running
+        QVERIFY(ProcessPendingEvents());
+        const TPhotoInfo* last = records[size_t(clicks.last())].get();
+        QCOMPARE(photo.Info(), last);
+        QVERIFY(!shownAfterLast.isEmpty());
+        QCOMPARE(shownAfterLast.count(last), shownAfterLast.size());
+        QCOMPARE(CompareImages(photo.Rendered(), Exact(*last)), QString());
+    }
+
+    // A big JPEG shows at once a preview of the size to come, then the exact picture;
+    // the size is known from the header all along.
+    void bigPhotoShowsAPreviewFirst_data() {
+        QTest::addColumn<int>("max");
+        QTest::addColumn<int>("rotate");
+        QTest::addColumn<TRect>("crop");
+        QTest::addColumn<bool>("preview");  // whether a reduced decode can show it
+        QTest::newRow("shrunk to 640") << 640 << 0 << TRect() << true;
+        QTest::newRow("cropped and turned") << 800 << 90 << TRect{1000, 500, 4000, 3500} << true;
+        QTest::newRow("original size") << 0 << 0 << TRect() << true;
+        // The crop keeps every pixel of the original it covers.
+        QTest::newRow("small crop, kept") << 1000 << -90 << TRect{10, 20, 300, 220} << false;
+    }
+    void bigPhotoShowsAPreviewFirst() {
+        QFETCH(int, max);
+        QFETCH(int, rotate);
+        QFETCH(TRect, crop);
+        QFETCH(bool, preview);
+        auto records = Records({big_}, max);
+        TPhotoInfo& record = *records[0];
+        record.Rotate = rotate;
+        record.Crop = crop;
+        record.Watermark = QStringLiteral("Preview");
+        TPhoto photo;
+        TPhotoLoader loader(photo);
+        TGate gate;  // the worker waits here until the preview has been looked at
+        loader.SetDecoder([&gate](const QString& path) {
+            gate.Pass();
+            return DecodeOriginal(path);
+        });
+        loader.Show(&record);
+        const TRenderSize size = RenderedSize(QSize(6000, 4000), record);
+        const QSize exactSize(int(size.width), int(size.height));
+        QVERIFY(photo.Pending());
+        QCOMPARE(photo.PictureSize(), exactSize);
+        QCOMPARE(photo.DisplaySize(), exactSize);
+        QCOMPARE(!photo.Rendered().isNull(), preview);
+        if (preview) {
+            QVERIFY(photo.Rendered().width() <= exactSize.width());
+            // The same picture: its shape, give or take the rounding of a smaller one.
+            QVERIFY(std::abs(double(photo.Rendered().width()) / photo.Rendered().height() -
+                             double(exactSize.width()) / exactSize.height()) < 0.02);
+        }
+
+        gate.Open();
+        QVERIFY(AwaitEventsUntil([&] { return !photo.Pending(); }));
+        QCOMPARE(CompareImages(photo.Rendered(), Exact(record)), QString());
+    }
+
+    // Ten 24-megapixel photos in a row: besides the one shown, at most two originals are
+    // kept, within the bytes allowed, and the next one is ready before it is asked for.
+    void neighboursStayWithinTheBudget_data() {
+        QTest::addColumn<bool>("big");  // 24 MP photos, else 2 MP ones
+        QTest::addColumn<int>("neighbours");
+        QTest::addColumn<double>("originals");  // the bytes allowed, in originals
+        QTest::addColumn<int>("held");          // neighbours held in the middle of the row
+        QTest::newRow("24 MP, the program's budget")
+            << true << TPhotoLoader::kMaxNeighbours << 512.0 / 96 << 2;
+        QTest::newRow("room for one and a half") << false << 2 << 1.5 << 1;
+        QTest::newRow("none") << false << 0 << 0.0 << 0;
+    }
+    void neighboursStayWithinTheBudget() {
+        QFETCH(bool, big);
+        QFETCH(int, neighbours);
+        QFETCH(double, originals);
+        QFETCH(int, held);
+        const QSize size = big ? QSize(6000, 4000) : QSize(1600, 1200);
+        const qint64 one = qint64(size.width()) * size.height() * 4;
+        const qint64 bytes = big ? TPhotoLoader::kNeighbourBytes : qint64(one * originals);
+        QStringList paths;
+        for (int i = 0; i < 10; ++i) {
+            paths << dir_.filePath(QStringLiteral("%1-%2.jpg").arg(big ? "big" : "p0").arg(i));
+            QVERIFY(QFile::exists(paths.last()) ||
+                    QFile::copy(big ? big_ : jpegs_[0], paths.last()));
+        }
+        const auto records = Records(paths, 640);
+        TPhoto photo;
+        TPhotoLoader loader(photo);
+        loader.SetBudget(neighbours, bytes);
+        for (size_t i = 0; i < records.size(); ++i) {
+            const auto near = Neighbours(records, i);
+            loader.Show(records[i].get(), {near.begin(), near.end()});
+            const int expected = std::min<int>(held, (i > 0) + (i + 1 < records.size()));
+            QVERIFY(AwaitEventsUntil(
+                [&] { return !photo.Pending() && loader.HeldNeighbours() == expected; }));
+            QVERIFY(loader.HeldNeighbourBytes() <= std::min(bytes, 2 * one));
+            QCOMPARE(photo.Info(), records[i].get());
+            if (held > 0 && i + 1 < records.size()) QVERIFY(loader.Holds(records[i + 1].get()));
+        }
+        // Prepared: the next photo shows exactly without waiting for anything.
+        if (held > 0) {
+            loader.Show(records[8].get());
+            QVERIFY(!photo.Pending());
+            QCOMPARE(photo.Rendered().size(),
+                     ResizedSize(size, 640, true) + QSize(6, 6));  // and the bands
+        }
+    }
+
+    // Records closed while their decode runs, and the loader going while decodes run:
+    // nothing arrives for them, nothing crashes (the sanitizer build checks the memory).
+    void recordsGoWhileTheirDecodesRun() {
+        auto records = Records(jpegs_, 300);
+        TPhoto photo;
+        {
+            TPhotoLoader loader(photo);
+            loader.SetInlinePixels(0);
+            QList<const TPhotoInfo*> arrived;
+            connect(&loader, &TPhotoLoader::Decoded, this,
+                    [&](const TPhotoInfo* record, const QImage&) { arrived << record; });
+            loader.Show(records[1].get(), {records[2].get(), records[0].get()});
+            // The neighbour closes while it is being prepared, then the photo shown.
+            const TPhotoInfo* gone2 = records[2].get();
+            loader.Forget(gone2);
+            records[2].reset();
+            loader.Show(nullptr);
+            const TPhotoInfo* gone1 = records[1].get();
+            loader.Forget(gone1);
+            records[1].reset();
+            arrived.clear();  // what came before they went was theirs to have
+            loader.Show(records[3].get(), {records[0].get()});
+            QVERIFY(
+                AwaitEventsUntil([&] { return !photo.Pending() && loader.HeldNeighbours() == 1; }));
+            QVERIFY(!arrived.contains(gone1) && !arrived.contains(gone2));
+            QCOMPARE(CompareImages(photo.Rendered(), Exact(*records[3])), QString());
+            // Gone with decodes still running.
+            loader.Show(records[0].get(), {records[3].get()});
+        }
+        QVERIFY(ProcessPendingEvents());
+        QCOMPARE(photo.Info(), records[0].get());
+    }
+};
+
+QTEST_MAIN(TestPhotoLoader)
+#include "test_photoloader.moc"
