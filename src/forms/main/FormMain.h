@@ -45,6 +45,9 @@ public:
     // the photos given, opened as "Open..." opens them. Neither by default.
     void SetAboutAtStart(bool show) { aboutAtStart_ = show; }
     void SetStartupPhotos(const QStringList& paths) { startupPhotos_ = paths; }
+    // Shows the window where it was left when the program last ended (section "WINDOW" of
+    // the settings file), maximised unless it was left otherwise.
+    void ShowAtStoredPlace();
 
     // Adds a photo to the list and makes it current. With current settings (and a photo
     // current), the new record takes the current one's settings but starts with no crop,
@@ -123,6 +126,8 @@ private:
     void CopyToEveryPhoto(TFieldGroup group);
 
     void ReadBackground();
+    // Stores the window's place for the next start; a file that refuses it stops nothing.
+    void WriteWindowPlace();
     void SetBackground(TColor color);
 
     TPlatform& platform_;

@@ -866,6 +866,50 @@ private slots:
         QCOMPARE(again->form.Background(), choose ? chosen : QColor(Qt::red));
     }
 
+    void windowPlaceIsKeptForTheNextStart_data() {
+        QTest::addColumn<bool>("maximised");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("normal") << false << false;
+        QTest::newRow("maximised") << true << false;
+        QTest::newRow("file refused") << false << true;
+    }
+    void windowPlaceIsKeptForTheNextStart() {
+        QFETCH(bool, maximised);
+        QFETCH(bool, refused);
+        const QString settings = ApplicationSettingsFile();
+        if (refused)
+            QVERIFY(QDir().mkpath(settings));  // a folder where the file should be
+        else
+            WriteBytes(ProgramFolder(), QStringLiteral("Vellumora.dat"),
+                       "[APPLICAITON]\nBACKGROUND=clRed\n");
+        const QRect place(120, 90, 500, 380);
+        {
+            TWindow w;
+            w.form.setGeometry(place);
+            if (maximised) w.form.setWindowState(Qt::WindowMaximized);
+            QVERIFY(ShowActive(&w.form));
+            w.Open(Wide());
+            w.platform.answers.push_back(true);  // the quit prompt
+            w.Action(QStringLiteral("MenuExit"))->trigger();
+            QVERIFY(!w.form.isVisible());
+            QCOMPARE(w.platform.log.filter(QStringLiteral("error:")), QStringList());
+        }
+        if (refused) return;
+        const TIniFile file(settings);
+        QCOMPARE(file.ReadString(QStringLiteral("APPLICAITON"), QStringLiteral("BACKGROUND")),
+                 QStringLiteral("clRed"));
+        QStringList stored;
+        for (const char* key : {"LEFT", "TOP", "WIDTH", "HEIGHT", "MAXIMIZED"})
+            stored << file.ReadString(QStringLiteral("WINDOW"), QLatin1String(key));
+        QCOMPARE(stored.join(QLatin1Char(' ')),
+                 QStringLiteral("120 90 500 380 %1").arg(int(maximised)));
+
+        TWindow again;
+        again.form.ShowAtStoredPlace();
+        QCOMPARE(again.form.isMaximized(), maximised);
+        QCOMPARE(again.form.normalGeometry(), place);
+    }
+
     void exportAndHelpCommandsReachTheDesktop_data() {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("logged");  // the start of the desktop request expected
