@@ -1,12 +1,16 @@
 #include "forms/main/FormAbout.h"
 
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <mutex>
+
+#include "forms/main/Placement.h"
 
 #ifndef VELLUMORA_VERSION
 #error "VELLUMORA_VERSION (the project version) must be defined for the forms library"
@@ -65,6 +69,26 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
     layout->addWidget(line);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    if (parent) parent->window()->installEventFilter(this);
+}
+
+void TFormAbout::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    CentreOverWindow();
+}
+
+bool TFormAbout::eventFilter(QObject* watched, QEvent* event) {
+    if (isVisible() && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        CentreOverWindow();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFormAbout::CentreOverWindow() {
+    const QWidget* window = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!window) return;
+    const QScreen* screen = window->screen();
+    move(CentredOver(window->frameGeometry(), frameGeometry().size(),
+                     screen ? screen->availableGeometry() : window->frameGeometry()));
 }
 
 }  // namespace vellumora

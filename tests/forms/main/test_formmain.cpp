@@ -977,6 +977,29 @@ private slots:
         QCOMPARE(form.Strip()->Count(), 2);
     }
 
+    // Also when the window gets its place only after the box has opened, as at start.
+    void aboutBoxStandsCentredOverTheWindow() {
+        TWindow w;
+        w.form.setGeometry(60, 40, 500, 400);
+        QVERIFY(ShowActive(&w.form));
+        const auto offCentre = [&w](QWidget* box) {
+            return (box->frameGeometry().center() - w.form.frameGeometry().center())
+                .manhattanLength();
+        };
+        QList<int> seen;
+        TWhenModal about(QStringLiteral("the about box"), [&](QWidget* box) {
+            seen << offCentre(box);
+            w.form.setGeometry(200, 120, 560, 440);
+            QVERIFY(ProcessPendingEvents());
+            seen << offCentre(box);
+            box->close();
+        });
+        w.Action(QStringLiteral("MenuAbout"))->trigger();
+        QCOMPARE(seen.size(), 2);
+        QVERIFY2(seen[0] <= 1 && seen[1] <= 1,
+                 qPrintable(QStringLiteral("%1 and %2 pixels off").arg(seen[0]).arg(seen[1])));
+    }
+
     void droppedFilesOpen_data() {
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QStringList>("opened");
