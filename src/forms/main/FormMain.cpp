@@ -506,6 +506,7 @@ void TFormMain::ShowDialogOf(TCommand command) {
     // OK, or Apply left standing, is one step, however many times Apply was pressed.
     std::optional<TPhotoInfo> before;
     if (edit && record) before = SettingsOf(*record);
+    if (edit) PlaceBesidePhoto(dialog);
     const int result = dialog->exec();
     if (!before || photo_.Info() != record) return;
     if (result == TEditDialog::ResultAll) {
@@ -520,6 +521,19 @@ void TFormMain::ShowDialogOf(TCommand command) {
         history_.Record(record, *before, StepName(command));
     }
     UpdateControls();
+}
+
+void TFormMain::PlaceBesidePhoto(QDialog* dialog) {
+    const QWidget* area = scrollBox_->viewport();
+    const QRect shown = QRect(view_->mapTo(area, QPoint(0, 0)), view_->size()) & area->rect();
+    const QRect photo =
+        shown.isEmpty() ? QRect() : QRect(area->mapToGlobal(shown.topLeft()), shown.size());
+    // A dialog's frame is known only once it has been shown: the window's stands in for it.
+    dialog->adjustSize();
+    const QSize frame = frameGeometry().size() - size();
+    const QScreen* screen = this->screen();
+    dialog->move(DialogBesidePhoto(photo, frameGeometry(), dialog->size() + frame,
+                                   screen ? screen->availableGeometry() : frameGeometry()));
 }
 
 // The others are not rendered now: each shows the change when it is next selected, since

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -733,6 +734,33 @@ private slots:
         w->Action(QStringLiteral("MenuFirst"))->trigger();
         QCOMPARE(w->Current(), 0);
         QCOMPARE(w->form.Photo().Rendered().width(), othersMax);
+    }
+
+    // Where the screen has room, so that Apply shows its result on the photo.
+    void editDialogsOpenBesideThePhoto_data() {
+        QTest::addColumn<QString>("command");
+        for (const char* command :
+             {"MenuResize", "MenuCrop", "MenuColor", "MenuWatermark", "MenuBorder"})
+            QTest::newRow(command) << QString::fromLatin1(command);
+    }
+    void editDialogsOpenBesideThePhoto() {
+        QFETCH(QString, command);
+        TWindow w;
+        w.form.setGeometry(0, 0, 300, 300);
+        QVERIFY(ShowActive(&w.form));
+        w.Open(SavePng(QStringLiteral("beside.png"), SolidImage(120, 90, kBlue)));
+        QVERIFY(ProcessPendingEvents());
+        QWidget* view = w.form.View();
+        const QPoint middle = view->mapToGlobal(view->rect().center());
+        const QRect screen = w.form.screen()->availableGeometry();
+        QRect placed;
+        TWhenModal dialog(command, [&](QWidget* shown) {
+            placed = shown->frameGeometry();
+            shown->close();
+        });
+        w.Action(command)->trigger();
+        QVERIFY(!placed.contains(middle));
+        QVERIFY(screen.contains(placed));
     }
 
     void openingCarriesSettingsOnlyWithCurrentSettings_data() {
