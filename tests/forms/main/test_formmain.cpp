@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -196,6 +197,46 @@ private slots:
         w->Action(QStringLiteral("MenuFirst"))->trigger();
         QVERIFY(ProcessEventsUntil([strip] { return strip->horizontalScrollBar()->value() == 0; }));
         QVERIFY(inView(0));
+    }
+
+    // A photo button looks pressed while it is pressed, held down, or raised under the
+    // pointer. After a close the buttons move along under a pointer that stands still.
+    void oneButtonLooksPressedAfterAClose_data() {
+        QTest::addColumn<int>("closed");   // of four, current when closed
+        QTest::addColumn<int>("pointer");  // the button under the pointer before
+        QTest::newRow("the first, the pointer on the third") << 0 << 2;
+        QTest::newRow("the second, the pointer on the last") << 1 << 3;
+        QTest::newRow("the pointer on the one closed") << 1 << 1;
+        QTest::newRow("the last, the pointer on the one before") << 3 << 2;
+    }
+    void oneButtonLooksPressedAfterAClose() {
+        QFETCH(int, closed);
+        QFETCH(int, pointer);
+        QCursor::setPos(799, 799);  // away from where the window opens
+        auto w = NewWindow();
+        QVERIFY(w);
+        for (const char* name : {"h0.png", "h1.png", "h2.png", "h3.png"})
+            w->Open(PhotoNamed(QLatin1String(name)));
+        w->form.SelectPhoto(closed);
+        QVERIFY(ProcessPendingEvents());
+        QToolButton* hovered = w->Strip()->Button(pointer);
+        QTest::mouseMove(hovered, hovered->rect().center());
+        QVERIFY(ProcessEventsUntil([hovered] { return hovered->underMouse(); }));
+
+        QTest::keyClick(&w->form, Qt::Key_Delete);
+        QVERIFY(ProcessPendingEvents());
+
+        QCOMPARE(w->Strip()->Count(), 3);
+        for (int i = 0; i < 3; ++i) {
+            QToolButton* button = w->Strip()->Button(i);
+            const bool current = i == w->Current();
+            const bool underPointer =
+                button->rect().contains(button->mapFromGlobal(QCursor::pos()));
+            QCOMPARE(button->isChecked(), current);
+            QVERIFY(!button->isDown());
+            QVERIFY2(!button->underMouse() || underPointer,
+                     qPrintable(QStringLiteral("button %1 raised away from the pointer").arg(i)));
+        }
     }
 
     void thumbnailShowsTheOriginal_data() {
