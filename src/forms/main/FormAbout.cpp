@@ -8,25 +8,18 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
-#include <mutex>
 
+#include "forms/main/Icons.h"
 #include "forms/main/Placement.h"
 
 #ifndef VELLUMORA_VERSION
 #error "VELLUMORA_VERSION (the project version) must be defined for the forms library"
 #endif
 
-// The forms library is static: its resources are linked in only when something refers to
-// them, so they are registered by hand. Outside the namespace, as the macro needs.
-static void InitFormsResources() {
-    static std::once_flag once;
-    std::call_once(once, [] { Q_INIT_RESOURCE(forms); });
-}
-
 namespace vellumora {
 
 TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
-    InitFormsResources();
+    UseFormsResources();
     setObjectName(QStringLiteral("FormAbout"));
     setWindowTitle(QStringLiteral("About Vellumora"));
 

@@ -112,7 +112,8 @@ void TFormMain::CreateToolBars() {
     buttons->setToolButtonStyle(Qt::ToolButtonIconOnly);
     actions_.AddToolButtons(buttons);
     QToolBar* tools = newToolBar("ToolBarTools");
-    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    tools->setIconSize(QSize(32, 32));
+    tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     actions_.AddToolButtons(tools);
 
     // The photo strip has a row of its own, as wide as the window.
@@ -225,6 +226,11 @@ void TFormMain::WriteWindowPlace() {
     } catch (const TIniError&) {
         // Quitting goes on; the next start takes the place the file still holds.
     }
+}
+
+void TFormMain::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) actions_.SetIconSet(IconSetFor(palette()));
+    QMainWindow::changeEvent(event);
 }
 
 void TFormMain::dragEnterEvent(QDragEnterEvent* event) {

@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -601,6 +602,72 @@ private slots:
         QVERIFY(enabled());
         w->Action(QStringLiteral("MenuAll"))->trigger();
         QCOMPARE(enabled(), alwaysEnabled);
+    }
+
+    // The program's own icons, drawn for light and for dark windows, the same wherever the
+    // command shows, and disabled plainly dimmed: grey and at most 40% as opaque.
+    void commandIconsAreOursWithADimmedDisabledLook_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("icon");
+        QTest::addColumn<QString>("alsoOn");  // a tool button or popup item that shows it
+        QTest::newRow("Resize") << "MenuResize"
+                                << "resize"
+                                << "ToolButtonResize";
+        QTest::newRow("Crop") << "MenuCrop"
+                              << "crop"
+                              << "PopupCrop";
+        QTest::newRow("Color Balance") << "MenuColor"
+                                       << "color"
+                                       << "PopupColor";
+        QTest::newRow("Watermark") << "MenuWatermark"
+                                   << "watermark"
+                                   << "ToolButtonWatermark";
+        QTest::newRow("Border") << "MenuBorder"
+                                << "border"
+                                << "PopupBorder";
+        QTest::newRow("web album") << "MenuWebpage"
+                                   << "webpage"
+                                   << "ToolButtonWebpage";
+    }
+    void commandIconsAreOursWithADimmedDisabledLook() {
+        QFETCH(QString, command);
+        QFETCH(QString, icon);
+        QFETCH(QString, alsoOn);
+        TWindow w;
+        QVERIFY(!w.Action(command)->isEnabled());  // no photo
+        const QPalette light = QApplication::palette();
+        const QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2A, 0x2A, 0x2A));
+        const auto restore = qScopeGuard([&light] { QApplication::setPalette(light); });
+        const auto pixels = [](const QIcon& i, QIcon::Mode mode) {
+            return i.pixmap(32, mode).toImage().convertToFormat(
+                QImage::Format_ARGB32_Premultiplied);
+        };
+        for (const QString set : {"light", "dark"}) {
+            QApplication::setPalette(set == QLatin1String("dark") ? dark : light);
+            QVERIFY(ProcessPendingEvents());  // the windows take it on
+            const QImage drawn = QImage(QStringLiteral(":/toolbar/%1/%2-32.png").arg(set, icon))
+                                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            QVERIFY(!drawn.isNull());
+            const QImage normal = pixels(w.Action(command)->icon(), QIcon::Normal);
+            QCOMPARE(CompareImages(normal, drawn), QString());
+            QObject* other = w.form.findChild<QObject*>(alsoOn);
+            QVERIFY(other);
+            const auto* item = qobject_cast<QAction*>(other);
+            const QIcon shown = item ? item->icon() : qobject_cast<QToolButton*>(other)->icon();
+            QCOMPARE(CompareImages(pixels(shown, QIcon::Normal), drawn), QString());
+
+            const QImage disabled = pixels(w.Action(command)->icon(), QIcon::Disabled);
+            QCOMPARE(disabled.size(), normal.size());
+            QVERIFY(disabled != normal);
+            int bright = 0;
+            for (int y = 0; y < normal.height(); ++y)
+                for (int x = 0; x < normal.width(); ++x) {
+                    const QRgb on = normal.pixel(x, y), off = disabled.pixel(x, y);
+                    bright += qAlpha(off) > qAlpha(on) * 2 / 5 || qRed(off) != qGreen(off) ||
+                              qGreen(off) != qBlue(off);
+                }
+            QCOMPARE(bright, 0);
+        }
     }
 
     void popupAndDropItemsClickTheirMenuItems_data() {
