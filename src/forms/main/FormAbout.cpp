@@ -79,8 +79,11 @@ bool TFormAbout::eventFilter(QObject* watched, QEvent* event) {
 void TFormAbout::CentreOverWindow() {
     const QWidget* window = parentWidget() ? parentWidget()->window() : nullptr;
     if (!window) return;
+    // Before the box is first shown its frame is not known: the window's stands in for it.
+    QSize size = frameGeometry().size();
+    if (size == this->size()) size += window->frameGeometry().size() - window->size();
     const QScreen* screen = window->screen();
-    move(CentredOver(window->frameGeometry(), frameGeometry().size(),
+    move(CentredOver(window->frameGeometry(), size,
                      screen ? screen->availableGeometry() : window->frameGeometry()));
 }
 
