@@ -172,8 +172,10 @@ void TPhotoStrip::Remove(int index) {
     const bool focused = entry->button->hasFocus();
     group_->removeButton(entry->button);
     delete entry->button;
-    layout_->activate();  // the buttons after it move to their new places now
-    ReleaseStaleHover();
+    if (index < Count()) {
+        layout_->activate();  // the buttons after it move to their new places now
+        ReleaseStaleHover();
+    }
     if (entries_.empty()) {
         images_.clear();
         setFocusPolicy(Qt::NoFocus);
