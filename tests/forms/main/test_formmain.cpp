@@ -610,24 +610,17 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("icon");
         QTest::addColumn<QString>("alsoOn");  // a tool button or popup item that shows it
-        QTest::newRow("Resize") << "MenuResize"
-                                << "resize"
-                                << "ToolButtonResize";
-        QTest::newRow("Crop") << "MenuCrop"
-                              << "crop"
-                              << "PopupCrop";
-        QTest::newRow("Color Balance") << "MenuColor"
-                                       << "color"
-                                       << "PopupColor";
-        QTest::newRow("Watermark") << "MenuWatermark"
-                                   << "watermark"
-                                   << "ToolButtonWatermark";
-        QTest::newRow("Border") << "MenuBorder"
-                                << "border"
-                                << "PopupBorder";
-        QTest::newRow("web album") << "MenuWebpage"
-                                   << "webpage"
-                                   << "ToolButtonWebpage";
+        const auto row = [](const char* what, const char* command, const char* icon,
+                            const char* alsoOn) {
+            QTest::newRow(what) << QString::fromLatin1(command) << QString::fromLatin1(icon)
+                                << QString::fromLatin1(alsoOn);
+        };
+        row("Resize", "MenuResize", "resize", "ToolButtonResize");
+        row("Crop", "MenuCrop", "crop", "PopupCrop");
+        row("Color Balance", "MenuColor", "color", "PopupColor");
+        row("Watermark", "MenuWatermark", "watermark", "ToolButtonWatermark");
+        row("Border", "MenuBorder", "border", "PopupBorder");
+        row("web album", "MenuWebpage", "webpage", "ToolButtonWebpage");
     }
     void commandIconsAreOursWithADimmedDisabledLook() {
         QFETCH(QString, command);
