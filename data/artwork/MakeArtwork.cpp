@@ -1,12 +1,19 @@
-// Draws the program's bitmaps: the hicolor application icons, the about-box picture and
-// the icon in the user guide's page header.
+// Draws the program's bitmaps: the hicolor application icons, the about-box picture, the
+// icon in the user guide's page header and the icons of the window's commands.
 // Run once by hand from the data folder when the artwork changes, and commit the results:
 //
-//   g++ -std=c++20 -fPIC artwork/MakeArtwork.cpp $(pkg-config --cflags --libs Qt6Gui) -o
-//   /tmp/make-artwork /tmp/make-artwork .
+//   g++ -std=c++20 -fPIC artwork/MakeArtwork.cpp \
+//       $(pkg-config --cflags --libs Qt6Gui) -o /tmp/make-artwork
+//   /tmp/make-artwork .
 //
 // The icon is the same drawing as icons/hicolor/scalable/apps/vellumora.svg (a framed
 // print with a drop shadow on a blue tile), on a 256-unit grid.
+//
+// The command icons are flat line drawings on a 32-unit grid with lines two units wide,
+// centred on odd coordinates and filled areas on even ones, so that they fall on whole
+// pixels at 16, 32 and 64 pixels (the menus, the tool bar, and the tool bar on a screen
+// of twice the density). Each is drawn in ink for light windows and for dark ones
+// (toolbar/light, toolbar/dark); the program makes their disabled look itself.
 
 #include <QDir>
 #include <QImage>
@@ -14,6 +21,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QtMath>
 #include <cstdio>
 #include <functional>
 
@@ -157,6 +165,185 @@ QImage Icon(int size) {
     return image;
 }
 
+// The colours of one set of command icons.
+struct TInk {
+    QColor line;    // outlines
+    QColor accent;  // the part that names the command
+    QColor red, green, blue;
+};
+
+const TInk kOnLight{QColor(0x33, 0x41, 0x4E), QColor(0x1C, 0x7C, 0xB0), QColor(0xD6, 0x45, 0x41),
+                    QColor(0x2F, 0x9A, 0x4A), QColor(0x2F, 0x6F, 0xD6)};
+const TInk kOnDark{QColor(0xDC, 0xE4, 0xEB), QColor(0x5C, 0xBC, 0xEC), QColor(0xFF, 0x70, 0x66),
+                   QColor(0x5F, 0xD0, 0x7A), QColor(0x74, 0xA4, 0xFF)};
+
+QColor Faint(QColor colour, int alpha) {
+    colour.setAlpha(alpha);
+    return colour;
+}
+
+QPen Line(const QColor& colour) {
+    return QPen(colour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+void Polyline(QPainter& p, std::initializer_list<QPointF> points) {
+    p.drawPolyline(points.begin(), int(points.size()));
+}
+
+// An arrow head whose tip is at `tip`, pointing along `direction`.
+void ArrowHead(QPainter& p, QPointF tip, QPointF direction, qreal size) {
+    const qreal length = std::hypot(direction.x(), direction.y());
+    const QPointF along = direction / length, across(-along.y(), along.x());
+    Polyline(p, {tip - along * size + across * size, tip, tip - along * size - across * size});
+}
+
+// The commands' pictures. Each reads at 16 pixels: one outline in ink, one part in the
+// accent colour.
+const std::pair<const char*, std::function<void(QPainter&, const TInk&)>> kCommandIcons[] = {
+    // A folder with its front flap open.
+    {"open",
+     [](QPainter& p, const TInk& ink) {
+         p.setPen(Line(ink.line));
+         Polyline(p, {{3, 25}, {3, 7}, {11, 7}, {14, 9}, {25, 9}, {25, 13}});
+         p.setBrush(Faint(ink.accent, 110));
+         const QPointF flap[] = {{3, 25}, {9, 15}, {29, 15}, {23, 25}};
+         p.drawPolygon(flap, 4);
+     }},
+    // An arrow down into a tray.
+    {"save",
+     [](QPainter& p, const TInk& ink) {
+         p.setPen(Line(ink.line));
+         Polyline(p, {{3, 19}, {3, 27}, {27, 27}, {27, 19}});
+         p.setPen(Line(ink.accent));
+         p.drawLine(QPointF(15, 3), QPointF(15, 21));
+         ArrowHead(p, {15, 21}, {0, 1}, 6);
+     }},
+    // A small picture and an arrow out to the corner of a larger frame.
+    {"resize",
+     [](QPainter& p, const TInk& ink) {
+         p.setPen(QPen(Faint(ink.line, 140), 2, Qt::DashLine, Qt::FlatCap, Qt::MiterJoin));
+         p.drawRect(QRectF(3, 3, 26, 26));
+         p.setPen(Line(ink.line));
+         p.setBrush(Faint(ink.accent, 110));
+         p.drawRect(QRectF(3, 17, 12, 12));
+         p.setPen(Line(ink.accent));
+         p.drawLine(QPointF(19, 13), QPointF(25, 7));
+         Polyline(p, {{19, 7}, {25, 7}, {25, 13}});
+     }},
+    // A turn clockwise around a picture.
+    {"rotate",
+     [](QPainter& p, const TInk& ink) {
+         p.setPen(Line(ink.line));
+         p.setBrush(Faint(ink.accent, 110));
+         p.drawRect(QRectF(11, 11, 10, 10));
+         p.setPen(Line(ink.accent));
+         p.setBrush(Qt::NoBrush);
+         const QRectF circle(4, 4, 24, 24);
+         QPainterPath arc;
+         arc.arcMoveTo(circle, 0);
+         arc.arcTo(circle, 0, -280);
+         p.drawPath(arc);
+         // The head at the arc's end, at the top, pointing on clockwise.
+         const qreal end = qDegreesToRadians(-280.0);
+         const QPointF at(16 + 12 * std::cos(end), 16 - 12 * std::sin(end));
+         const QPointF along(std::sin(end), std::cos(end)), across(-along.y(), along.x());
+         p.setPen(Qt::NoPen);
+         p.setBrush(ink.accent);
+         const QPointF head[] = {at + along * 7, at - along + across * 4, at - along - across * 4};
+         p.drawPolygon(head, 3);
+     }},
+    // Two crop marks across each other, the kept part filled.
+    {"crop",
+     [](QPainter& p, const TInk& ink) {
+         p.setPen(Qt::NoPen);
+         p.setBrush(Faint(ink.accent, 110));
+         p.drawRect(QRectF(10, 10, 12, 12));
+         p.setPen(Line(ink.line));
+         Polyline(p, {{9, 3}, {9, 23}, {29, 23}});
+         Polyline(p, {{3, 9}, {23, 9}, {23, 29}});
+     }},
+    // Three sliders, one per colour.
+    {"color",
+     [](QPainter& p, const TInk& ink) {
+         const qreal rows[] = {7, 17, 27}, knobs[] = {21, 11, 17};
+         const QColor colours[] = {ink.red, ink.green, ink.blue};
+         for (int i = 0; i < 3; ++i) {
+             p.setPen(Line(ink.line));
+             p.drawLine(QPointF(3, rows[i]), QPointF(29, rows[i]));
+             p.setPen(Qt::NoPen);
+             p.setBrush(colours[i]);
+             p.drawEllipse(QPointF(knobs[i], rows[i]), 4.5, 4.5);
+         }
+     }},
+    // A picture signed with a copyright sign in its corner.
+    {"watermark",
+     [](QPainter& p, const TInk& ink) {
+         p.setPen(Line(ink.line));
+         p.drawRect(QRectF(3, 5, 22, 18));
+         Polyline(p, {{4, 19}, {10, 13}, {14, 17}, {18, 13}, {24, 19}});
+         // The sign cuts its own gap into the picture.
+         p.setCompositionMode(QPainter::CompositionMode_Clear);
+         p.setPen(Qt::NoPen);
+         p.setBrush(Qt::black);
+         p.drawEllipse(QPointF(23, 23), 9, 9);
+         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+         p.setBrush(ink.accent);
+         p.drawEllipse(QPointF(23, 23), 8, 8);
+         // The letter cut out of the seal.
+         p.setCompositionMode(QPainter::CompositionMode_Clear);
+         p.setPen(QPen(Qt::black, 2.5, Qt::SolidLine, Qt::FlatCap));
+         p.setBrush(Qt::NoBrush);
+         QPainterPath c;
+         const QRectF letter(19, 19, 8, 8);
+         c.arcMoveTo(letter, 50);
+         c.arcTo(letter, 50, 260);
+         p.drawPath(c);
+         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+     }},
+    // A picture in a wide band.
+    {"border",
+     [](QPainter& p, const TInk& ink) {
+         QPainterPath band;
+         band.addRect(QRectF(4, 4, 24, 24));
+         band.addRect(QRectF(10, 10, 12, 12));
+         p.setPen(Qt::NoPen);
+         p.setBrush(Faint(ink.accent, 110));
+         p.drawPath(band);
+         p.setPen(Line(ink.line));
+         p.setBrush(Qt::NoBrush);
+         p.drawRect(QRectF(3, 3, 26, 26));
+         p.drawRect(QRectF(9, 9, 14, 14));
+     }},
+    // A browser window holding four pictures.
+    {"webpage",
+     [](QPainter& p, const TInk& ink) {
+         p.setPen(Line(ink.line));
+         p.drawRect(QRectF(3, 5, 26, 22));
+         p.drawLine(QPointF(3, 11), QPointF(29, 11));
+         p.setPen(Qt::NoPen);
+         p.setBrush(ink.line);
+         p.drawRect(QRectF(6, 7, 2, 2));
+         p.drawRect(QRectF(10, 7, 2, 2));
+         p.setBrush(ink.accent);
+         for (const QPointF corner :
+              {QPointF(6, 14), QPointF(18, 14), QPointF(6, 20), QPointF(18, 20)})
+             p.drawRect(QRectF(corner, QSizeF(8, 4)));
+     }},
+};
+
+QImage CommandIcon(const std::function<void(QPainter&, const TInk&)>& draw, const TInk& ink,
+                   int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
+    p.setBrush(Qt::NoBrush);
+    draw(p, ink);
+    p.end();
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -168,6 +355,16 @@ int main(int argc, char** argv) {
         ok = Icon(size).save(folder + QStringLiteral("/vellumora.png"), "PNG") && ok;
     }
     ok = Icon(64).save(data.filePath(QStringLiteral("help/vellumora.png")), "PNG") && ok;
+    for (const auto& [set, ink] : {std::pair{"light", &kOnLight}, std::pair{"dark", &kOnDark}}) {
+        const QString folder = data.filePath(QStringLiteral("toolbar/") + QLatin1String(set));
+        ok = QDir().mkpath(folder) && ok;
+        for (const auto& [name, draw] : kCommandIcons)
+            for (const int size : {16, 32, 64})
+                ok = CommandIcon(draw, *ink, size)
+                         .save(QStringLiteral("%1/%2-%3.png").arg(folder).arg(name).arg(size),
+                               "PNG") &&
+                     ok;
+    }
     if (!ok) std::fprintf(stderr, "make-artwork: could not write every file\n");
     return ok ? 0 : 1;
 }

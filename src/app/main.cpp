@@ -42,6 +42,6 @@ int main(int argc, char** argv) {
         QIcon::fromTheme(QStringLiteral("vellumora"), QIcon(QStringLiteral(":/vellumora.png"))));
     formMain.SetAboutAtStart(true);
     formMain.SetStartupPhotos(PhotoPaths(QApplication::arguments().mid(1)));
-    formMain.showMaximized();
+    formMain.ShowAtStoredPlace();
     return app.exec();
 }

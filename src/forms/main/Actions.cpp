@@ -123,7 +123,6 @@ QAction* NewTwin(QObject* owner, const char* prefix, const TCommandRow& row, QAc
     auto* twin = new QAction(target->text(), owner);
     // The command's role, after "Menu".
     twin->setObjectName(QLatin1String(prefix) + QLatin1String(row.name).mid(4));
-    twin->setIcon(target->icon());
     QObject::connect(twin, &QAction::triggered, target, &QAction::trigger);
     return twin;
 }
@@ -139,7 +138,7 @@ const std::vector<TCommandRow>& TActions::Rows() {
     static const std::vector<TCommandRow> rows = {
         {.id = TCommand::Open, .name = "MenuOpen", .caption = "Open...", .menu = TMenu::File,
          .key = Qt::CTRL | Qt::Key_O, .flags = kShiftCounts,
-         .icon = "document-open", .fallback = QStyle::SP_DialogOpenButton,
+         .icon = "open", .themeIcon = "document-open",
          .click = &TForm::MenuOpenClick},
         {.id = TCommand::Current, .name = "MenuCurrent", .caption = "Open with Current Settings...",
          .menu = TMenu::File, .key = Qt::CTRL | Qt::SHIFT | Qt::Key_O,
@@ -147,7 +146,7 @@ const std::vector<TCommandRow>& TActions::Rows() {
          .click = &TForm::MenuCurrentClick},
         {.id = TCommand::Save, .name = "MenuSave", .caption = "Save As...", .menu = TMenu::File,
          .key = Qt::CTRL | Qt::Key_S, .flags = kInPopup, .enable = TEnable::WithPhoto,
-         .icon = "document-save-as", .fallback = QStyle::SP_DialogSaveButton,
+         .icon = "save", .themeIcon = "document-save-as",
          .click = &TForm::MenuSaveClick},
         {.id = TCommand::Email, .name = "MenuEmail", .caption = "Send Email To...",
          .menu = TMenu::File, .key = Qt::CTRL | Qt::Key_E, .flags = kInPopup,
@@ -212,15 +211,14 @@ const std::vector<TCommandRow>& TActions::Rows() {
 
         {.id = TCommand::Resize, .name = "MenuResize", .caption = "Resize...",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_R, .flags = kInPopup,
-         .enable = TEnable::WithPhoto, .icon = "transform-scale",
-         .fallback = QStyle::SP_TitleBarMaxButton, .dialog = PhotoDialog<TFormResize>},
+         .enable = TEnable::WithPhoto, .icon = "resize", .dialog = PhotoDialog<TFormResize>},
         {.id = TCommand::Crop, .name = "MenuCrop", .caption = "Crop...", .menu = TMenu::Actions,
          .key = Qt::CTRL | Qt::Key_C, .flags = kSeparatorAfter | kInPopup | kPopupSeparatorAfter,
-         .enable = TEnable::WithPhoto, .dialog = PhotoDialog<TFormCrop>},
+         .enable = TEnable::WithPhoto, .icon = "crop", .dialog = PhotoDialog<TFormCrop>},
         {.id = TCommand::Clockwise, .name = "MenuClockwise", .caption = "Rotate Clockwise",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_Right,
          .flags = kInPopup | kInDropMenu, .enable = TEnable::WithPhoto,
-         .icon = "object-rotate-right", .fallback = QStyle::SP_BrowserReload,
+         .icon = "rotate",
          .click = orient(TCommand::Clockwise, RotateClockwise)},
         {.id = TCommand::Counter, .name = "MenuCounter", .caption = "Rotate Counter Clockwise",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_Left,
@@ -235,15 +233,13 @@ const std::vector<TCommandRow>& TActions::Rows() {
          .enable = TEnable::WithPhoto, .click = orient(TCommand::Vertically, FlipVertically)},
         {.id = TCommand::Color, .name = "MenuColor", .caption = "Color Balance...",
          .menu = TMenu::Actions, .flags = kSeparatorAfter | kInPopup | kPopupSeparatorAfter,
-         .enable = TEnable::WithPhoto, .dialog = PhotoDialog<TFormColor>},
+         .enable = TEnable::WithPhoto, .icon = "color", .dialog = PhotoDialog<TFormColor>},
         {.id = TCommand::Watermark, .name = "MenuWatermark", .caption = "Watermark...",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_W, .flags = kInPopup,
-         .enable = TEnable::WithPhoto, .icon = "insert-text",
-         .fallback = QStyle::SP_FileDialogDetailedView, .dialog = PhotoDialog<TFormWatermark>},
+         .enable = TEnable::WithPhoto, .icon = "watermark", .dialog = PhotoDialog<TFormWatermark>},
         {.id = TCommand::Border, .name = "MenuBorder", .caption = "Border...",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_B, .flags = kInPopup,
-         .enable = TEnable::WithPhoto, .icon = "format-border-set-all",
-         .fallback = QStyle::SP_FileDialogListView, .dialog = PhotoDialog<TFormBorder>},
+         .enable = TEnable::WithPhoto, .icon = "border", .dialog = PhotoDialog<TFormBorder>},
 
         // The stored templates follow these two, after a separator.
         {.id = TCommand::Add, .name = "MenuAdd", .caption = "Add to Templates...",
@@ -254,8 +250,8 @@ const std::vector<TCommandRow>& TActions::Rows() {
          .dialog = ManageDialog},
 
         {.id = TCommand::Webpage, .name = "MenuWebpage", .caption = "HTML Webpage Maker...",
-         .menu = TMenu::Tools, .enable = TEnable::WithPhoto, .icon = "text-html",
-         .fallback = QStyle::SP_DriveNetIcon, .click = &TForm::MenuWebpageClick,
+         .menu = TMenu::Tools, .enable = TEnable::WithPhoto, .icon = "webpage",
+         .click = &TForm::MenuWebpageClick,
          .dialog = WebpageDialog},
 
         {.id = TCommand::Contents, .name = "MenuContents", .caption = "Help Contents and Index",
@@ -310,9 +306,6 @@ void TActions::Build(TFormMain& form) {
             if (row.key2 != QKeyCombination()) keys << Shortcuts(row.key2, ignored);
             action->setShortcuts(keys);
         }
-        if (row.icon)
-            action->setIcon(QIcon::fromTheme(QLatin1String(row.icon),
-                                             form.style()->standardIcon(row.fallback)));
         if (row.zoom) {
             action->setCheckable(true);
             zoomGroup->addAction(action);
@@ -346,9 +339,13 @@ void TActions::Build(TFormMain& form) {
     // Always enabled: with no photo they reach disabled items, which do nothing.
     dropMenu_ = new QMenu(&form);
     dropMenu_->setObjectName(QStringLiteral("DropMenu"));
-    for (const TCommandRow& row : Rows())
-        if (row.flags & kInDropMenu)
-            dropMenu_->addAction(NewTwin(&form, "Drop", row, Action(row.id)));
+    for (const TCommandRow& row : Rows()) {
+        if (!(row.flags & kInDropMenu)) continue;
+        QAction* twin = NewTwin(&form, "Drop", row, Action(row.id));
+        dropTwins_.emplace_back(twin, Action(row.id));
+        dropMenu_->addAction(twin);
+    }
+    SetIconSet(IconSetFor(form.palette()));
 }
 
 void TActions::AddToolButtons(QToolBar* bar) {
@@ -371,7 +368,7 @@ void TActions::AddToolButtons(QToolBar* bar) {
             button->setPopupMode(QToolButton::InstantPopup);
             buttonTwins_.emplace_back(button, command);
         } else {
-            if (bar->toolButtonStyle() == Qt::ToolButtonTextOnly)
+            if (bar->toolButtonStyle() != Qt::ToolButtonIconOnly)
                 command->setIconText(QLatin1String(row.hint));
             command->setToolTip(QLatin1String(row.hint));
             button->setDefaultAction(command);
@@ -396,6 +393,21 @@ void TActions::Update(const TCommandState& state) {
     for (QAction* item : TemplateItems()) item->setEnabled(state.photo);
     for (const auto& [twin, item] : twins_) twin->setEnabled(item->isEnabled());
     for (const auto& [button, item] : buttonTwins_) button->setEnabled(item->isEnabled());
+}
+
+void TActions::SetIconSet(TIconSet set) {
+    if (iconSet_ == set || !Action(TCommand::Open)) return;  // the same set, or not built yet
+    iconSet_ = set;
+    for (const TCommandRow& row : Rows()) {
+        if (!row.icon) continue;
+        const QString themed = QLatin1String(row.themeIcon);
+        Action(row.id)->setIcon(row.themeIcon && QIcon::hasThemeIcon(themed)
+                                    ? QIcon::fromTheme(themed)
+                                    : CommandIcon(QLatin1String(row.icon), set));
+    }
+    for (const auto& [twin, item] : twins_) twin->setIcon(item->icon());
+    for (const auto& [twin, item] : dropTwins_) twin->setIcon(item->icon());
+    for (const auto& [button, item] : buttonTwins_) button->setIcon(item->icon());
 }
 
 }  // namespace vellumora

@@ -7,16 +7,19 @@
 
 #include <QKeyCombination>
 #include <QList>
-#include <QStyle>
 #include <array>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
+
+#include "forms/main/Icons.h"
 
 class QAction;
 class QDialog;
 class QMenu;
 class QToolBar;
+class QToolButton;
 class QWidget;
 
 namespace vellumora {
@@ -86,9 +89,10 @@ struct TCommandRow {
     QKeyCombination key2 = QKeyCombination();
     unsigned flags = 0;
     TEnable enable = TEnable::Always;
-    // A theme icon where the desktop has one, else the style's own.
+    // The program's own icon (CommandIcon). Where the command is one the desktop has a
+    // standard icon for (open, save), that icon of the desktop's theme comes first.
     const char* icon = nullptr;
-    QStyle::StandardPixmap fallback = QStyle::SP_CustomBase;
+    const char* themeIcon = nullptr;
     // A zoom item: checkable, sets the photo's zoom, checked while the photo has it.
     int zoom = 0;
     // What a click does; or the dialog it opens, or neither while that dialog is not built.
@@ -123,6 +127,9 @@ public:
 
     // Every enabled and checked state, of the commands and of what mirrors them.
     void Update(const TCommandState& state);
+    // Gives the commands, and what shows them, the icons of that set (light or dark
+    // window); Build starts with the set of the window's palette.
+    void SetIconSet(TIconSet set);
 
 private:
     std::array<QAction*, size_t(TCommand::Count)> actions_{};
@@ -131,9 +138,12 @@ private:
     QMenu* popupMenu_ = nullptr;
     QMenu* dropMenu_ = nullptr;
     qsizetype fixedTemplateItems_ = 0;
-    // Popup items and tool buttons, and the command whose enabled state each shows.
+    // Popup items and tool buttons, and the command whose enabled state each shows; the
+    // drop-down items, which show their command's icon only.
     std::vector<std::pair<QAction*, QAction*>> twins_;
-    std::vector<std::pair<QWidget*, QAction*>> buttonTwins_;
+    std::vector<std::pair<QToolButton*, QAction*>> buttonTwins_;
+    std::vector<std::pair<QAction*, QAction*>> dropTwins_;
+    std::optional<TIconSet> iconSet_;
 };
 
 }  // namespace vellumora

@@ -1,28 +1,25 @@
 #include "forms/main/FormAbout.h"
 
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
-#include <mutex>
+
+#include "forms/main/Icons.h"
+#include "forms/main/Placement.h"
 
 #ifndef VELLUMORA_VERSION
 #error "VELLUMORA_VERSION (the project version) must be defined for the forms library"
 #endif
 
-// The forms library is static: its resources are linked in only when something refers to
-// them, so they are registered by hand. Outside the namespace, as the macro needs.
-static void InitFormsResources() {
-    static std::once_flag once;
-    std::call_once(once, [] { Q_INIT_RESOURCE(forms); });
-}
-
 namespace vellumora {
 
 TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
-    InitFormsResources();
+    UseFormsResources();
     setObjectName(QStringLiteral("FormAbout"));
     setWindowTitle(QStringLiteral("About Vellumora"));
 
@@ -65,6 +62,29 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
     layout->addWidget(line);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    if (parent) parent->window()->installEventFilter(this);
+}
+
+void TFormAbout::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    CentreOverWindow();
+}
+
+bool TFormAbout::eventFilter(QObject* watched, QEvent* event) {
+    if (isVisible() && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        CentreOverWindow();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFormAbout::CentreOverWindow() {
+    const QWidget* window = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!window) return;
+    // Before the box is first shown its frame is not known: the window's stands in for it.
+    QSize size = frameGeometry().size();
+    if (size == this->size()) size += window->frameGeometry().size() - window->size();
+    const QScreen* screen = window->screen();
+    move(CentredOver(window->frameGeometry(), size,
+                     screen ? screen->availableGeometry() : window->frameGeometry()));
 }
 
 }  // namespace vellumora

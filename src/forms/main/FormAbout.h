@@ -1,6 +1,8 @@
 #pragma once
 
-// The about box: name, version, a picture, OK.
+// The about box: name, version, a picture, OK. It stands centred over the main window
+// whenever it is shown, and stays there while that window is moved or resized (at start
+// the desktop may give the window its place only after the box has opened).
 
 #include <QDialog>
 
@@ -11,6 +13,13 @@ class TFormAbout : public QDialog {
 
 public:
     explicit TFormAbout(QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CentreOverWindow();
 };
 
 }  // namespace vellumora

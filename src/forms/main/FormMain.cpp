@@ -4,11 +4,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -24,6 +26,7 @@
 #include "forms/common/Platform.h"
 #include "forms/main/Help.h"
 #include "forms/main/PhotoView.h"
+#include "forms/main/Placement.h"
 #include "forms/main/Zoom.h"
 #include "forms/templates/FormAdd.h"
 #include "photos/album/Album.h"
@@ -39,6 +42,9 @@ namespace {
 const QString kTitle = QStringLiteral("Vellumora");
 const QString kSettingsSection = QStringLiteral("APPLICAITON");  // sic: the file's own spelling
 const QString kBackgroundKey = QStringLiteral("BACKGROUND");
+const QString kWindowSection = QStringLiteral("WINDOW");
+// The window's size when it is not maximised, until the user gives it another.
+constexpr QSize kNormalSize(576, 395);
 constexpr TColor kClWindow = 0xFF000005;
 
 // The command's caption without its trailing dots, to name an undo step.
@@ -67,7 +73,7 @@ TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
       }) {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(kTitle);
-    resize(576, 395);
+    resize(kNormalSize);
     setAcceptDrops(true);
 
     actions_.Build(*this);
@@ -109,7 +115,8 @@ void TFormMain::CreateToolBars() {
     buttons->setToolButtonStyle(Qt::ToolButtonIconOnly);
     actions_.AddToolButtons(buttons);
     QToolBar* tools = newToolBar("ToolBarTools");
-    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    tools->setIconSize(QSize(32, 32));
+    tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     actions_.AddToolButtons(tools);
 
     // The photo strip has a row of its own, as wide as the window.
@@ -181,10 +188,52 @@ void TFormMain::closeEvent(QCloseEvent* event) {
                               QString::number(strip_->Count()) +
                                   QStringLiteral(" photo(s) still opened, quit Vellumora now?")))
         MenuAllClick();
-    if (photo_.Info())
+    if (photo_.Info()) {
         event->ignore();
+        return;
+    }
+    event->accept();
+    WriteWindowPlace();
+}
+
+void TFormMain::ShowAtStoredPlace() {
+    const TIniFile file(ApplicationSettingsFile());
+    const auto read = [&file](const char* key) {
+        return file.ReadInteger(kWindowSection, QLatin1String(key), 0);
+    };
+    const QRect stored(read("LEFT"), read("TOP"), read("WIDTH"), read("HEIGHT"));
+    QList<QRect> screens;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary) screens << primary->availableGeometry();
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != primary) screens << screen->availableGeometry();
+    setGeometry(WindowPlace(stored, screens, kNormalSize));
+    if (file.ReadBool(kWindowSection, QStringLiteral("MAXIMIZED"), true))
+        showMaximized();
     else
-        event->accept();
+        show();
+}
+
+// The size and place it has when not maximised: a window closed maximised or in full
+// screen comes back maximised, or as it was before full screen, at that size and place.
+void TFormMain::WriteWindowPlace() {
+    const QRect normal = normalGeometry();
+    try {
+        TIniFile file(ApplicationSettingsFile());
+        file.WriteInteger(kWindowSection, QStringLiteral("LEFT"), normal.left());
+        file.WriteInteger(kWindowSection, QStringLiteral("TOP"), normal.top());
+        file.WriteInteger(kWindowSection, QStringLiteral("WIDTH"), normal.width());
+        file.WriteInteger(kWindowSection, QStringLiteral("HEIGHT"), normal.height());
+        file.WriteBool(kWindowSection, QStringLiteral("MAXIMIZED"), isMaximized());
+        file.UpdateFile();
+    } catch (const TIniError&) {
+        // Quitting goes on; the next start takes the place the file still holds.
+    }
+}
+
+void TFormMain::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) actions_.SetIconSet(IconSetFor(palette()));
+    QMainWindow::changeEvent(event);
 }
 
 void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
@@ -480,6 +529,7 @@ void TFormMain::ShowDialogOf(TCommand command) {
     // OK, or Apply left standing, is one step, however many times Apply was pressed.
     std::optional<TPhotoInfo> before;
     if (edit && record) before = SettingsOf(*record);
+    if (edit) PlaceBesidePhoto(dialog);
     const int result = dialog->exec();
     if (!before || photo_.Info() != record) return;
     if (result == TEditDialog::ResultAll) {
@@ -494,6 +544,19 @@ void TFormMain::ShowDialogOf(TCommand command) {
         history_.Record(record, *before, StepName(command));
     }
     UpdateControls();
+}
+
+void TFormMain::PlaceBesidePhoto(QDialog* dialog) {
+    const QWidget* area = scrollBox_->viewport();
+    const QRect shown = QRect(view_->mapTo(area, QPoint(0, 0)), view_->size()) & area->rect();
+    const QRect photo =
+        shown.isEmpty() ? QRect() : QRect(area->mapToGlobal(shown.topLeft()), shown.size());
+    // A dialog's frame is known only once it has been shown: the window's stands in for it.
+    dialog->adjustSize();
+    const QSize frame = frameGeometry().size() - size();
+    const QScreen* screen = this->screen();
+    dialog->move(DialogBesidePhoto(photo, frameGeometry(), dialog->size() + frame,
+                                   screen ? screen->availableGeometry() : frameGeometry()));
 }
 
 // The others are not rendered now: each shows the change when it is next selected, since

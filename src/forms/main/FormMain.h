@@ -51,6 +51,9 @@ public:
     // the photos given, opened as "Open..." opens them. Neither by default.
     void SetAboutAtStart(bool show) { aboutAtStart_ = show; }
     void SetStartupPhotos(const QStringList& paths) { startupPhotos_ = paths; }
+    // Shows the window where it was left when the program last ended (section "WINDOW" of
+    // the settings file), maximised unless it was left otherwise.
+    void ShowAtStoredPlace();
 
     // Adds a photo to the list and makes it current. With current settings (and a photo
     // current), the new record takes the current one's settings but starts with no crop,
@@ -64,6 +67,9 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // A palette of another lightness (the desktop turned dark or light) brings the icons
+    // drawn for it.
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -130,9 +136,14 @@ private:
     // Runs the command's dialog, if it has one built, and spreads its settings on
     // "OK for All".
     void ShowDialogOf(TCommand command);
+    // Moves an edit dialog beside the photo rather than over it, so that Apply shows what
+    // it did.
+    void PlaceBesidePhoto(QDialog* dialog);
     void CopyToEveryPhoto(TFieldGroup group);
 
     void ReadBackground();
+    // Stores the window's place for the next start; a file that refuses it stops nothing.
+    void WriteWindowPlace();
     void SetBackground(TColor color);
 
     TPlatform& platform_;

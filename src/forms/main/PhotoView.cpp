@@ -1,6 +1,7 @@
 #include "forms/main/PhotoView.h"
 
 #include <QButtonGroup>
+#include <QCursor>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QHBoxLayout>
@@ -92,6 +93,9 @@ TPhotoStrip::TPhotoStrip(QWidget* parent) : QScrollArea(parent) {
     connect(horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] {
         if (QAbstractButton* pressed = group_->checkedButton()) ensureWidgetVisible(pressed, 0, 0);
     });
+    // After the area has moved the row.
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &TPhotoStrip::ReleaseStaleHover);
 }
 
 TPhotoStrip::~TPhotoStrip() = default;
@@ -169,6 +173,10 @@ void TPhotoStrip::Remove(int index) {
     const bool focused = entry->button->hasFocus();
     group_->removeButton(entry->button);
     delete entry->button;
+    if (index < Count()) {
+        layout_->activate();  // the buttons after it move to their new places now
+        ReleaseStaleHover();
+    }
     if (entries_.empty()) {
         images_.clear();
         setFocusPolicy(Qt::NoFocus);
@@ -176,6 +184,17 @@ void TPhotoStrip::Remove(int index) {
     // The keyboard stays in the strip, on the neighbour that the window selects next.
     if (QToolButton* neighbour = Button(std::min(index, Count() - 1)); focused && neighbour)
         neighbour->setFocus(Qt::OtherFocusReason);
+}
+
+void TPhotoStrip::ReleaseStaleHover() {
+    const QPoint pointer = QCursor::pos();
+    for (const auto& entry : entries_) {
+        QToolButton* button = entry->button;
+        if (!button->underMouse() || button->rect().contains(button->mapFromGlobal(pointer)))
+            continue;
+        button->setAttribute(Qt::WA_UnderMouse, false);
+        button->update();
+    }
 }
 
 int TPhotoStrip::FocusedButton() const {

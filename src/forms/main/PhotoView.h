@@ -91,6 +91,11 @@ private:
 
     // The button that has the keyboard focus; -1 when none.
     int FocusedButton() const;
+    // Takes the raised look from a button the pointer is no longer over. Buttons move
+    // under a pointer that stands still when one before them goes or the row scrolls, and
+    // nothing tells them; the one that was under the pointer would go on looking pressed
+    // beside the pressed one. (The one that comes under it is raised when the pointer moves.)
+    void ReleaseStaleHover();
 
     QWidget* row_ = nullptr;
     QHBoxLayout* layout_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -13,6 +14,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -198,6 +201,46 @@ private slots:
         w->Action(QStringLiteral("MenuFirst"))->trigger();
         QVERIFY(ProcessEventsUntil([strip] { return strip->horizontalScrollBar()->value() == 0; }));
         QVERIFY(inView(0));
+    }
+
+    // A photo button looks pressed while it is pressed, held down, or raised under the
+    // pointer. After a close the buttons move along under a pointer that stands still.
+    void oneButtonLooksPressedAfterAClose_data() {
+        QTest::addColumn<int>("closed");   // of four, current when closed
+        QTest::addColumn<int>("pointer");  // the button under the pointer before
+        QTest::newRow("the first, the pointer on the third") << 0 << 2;
+        QTest::newRow("the second, the pointer on the last") << 1 << 3;
+        QTest::newRow("the pointer on the one closed") << 1 << 1;
+        QTest::newRow("the last, the pointer on the one before") << 3 << 2;
+    }
+    void oneButtonLooksPressedAfterAClose() {
+        QFETCH(int, closed);
+        QFETCH(int, pointer);
+        QCursor::setPos(799, 799);  // away from where the window opens
+        auto w = NewWindow();
+        QVERIFY(w);
+        for (const char* name : {"h0.png", "h1.png", "h2.png", "h3.png"})
+            w->Open(PhotoNamed(QLatin1String(name)));
+        w->form.SelectPhoto(closed);
+        QVERIFY(ProcessPendingEvents());
+        QToolButton* hovered = w->Strip()->Button(pointer);
+        QTest::mouseMove(hovered, hovered->rect().center());
+        QVERIFY(ProcessEventsUntil([hovered] { return hovered->underMouse(); }));
+
+        QTest::keyClick(&w->form, Qt::Key_Delete);
+        QVERIFY(ProcessPendingEvents());
+
+        QCOMPARE(w->Strip()->Count(), 3);
+        for (int i = 0; i < 3; ++i) {
+            QToolButton* button = w->Strip()->Button(i);
+            const bool current = i == w->Current();
+            const bool underPointer =
+                button->rect().contains(button->mapFromGlobal(QCursor::pos()));
+            QCOMPARE(button->isChecked(), current);
+            QVERIFY(!button->isDown());
+            QVERIFY2(!button->underMouse() || underPointer,
+                     qPrintable(QStringLiteral("button %1 raised away from the pointer").arg(i)));
+        }
     }
 
     void thumbnailShowsTheOriginal_data() {
@@ -607,6 +650,65 @@ private slots:
         QCOMPARE(enabled(), alwaysEnabled);
     }
 
+    // The program's own icons, drawn for light and for dark windows, the same wherever the
+    // command shows, and disabled plainly dimmed: grey and at most 40% as opaque.
+    void commandIconsAreOursWithADimmedDisabledLook_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("icon");
+        QTest::addColumn<QString>("alsoOn");  // a tool button or popup item that shows it
+        const auto row = [](const char* what, const char* command, const char* icon,
+                            const char* alsoOn) {
+            QTest::newRow(what) << QString::fromLatin1(command) << QString::fromLatin1(icon)
+                                << QString::fromLatin1(alsoOn);
+        };
+        row("Resize", "MenuResize", "resize", "ToolButtonResize");
+        row("Crop", "MenuCrop", "crop", "PopupCrop");
+        row("Color Balance", "MenuColor", "color", "PopupColor");
+        row("Watermark", "MenuWatermark", "watermark", "ToolButtonWatermark");
+        row("Border", "MenuBorder", "border", "PopupBorder");
+        row("web album", "MenuWebpage", "webpage", "ToolButtonWebpage");
+    }
+    void commandIconsAreOursWithADimmedDisabledLook() {
+        QFETCH(QString, command);
+        QFETCH(QString, icon);
+        QFETCH(QString, alsoOn);
+        TWindow w;
+        QVERIFY(!w.Action(command)->isEnabled());  // no photo
+        const QPalette light = QApplication::palette();
+        const QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2A, 0x2A, 0x2A));
+        const auto restore = qScopeGuard([&light] { QApplication::setPalette(light); });
+        const auto pixels = [](const QIcon& i, QIcon::Mode mode) {
+            return i.pixmap(32, mode).toImage().convertToFormat(
+                QImage::Format_ARGB32_Premultiplied);
+        };
+        for (const QString set : {"light", "dark"}) {
+            QApplication::setPalette(set == QLatin1String("dark") ? dark : light);
+            QVERIFY(ProcessPendingEvents());  // the windows take it on
+            const QImage drawn = QImage(QStringLiteral(":/toolbar/%1/%2-32.png").arg(set, icon))
+                                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            QVERIFY(!drawn.isNull());
+            const QImage normal = pixels(w.Action(command)->icon(), QIcon::Normal);
+            QCOMPARE(CompareImages(normal, drawn), QString());
+            QObject* other = w.form.findChild<QObject*>(alsoOn);
+            QVERIFY(other);
+            const auto* item = qobject_cast<QAction*>(other);
+            const QIcon shown = item ? item->icon() : qobject_cast<QToolButton*>(other)->icon();
+            QCOMPARE(CompareImages(pixels(shown, QIcon::Normal), drawn), QString());
+
+            const QImage disabled = pixels(w.Action(command)->icon(), QIcon::Disabled);
+            QCOMPARE(disabled.size(), normal.size());
+            QVERIFY(disabled != normal);
+            int bright = 0;
+            for (int y = 0; y < normal.height(); ++y)
+                for (int x = 0; x < normal.width(); ++x) {
+                    const QRgb on = normal.pixel(x, y), off = disabled.pixel(x, y);
+                    bright += qAlpha(off) > qAlpha(on) * 2 / 5 || qRed(off) != qGreen(off) ||
+                              qGreen(off) != qBlue(off);
+                }
+            QCOMPARE(bright, 0);
+        }
+    }
+
     void popupAndDropItemsClickTheirMenuItems_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("command");
@@ -781,6 +883,33 @@ private slots:
         QCOMPARE(w->form.Photo().Rendered().width(), othersMax);
     }
 
+    // Where the screen has room, so that Apply shows its result on the photo.
+    void editDialogsOpenBesideThePhoto_data() {
+        QTest::addColumn<QString>("command");
+        for (const char* command :
+             {"MenuResize", "MenuCrop", "MenuColor", "MenuWatermark", "MenuBorder"})
+            QTest::newRow(command) << QString::fromLatin1(command);
+    }
+    void editDialogsOpenBesideThePhoto() {
+        QFETCH(QString, command);
+        TWindow w;
+        w.form.setGeometry(0, 0, 300, 300);
+        QVERIFY(ShowActive(&w.form));
+        w.Open(SavePng(QStringLiteral("beside.png"), SolidImage(120, 90, kBlue)));
+        QVERIFY(ProcessPendingEvents());
+        QWidget* view = w.form.View();
+        const QPoint middle = view->mapToGlobal(view->rect().center());
+        const QRect screen = w.form.screen()->availableGeometry();
+        QRect placed;
+        TWhenModal dialog(command, [&](QWidget* shown) {
+            placed = shown->frameGeometry();
+            shown->close();
+        });
+        w.Action(command)->trigger();
+        QVERIFY(!placed.contains(middle));
+        QVERIFY(screen.contains(placed));
+    }
+
     void openingCarriesSettingsOnlyWithCurrentSettings_data() {
         QTest::addColumn<QString>("command");
         QTest::addColumn<bool>("carried");
@@ -912,6 +1041,50 @@ private slots:
         QCOMPARE(again->form.Background(), choose ? chosen : QColor(Qt::red));
     }
 
+    void windowPlaceIsKeptForTheNextStart_data() {
+        QTest::addColumn<bool>("maximised");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("normal") << false << false;
+        QTest::newRow("maximised") << true << false;
+        QTest::newRow("file refused") << false << true;
+    }
+    void windowPlaceIsKeptForTheNextStart() {
+        QFETCH(bool, maximised);
+        QFETCH(bool, refused);
+        const QString settings = ApplicationSettingsFile();
+        if (refused)
+            QVERIFY(QDir().mkpath(settings));  // a folder where the file should be
+        else
+            WriteBytes(ProgramFolder(), QStringLiteral("Vellumora.dat"),
+                       "[APPLICAITON]\nBACKGROUND=clRed\n");
+        const QRect place(120, 90, 500, 380);
+        {
+            TWindow w;
+            w.form.setGeometry(place);
+            if (maximised) w.form.setWindowState(Qt::WindowMaximized);
+            QVERIFY(ShowActive(&w.form));
+            w.Open(Wide());
+            w.platform.answers.push_back(true);  // the quit prompt
+            w.Action(QStringLiteral("MenuExit"))->trigger();
+            QVERIFY(!w.form.isVisible());
+            QCOMPARE(w.platform.log.filter(QStringLiteral("error:")), QStringList());
+        }
+        if (refused) return;
+        const TIniFile file(settings);
+        QCOMPARE(file.ReadString(QStringLiteral("APPLICAITON"), QStringLiteral("BACKGROUND")),
+                 QStringLiteral("clRed"));
+        QStringList stored;
+        for (const char* key : {"LEFT", "TOP", "WIDTH", "HEIGHT", "MAXIMIZED"})
+            stored << file.ReadString(QStringLiteral("WINDOW"), QLatin1String(key));
+        QCOMPARE(stored.join(QLatin1Char(' ')),
+                 QStringLiteral("120 90 500 380 %1").arg(int(maximised)));
+
+        TWindow again;
+        again.form.ShowAtStoredPlace();
+        QCOMPARE(again.form.isMaximized(), maximised);
+        QCOMPARE(again.form.normalGeometry(), place);
+    }
+
     void exportAndHelpCommandsReachTheDesktop_data() {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("logged");  // the start of the desktop request expected
@@ -1013,6 +1186,29 @@ private slots:
         QVERIFY(ProcessPendingEvents());
         QVERIFY(!again.Seen());
         QCOMPARE(form.Strip()->Count(), 2);
+    }
+
+    // Also when the window gets its place only after the box has opened, as at start.
+    void aboutBoxStandsCentredOverTheWindow() {
+        TWindow w;
+        w.form.setGeometry(60, 40, 500, 400);
+        QVERIFY(ShowActive(&w.form));
+        const auto offCentre = [&w](QWidget* box) {
+            return (box->frameGeometry().center() - w.form.frameGeometry().center())
+                .manhattanLength();
+        };
+        QList<int> seen;
+        TWhenModal about(QStringLiteral("the about box"), [&](QWidget* box) {
+            seen << offCentre(box);
+            w.form.setGeometry(200, 120, 560, 440);
+            QVERIFY(ProcessPendingEvents());
+            seen << offCentre(box);
+            box->close();
+        });
+        w.Action(QStringLiteral("MenuAbout"))->trigger();
+        QCOMPARE(seen.size(), 2);
+        QVERIFY2(seen[0] <= 1 && seen[1] <= 1,
+                 qPrintable(QStringLiteral("%1 and %2 pixels off").arg(seen[0]).arg(seen[1])));
     }
 
     void droppedFilesOpen_data() {
