@@ -141,6 +141,24 @@ QT_QPA_PLATFORM=offscreen "$bin/bench_gui" "$photo" "$second" 11 2>/dev/null
 hyperfine -N --warmup 2 --runs "$runs" "$bin/vellumora-cli render $ini P $data/out_vellumora.jpg" 2>/dev/null | grep -E 'Time|Range'
 
 echo
+echo "== switching between three 24 MP photos: a click until the first picture and the exact one are"
+echo "   painted, prepared neighbour or not, and the longest block of the event loop"
+echo "   (goals: first picture within 60 ms, a prepared neighbour's exact picture within 40 ms,"
+echo "   the event loop never blocked over 50 ms); vipsthumbnail's shrink-on-load of the same file"
+echo "   to 640 px is the reference for the first picture"
+cmake --build --preset release --target bench_switch >/dev/null
+QT_QPA_PLATFORM=offscreen "$bin/bench_switch" "$photo" "$data/batch1.jpg" "$data/batch2.jpg" 11 \
+  2>/dev/null | tee "$data/switch.txt"
+hyperfine -N --warmup 2 --runs "$runs" --export-json "$data/vips640.json" \
+  "vipsthumbnail $photo -s 640 -o $PWD/$data/out_vips_switch.jpg[Q=90]" >/dev/null
+python3 - "$data/switch.txt" "$data/vips640.json" <<'PY'
+import json, re, sys
+first = float(re.search(r"first picture painted\s+median\s+([\d.]+)", open(sys.argv[1]).read()).group(1))
+vips = json.load(open(sys.argv[2]))["results"][0]["median"] * 1000
+print(f"vipsthumbnail, whole process: median {vips:.1f} ms; first picture / vipsthumbnail = {first / vips:.2f}")
+PY
+
+echo
 echo "== edit dialogs on the 24 MP photo already open: until the pictures are painted, and one preview step"
 echo "   (goals: open within 60 ms, the crop preview after a pointer release within 30 ms, a colour step within 2 ms)"
 QT_QPA_PLATFORM=offscreen "$bin/bench_dialogs" "$photo" 11 2>/dev/null

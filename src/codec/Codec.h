@@ -28,6 +28,9 @@ struct TLoadOptions {
     // The same for the shorter side: for callers that will crop the picture to a shape
     // that keeps only one whole side.
     int minimumShortSide = 0;
+    // For a picture shown only until the exact one is ready: the decoder may trade some
+    // exactness for speed (JPEG's fast IDCT and upsampling).
+    bool preview = false;
 
     // Whether a reduced-size decode of a width x height picture by the given factor
     // still meets both minimums (sides as the decoder rounds them).

@@ -134,7 +134,9 @@ TDecoded DecodeJpeg(const QByteArray& data, const TLoadOptions& options, int ori
     QImage image = NewImage(scaledWidth, scaledHeight);
     if (image.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
 
+    const int speed = options.preview ? TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE : 0;
     const auto decode = [&](int flags) {
+        flags |= speed;
         return tjDecompress2(handle.get(), jpeg, jpegSize, image.bits(), scaledWidth,
                              int(image.bytesPerLine()), scaledHeight, kTjPixelFormat, flags);
     };

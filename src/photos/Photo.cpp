@@ -112,6 +112,12 @@ void TPhoto::AssignPending(TPhotoInfo* info, QSize size, const QImage& reduced) 
     Render();
 }
 
+void TPhoto::SetPreview(const QImage& reduced) {
+    if (!pending_) return;
+    reduced_ = reduced;
+    Render();
+}
+
 void TPhoto::LoadMask() {
     mask_ = QImage();
     if (!info_) return;

@@ -76,7 +76,9 @@ public:
     // AssignDecoded, Render makes a preview from `reduced`, a smaller decode of the file
     // (or nothing when null), and the display size follows `size`, the original's size
     // as the file's header gives it (when valid).
-    void AssignPending(TPhotoInfo* info, QSize size, const QImage& reduced);
+    void AssignPending(TPhotoInfo* info, QSize size, const QImage& reduced = {});
+    // While pending: the preview's reduced decode, come in later; renders.
+    void SetPreview(const QImage& reduced);
     // Reloads the mask named by the record's MaskName; no mask when it is missing or
     // unreadable. Does not render.
     void LoadMask();

@@ -16,6 +16,8 @@ namespace {
 // tiny files); a camera raw file goes to a worker.
 constexpr qint64 kInlineFileBytes = qint64(2) << 20;
 
+// The preview before the original it stands for, both before the neighbours.
+constexpr int kPreviewPriority = 2;
 constexpr int kShownPriority = 1;
 constexpr int kNeighbourPriority = 0;
 
@@ -24,6 +26,7 @@ constexpr int kNeighbourPriority = 0;
 struct TPhotoLoader::TJob {
     const TPhotoInfo* record = nullptr;
     QString path;
+    TLoadOptions options;
     qint64 estimate = 0;  // bytes the original will take, from the header; 0 unknown
     std::atomic<bool> cancelled = false;
     bool announced = false;  // the loader's thread only
@@ -41,7 +44,9 @@ public:
 
     void run() override {
         TOriginal result;
-        if (!job_->cancelled) result = decoder_ ? decoder_(job_->path) : DecodeOriginal(job_->path);
+        if (!job_->cancelled)
+            result = decoder_ ? decoder_(job_->path, job_->options)
+                              : DecodeOriginal(job_->path, job_->options);
         {
             std::lock_guard lock(job_->mutex);
             job_->result = std::move(result);
@@ -68,6 +73,7 @@ TPhotoLoader::TPhotoLoader(TPhoto& photo, QObject* parent) : QObject(parent), ph
 
 TPhotoLoader::~TPhotoLoader() {
     for (const auto& job : std::as_const(jobs_)) job->cancelled = true;
+    if (preview_) preview_->cancelled = true;
     pool_.clear();
     pool_.waitForDone();
 }
@@ -107,13 +113,17 @@ qint64 TPhotoLoader::HeldNeighbourBytes() const {
     return bytes;
 }
 
-std::shared_ptr<TPhotoLoader::TJob> TPhotoLoader::Start(const TPhotoInfo* record, int priority) {
+std::shared_ptr<TPhotoLoader::TJob> TPhotoLoader::Start(const TPhotoInfo* record, int priority,
+                                                        const TLoadOptions& options) {
     auto job = std::make_shared<TJob>();
     job->record = record;
     job->path = record->FileName;
-    const QSize size = ReadImageHeader(job->path).size;
-    job->estimate = size.isValid() ? qint64(size.width()) * size.height() * 4 : 0;
-    jobs_.insert(record, job);
+    job->options = options;
+    if (!options.AllowsReduction()) {
+        const QSize size = ReadImageHeader(job->path).size;
+        job->estimate = size.isValid() ? qint64(size.width()) * size.height() * 4 : 0;
+        jobs_.insert(record, job);
+    }
     pool_.start(new TTask(this, job, decoder_), priority);
     return job;
 }
@@ -130,12 +140,18 @@ void TPhotoLoader::Drop(const TPhotoInfo* record) {
 
 void TPhotoLoader::Forget(const TPhotoInfo* record) {
     Drop(record);
+    if (preview_ && preview_->record == record) {
+        preview_->cancelled = true;
+        preview_.reset();
+    }
     neighbours_.removeAll(record);
     if (shown_ == record) shown_ = nullptr;
 }
 
 void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neighbours) {
     shown_ = record;
+    if (preview_) preview_->cancelled = true;
+    preview_.reset();
     // Everything but the photo and its neighbours goes first, so that the budget is free.
     for (const TPhotoInfo* held : jobs_.keys())
         if (held != record && !neighbours.contains(held)) Drop(held);
@@ -162,15 +178,17 @@ void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neig
         } else if (small) {
             WaitFor(*job);
         } else {
-            if (!job) job = Start(record, kShownPriority);
-            QImage reduced;
+            // Even the reduced decode reads every coefficient of the file (half the time
+            // of the whole decode), so it runs beside it, on the other worker.
             const int minimum = header.reducible ? PreviewMinimumLongSide(header.size, *record) : 0;
             if (minimum > 0) {
                 TLoadOptions options;
                 options.minimumLongSide = minimum;
-                reduced = DoLoad(record->FileName, nullptr, options);
+                options.preview = true;
+                preview_ = Start(record, kPreviewPriority, options);
             }
-            photo_.AssignPending(record, header.size, reduced);
+            if (!job) job = Start(record, kShownPriority);
+            photo_.AssignPending(record, header.size);
         }
     }
     if (IsDone(*job)) {
@@ -216,6 +234,12 @@ void TPhotoLoader::Finish() {
 }
 
 void TPhotoLoader::Arrived(const std::shared_ptr<TJob>& job) {
+    if (job == preview_) {
+        preview_.reset();
+        if (job->record == shown_ && photo_.Pending() && photo_.Info() == shown_)
+            photo_.SetPreview(job->result.image);
+        return;
+    }
     // A decode of a record dropped meanwhile is not shown, late or ever.
     if (jobs_.value(job->record) != job) return;
     Announce(*job);

@@ -48,7 +48,7 @@ public:
     // worker), the budget of the neighbours, and what the workers decode with
     // (DecodeOriginal unless set; set it before the first Show).
     void SetInlinePixels(qint64 pixels) { inlinePixels_ = pixels; }
-    using TDecoder = std::function<TOriginal(const QString& path)>;
+    using TDecoder = std::function<TOriginal(const QString& path, const TLoadOptions& options)>;
     void SetDecoder(TDecoder decoder) { decoder_ = std::move(decoder); }
     void SetBudget(int neighbours, qint64 bytes);
     // Originals held besides the one shown, and their bytes.
@@ -65,7 +65,8 @@ private:
     struct TJob;
     class TTask;
 
-    std::shared_ptr<TJob> Start(const TPhotoInfo* record, int priority);
+    std::shared_ptr<TJob> Start(const TPhotoInfo* record, int priority,
+                                const TLoadOptions& options = {});
     static bool IsDone(TJob& job);
     static void WaitFor(TJob& job);
     // Tells the job's original to Decoded listeners, once.
@@ -78,6 +79,8 @@ private:
     TPhotoInfo* shown_ = nullptr;
     QList<const TPhotoInfo*> neighbours_;
     QHash<const TPhotoInfo*, std::shared_ptr<TJob>> jobs_;
+    // The reduced decode of the photo shown, while its original is on the way.
+    std::shared_ptr<TJob> preview_;
     QThreadPool pool_;
     qint64 inlinePixels_ = kInlinePixels;
     TDecoder decoder_;

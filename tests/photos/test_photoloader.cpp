@@ -130,15 +130,18 @@ private slots:
         TPhoto photo;
         TPhotoLoader loader(photo);
         TGate gate;  // the worker waits here until the preview has been looked at
-        loader.SetDecoder([&gate](const QString& path) {
-            gate.Pass();
-            return DecodeOriginal(path);
+        loader.SetDecoder([&gate](const QString& path, const TLoadOptions& options) {
+            if (!options.AllowsReduction()) gate.Pass();  // the preview passes
+            return DecodeOriginal(path, options);
         });
         loader.Show(&record);
         const TRenderSize size = RenderedSize(QSize(6000, 4000), record);
         const QSize exactSize(int(size.width), int(size.height));
         QVERIFY(photo.Pending());
         QCOMPARE(photo.PictureSize(), exactSize);
+        QCOMPARE(photo.DisplaySize(), exactSize);
+        if (preview) QVERIFY(AwaitEventsUntil([&] { return !photo.Rendered().isNull(); }));
+        QVERIFY(photo.Pending());
         QCOMPARE(photo.DisplaySize(), exactSize);
         QCOMPARE(!photo.Rendered().isNull(), preview);
         if (preview) {

@@ -315,16 +315,17 @@ private slots:
         auto w = NewWindow();
         QVERIFY(w);
         TGate gate;  // the worker waits here until the preview has been looked at
-        w->form.Loader().SetDecoder([&gate](const QString& file) {
-            gate.Pass();
-            return DecodeOriginal(file);
+        w->form.Loader().SetDecoder([&gate](const QString& file, const TLoadOptions& options) {
+            if (!options.AllowsReduction()) gate.Pass();  // the preview passes
+            return DecodeOriginal(file, options);
         });
         w->Open(path);
         TPhoto& photo = w->form.Photo();
         QVERIFY(photo.Pending());
         QCOMPARE(w->Panel(2), QStringLiteral("640 * 480"));
         QCOMPARE(w->form.View()->size(), QSize(640, 480));
-        QVERIFY(!photo.Rendered().isNull());
+        QVERIFY(AwaitEventsUntil([&] { return !photo.Rendered().isNull(); }));  // the preview
+        QVERIFY(photo.Pending());
 
         gate.Open();
         w->Action(QStringLiteral("MenuClipboard"))->trigger();

@@ -1,0 +1,152 @@
+// Times photo switching in the main window with three big photos open, as the user waits:
+// from a click on a photo's button to the first picture painted and to the exact picture
+// painted, for a photo whose neighbour was shown (prepared ahead) and one that was not,
+// and the longest time the window's event loop was kept from answering meanwhile.
+// Usage: bench_switch PHOTO1 PHOTO2 PHOTO3 [RUNS]   (run with QT_QPA_PLATFORM=offscreen)
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "forms/main/FormMain.h"
+#include "forms/main/PhotoView.h"
+#include "support/FakePlatform.h"
+
+using namespace vellumora;
+
+namespace {
+
+// Measures how long each event the window's thread handles takes: while one is handled,
+// nothing else is answered.
+class TApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    double longestMs = 0;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (depth_++ > 0) {
+            const bool result = QApplication::notify(receiver, event);
+            --depth_;
+            return result;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        const bool result = QApplication::notify(receiver, event);
+        longestMs = std::max(longestMs, timer.nsecsElapsed() / 1e6);
+        --depth_;
+        return result;
+    }
+
+private:
+    int depth_ = 0;
+};
+
+// Each paint of the photo view that showed a picture (the area at the photo's size comes
+// at once, before any), and whether it was the exact one.
+class TPaintWatch : public QObject {
+public:
+    explicit TPaintWatch(const TPhoto& photo) : photo_(photo) {}
+    bool painted = false;
+    bool exact = false;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !photo_.Rendered().isNull()) {
+            painted = true;
+            exact = exact || !photo_.Pending();
+        }
+        return false;
+    }
+
+private:
+    const TPhoto& photo_;
+};
+
+struct TTimes {
+    double firstPaint = 0;
+    double exact = 0;
+    double blocked = 0;
+};
+
+TTimes Click(TApplication& app, TPaintWatch& watch, QToolButton* button) {
+    QCoreApplication::processEvents();  // nothing of an earlier step left pending
+    watch.painted = watch.exact = false;
+    TTimes times;
+    QElapsedTimer timer;
+    timer.start();
+    app.longestMs = 0;
+    button->click();
+    // The click runs outside any event here; in the program it is one.
+    times.blocked = timer.nsecsElapsed() / 1e6;
+    while (!watch.painted) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    times.firstPaint = timer.nsecsElapsed() / 1e6;
+    while (!watch.exact) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    times.exact = timer.nsecsElapsed() / 1e6;
+    times.blocked = std::max(times.blocked, app.longestMs);
+    return times;
+}
+
+void Report(const char* what, std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-56s median %7.1f ms  (min %7.1f, max %7.1f, %zu runs)\n", what,
+                ms[ms.size() / 2], ms.front(), ms.back(), ms.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vellumora"));
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 4) {
+        std::fprintf(stderr, "usage: bench_switch PHOTO1 PHOTO2 PHOTO3 [RUNS]\n");
+        return 2;
+    }
+    const QStringList photos = args.mid(1, 3);
+    const int runs = args.size() > 4 ? std::max(1, args[4].toInt()) : 9;
+
+    // A program folder of its own: no templates, the built-in defaults (640 pixels).
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+
+    test::TFakePlatform platform;
+    TFormMain form(platform);
+    form.resize(1280, 800);
+    form.show();
+    TPaintWatch watch(form.Photo());
+    form.View()->installEventFilter(&watch);
+
+    std::vector<double> firstCold, exactCold, exactPrepared, blocked;
+    for (int i = 0; i < runs; ++i) {
+        form.findChild<QAction*>(QStringLiteral("MenuAll"))->trigger();
+        platform.openFileLists.push_back(photos);
+        form.findChild<QAction*>(QStringLiteral("MenuOpen"))->trigger();
+        // The third is shown, the second prepared beside it; the first is neither.
+        TPhotoStrip* strip = form.Strip();
+        while (form.Photo().Pending() || !form.Loader().Holds(strip->Info(1)))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (form.Photo().Rendered().isNull()) {
+            std::fprintf(stderr, "cannot open %s\n", qPrintable(photos[2]));
+            return 1;
+        }
+
+        const TTimes cold = Click(app, watch, strip->Button(0));
+        // Now the second is the first's neighbour: prepared once its decode is in.
+        while (!form.Loader().Holds(strip->Info(1)))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const TTimes prepared = Click(app, watch, strip->Button(1));
+        firstCold.push_back(cold.firstPaint);
+        exactCold.push_back(cold.exact);
+        exactPrepared.push_back(prepared.exact);
+        blocked.push_back(std::max(cold.blocked, prepared.blocked));
+    }
+    std::printf("three %s-sized photos open\n", qPrintable(photos[0]));
+    Report("click, photo not prepared: first picture painted", firstCold);
+    Report("click, photo not prepared: exact picture painted", exactCold);
+    Report("click, prepared neighbour: exact picture painted", exactPrepared);
+    Report("longest the event loop was blocked, both clicks", blocked);
+    return 0;
+}
