@@ -168,15 +168,16 @@ void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neig
             header.size.isValid()
                 ? qint64(header.size.width()) * header.size.height() <= inlinePixels_
                 : QFileInfo(record->FileName).size() <= kInlineFileBytes && inlinePixels_ > 0;
-        if (small && !job) {
+        if (small) {
+            // Decoded here even when a worker has it queued: it may wait behind the
+            // neighbours' big decodes.
+            Drop(record);
             job = std::make_shared<TJob>();
             job->record = record;
             job->path = record->FileName;
             job->result = DecodeOriginal(job->path);
             job->done = true;
             jobs_.insert(record, job);
-        } else if (small) {
-            WaitFor(*job);
         } else {
             // Even the reduced decode reads every coefficient of the file (half the time
             // of the whole decode), so it runs beside it, on the other worker.

@@ -1,6 +1,7 @@
 #include "forms/main/FormMain.h"
 
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -546,13 +547,14 @@ void TFormMain::ShowDialogOf(TCommand command) {
     UpdateControls();
 }
 
-void TFormMain::PlaceBesidePhoto(QDialog* dialog) {
+void TFormMain::PlaceBesidePhoto(QWidget* dialog) {
     const QWidget* area = scrollBox_->viewport();
     const QRect shown = QRect(view_->mapTo(area, QPoint(0, 0)), view_->size()) & area->rect();
     const QRect photo =
         shown.isEmpty() ? QRect() : QRect(area->mapToGlobal(shown.topLeft()), shown.size());
     // A dialog's frame is known only once it has been shown: the window's stands in for it.
-    dialog->adjustSize();
+    // A dialog takes the size its controls ask for; another window keeps the one it has.
+    if (qobject_cast<QDialog*>(dialog)) dialog->adjustSize();
     const QSize frame = frameGeometry().size() - size();
     const QScreen* screen = this->screen();
     dialog->move(DialogBesidePhoto(photo, frameGeometry(), dialog->size() + frame,
@@ -587,7 +589,11 @@ void TFormMain::MenuContentsClick() {
                               QStringLiteral("Cannot open the user guide: it is not installed!"));
         return;
     }
-    if (!help_) help_ = new TFormHelp(platform_, this);
+    if (!help_) {
+        help_ = new TFormHelp(platform_, this);
+        // The guide is read beside the photo it explains, not over it.
+        PlaceBesidePhoto(help_);
+    }
     help_->ShowPage();
 }
 

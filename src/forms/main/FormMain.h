@@ -136,9 +136,9 @@ private:
     // Runs the command's dialog, if it has one built, and spreads its settings on
     // "OK for All".
     void ShowDialogOf(TCommand command);
-    // Moves an edit dialog beside the photo rather than over it, so that Apply shows what
-    // it did.
-    void PlaceBesidePhoto(QDialog* dialog);
+    // Moves an edit dialog (or the guide's window) beside the photo rather than over it,
+    // so that Apply shows what it did.
+    void PlaceBesidePhoto(QWidget* dialog);
     void CopyToEveryPhoto(TFieldGroup group);
 
     void ReadBackground();
