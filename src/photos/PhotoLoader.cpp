@@ -20,6 +20,10 @@ constexpr qint64 kInlineFileBytes = qint64(2) << 20;
 constexpr int kPreviewPriority = 2;
 constexpr int kShownPriority = 1;
 constexpr int kNeighbourPriority = 0;
+constexpr int kThumbnailPriority = -1;
+
+// Enough for a thumbnail button, and the fastest decode there is.
+constexpr int kThumbnailLongSide = 128;
 
 }  // namespace
 
@@ -73,6 +77,7 @@ TPhotoLoader::TPhotoLoader(TPhoto& photo, QObject* parent) : QObject(parent), ph
 
 TPhotoLoader::~TPhotoLoader() {
     for (const auto& job : std::as_const(jobs_)) job->cancelled = true;
+    for (const auto& job : std::as_const(thumbnails_)) job->cancelled = true;
     if (preview_) preview_->cancelled = true;
     pool_.clear();
     pool_.waitForDone();
@@ -131,15 +136,29 @@ std::shared_ptr<TPhotoLoader::TJob> TPhotoLoader::Start(const TPhotoInfo* record
 void TPhotoLoader::Announce(TJob& job) {
     if (job.announced) return;
     job.announced = true;
-    if (!job.result.image.isNull()) emit Decoded(job.record, job.result.image);
+    if (job.result.image.isNull()) return;
+    const bool whole = !job.options.AllowsReduction();
+    // The original makes a thumbnail decode needless.
+    if (whole)
+        if (const auto thumbnail = thumbnails_.take(job.record)) thumbnail->cancelled = true;
+    emit Decoded(job.record, job.result.image, whole);
 }
 
 void TPhotoLoader::Drop(const TPhotoInfo* record) {
     if (const auto job = jobs_.take(record)) job->cancelled = true;
 }
 
+void TPhotoLoader::RequestThumbnail(const TPhotoInfo* record) {
+    if (!record || thumbnails_.contains(record) || Holds(record)) return;
+    TLoadOptions options;
+    options.minimumLongSide = kThumbnailLongSide;
+    options.preview = true;
+    thumbnails_.insert(record, Start(record, kThumbnailPriority, options));
+}
+
 void TPhotoLoader::Forget(const TPhotoInfo* record) {
     Drop(record);
+    if (const auto thumbnail = thumbnails_.take(record)) thumbnail->cancelled = true;
     if (preview_ && preview_->record == record) {
         preview_->cancelled = true;
         preview_.reset();
@@ -235,6 +254,11 @@ void TPhotoLoader::Finish() {
 }
 
 void TPhotoLoader::Arrived(const std::shared_ptr<TJob>& job) {
+    if (thumbnails_.value(job->record) == job) {
+        thumbnails_.remove(job->record);
+        Announce(*job);
+        return;
+    }
     if (job == preview_) {
         preview_.reset();
         if (job->record == shown_ && photo_.Pending() && photo_.Info() == shown_)

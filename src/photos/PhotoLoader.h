@@ -43,6 +43,9 @@ public:
     void Finish();
     // The record is going away: its original and any decode of it are dropped.
     void Forget(const TPhotoInfo* record);
+    // A small decode of the record's file for its thumbnail, after every other decode,
+    // unless its original comes in first; reported through Decoded.
+    void RequestThumbnail(const TPhotoInfo* record);
 
     // For tests and benchmarks: the inline limit in pixels (0: every original from a
     // worker), the budget of the neighbours, and what the workers decode with
@@ -58,8 +61,9 @@ public:
     bool Holds(const TPhotoInfo* record) const;
 
 signals:
-    // Every original that comes in, shown or not, once per decode (thumbnails).
-    void Decoded(const vellumora::TPhotoInfo* record, const QImage& original);
+    // Every original that comes in, shown or not, once per decode, and the small decodes
+    // asked for thumbnails (whole false).
+    void Decoded(const vellumora::TPhotoInfo* record, const QImage& picture, bool whole);
 
 private:
     struct TJob;
@@ -81,6 +85,7 @@ private:
     QHash<const TPhotoInfo*, std::shared_ptr<TJob>> jobs_;
     // The reduced decode of the photo shown, while its original is on the way.
     std::shared_ptr<TJob> preview_;
+    QHash<const TPhotoInfo*, std::shared_ptr<TJob>> thumbnails_;
     QThreadPool pool_;
     qint64 inlinePixels_ = kInlinePixels;
     TDecoder decoder_;

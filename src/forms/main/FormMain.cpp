@@ -84,7 +84,10 @@ TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
     actions_.CreateDialogs(*this);
 
     connect(&photo_, &TPhoto::Changed, this, &TFormMain::PhotoChange);
-    connect(&loader_, &TPhotoLoader::Decoded, this, &TFormMain::OriginalDecoded);
+    connect(&loader_, &TPhotoLoader::Decoded, this,
+            [this](const TPhotoInfo* record, const QImage& picture) {
+                OriginalDecoded(record, picture);
+            });
     connect(&photo_, &TPhoto::ErrorReported, this,
             [this](const QString& message, const QString& detail) {
                 platform_.ShowError(this, message, detail);
@@ -356,6 +359,8 @@ void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
     const int index = strip_->Add(std::move(info));
     thumbnailsDue_.insert(record);
     SelectPhoto(index);
+    // Photos opened together each get their thumbnail, not only those looked at.
+    if (thumbnailsDue_.contains(record)) loader_.RequestThumbnail(record);
     if (plain) {
         history_.Record(record, *plain, StepName(TCommand::Current));
         UpdateControls();
@@ -374,11 +379,12 @@ void TFormMain::PhotoButtonClick(int index) {
     UpdateControls();
 }
 
-// The unedited original, drawn once: later edits do not change the thumbnail.
-void TFormMain::OriginalDecoded(const TPhotoInfo* record, const QImage& original) {
+// The unedited original (or a small decode of it), drawn once: later edits do not change
+// the thumbnail.
+void TFormMain::OriginalDecoded(const TPhotoInfo* record, const QImage& picture) {
     if (!thumbnailsDue_.remove(record)) return;
     const int index = strip_->IndexOf(record);
-    if (index >= 0) strip_->SetThumbnail(index, MakeThumbnail(original, kThumbnailSize));
+    if (index >= 0) strip_->SetThumbnail(index, MakeThumbnail(picture, kThumbnailSize));
 }
 
 void TFormMain::PhotoChange() {

@@ -88,7 +88,7 @@ private:
     void FormShow();
     void PhotoButtonClick(int index);
     // An original came in: the thumbnail of its photo, when still due.
-    void OriginalDecoded(const TPhotoInfo* record, const QImage& original);
+    void OriginalDecoded(const TPhotoInfo* record, const QImage& picture);
     // What needs the current photo's pixels waits for them first.
     void FinishLoading() { loader_.Finish(); }
     void PhotoChange();

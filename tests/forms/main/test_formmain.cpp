@@ -336,6 +336,31 @@ private slots:
                  MakeThumbnail(DoLoad(path), QSize(32, 32)));
     }
 
+    // Big photos opened together each get a thumbnail, the ones not looked at too.
+    void photosOpenedTogetherAllGetThumbnails() {
+        QStringList paths;
+        for (int i = 0; i < 3; ++i) {
+            paths << dir_.filePath(QStringLiteral("together%1.jpg").arg(i));
+            QVERIFY(QFileInfo::exists(paths.last()) ||
+                    Halves(2000 + 100 * i, 1500).save(paths.last(), "JPEG", 90));
+        }
+        auto w = NewWindow();
+        QVERIFY(w);
+        w->platform.openFileLists.push_back(paths);
+        w->Action(QStringLiteral("MenuOpen"))->trigger();
+        QCOMPARE(w->Strip()->Count(), 3);
+        const QImage blank = MakeThumbnail(QImage(), QSize(32, 32));
+        const auto thumbnail = [&](int i) { return w->Strip()->Image(w->Strip()->ImageIndex(i)); };
+        QVERIFY(AwaitEventsUntil([&] {
+            return thumbnail(0) != blank && thumbnail(1) != blank && thumbnail(2) != blank;
+        }));
+        // Red on the left, blue on the right, as the photos are.
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(PixelRgb(thumbnail(i), 2, 16) & 0xF0F0F0, kRed & 0xF0F0F0);
+            QCOMPARE(PixelRgb(thumbnail(i), 29, 16) & 0xF0F0F0, kBlue & 0xF0F0F0);
+        }
+    }
+
     void statusBarShowsTheUnzoomedSize_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<int>("zoom");
