@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QRunnable>
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -156,8 +157,16 @@ void TPhotoLoader::RequestThumbnail(const TPhotoInfo* record) {
     thumbnails_.insert(record, Start(record, kThumbnailPriority, options));
 }
 
+void TPhotoLoader::Clear() {
+    Show(nullptr);
+    for (const auto& job : std::as_const(thumbnails_)) job->cancelled = true;
+    thumbnails_.clear();
+    sketches_.clear();
+}
+
 void TPhotoLoader::Forget(const TPhotoInfo* record) {
     Drop(record);
+    sketches_.remove(record);
     if (const auto thumbnail = thumbnails_.take(record)) thumbnail->cancelled = true;
     if (preview_ && preview_->record == record) {
         preview_->cancelled = true;
@@ -201,14 +210,17 @@ void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neig
             // Even the reduced decode reads every coefficient of the file (half the time
             // of the whole decode), so it runs beside it, on the other worker.
             const int minimum = header.reducible ? PreviewMinimumLongSide(header.size, *record) : 0;
-            if (minimum > 0) {
+            // The thumbnail's small decode shows at once; a sharper preview follows where
+            // the settings need more pixels than it has.
+            const QImage sketch = sketches_.value(record);
+            if (minimum > 0 && std::max(sketch.width(), sketch.height()) < minimum) {
                 TLoadOptions options;
                 options.minimumLongSide = minimum;
                 options.preview = true;
                 preview_ = Start(record, kPreviewPriority, options);
             }
             if (!job) job = Start(record, kShownPriority);
-            photo_.AssignPending(record, header.size);
+            photo_.AssignPending(record, header.size, sketch);
         }
     }
     if (IsDone(*job)) {
@@ -257,6 +269,11 @@ void TPhotoLoader::Arrived(const std::shared_ptr<TJob>& job) {
     if (thumbnails_.value(job->record) == job) {
         thumbnails_.remove(job->record);
         Announce(*job);
+        qint64 held = 0;
+        for (const QImage& sketch : std::as_const(sketches_)) held += sketch.sizeInBytes();
+        const QImage& sketch = job->result.image;
+        if (!sketch.isNull() && held + sketch.sizeInBytes() <= sketchBytes_)
+            sketches_.insert(job->record, sketch);
         return;
     }
     if (job == preview_) {

@@ -26,6 +26,8 @@ public:
     // this many bytes together.
     static constexpr int kMaxNeighbours = 2;
     static constexpr qint64 kNeighbourBytes = qint64(512) << 20;
+    // The thumbnails' small decodes kept as previews: 1.4 MB each for 24 MP.
+    static constexpr qint64 kSketchBytes = qint64(64) << 20;
 
     explicit TPhotoLoader(TPhoto& photo, QObject* parent = nullptr);
     // Waits for the decodes that are running; those not started are dropped.
@@ -43,8 +45,12 @@ public:
     void Finish();
     // The record is going away: its original and any decode of it are dropped.
     void Forget(const TPhotoInfo* record);
+    // Every record is going away: Forget for all.
+    void Clear();
     // A small decode of the record's file for its thumbnail, after every other decode,
-    // unless its original comes in first; reported through Decoded.
+    // unless its original comes in first; reported through Decoded. It is kept, within
+    // kSketchBytes, as the record's first preview should the record be shown before its
+    // original is ready.
     void RequestThumbnail(const TPhotoInfo* record);
 
     // For tests and benchmarks: the inline limit in pixels (0: every original from a
@@ -54,6 +60,7 @@ public:
     using TDecoder = std::function<TOriginal(const QString& path, const TLoadOptions& options)>;
     void SetDecoder(TDecoder decoder) { decoder_ = std::move(decoder); }
     void SetBudget(int neighbours, qint64 bytes);
+    void SetSketchBytes(qint64 bytes) { sketchBytes_ = bytes; }
     // Originals held besides the one shown, and their bytes.
     int HeldNeighbours() const;
     qint64 HeldNeighbourBytes() const;
@@ -86,6 +93,8 @@ private:
     // The reduced decode of the photo shown, while its original is on the way.
     std::shared_ptr<TJob> preview_;
     QHash<const TPhotoInfo*, std::shared_ptr<TJob>> thumbnails_;
+    QHash<const TPhotoInfo*, QImage> sketches_;
+    qint64 sketchBytes_ = kSketchBytes;
     QThreadPool pool_;
     qint64 inlinePixels_ = kInlinePixels;
     TDecoder decoder_;

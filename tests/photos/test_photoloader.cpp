@@ -111,17 +111,24 @@ private slots:
         QTest::addColumn<int>("rotate");
         QTest::addColumn<TRect>("crop");
         QTest::addColumn<bool>("preview");  // whether a reduced decode can show it
-        QTest::newRow("shrunk to 640") << 640 << 0 << TRect() << true;
-        QTest::newRow("cropped and turned") << 800 << 90 << TRect{1000, 500, 4000, 3500} << true;
-        QTest::newRow("original size") << 0 << 0 << TRect() << true;
+        QTest::addColumn<bool>("sketch");   // its thumbnail's decode made before
+        for (const bool sketch : {false, true}) {
+            const char* made = sketch ? ", thumbnail made" : "";
+            QTest::addRow("shrunk to 640%s", made) << 640 << 0 << TRect() << true << sketch;
+            QTest::addRow("cropped and turned%s", made)
+                << 800 << 90 << TRect{1000, 500, 4000, 3500} << true << sketch;
+            QTest::addRow("original size%s", made) << 0 << 0 << TRect() << true << sketch;
+        }
         // The crop keeps every pixel of the original it covers.
-        QTest::newRow("small crop, kept") << 1000 << -90 << TRect{10, 20, 300, 220} << false;
+        QTest::newRow("small crop, kept")
+            << 1000 << -90 << TRect{10, 20, 300, 220} << false << false;
     }
     void bigPhotoShowsAPreviewFirst() {
         QFETCH(int, max);
         QFETCH(int, rotate);
         QFETCH(TRect, crop);
         QFETCH(bool, preview);
+        QFETCH(bool, sketch);
         auto records = Records({big_}, max);
         TPhotoInfo& record = *records[0];
         record.Rotate = rotate;
@@ -134,7 +141,15 @@ private slots:
             if (!options.AllowsReduction()) gate.Pass();  // the preview passes
             return DecodeOriginal(path, options);
         });
+        bool made = false;
+        connect(&loader, &TPhotoLoader::Decoded, this, [&made] { made = true; });
+        if (sketch) {
+            loader.RequestThumbnail(&record);
+            QVERIFY(AwaitEventsUntil([&] { return made; }));
+        }
         loader.Show(&record);
+        // The thumbnail's decode is there to show at once, before any event.
+        QCOMPARE(!photo.Rendered().isNull(), sketch);
         const TRenderSize size = RenderedSize(QSize(6000, 4000), record);
         const QSize exactSize(int(size.width), int(size.height));
         QVERIFY(photo.Pending());

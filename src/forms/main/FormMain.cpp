@@ -480,7 +480,7 @@ void TFormMain::MenuCloseClick() {
 }
 
 void TFormMain::MenuAllClick() {
-    loader_.Show(nullptr);
+    loader_.Clear();
     thumbnailsDue_.clear();
     history_.Clear();
     strip_->Clear();
