@@ -174,6 +174,8 @@ void TPhotoLoader::Forget(const TPhotoInfo* record) {
     }
     neighbours_.removeAll(record);
     if (shown_ == record) shown_ = nullptr;
+    // Detached before the record goes; the neighbours stay ready for what is shown next.
+    if (photo_.Info() == record) photo_.AssignInfo(nullptr);
 }
 
 void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neighbours) {

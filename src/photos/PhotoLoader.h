@@ -43,7 +43,8 @@ public:
     // Blocks until the shown record's original is in the photo: for what needs its
     // pixels (saving, the edit dialogs).
     void Finish();
-    // The record is going away: its original and any decode of it are dropped.
+    // The record is going away: its original and any decode of it are dropped, and the
+    // photo lets go of it when it shows it. The neighbours' originals stay.
     void Forget(const TPhotoInfo* record);
     // Every record is going away: Forget for all.
     void Clear();

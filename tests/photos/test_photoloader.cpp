@@ -246,8 +246,13 @@ private slots:
                 AwaitEventsUntil([&] { return !photo.Pending() && loader.HeldNeighbours() == 1; }));
             QVERIFY(!arrived.contains(gone1) && !arrived.contains(gone2));
             QCOMPARE(CompareImages(photo.Rendered(), Exact(*records[3])), QString());
-            // Gone with decodes still running.
+            // The photo shown closes: its neighbour, prepared, shows at once.
+            loader.Forget(records[3].get());
+            QVERIFY(!photo.Info());
             loader.Show(records[0].get(), {records[3].get()});
+            QVERIFY(!photo.Pending());
+            QCOMPARE(CompareImages(photo.Rendered(), Exact(*records[0])), QString());
+            // Gone with a decode still running (the one asked for just now).
         }
         QVERIFY(ProcessPendingEvents());
         QCOMPARE(photo.Info(), records[0].get());

@@ -464,8 +464,7 @@ void TFormMain::MenuClipboardClick() {
 void TFormMain::MenuCloseClick() {
     const int index = strip_->IndexOf(photo_.Info());
     if (index >= 0) {
-        // Detached before its record goes.
-        loader_.Show(nullptr);
+        // Detached before its record goes; the neighbour shown next is likely ready.
         loader_.Forget(strip_->Info(index));
         thumbnailsDue_.remove(strip_->Info(index));
         history_.Forget(strip_->Info(index));
