@@ -22,14 +22,19 @@ using namespace vellumora;
 
 namespace {
 
-// Notes each paint of the photo view; the paint is over once the event loop returns.
+// Notes each paint of the photo view that shows the exact picture (not a preview while
+// the original is on its way); the paint is over once the event loop returns.
 class TPaintWatch : public QObject {
 public:
+    explicit TPaintWatch(const TPhoto& photo) : photo_(photo) {}
     bool painted = false;
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) painted = true;
+        if (event->type() == QEvent::Paint && !photo_.Pending()) painted = true;
         return false;
     }
+
+private:
+    const TPhoto& photo_;
 };
 
 // Milliseconds from now until the view has painted, after running command.
@@ -71,7 +76,7 @@ int main(int argc, char** argv) {
     TFormMain form(platform);
     form.resize(1280, 800);
     form.show();
-    TPaintWatch watch;
+    TPaintWatch watch(form.Photo());
     form.View()->installEventFilter(&watch);
     QAction* open = form.findChild<QAction*>(QStringLiteral("MenuOpen"));
     QAction* closeAll = form.findChild<QAction*>(QStringLiteral("MenuAll"));

@@ -119,8 +119,9 @@ int main(int argc, char** argv) {
     TPaintWatch watch(form.Photo());
     form.View()->installEventFilter(&watch);
 
-    // With the thumbnails' small decodes kept as first previews, as the program runs, and
-    // without: then the first picture waits for a reduced decode of its own.
+    // With sketches kept as first previews (the thumbnails' small decodes, shrunk copies
+    // of originals once decoded), as the program runs, and without: then the first
+    // picture waits for a reduced decode of its own.
     for (const bool sketches : {true, false}) {
         form.Loader().SetSketchBytes(sketches ? TPhotoLoader::kSketchBytes : 0);
         std::vector<double> firstCold, exactCold, exactPrepared, blocked;
@@ -133,7 +134,7 @@ int main(int argc, char** argv) {
             TPhotoStrip* strip = form.Strip();
             const QImage blank = strip->Image(strip->ImageIndex(0));
             while (form.Photo().Pending() || !form.Loader().Holds(strip->Info(1)) ||
-                   (sketches && strip->Image(strip->ImageIndex(0)) == blank))
+                   strip->Image(strip->ImageIndex(0)) == blank)
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             if (form.Photo().Rendered().isNull()) {
                 std::fprintf(stderr, "cannot open %s\n", qPrintable(photos[2]));
@@ -150,9 +151,9 @@ int main(int argc, char** argv) {
             exactPrepared.push_back(prepared.exact);
             blocked.push_back(std::max(cold.blocked, prepared.blocked));
         }
-        std::printf("three %s-sized photos open, %s\n", qPrintable(photos[0]),
-                    sketches ? "thumbnail decodes kept as first previews (as the program runs)"
-                             : "no thumbnail decode kept");
+        std::printf(
+            "three %s-sized photos open, %s\n", qPrintable(photos[0]),
+            sketches ? "sketches kept as first previews (as the program runs)" : "no sketch kept");
         Report("click, photo not prepared: first picture painted", firstCold);
         Report("click, photo not prepared: exact picture painted", exactCold);
         Report("click, prepared neighbour: exact picture painted", exactPrepared);

@@ -156,7 +156,7 @@ import json, re, sys
 firsts = [float(x) for x in re.findall(r"first picture painted\s+median\s+([\d.]+)", open(sys.argv[1]).read())]
 vips = json.load(open(sys.argv[2]))["results"][0]["median"] * 1000
 print(f"vipsthumbnail, whole process: median {vips:.1f} ms")
-for how, first in zip(["thumbnail decode kept", "none kept"], firsts):
+for how, first in zip(["sketches kept", "no sketch kept"], firsts):
     print(f"first picture / vipsthumbnail, {how}: {first / vips:.2f}")
 PY
 

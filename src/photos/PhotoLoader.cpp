@@ -7,8 +7,10 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <utility>
 
 #include "photos/stages/Render.h"
+#include "photos/stages/Resize.h"
 
 namespace vellumora {
 namespace {
@@ -26,6 +28,12 @@ constexpr int kThumbnailPriority = -1;
 // Enough for a thumbnail button, and the fastest decode there is.
 constexpr int kThumbnailLongSide = 128;
 
+// The long side of the sketch kept of an original once decoded: enough for the preview
+// of a photo shrunk to 640 pixels, the built-in size.
+constexpr int kSketchLongSide = 768;
+// Right after the decode it follows: until it runs it holds on to the whole original.
+constexpr int kSketchPriority = 3;
+
 }  // namespace
 
 struct TPhotoLoader::TJob {
@@ -35,6 +43,9 @@ struct TPhotoLoader::TJob {
     qint64 estimate = 0;  // bytes the original will take, from the header; 0 unknown
     std::atomic<bool> cancelled = false;
     bool announced = false;  // the loader's thread only
+
+    // A sketch to make from an original already decoded, instead of a decode.
+    QImage source;
 
     std::mutex mutex;
     std::condition_variable finished;
@@ -49,9 +60,19 @@ public:
 
     void run() override {
         TOriginal result;
-        if (!job_->cancelled)
+        QImage source;
+        {
+            std::lock_guard lock(job_->mutex);
+            source = std::exchange(job_->source, QImage());
+        }
+        if (job_->cancelled) {
+        } else if (!source.isNull()) {
+            result.image =
+                ResampleBitmap(source, ResizedSize(source.size(), kSketchLongSide, true));
+        } else {
             result = decoder_ ? decoder_(job_->path, job_->options)
                               : DecodeOriginal(job_->path, job_->options);
+        }
         {
             std::lock_guard lock(job_->mutex);
             job_->result = std::move(result);
@@ -79,6 +100,7 @@ TPhotoLoader::TPhotoLoader(TPhoto& photo, QObject* parent) : QObject(parent), ph
 TPhotoLoader::~TPhotoLoader() {
     for (const auto& job : std::as_const(jobs_)) job->cancelled = true;
     for (const auto& job : std::as_const(thumbnails_)) job->cancelled = true;
+    for (const auto& job : std::as_const(sketchJobs_)) Cancel(*job);
     if (preview_) preview_->cancelled = true;
     pool_.clear();
     pool_.waitForDone();
@@ -139,14 +161,32 @@ void TPhotoLoader::Announce(TJob& job) {
     job.announced = true;
     if (job.result.image.isNull()) return;
     const bool whole = !job.options.AllowsReduction();
+    // A sketch of a big original, for the next time its photo is shown before the
+    // original is decoded again.
+    const QImage& image = job.result.image;
+    if (whole && qint64(image.width()) * image.height() > inlinePixels_ &&
+        std::max(image.width(), image.height()) > kSketchLongSide &&
+        !sketches_.contains(job.record) && !sketchJobs_.contains(job.record)) {
+        auto sketch = std::make_shared<TJob>();
+        sketch->record = job.record;
+        sketch->source = image;
+        sketchJobs_.insert(job.record, sketch);
+        pool_.start(new TTask(this, sketch, decoder_), kSketchPriority);
+    }
     // The original makes a thumbnail decode needless.
     if (whole)
         if (const auto thumbnail = thumbnails_.take(job.record)) thumbnail->cancelled = true;
     emit Decoded(job.record, job.result.image, whole);
 }
 
+void TPhotoLoader::Cancel(TJob& job) {
+    job.cancelled = true;
+    std::lock_guard lock(job.mutex);
+    job.source = QImage();
+}
+
 void TPhotoLoader::Drop(const TPhotoInfo* record) {
-    if (const auto job = jobs_.take(record)) job->cancelled = true;
+    if (const auto job = jobs_.take(record)) Cancel(*job);
 }
 
 void TPhotoLoader::RequestThumbnail(const TPhotoInfo* record) {
@@ -159,14 +199,17 @@ void TPhotoLoader::RequestThumbnail(const TPhotoInfo* record) {
 
 void TPhotoLoader::Clear() {
     Show(nullptr);
-    for (const auto& job : std::as_const(thumbnails_)) job->cancelled = true;
-    thumbnails_.clear();
+    for (const auto& jobs : {&thumbnails_, &sketchJobs_}) {
+        for (const auto& job : std::as_const(*jobs)) Cancel(*job);
+        jobs->clear();
+    }
     sketches_.clear();
 }
 
 void TPhotoLoader::Forget(const TPhotoInfo* record) {
     Drop(record);
     sketches_.remove(record);
+    if (const auto sketch = sketchJobs_.take(record)) Cancel(*sketch);
     if (const auto thumbnail = thumbnails_.take(record)) thumbnail->cancelled = true;
     if (preview_ && preview_->record == record) {
         preview_->cancelled = true;
@@ -267,15 +310,20 @@ void TPhotoLoader::Finish() {
     photo_.AssignDecoded(shown_, job->result);
 }
 
+void TPhotoLoader::KeepSketch(const TPhotoInfo* record, const QImage& sketch) {
+    if (sketch.isNull()) return;
+    qint64 held = 0;
+    for (const QImage& kept : std::as_const(sketches_)) held += kept.sizeInBytes();
+    held -= sketches_.value(record).sizeInBytes();
+    if (held + sketch.sizeInBytes() <= sketchBytes_) sketches_.insert(record, sketch);
+}
+
 void TPhotoLoader::Arrived(const std::shared_ptr<TJob>& job) {
-    if (thumbnails_.value(job->record) == job) {
-        thumbnails_.remove(job->record);
-        Announce(*job);
-        qint64 held = 0;
-        for (const QImage& sketch : std::as_const(sketches_)) held += sketch.sizeInBytes();
-        const QImage& sketch = job->result.image;
-        if (!sketch.isNull() && held + sketch.sizeInBytes() <= sketchBytes_)
-            sketches_.insert(job->record, sketch);
+    const bool thumbnail = thumbnails_.value(job->record) == job;
+    if (thumbnail || sketchJobs_.value(job->record) == job) {
+        (thumbnail ? thumbnails_ : sketchJobs_).remove(job->record);
+        if (thumbnail) Announce(*job);
+        KeepSketch(job->record, job->result.image);
         return;
     }
     if (job == preview_) {

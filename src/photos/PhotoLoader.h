@@ -26,7 +26,7 @@ public:
     // this many bytes together.
     static constexpr int kMaxNeighbours = 2;
     static constexpr qint64 kNeighbourBytes = qint64(512) << 20;
-    // The thumbnails' small decodes kept as previews: 1.4 MB each for 24 MP.
+    // The sketches kept as first previews: 1.4 to 2.3 MB each.
     static constexpr qint64 kSketchBytes = qint64(64) << 20;
 
     explicit TPhotoLoader(TPhoto& photo, QObject* parent = nullptr);
@@ -49,10 +49,12 @@ public:
     // Every record is going away: Forget for all.
     void Clear();
     // A small decode of the record's file for its thumbnail, after every other decode,
-    // unless its original comes in first; reported through Decoded. It is kept, within
-    // kSketchBytes, as the record's first preview should the record be shown before its
-    // original is ready.
+    // unless its original comes in first; reported through Decoded.
     void RequestThumbnail(const TPhotoInfo* record);
+    // Whether a sketch of the record's photo is kept: the thumbnail's small decode, or a
+    // shrunk copy of its original made once that was decoded (within kSketchBytes). It
+    // is the first preview when the photo is shown again before its original is ready.
+    bool HasSketch(const TPhotoInfo* record) const { return sketches_.contains(record); }
 
     // For tests and benchmarks: the inline limit in pixels (0: every original from a
     // worker), the budget of the neighbours, and what the workers decode with
@@ -80,10 +82,13 @@ private:
     std::shared_ptr<TJob> Start(const TPhotoInfo* record, int priority,
                                 const TLoadOptions& options = {});
     static bool IsDone(TJob& job);
+    // Marks the job's work unwanted and lets go of what it was given.
+    static void Cancel(TJob& job);
     static void WaitFor(TJob& job);
     // Tells the job's original to Decoded listeners, once.
     void Announce(TJob& job);
     void Arrived(const std::shared_ptr<TJob>& job);
+    void KeepSketch(const TPhotoInfo* record, const QImage& sketch);
     void Drop(const TPhotoInfo* record);
     void KeepNeighbours(const QList<const TPhotoInfo*>& neighbours);
 
@@ -94,6 +99,7 @@ private:
     // The reduced decode of the photo shown, while its original is on the way.
     std::shared_ptr<TJob> preview_;
     QHash<const TPhotoInfo*, std::shared_ptr<TJob>> thumbnails_;
+    QHash<const TPhotoInfo*, std::shared_ptr<TJob>> sketchJobs_;
     QHash<const TPhotoInfo*, QImage> sketches_;
     qint64 sketchBytes_ = kSketchBytes;
     QThreadPool pool_;

@@ -169,6 +169,14 @@ private slots:
         gate.Open();
         QVERIFY(AwaitEventsUntil([&] { return !photo.Pending(); }));
         QCOMPARE(CompareImages(photo.Rendered(), Exact(record)), QString());
+
+        // Shown again after its original was let go: a sketch kept of it shows at once.
+        QVERIFY(AwaitEventsUntil([&] { return loader.HasSketch(&record); }));
+        loader.Show(nullptr);
+        loader.Show(&record);
+        QVERIFY(photo.Pending());
+        QVERIFY(!photo.Rendered().isNull());
+        QCOMPARE(photo.DisplaySize(), exactSize);
     }
 
     // Ten 24-megapixel photos in a row: besides the one shown, at most two originals are

@@ -359,8 +359,6 @@ void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
     const int index = strip_->Add(std::move(info));
     thumbnailsDue_.insert(record);
     SelectPhoto(index);
-    // Photos opened together each get their thumbnail, not only those looked at.
-    if (thumbnailsDue_.contains(record)) loader_.RequestThumbnail(record);
     if (plain) {
         history_.Record(record, *plain, StepName(TCommand::Current));
         UpdateControls();
@@ -374,6 +372,10 @@ void TFormMain::SelectPhoto(int index) {
 }
 
 void TFormMain::PhotoButtonClick(int index) {
+    // A photo left before its original came in (photos opened together) gets its
+    // thumbnail from a small decode of its own.
+    if (const TPhotoInfo* leaving = photo_.Info(); thumbnailsDue_.contains(leaving))
+        loader_.RequestThumbnail(leaving);
     // The next photo first: it is the one most often asked for.
     loader_.Show(strip_->Info(index), {strip_->Info(index + 1), strip_->Info(index - 1)});
     UpdateControls();
