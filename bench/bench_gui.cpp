@@ -13,46 +13,28 @@
 #include <cstdio>
 #include <vector>
 
+#include "PaintWatch.h"
 #include "codec/Codec.h"
 #include "forms/main/FormMain.h"
 #include "forms/main/PhotoView.h"
 #include "support/FakePlatform.h"
 
 using namespace vellumora;
+using bench::Report;
+using bench::TPaintWatch;
 
 namespace {
-
-// Notes each paint of the photo view that shows the exact picture (not a preview while
-// the original is on its way); the paint is over once the event loop returns.
-class TPaintWatch : public QObject {
-public:
-    explicit TPaintWatch(const TPhoto& photo) : photo_(photo) {}
-    bool painted = false;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint && !photo_.Pending()) painted = true;
-        return false;
-    }
-
-private:
-    const TPhoto& photo_;
-};
 
 // Milliseconds from now until the view has painted, after running command.
 template <class F>
 double TimeUntilPainted(TPaintWatch& watch, F command) {
     QCoreApplication::processEvents();  // nothing of an earlier run left pending
-    watch.painted = false;
+    watch.Reset();
     QElapsedTimer timer;
     timer.start();
     command();
-    while (!watch.painted) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (!watch.exact) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return timer.nsecsElapsed() / 1e6;
-}
-
-void Report(const char* what, std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-44s median %7.1f ms  (min %7.1f, max %7.1f, %zu runs)\n", what,
-                ms[ms.size() / 2], ms.front(), ms.back(), ms.size());
 }
 
 }  // namespace

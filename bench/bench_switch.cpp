@@ -13,11 +13,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "PaintWatch.h"
 #include "forms/main/FormMain.h"
 #include "forms/main/PhotoView.h"
 #include "support/FakePlatform.h"
 
 using namespace vellumora;
+using bench::Report;
+using bench::TPaintWatch;
 
 namespace {
 
@@ -46,25 +49,6 @@ private:
     int depth_ = 0;
 };
 
-// Each paint of the photo view that showed a picture (the area at the photo's size comes
-// at once, before any), and whether it was the exact one.
-class TPaintWatch : public QObject {
-public:
-    explicit TPaintWatch(const TPhoto& photo) : photo_(photo) {}
-    bool painted = false;
-    bool exact = false;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint && !photo_.Rendered().isNull()) {
-            painted = true;
-            exact = exact || !photo_.Pending();
-        }
-        return false;
-    }
-
-private:
-    const TPhoto& photo_;
-};
-
 struct TTimes {
     double firstPaint = 0;
     double exact = 0;
@@ -73,7 +57,7 @@ struct TTimes {
 
 TTimes Click(TApplication& app, TPaintWatch& watch, QToolButton* button) {
     QCoreApplication::processEvents();  // nothing of an earlier step left pending
-    watch.painted = watch.exact = false;
+    watch.Reset();
     TTimes times;
     QElapsedTimer timer;
     timer.start();
@@ -81,18 +65,12 @@ TTimes Click(TApplication& app, TPaintWatch& watch, QToolButton* button) {
     button->click();
     // The click runs outside any event here; in the program it is one.
     times.blocked = timer.nsecsElapsed() / 1e6;
-    while (!watch.painted) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (!watch.picture) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     times.firstPaint = timer.nsecsElapsed() / 1e6;
     while (!watch.exact) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     times.exact = timer.nsecsElapsed() / 1e6;
     times.blocked = std::max(times.blocked, app.longestMs);
     return times;
-}
-
-void Report(const char* what, std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-56s median %7.1f ms  (min %7.1f, max %7.1f, %zu runs)\n", what,
-                ms[ms.size() / 2], ms.front(), ms.back(), ms.size());
 }
 
 }  // namespace

@@ -1,0 +1,44 @@
+#pragma once
+
+// What the window benchmarks share: a watch on the photo view's paints, and the line
+// that reports a series of times.
+
+#include <QEvent>
+#include <QObject>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "photos/Photo.h"
+
+namespace vellumora::bench {
+
+// Each paint of the photo view that showed a picture (the area at the photo's size comes
+// at once, before any), and whether it was the exact one rather than a preview. A paint
+// is over once the event loop returns.
+class TPaintWatch : public QObject {
+public:
+    explicit TPaintWatch(const TPhoto& photo) : photo_(photo) {}
+    bool picture = false;
+    bool exact = false;
+    void Reset() { picture = exact = false; }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !photo_.Rendered().isNull()) {
+            picture = true;
+            exact = exact || !photo_.Pending();
+        }
+        return false;
+    }
+
+private:
+    const TPhoto& photo_;
+};
+
+// Median, minimum and maximum of the times, in milliseconds, on one line.
+inline void Report(const char* what, std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-56s median %7.1f ms  (min %7.1f, max %7.1f, %zu runs)\n", what,
+                ms[ms.size() / 2], ms.front(), ms.back(), ms.size());
+}
+
+}  // namespace vellumora::bench
