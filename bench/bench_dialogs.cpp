@@ -182,6 +182,8 @@ int main(int argc, char** argv) {
     platform.openFiles.push_back(args[1]);
     TimeUntilPainted(viewWatch, 1,
                      [&] { form.findChild<QAction*>(QStringLiteral("MenuOpen"))->trigger(); });
+    // Already open: the original itself in, not only its preview.
+    form.Loader().Finish();
     const QImage& original = form.Photo().Original();
     if (original.isNull()) {
         std::fprintf(stderr, "cannot open %s\n", qPrintable(args[1]));
