@@ -43,6 +43,7 @@ struct TPhotoLoader::TJob {
     qint64 estimate = 0;  // bytes the original will take, from the header; 0 unknown
     std::atomic<bool> cancelled = false;
     bool announced = false;  // the loader's thread only
+    bool sketched = false;   // the same
 
     // A sketch to make from an original already decoded, instead of a decode.
     QImage source;
@@ -161,18 +162,6 @@ void TPhotoLoader::Announce(TJob& job) {
     job.announced = true;
     if (job.result.image.isNull()) return;
     const bool whole = !job.options.AllowsReduction();
-    // A sketch of a big original, for the next time its photo is shown before the
-    // original is decoded again.
-    const QImage& image = job.result.image;
-    if (whole && qint64(image.width()) * image.height() > inlinePixels_ &&
-        std::max(image.width(), image.height()) > kSketchLongSide &&
-        !sketches_.contains(job.record) && !sketchJobs_.contains(job.record)) {
-        auto sketch = std::make_shared<TJob>();
-        sketch->record = job.record;
-        sketch->source = image;
-        sketchJobs_.insert(job.record, sketch);
-        pool_.start(new TTask(this, sketch, decoder_), kSketchPriority);
-    }
     // The original makes a thumbnail decode needless.
     if (whole)
         if (const auto thumbnail = thumbnails_.take(job.record)) thumbnail->cancelled = true;
@@ -183,6 +172,23 @@ void TPhotoLoader::Cancel(TJob& job) {
     job.cancelled = true;
     std::lock_guard lock(job.mutex);
     job.source = QImage();
+}
+
+void TPhotoLoader::RequestSketch(TJob& job) {
+    const QImage& image = job.result.image;
+    if (std::exchange(job.sketched, true) || image.isNull() || job.options.AllowsReduction() ||
+        qint64(image.width()) * image.height() <= inlinePixels_ ||
+        std::max(image.width(), image.height()) <= kSketchLongSide ||
+        sketches_.contains(job.record) || sketchJobs_.contains(job.record))
+        return;
+    // Only what can be kept is made.
+    const QSize size = ResizedSize(image.size(), kSketchLongSide, true);
+    if (HeldSketchBytes() + qint64(size.width()) * size.height() * 4 > sketchBytes_) return;
+    auto sketch = std::make_shared<TJob>();
+    sketch->record = job.record;
+    sketch->source = image;
+    sketchJobs_.insert(job.record, sketch);
+    pool_.start(new TTask(this, sketch, decoder_), kSketchPriority);
 }
 
 void TPhotoLoader::Drop(const TPhotoInfo* record) {
@@ -271,6 +277,7 @@ void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neig
     if (IsDone(*job)) {
         Announce(*job);
         photo_.AssignDecoded(record, job->result);
+        RequestSketch(*job);
     }
     KeepNeighbours(neighbours);
 }
@@ -308,13 +315,18 @@ void TPhotoLoader::Finish() {
     WaitFor(*job);
     Announce(*job);
     photo_.AssignDecoded(shown_, job->result);
+    RequestSketch(*job);
+}
+
+qint64 TPhotoLoader::HeldSketchBytes() const {
+    qint64 held = 0;
+    for (const QImage& kept : std::as_const(sketches_)) held += kept.sizeInBytes();
+    return held;
 }
 
 void TPhotoLoader::KeepSketch(const TPhotoInfo* record, const QImage& sketch) {
     if (sketch.isNull()) return;
-    qint64 held = 0;
-    for (const QImage& kept : std::as_const(sketches_)) held += kept.sizeInBytes();
-    held -= sketches_.value(record).sizeInBytes();
+    const qint64 held = HeldSketchBytes() - sketches_.value(record).sizeInBytes();
     if (held + sketch.sizeInBytes() <= sketchBytes_) sketches_.insert(record, sketch);
 }
 
@@ -335,10 +347,11 @@ void TPhotoLoader::Arrived(const std::shared_ptr<TJob>& job) {
     // A decode of a record dropped meanwhile is not shown, late or ever.
     if (jobs_.value(job->record) != job) return;
     Announce(*job);
-    if (job->record == shown_) {
-        if (photo_.Pending() && photo_.Info() == shown_) photo_.AssignDecoded(shown_, job->result);
-        return;
-    }
+    // The sketch after the render, which it would otherwise slow down.
+    if (job->record == shown_ && photo_.Pending() && photo_.Info() == shown_)
+        photo_.AssignDecoded(shown_, job->result);
+    RequestSketch(*job);
+    if (job->record == shown_) return;
     // A neighbour whose size the header did not tell may not fit after all.
     KeepNeighbours(QList<const TPhotoInfo*>(neighbours_));
 }

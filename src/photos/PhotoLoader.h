@@ -89,6 +89,10 @@ private:
     void Announce(TJob& job);
     void Arrived(const std::shared_ptr<TJob>& job);
     void KeepSketch(const TPhotoInfo* record, const QImage& sketch);
+    // A sketch of a big original just decoded, for the next time its photo is shown
+    // before the original is decoded again: made on a worker.
+    void RequestSketch(TJob& job);
+    qint64 HeldSketchBytes() const;
     void Drop(const TPhotoInfo* record);
     void KeepNeighbours(const QList<const TPhotoInfo*>& neighbours);
 
