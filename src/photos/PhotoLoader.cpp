@@ -1,7 +1,6 @@
 #include "photos/PhotoLoader.h"
 
 #include <QFileInfo>
-#include <QPointer>
 #include <QRunnable>
 #include <algorithm>
 #include <atomic>
@@ -33,6 +32,11 @@ constexpr int kThumbnailLongSide = 128;
 constexpr int kSketchLongSide = 768;
 // Right after the decode it follows: until it runs it holds on to the whole original.
 constexpr int kSketchPriority = 3;
+
+// The bytes an original of that size takes; 0 when the size is not known.
+qint64 ImageBytes(QSize size) {
+    return size.isValid() ? qint64(size.width()) * size.height() * 4 : 0;
+}
 
 }  // namespace
 
@@ -66,14 +70,12 @@ public:
             std::lock_guard lock(job_->mutex);
             source = std::exchange(job_->source, QImage());
         }
-        if (job_->cancelled) {
-        } else if (!source.isNull()) {
+        if (!job_->cancelled && !source.isNull())
             result.image =
                 ResampleBitmap(source, ResizedSize(source.size(), kSketchLongSide, true));
-        } else {
+        else if (!job_->cancelled)
             result = decoder_ ? decoder_(job_->path, job_->options)
                               : DecodeOriginal(job_->path, job_->options);
-        }
         {
             std::lock_guard lock(job_->mutex);
             job_->result = std::move(result);
@@ -99,10 +101,9 @@ TPhotoLoader::TPhotoLoader(TPhoto& photo, QObject* parent) : QObject(parent), ph
 }
 
 TPhotoLoader::~TPhotoLoader() {
-    for (const auto& job : std::as_const(jobs_)) job->cancelled = true;
-    for (const auto& job : std::as_const(thumbnails_)) job->cancelled = true;
-    for (const auto& job : std::as_const(sketchJobs_)) Cancel(*job);
-    if (preview_) preview_->cancelled = true;
+    for (const auto* jobs : {&jobs_, &thumbnails_, &sketchJobs_})
+        for (const auto& job : *jobs) Cancel(*job);
+    if (preview_) Cancel(*preview_);
     pool_.clear();
     pool_.waitForDone();
 }
@@ -142,15 +143,21 @@ qint64 TPhotoLoader::HeldNeighbourBytes() const {
     return bytes;
 }
 
-std::shared_ptr<TPhotoLoader::TJob> TPhotoLoader::Start(const TPhotoInfo* record, int priority,
-                                                        const TLoadOptions& options) {
+std::shared_ptr<TPhotoLoader::TJob> TPhotoLoader::NewJob(const TPhotoInfo* record,
+                                                         const TLoadOptions& options) {
     auto job = std::make_shared<TJob>();
     job->record = record;
     job->path = record->FileName;
     job->options = options;
+    return job;
+}
+
+std::shared_ptr<TPhotoLoader::TJob> TPhotoLoader::Start(const TPhotoInfo* record, int priority,
+                                                        const TLoadOptions& options,
+                                                        qint64 estimate) {
+    auto job = NewJob(record, options);
     if (!options.AllowsReduction()) {
-        const QSize size = ReadImageHeader(job->path).size;
-        job->estimate = size.isValid() ? qint64(size.width()) * size.height() * 4 : 0;
+        job->estimate = estimate >= 0 ? estimate : ImageBytes(ReadImageHeader(job->path).size);
         jobs_.insert(record, job);
     }
     pool_.start(new TTask(this, job, decoder_), priority);
@@ -164,7 +171,7 @@ void TPhotoLoader::Announce(TJob& job) {
     const bool whole = !job.options.AllowsReduction();
     // The original makes a thumbnail decode needless.
     if (whole)
-        if (const auto thumbnail = thumbnails_.take(job.record)) thumbnail->cancelled = true;
+        if (const auto thumbnail = thumbnails_.take(job.record)) Cancel(*thumbnail);
     emit Decoded(job.record, job.result.image, whole);
 }
 
@@ -182,10 +189,10 @@ void TPhotoLoader::RequestSketch(TJob& job) {
         sketches_.contains(job.record) || sketchJobs_.contains(job.record))
         return;
     // Only what can be kept is made.
-    const QSize size = ResizedSize(image.size(), kSketchLongSide, true);
-    if (HeldSketchBytes() + qint64(size.width()) * size.height() * 4 > sketchBytes_) return;
-    auto sketch = std::make_shared<TJob>();
-    sketch->record = job.record;
+    if (HeldSketchBytes() + ImageBytes(ResizedSize(image.size(), kSketchLongSide, true)) >
+        sketchBytes_)
+        return;
+    auto sketch = NewJob(job.record, {});
     sketch->source = image;
     sketchJobs_.insert(job.record, sketch);
     pool_.start(new TTask(this, sketch, decoder_), kSketchPriority);
@@ -216,11 +223,8 @@ void TPhotoLoader::Forget(const TPhotoInfo* record) {
     Drop(record);
     sketches_.remove(record);
     if (const auto sketch = sketchJobs_.take(record)) Cancel(*sketch);
-    if (const auto thumbnail = thumbnails_.take(record)) thumbnail->cancelled = true;
-    if (preview_ && preview_->record == record) {
-        preview_->cancelled = true;
-        preview_.reset();
-    }
+    if (const auto thumbnail = thumbnails_.take(record)) Cancel(*thumbnail);
+    if (preview_ && preview_->record == record) Cancel(*std::exchange(preview_, nullptr));
     neighbours_.removeAll(record);
     if (shown_ == record) shown_ = nullptr;
     // Detached before the record goes; the neighbours stay ready for what is shown next.
@@ -229,8 +233,7 @@ void TPhotoLoader::Forget(const TPhotoInfo* record) {
 
 void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neighbours) {
     shown_ = record;
-    if (preview_) preview_->cancelled = true;
-    preview_.reset();
+    if (preview_) Cancel(*std::exchange(preview_, nullptr));
     // Everything but the photo and its neighbours goes first, so that the budget is free.
     for (const TPhotoInfo* held : jobs_.keys())
         if (held != record && !neighbours.contains(held)) Drop(held);
@@ -251,9 +254,7 @@ void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neig
             // Decoded here even when a worker has it queued: it may wait behind the
             // neighbours' big decodes.
             Drop(record);
-            job = std::make_shared<TJob>();
-            job->record = record;
-            job->path = record->FileName;
+            job = NewJob(record, {});
             job->result = DecodeOriginal(job->path);
             job->done = true;
             jobs_.insert(record, job);
@@ -270,15 +271,11 @@ void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neig
                 options.preview = true;
                 preview_ = Start(record, kPreviewPriority, options);
             }
-            if (!job) job = Start(record, kShownPriority);
+            if (!job) job = Start(record, kShownPriority, {}, ImageBytes(header.size));
             photo_.AssignPending(record, header.size, sketch);
         }
     }
-    if (IsDone(*job)) {
-        Announce(*job);
-        photo_.AssignDecoded(record, job->result);
-        RequestSketch(*job);
-    }
+    if (IsDone(*job)) TakeOriginal(record, *job);
     KeepNeighbours(neighbours);
 }
 
@@ -288,15 +285,11 @@ void TPhotoLoader::KeepNeighbours(const QList<const TPhotoInfo*>& neighbours) {
     qint64 bytes = 0;
     for (const TPhotoInfo* neighbour : neighbours) {
         if (!neighbour || neighbour == shown_ || neighbours_.contains(neighbour)) continue;
-        std::shared_ptr<TJob> job = jobs_.value(neighbour);
-        const qint64 size =
-            job && IsDone(*job) ? job->result.image.sizeInBytes() : (job ? job->estimate : -1);
+        const std::shared_ptr<TJob> job = jobs_.value(neighbour);
         // A neighbour not started yet is measured by its header first.
-        qint64 needed = size;
-        if (needed < 0) {
-            const QSize header = ReadImageHeader(neighbour->FileName).size;
-            needed = header.isValid() ? qint64(header.width()) * header.height() * 4 : 0;
-        }
+        const qint64 needed = !job           ? ImageBytes(ReadImageHeader(neighbour->FileName).size)
+                              : IsDone(*job) ? job->result.image.sizeInBytes()
+                                             : job->estimate;
         if (count >= maxNeighbours_ || bytes + needed > neighbourBytes_) {
             Drop(neighbour);
             continue;
@@ -304,7 +297,7 @@ void TPhotoLoader::KeepNeighbours(const QList<const TPhotoInfo*>& neighbours) {
         ++count;
         bytes += needed;
         neighbours_ << neighbour;
-        if (!job) Start(neighbour, kNeighbourPriority);
+        if (!job) Start(neighbour, kNeighbourPriority, {}, needed);
     }
 }
 
@@ -313,9 +306,14 @@ void TPhotoLoader::Finish() {
     const std::shared_ptr<TJob> job = jobs_.value(shown_);
     if (!job) return;
     WaitFor(*job);
-    Announce(*job);
-    photo_.AssignDecoded(shown_, job->result);
-    RequestSketch(*job);
+    TakeOriginal(shown_, *job);
+}
+
+void TPhotoLoader::TakeOriginal(TPhotoInfo* record, TJob& job) {
+    Announce(job);
+    photo_.AssignDecoded(record, job.result);
+    // The sketch after the render, which it would otherwise slow down.
+    RequestSketch(job);
 }
 
 qint64 TPhotoLoader::HeldSketchBytes() const {

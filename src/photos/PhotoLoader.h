@@ -79,8 +79,13 @@ private:
     struct TJob;
     class TTask;
 
+    static std::shared_ptr<TJob> NewJob(const TPhotoInfo* record, const TLoadOptions& options);
+    // Queues a decode; an original's (no reduction) is kept among the held ones, its size
+    // in bytes estimated from the file's header unless given.
     std::shared_ptr<TJob> Start(const TPhotoInfo* record, int priority,
-                                const TLoadOptions& options = {});
+                                const TLoadOptions& options = {}, qint64 estimate = -1);
+    // Gives the photo the record's decoded original.
+    void TakeOriginal(TPhotoInfo* record, TJob& job);
     static bool IsDone(TJob& job);
     // Marks the job's work unwanted and lets go of what it was given.
     static void Cancel(TJob& job);
