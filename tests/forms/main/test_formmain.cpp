@@ -35,6 +35,7 @@
 #include "photos/stages/Render.h"
 #include "photos/stages/Thumbnail.h"
 #include "support/FakePlatform.h"
+#include "support/MainWindow.h"
 #include "support/Modal.h"
 #include "support/TestSupport.h"
 
@@ -48,11 +49,7 @@ constexpr quint32 kBlue = 0x0000FF;
 constexpr quint32 kWhite = 0xFFFFFF;
 
 // A window with a scripted desktop, shown and active so that its shortcuts work.
-struct TWindow {
-    TFakePlatform platform;
-    TFormMain form{platform};
-
-    QAction* Action(const QString& name) const { return form.findChild<QAction*>(name); }
+struct TWindow : TMainWindow {
     QString Panel(int i) const {
         return form.findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i))->text();
     }
@@ -60,10 +57,6 @@ struct TWindow {
     int Current() { return Strip()->IndexOf(form.Photo().Info()); }
     QScrollArea* ScrollBox() const {
         return form.findChild<QScrollArea*>(QStringLiteral("ScrollBox"));
-    }
-    void Open(const QString& path) {
-        platform.openFiles.push_back(path);
-        Action(QStringLiteral("MenuOpen"))->trigger();
     }
     // The names of the main-menu items triggered from now on, in order.
     std::shared_ptr<QStringList> RecordCommands() {
@@ -99,12 +92,7 @@ class TestFormMain : public QObject {
     QString Wide() { return SavePng(QStringLiteral("wide.png"), Halves(1000, 500)); }
     QString PhotoNamed(const QString& name) { return SavePng(name, Halves(1000, 500)); }
 
-    std::unique_ptr<TWindow> NewWindow() {
-        auto window = std::make_unique<TWindow>();
-        window->form.resize(800, 600);
-        if (!ShowActive(&window->form)) return nullptr;
-        return window;
-    }
+    std::unique_ptr<TWindow> NewWindow() { return NewShownWindow<TWindow>(); }
 
 private slots:
     void initTestCase() {

@@ -19,6 +19,7 @@
 #include "forms/main/Zoom.h"
 #include "photos/settings/ProgramFolder.h"
 #include "support/FakePlatform.h"
+#include "support/MainWindow.h"
 #include "support/Modal.h"
 #include "support/TestSupport.h"
 
@@ -27,11 +28,7 @@ using namespace vellumora::test;
 
 namespace {
 
-struct TWindow {
-    TFakePlatform platform;
-    TFormMain form{platform};
-
-    QAction* Action(const QString& name) const { return form.findChild<QAction*>(name); }
+struct TWindow : TMainWindow {
     QScrollArea* Box() const { return form.findChild<QScrollArea*>(QStringLiteral("ScrollBox")); }
     QWidget* Area() const { return Box()->viewport(); }
     QPoint Scroll() const {
@@ -44,7 +41,6 @@ struct TWindow {
         return {double(p.x() - view->x()) * rendered.width() / view->width(),
                 double(p.y() - view->y()) * rendered.height() / view->height()};
     }
-    void Key(QKeyCombination key) { QTest::keyClick(&form, key.key(), key.keyboardModifiers()); }
 };
 
 // Close enough that the point is the same one once the zoom has rounded the sizes.
@@ -64,13 +60,9 @@ class TestKeys : public QObject {
         return SavePng(dir_.path(), name, PatternImage(size.width(), size.height()));
     }
     std::unique_ptr<TWindow> NewWindow(int photos = 0) {
-        auto w = std::make_unique<TWindow>();
-        w->form.resize(800, 600);
-        if (!ShowActive(&w->form)) return nullptr;
-        for (int i = 0; i < photos; ++i) {
-            w->platform.openFiles.push_back(Photo(QStringLiteral("k%1.png").arg(i)));
-            w->Action(QStringLiteral("MenuOpen"))->trigger();
-        }
+        auto w = NewShownWindow<TWindow>();
+        if (!w) return nullptr;
+        for (int i = 0; i < photos; ++i) w->Open(Photo(QStringLiteral("k%1.png").arg(i)));
         return w;
     }
 

@@ -19,6 +19,7 @@
 #include "photos/settings/ProgramFolder.h"
 #include "photos/settings/Templates.h"
 #include "support/FakePlatform.h"
+#include "support/MainWindow.h"
 #include "support/Modal.h"
 #include "support/TestSupport.h"
 
@@ -27,17 +28,8 @@ using namespace vellumora::test;
 
 namespace {
 
-struct TWindow {
-    TFakePlatform platform;
-    TFormMain form{platform};
-
-    QAction* Action(const QString& name) const { return form.findChild<QAction*>(name); }
-    void Open(const QString& path, const QString& command = QStringLiteral("MenuOpen")) {
-        platform.openFiles.push_back(path);
-        Action(command)->trigger();
-    }
+struct TWindow : TMainWindow {
     QImage Picture() { return form.Photo().Rendered().copy(); }
-    void Key(QKeyCombination key) { QTest::keyClick(&form, key.key(), key.keyboardModifiers()); }
     // Runs the command's dialog: `act` works its controls, then the button is clicked (or
     // the close box, for "close").
     void Dialog(const char* command, const std::function<void(QWidget*)>& act, const char* button) {
@@ -159,12 +151,7 @@ class TestUndo : public QObject {
         const QString path = dir_.filePath(name);
         return QFileInfo::exists(path) ? path : SavePng(dir_.path(), name, PatternImage(400, 240));
     }
-    std::unique_ptr<TWindow> NewWindow() {
-        auto w = std::make_unique<TWindow>();
-        w->form.resize(800, 600);
-        if (!ShowActive(&w->form)) return nullptr;
-        return w;
-    }
+    std::unique_ptr<TWindow> NewWindow() { return NewShownWindow<TWindow>(); }
 
 private slots:
     void initTestCase() {
