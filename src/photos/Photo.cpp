@@ -76,13 +76,7 @@ void TPhoto::Attach(TPhotoInfo* info) {
 }
 
 void TPhoto::AssignInfo(TPhotoInfo* info) {
-    if (!info) {
-        Attach(nullptr);
-        LoadMask();
-        Render();
-        return;
-    }
-    AssignDecoded(info, DecodeOriginal(info->FileName, loadOptions_));
+    AssignDecoded(info, info ? DecodeOriginal(info->FileName, loadOptions_) : TOriginal());
 }
 
 void TPhoto::AssignDecoded(TPhotoInfo* info, const TOriginal& original) {
