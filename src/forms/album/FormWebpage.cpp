@@ -60,14 +60,6 @@ TSpinnerBox* MakeSpinner(const char* edit, const char* upDown, const QString& ac
     return new TSpinnerBox(box, arrows, typing);
 }
 
-QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent,
-                  QWidget* buddy = nullptr) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    if (buddy) label->setBuddy(buddy);
-    return label;
-}
-
 }  // namespace
 
 TFormWebpage::TFormWebpage(TPlatform& platform, QWidget* parent)

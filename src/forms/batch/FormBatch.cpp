@@ -69,13 +69,6 @@ QLineEdit* MakeBox(const char* name, const QString& accessibleName, int typing, 
     return box;
 }
 
-QLabel* MakeLabel(const char* name, const QString& text, QWidget* buddy, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setBuddy(buddy);
-    return label;
-}
-
 }  // namespace
 
 // The list of thumbnails; photos dropped on it from a file manager are added.
@@ -170,20 +163,20 @@ TFormBatch::TFormBatch(TPhoto& photo, TPlatform& platform, QWidget* parent)
     auto* crop = new QHBoxLayout;
     crop->addWidget(checkBoxCrop_);
     crop->addStretch(1);
-    crop->addWidget(MakeLabel("LabelRatio", QStringLiteral("Ratio:"), comboBoxRatio_, this));
+    crop->addWidget(MakeLabel("LabelRatio", QStringLiteral("Ratio:"), this, comboBoxRatio_));
     options->addLayout(crop, 0, 0);
     options->addWidget(comboBoxRatio_, 0, 1);
-    options->addWidget(MakeLabel("LabelType", QStringLiteral("Type:"), comboBoxType_, this), 0, 2);
+    options->addWidget(MakeLabel("LabelType", QStringLiteral("Type:"), this, comboBoxType_), 0, 2);
     options->addWidget(comboBoxType_, 0, 3, 1, 2);
-    options->addWidget(MakeLabel("LabelPrefix", QStringLiteral("Prefix:"), editPrefix_, this), 1,
+    options->addWidget(MakeLabel("LabelPrefix", QStringLiteral("Prefix:"), this, editPrefix_), 1,
                        0);
     options->addWidget(editPrefix_, 1, 1);
-    options->addWidget(MakeLabel("LabelCase", QStringLiteral("Case:"), comboBoxCase_, this), 1, 2);
+    options->addWidget(MakeLabel("LabelCase", QStringLiteral("Case:"), this, comboBoxCase_), 1, 2);
     options->addWidget(comboBoxCase_, 1, 3, 1, 2);
-    options->addWidget(MakeLabel("LabelSuffix", QStringLiteral("Suffix:"), editSuffix_, this), 2,
+    options->addWidget(MakeLabel("LabelSuffix", QStringLiteral("Suffix:"), this, editSuffix_), 2,
                        0);
     options->addWidget(editSuffix_, 2, 1);
-    options->addWidget(MakeLabel("LabelFolder", QStringLiteral("Folder:"), editFolder_, this), 3,
+    options->addWidget(MakeLabel("LabelFolder", QStringLiteral("Folder:"), this, editFolder_), 3,
                        0);
     options->addWidget(editFolder_, 3, 1, 1, 3);
     options->addWidget(buttonBrowse_, 3, 4);

@@ -1,6 +1,7 @@
 #include "forms/common/Controls.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 
 namespace vellumora {
@@ -10,6 +11,13 @@ QPushButton* MakeButton(const char* name, const QString& caption, QWidget* paren
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
     return button;
+}
+
+QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent, QWidget* buddy) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    if (buddy) label->setBuddy(buddy);
+    return label;
 }
 
 QComboBox* MakeList(const char* name, const QString& accessibleName, const QStringList& items,

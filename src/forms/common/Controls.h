@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QWidget;
 
@@ -15,6 +16,9 @@ namespace vellumora {
 // A push button that Enter does not press unless it has the focus (the dialog's own
 // default button keeps Enter).
 QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent);
+// A label; with a buddy, the label's text is the buddy's name for screen readers and
+// its underlined letter moves the focus there.
+QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent, QWidget* buddy = nullptr);
 // A drop-down list of fixed items.
 QComboBox* MakeList(const char* name, const QString& accessibleName, const QStringList& items,
                     QWidget* parent);

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "forms/common/ColorSwatch.h"
+#include "forms/common/Controls.h"
 #include "forms/common/NumberBox.h"
 #include "forms/common/Platform.h"
 #include "photos/Photo.h"
@@ -37,14 +38,6 @@ QGroupBox* MakeGroup(const char* name, const QString& title, QWidget* parent) {
     group->setObjectName(QLatin1String(name));
     group->setAccessibleName(title.trimmed());
     return group;
-}
-
-QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent,
-                  QWidget* buddy = nullptr) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    if (buddy) label->setBuddy(buddy);
-    return label;
 }
 
 QLineEdit* MakeBox(const char* name, const QString& accessibleName, const QString& widest,
