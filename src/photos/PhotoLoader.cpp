@@ -1,11 +1,7 @@
 #include "photos/PhotoLoader.h"
 
 #include <QFileInfo>
-#include <QRunnable>
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <utility>
 
 #include "photos/stages/Render.h"
@@ -18,20 +14,12 @@ namespace {
 // tiny files); a camera raw file goes to a worker.
 constexpr qint64 kInlineFileBytes = qint64(2) << 20;
 
-// The preview before the original it stands for, both before the neighbours.
-constexpr int kPreviewPriority = 2;
-constexpr int kShownPriority = 1;
-constexpr int kNeighbourPriority = 0;
-constexpr int kThumbnailPriority = -1;
-
 // Enough for a thumbnail button, and the fastest decode there is.
 constexpr int kThumbnailLongSide = 128;
 
 // The long side of the sketch kept of an original once decoded: enough for the preview
 // of a photo shrunk to 640 pixels, the built-in size.
 constexpr int kSketchLongSide = 768;
-// Right after the decode it follows: until it runs it holds on to the whole original.
-constexpr int kSketchPriority = 3;
 
 // The bytes an original of that size takes; 0 when the size is not known.
 qint64 ImageBytes(QSize size) {
@@ -40,73 +28,24 @@ qint64 ImageBytes(QSize size) {
 
 }  // namespace
 
-struct TPhotoLoader::TJob {
+struct TPhotoLoader::TDecode {
+    TKind kind = TKind::Original;
     const TPhotoInfo* record = nullptr;
     QString path;
     TLoadOptions options;
-    qint64 estimate = 0;  // bytes the original will take, from the header; 0 unknown
-    std::atomic<bool> cancelled = false;
+    qint64 estimate = 0;     // bytes the original will take, from the header; 0 unknown
     bool announced = false;  // the loader's thread only
     bool sketched = false;   // the same
-
-    // A sketch to make from an original already decoded, instead of a decode.
-    QImage source;
-
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
+    bool decodedHere = false;
+    TJob job;
+    // Written by the work, read once the job has finished.
     TOriginal result;
 };
 
-class TPhotoLoader::TTask : public QRunnable {
-public:
-    TTask(TPhotoLoader* loader, std::shared_ptr<TJob> job, TDecoder decoder)
-        : loader_(loader), job_(std::move(job)), decoder_(std::move(decoder)) {}
+TPhotoLoader::TPhotoLoader(TPhoto& photo, QObject* parent) : QObject(parent), photo_(photo) {}
 
-    void run() override {
-        TOriginal result;
-        QImage source;
-        {
-            std::lock_guard lock(job_->mutex);
-            source = std::exchange(job_->source, QImage());
-        }
-        if (!job_->cancelled && !source.isNull())
-            result.image =
-                ResampleBitmap(source, ResizedSize(source.size(), kSketchLongSide, true));
-        else if (!job_->cancelled)
-            result = decoder_ ? decoder_(job_->path, job_->options)
-                              : DecodeOriginal(job_->path, job_->options);
-        {
-            std::lock_guard lock(job_->mutex);
-            job_->result = std::move(result);
-            job_->done = true;
-        }
-        job_->finished.notify_all();
-        // The loader waits for its running tasks before it goes, so it is here; the call
-        // is dropped with the loader if that is deleted before it runs.
-        QMetaObject::invokeMethod(
-            loader_, [loader = loader_, job = job_] { loader->Arrived(job); },
-            Qt::QueuedConnection);
-    }
-
-private:
-    TPhotoLoader* loader_;
-    std::shared_ptr<TJob> job_;
-    TDecoder decoder_;
-};
-
-TPhotoLoader::TPhotoLoader(TPhoto& photo, QObject* parent) : QObject(parent), photo_(photo) {
-    // The shown photo and one neighbour at once: more would only share the same cores.
-    pool_.setMaxThreadCount(2);
-}
-
-TPhotoLoader::~TPhotoLoader() {
-    for (const auto* jobs : {&jobs_, &thumbnails_, &sketchJobs_})
-        for (const auto& job : *jobs) Cancel(*job);
-    if (preview_) Cancel(*preview_);
-    pool_.clear();
-    pool_.waitForDone();
-}
+// The runner, the last member, cancels what is queued and waits for what runs.
+TPhotoLoader::~TPhotoLoader() = default;
 
 void TPhotoLoader::SetBudget(int neighbours, qint64 bytes) {
     maxNeighbours_ = neighbours;
@@ -114,19 +53,13 @@ void TPhotoLoader::SetBudget(int neighbours, qint64 bytes) {
     KeepNeighbours(neighbours_);
 }
 
-bool TPhotoLoader::IsDone(TJob& job) {
-    std::lock_guard lock(job.mutex);
-    return job.done;
-}
-
-void TPhotoLoader::WaitFor(TJob& job) {
-    std::unique_lock lock(job.mutex);
-    job.finished.wait(lock, [&job] { return job.done; });
+bool TPhotoLoader::IsDone(const TDecode& decode) {
+    return decode.decodedHere || decode.job.Finished();
 }
 
 bool TPhotoLoader::Holds(const TPhotoInfo* record) const {
-    const auto job = jobs_.value(record);
-    return job && IsDone(*job) && !job->result.image.isNull();
+    const auto decode = jobs_.value(record);
+    return decode && IsDone(*decode) && !decode->result.image.isNull();
 }
 
 int TPhotoLoader::HeldNeighbours() const {
@@ -143,63 +76,89 @@ qint64 TPhotoLoader::HeldNeighbourBytes() const {
     return bytes;
 }
 
-std::shared_ptr<TPhotoLoader::TJob> TPhotoLoader::NewJob(const TPhotoInfo* record,
-                                                         const TLoadOptions& options) {
-    auto job = std::make_shared<TJob>();
-    job->record = record;
-    job->path = record->FileName;
-    job->options = options;
-    return job;
+std::shared_ptr<TPhotoLoader::TDecode> TPhotoLoader::NewDecode(TKind kind, const TPhotoInfo* record,
+                                                               const TLoadOptions& options) {
+    auto decode = std::make_shared<TDecode>();
+    decode->kind = kind;
+    decode->record = record;
+    decode->path = record->FileName;
+    decode->options = options;
+    return decode;
 }
 
-std::shared_ptr<TPhotoLoader::TJob> TPhotoLoader::Start(const TPhotoInfo* record, int priority,
-                                                        const TLoadOptions& options,
-                                                        qint64 estimate) {
-    auto job = NewJob(record, options);
-    if (!options.AllowsReduction()) {
-        job->estimate = estimate >= 0 ? estimate : ImageBytes(ReadImageHeader(job->path).size);
-        jobs_.insert(record, job);
+std::shared_ptr<TPhotoLoader::TDecode> TPhotoLoader::Start(TKind kind, const TPhotoInfo* record,
+                                                           const TLoadOptions& options,
+                                                           qint64 estimate) {
+    auto decode = NewDecode(kind, record, options);
+    if (kind == TKind::Original) {
+        decode->estimate =
+            estimate >= 0 ? estimate : ImageBytes(ReadImageHeader(decode->path).size);
+        jobs_.insert(record, decode);
     }
-    pool_.start(new TTask(this, job, decoder_), priority);
-    return job;
+    Run(decode);
+    return decode;
 }
 
-void TPhotoLoader::Announce(TJob& job) {
-    if (job.announced) return;
-    job.announced = true;
-    if (job.result.image.isNull()) return;
-    const bool whole = !job.options.AllowsReduction();
+void TPhotoLoader::Run(const std::shared_ptr<TDecode>& decode, QImage source) {
+    // A sketch comes right after the original it shrinks, which it holds until it runs;
+    // the preview before the original it stands for; the shown photo's original before
+    // the neighbours'; thumbnails last.
+    int priority = 0;
+    switch (decode->kind) {
+        case TKind::Sketch:
+            priority = 3;
+            break;
+        case TKind::Preview:
+            priority = 2;
+            break;
+        case TKind::Original:
+            priority = decode->record == shown_ ? 1 : 0;
+            break;
+        case TKind::Thumbnail:
+            priority = -1;
+            break;
+    }
+    decode->job = runner_.Start(
+        [decode, source = std::move(source), decoder = decoder_](const TJobContext&) mutable {
+            if (decode->kind == TKind::Sketch)
+                decode->result.image =
+                    ResampleBitmap(source, ResizedSize(source.size(), kSketchLongSide, true));
+            else
+                decode->result = decoder ? decoder(decode->path, decode->options)
+                                         : DecodeOriginal(decode->path, decode->options);
+        },
+        [this, decode] { Arrived(decode); }, priority);
+}
+
+void TPhotoLoader::Announce(TDecode& decode) {
+    if (decode.announced) return;
+    decode.announced = true;
+    if (decode.result.image.isNull()) return;
+    const bool whole = decode.kind == TKind::Original;
     // The original makes a thumbnail decode needless.
     if (whole)
-        if (const auto thumbnail = thumbnails_.take(job.record)) Cancel(*thumbnail);
-    emit Decoded(job.record, job.result.image, whole);
+        if (const auto thumbnail = thumbnails_.take(decode.record)) thumbnail->job.Cancel();
+    emit Decoded(decode.record, decode.result.image, whole);
 }
 
-void TPhotoLoader::Cancel(TJob& job) {
-    job.cancelled = true;
-    std::lock_guard lock(job.mutex);
-    job.source = QImage();
-}
-
-void TPhotoLoader::RequestSketch(TJob& job) {
-    const QImage& image = job.result.image;
-    if (std::exchange(job.sketched, true) || image.isNull() || job.options.AllowsReduction() ||
+void TPhotoLoader::RequestSketch(TDecode& decode) {
+    const QImage& image = decode.result.image;
+    if (std::exchange(decode.sketched, true) || image.isNull() || decode.kind != TKind::Original ||
         qint64(image.width()) * image.height() <= inlinePixels_ ||
         std::max(image.width(), image.height()) <= kSketchLongSide ||
-        sketches_.contains(job.record) || sketchJobs_.contains(job.record))
+        sketches_.contains(decode.record) || sketchJobs_.contains(decode.record))
         return;
     // Only what can be kept is made.
     if (HeldSketchBytes() + ImageBytes(ResizedSize(image.size(), kSketchLongSide, true)) >
         sketchBytes_)
         return;
-    auto sketch = NewJob(job.record, {});
-    sketch->source = image;
-    sketchJobs_.insert(job.record, sketch);
-    pool_.start(new TTask(this, sketch, decoder_), kSketchPriority);
+    auto sketch = NewDecode(TKind::Sketch, decode.record);
+    sketchJobs_.insert(decode.record, sketch);
+    Run(sketch, image);
 }
 
 void TPhotoLoader::Drop(const TPhotoInfo* record) {
-    if (const auto job = jobs_.take(record)) Cancel(*job);
+    if (const auto decode = jobs_.take(record)) decode->job.Cancel();
 }
 
 void TPhotoLoader::RequestThumbnail(const TPhotoInfo* record) {
@@ -207,14 +166,14 @@ void TPhotoLoader::RequestThumbnail(const TPhotoInfo* record) {
     TLoadOptions options;
     options.minimumLongSide = kThumbnailLongSide;
     options.preview = true;
-    thumbnails_.insert(record, Start(record, kThumbnailPriority, options));
+    thumbnails_.insert(record, Start(TKind::Thumbnail, record, options));
 }
 
 void TPhotoLoader::Clear() {
     Show(nullptr);
-    for (const auto& jobs : {&thumbnails_, &sketchJobs_}) {
-        for (const auto& job : std::as_const(*jobs)) Cancel(*job);
-        jobs->clear();
+    for (const auto& decodes : {&thumbnails_, &sketchJobs_}) {
+        for (const auto& decode : std::as_const(*decodes)) decode->job.Cancel();
+        decodes->clear();
     }
     sketches_.clear();
 }
@@ -222,9 +181,9 @@ void TPhotoLoader::Clear() {
 void TPhotoLoader::Forget(const TPhotoInfo* record) {
     Drop(record);
     sketches_.remove(record);
-    if (const auto sketch = sketchJobs_.take(record)) Cancel(*sketch);
-    if (const auto thumbnail = thumbnails_.take(record)) Cancel(*thumbnail);
-    if (preview_ && preview_->record == record) Cancel(*std::exchange(preview_, nullptr));
+    if (const auto sketch = sketchJobs_.take(record)) sketch->job.Cancel();
+    if (const auto thumbnail = thumbnails_.take(record)) thumbnail->job.Cancel();
+    if (preview_ && preview_->record == record) std::exchange(preview_, nullptr)->job.Cancel();
     neighbours_.removeAll(record);
     if (shown_ == record) shown_ = nullptr;
     // Detached before the record goes; the neighbours stay ready for what is shown next.
@@ -233,7 +192,7 @@ void TPhotoLoader::Forget(const TPhotoInfo* record) {
 
 void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neighbours) {
     shown_ = record;
-    if (preview_) Cancel(*std::exchange(preview_, nullptr));
+    if (preview_) std::exchange(preview_, nullptr)->job.Cancel();
     // Everything but the photo and its neighbours goes first, so that the budget is free.
     for (const TPhotoInfo* held : jobs_.keys())
         if (held != record && !neighbours.contains(held)) Drop(held);
@@ -243,8 +202,8 @@ void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neig
         return;
     }
 
-    std::shared_ptr<TJob> job = jobs_.value(record);
-    if (!job || !IsDone(*job)) {
+    std::shared_ptr<TDecode> decode = jobs_.value(record);
+    if (!decode || !IsDone(*decode)) {
         const TImageHeader header = ReadImageHeader(record->FileName);
         const bool small =
             header.size.isValid()
@@ -254,10 +213,10 @@ void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neig
             // Decoded here even when a worker has it queued: it may wait behind the
             // neighbours' big decodes.
             Drop(record);
-            job = NewJob(record, {});
-            job->result = DecodeOriginal(job->path);
-            job->done = true;
-            jobs_.insert(record, job);
+            decode = NewDecode(TKind::Original, record);
+            decode->result = DecodeOriginal(decode->path);
+            decode->decodedHere = true;
+            jobs_.insert(record, decode);
         } else {
             // Even the reduced decode reads every coefficient of the file (half the time
             // of the whole decode), so it runs beside it, on the other worker.
@@ -269,13 +228,13 @@ void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neig
                 TLoadOptions options;
                 options.minimumLongSide = minimum;
                 options.preview = true;
-                preview_ = Start(record, kPreviewPriority, options);
+                preview_ = Start(TKind::Preview, record, options);
             }
-            if (!job) job = Start(record, kShownPriority, {}, ImageBytes(header.size));
+            if (!decode) decode = Start(TKind::Original, record, {}, ImageBytes(header.size));
             photo_.AssignPending(record, header.size, sketch);
         }
     }
-    if (IsDone(*job)) TakeOriginal(record, *job);
+    if (IsDone(*decode)) TakeOriginal(record, *decode);
     KeepNeighbours(neighbours);
 }
 
@@ -285,11 +244,11 @@ void TPhotoLoader::KeepNeighbours(const QList<const TPhotoInfo*>& neighbours) {
     qint64 bytes = 0;
     for (const TPhotoInfo* neighbour : neighbours) {
         if (!neighbour || neighbour == shown_ || neighbours_.contains(neighbour)) continue;
-        const std::shared_ptr<TJob> job = jobs_.value(neighbour);
+        const std::shared_ptr<TDecode> decode = jobs_.value(neighbour);
         // A neighbour not started yet is measured by its header first.
-        const qint64 needed = !job           ? ImageBytes(ReadImageHeader(neighbour->FileName).size)
-                              : IsDone(*job) ? job->result.image.sizeInBytes()
-                                             : job->estimate;
+        const qint64 needed = !decode ? ImageBytes(ReadImageHeader(neighbour->FileName).size)
+                              : IsDone(*decode) ? decode->result.image.sizeInBytes()
+                                                : decode->estimate;
         if (count >= maxNeighbours_ || bytes + needed > neighbourBytes_) {
             Drop(neighbour);
             continue;
@@ -297,23 +256,28 @@ void TPhotoLoader::KeepNeighbours(const QList<const TPhotoInfo*>& neighbours) {
         ++count;
         bytes += needed;
         neighbours_ << neighbour;
-        if (!job) Start(neighbour, kNeighbourPriority, {}, needed);
+        if (!decode) Start(TKind::Original, neighbour, {}, needed);
     }
 }
 
-void TPhotoLoader::Finish() {
-    if (!shown_ || !photo_.Pending() || photo_.Info() != shown_) return;
-    const std::shared_ptr<TJob> job = jobs_.value(shown_);
-    if (!job) return;
-    WaitFor(*job);
-    TakeOriginal(shown_, *job);
+bool TPhotoLoader::Waiting() const {
+    return shown_ && photo_.Pending() && photo_.Info() == shown_ && jobs_.contains(shown_);
 }
 
-void TPhotoLoader::TakeOriginal(TPhotoInfo* record, TJob& job) {
-    Announce(job);
-    photo_.AssignDecoded(record, job.result);
+void TPhotoLoader::Finish() {
+    if (!Waiting()) return;
+    const std::shared_ptr<TDecode> decode = jobs_.value(shown_);
+    // Its result arrives here, through Arrived, before Wait returns.
+    decode->job.Wait();
+    if (photo_.Pending() && photo_.Info() == shown_ && jobs_.value(shown_) == decode)
+        TakeOriginal(shown_, *decode);
+}
+
+void TPhotoLoader::TakeOriginal(TPhotoInfo* record, TDecode& decode) {
+    Announce(decode);
+    photo_.AssignDecoded(record, decode.result);
     // The sketch after the render, which it would otherwise slow down.
-    RequestSketch(job);
+    RequestSketch(decode);
 }
 
 qint64 TPhotoLoader::HeldSketchBytes() const {
@@ -328,28 +292,36 @@ void TPhotoLoader::KeepSketch(const TPhotoInfo* record, const QImage& sketch) {
     if (held + sketch.sizeInBytes() <= sketchBytes_) sketches_.insert(record, sketch);
 }
 
-void TPhotoLoader::Arrived(const std::shared_ptr<TJob>& job) {
-    const bool thumbnail = thumbnails_.value(job->record) == job;
-    if (thumbnail || sketchJobs_.value(job->record) == job) {
-        (thumbnail ? thumbnails_ : sketchJobs_).remove(job->record);
-        if (thumbnail) Announce(*job);
-        KeepSketch(job->record, job->result.image);
-        return;
-    }
-    if (job == preview_) {
-        preview_.reset();
-        if (job->record == shown_ && photo_.Pending() && photo_.Info() == shown_)
-            photo_.SetPreview(job->result.image);
-        return;
+void TPhotoLoader::Arrived(const std::shared_ptr<TDecode>& decode) {
+    const TPhotoInfo* record = decode->record;
+    switch (decode->kind) {
+        case TKind::Thumbnail:
+        case TKind::Sketch: {
+            auto& decodes = decode->kind == TKind::Thumbnail ? thumbnails_ : sketchJobs_;
+            // One that was let go of is not kept.
+            if (decodes.value(record) != decode) return;
+            decodes.remove(record);
+            if (decode->kind == TKind::Thumbnail) Announce(*decode);
+            KeepSketch(record, decode->result.image);
+            return;
+        }
+        case TKind::Preview:
+            if (decode != preview_) return;
+            preview_.reset();
+            if (record == shown_ && photo_.Pending() && photo_.Info() == shown_)
+                photo_.SetPreview(decode->result.image);
+            return;
+        case TKind::Original:
+            break;
     }
     // A decode of a record dropped meanwhile is not shown, late or ever.
-    if (jobs_.value(job->record) != job) return;
-    Announce(*job);
+    if (jobs_.value(record) != decode) return;
+    Announce(*decode);
+    if (record == shown_ && photo_.Pending() && photo_.Info() == shown_)
+        photo_.AssignDecoded(shown_, decode->result);
     // The sketch after the render, which it would otherwise slow down.
-    if (job->record == shown_ && photo_.Pending() && photo_.Info() == shown_)
-        photo_.AssignDecoded(shown_, job->result);
-    RequestSketch(*job);
-    if (job->record == shown_) return;
+    RequestSketch(*decode);
+    if (record == shown_) return;
     // A neighbour whose size the header did not tell may not fit after all.
     KeepNeighbours(QList<const TPhotoInfo*>(neighbours_));
 }

@@ -7,10 +7,10 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
-#include <QThreadPool>
 #include <functional>
 #include <memory>
 
+#include "photos/Jobs.h"
 #include "photos/Photo.h"
 
 namespace vellumora {
@@ -40,8 +40,12 @@ public:
     // The neighbours given (the nearest first; null entries skipped) are decoded next,
     // within the budget; every other original is dropped. Null shows nothing.
     void Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neighbours = {});
-    // Blocks until the shown record's original is in the photo: for what needs its
-    // pixels (saving, the edit dialogs).
+    // Whether Finish would wait: the shown record's original is still being decoded.
+    bool Waiting() const;
+    // Gives the photo the shown record's original now: for what needs its pixels
+    // (saving, the edit dialogs). A decode no worker has started yet runs here at once,
+    // ahead of everything queued; one running is waited for. Never waits for another
+    // photo's decode.
     void Finish();
     // The record is going away: its original and any decode of it are dropped, and the
     // photo lets go of it when it shows it. The neighbours' originals stay.
@@ -76,27 +80,32 @@ signals:
     void Decoded(const vellumora::TPhotoInfo* record, const QImage& picture, bool whole);
 
 private:
-    struct TJob;
-    class TTask;
+    // The four kinds of work, most urgent first.
+    enum class TKind {
+        Preview,    // a reduced decode of the photo shown, while its original is on the way
+        Original,   // the whole picture of the photo shown or of a neighbour
+        Thumbnail,  // a small decode for a strip button
+        Sketch,     // a shrunk copy of an original just decoded, kept as a first preview
+    };
+    struct TDecode;
 
-    static std::shared_ptr<TJob> NewJob(const TPhotoInfo* record, const TLoadOptions& options);
-    // Queues a decode; an original's (no reduction) is kept among the held ones, its size
-    // in bytes estimated from the file's header unless given.
-    std::shared_ptr<TJob> Start(const TPhotoInfo* record, int priority,
-                                const TLoadOptions& options = {}, qint64 estimate = -1);
+    static std::shared_ptr<TDecode> NewDecode(TKind kind, const TPhotoInfo* record,
+                                              const TLoadOptions& options = {});
+    // Queues a decode; an original's is kept among the held ones, its size in bytes
+    // estimated from the file's header unless given.
+    std::shared_ptr<TDecode> Start(TKind kind, const TPhotoInfo* record,
+                                   const TLoadOptions& options = {}, qint64 estimate = -1);
+    void Run(const std::shared_ptr<TDecode>& decode, QImage source = {});
     // Gives the photo the record's decoded original.
-    void TakeOriginal(TPhotoInfo* record, TJob& job);
-    static bool IsDone(TJob& job);
-    // Marks the job's work unwanted and lets go of what it was given.
-    static void Cancel(TJob& job);
-    static void WaitFor(TJob& job);
-    // Tells the job's original to Decoded listeners, once.
-    void Announce(TJob& job);
-    void Arrived(const std::shared_ptr<TJob>& job);
+    void TakeOriginal(TPhotoInfo* record, TDecode& decode);
+    static bool IsDone(const TDecode& decode);
+    // Tells the decode's original to Decoded listeners, once.
+    void Announce(TDecode& decode);
+    void Arrived(const std::shared_ptr<TDecode>& decode);
     void KeepSketch(const TPhotoInfo* record, const QImage& sketch);
     // A sketch of a big original just decoded, for the next time its photo is shown
     // before the original is decoded again: made on a worker.
-    void RequestSketch(TJob& job);
+    void RequestSketch(TDecode& decode);
     qint64 HeldSketchBytes() const;
     void Drop(const TPhotoInfo* record);
     void KeepNeighbours(const QList<const TPhotoInfo*>& neighbours);
@@ -104,18 +113,20 @@ private:
     TPhoto& photo_;
     TPhotoInfo* shown_ = nullptr;
     QList<const TPhotoInfo*> neighbours_;
-    QHash<const TPhotoInfo*, std::shared_ptr<TJob>> jobs_;
+    QHash<const TPhotoInfo*, std::shared_ptr<TDecode>> jobs_;
     // The reduced decode of the photo shown, while its original is on the way.
-    std::shared_ptr<TJob> preview_;
-    QHash<const TPhotoInfo*, std::shared_ptr<TJob>> thumbnails_;
-    QHash<const TPhotoInfo*, std::shared_ptr<TJob>> sketchJobs_;
+    std::shared_ptr<TDecode> preview_;
+    QHash<const TPhotoInfo*, std::shared_ptr<TDecode>> thumbnails_;
+    QHash<const TPhotoInfo*, std::shared_ptr<TDecode>> sketchJobs_;
     QHash<const TPhotoInfo*, QImage> sketches_;
     qint64 sketchBytes_ = kSketchBytes;
-    QThreadPool pool_;
     qint64 inlinePixels_ = kInlinePixels;
     TDecoder decoder_;
     int maxNeighbours_ = kMaxNeighbours;
     qint64 neighbourBytes_ = kNeighbourBytes;
+    // Last, so that it goes first: its work uses what the members above hold.
+    // The shown photo and one neighbour at once: more would only share the same cores.
+    TJobRunner runner_{2};
 };
 
 }  // namespace vellumora

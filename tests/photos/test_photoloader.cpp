@@ -5,9 +5,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <atomic>
 #include <memory>
 #include <vector>
 
+#include "photos/Jobs.h"
 #include "photos/PhotoLoader.h"
 #include "photos/stages/Render.h"
 #include "photos/stages/Resize.h"
@@ -264,6 +267,119 @@ private slots:
         }
         QVERIFY(ProcessPendingEvents());
         QCOMPARE(photo.Info(), records[0].get());
+    }
+
+    // Every piece of background work ends as its owner says: Wait takes a queued job out of
+    // the queue and runs it at once, never behind the job that holds the only worker;
+    // Cancel drops what has not run and anything it would still report; Stop lets the
+    // work end early and report. Results and posts arrive on the owner's thread, in order.
+    void jobsEndAsTheirOwnerSays_data() {
+        QTest::addColumn<QString>("action");  // on the second job, while the first holds
+        QTest::addColumn<bool>("secondStarted");
+        QTest::addColumn<bool>("ran");        // its work ran to the end
+        QTest::addColumn<bool>("delivered");  // its posts and its result arrived
+        QTest::newRow("wait for a queued job") << "wait" << false << true << true;
+        QTest::newRow("cancel a queued job") << "cancel" << false << false << false;
+        QTest::newRow("wait for a running job") << "wait" << true << true << true;
+        QTest::newRow("cancel a running job") << "cancel" << true << true << false;
+        QTest::newRow("stop a running job") << "stop" << true << true << true;
+        QTest::newRow("runner goes with a job running") << "destroy" << true << true << false;
+    }
+    void jobsEndAsTheirOwnerSays() {
+        QFETCH(QString, action);
+        QFETCH(bool, secondStarted);
+        QFETCH(bool, ran);
+        QFETCH(bool, delivered);
+        TGate holdFirst;
+        TGate holdSecond;
+        TGate secondRunning;  // opened by the work, passed by the test
+        std::atomic<bool> secondRan = false;
+        std::atomic<bool> sawStop = false;
+        QStringList arrived;  // the owner's thread only
+        const QThread* owner = QThread::currentThread();
+        bool elsewhere = false;
+        {
+            // Two workers when the second job should run beside the first; one when it
+            // should wait in the queue behind it.
+            TJobRunner runner(secondStarted ? 2 : 1);
+            TJob first = runner.Start([&](const TJobContext&) { holdFirst.Pass(); });
+            TJob second = runner.Start(
+                [&](const TJobContext& context) {
+                    secondRunning.Open();
+                    if (secondStarted) holdSecond.Pass();
+                    sawStop = context.Stopping();
+                    context.Post([&] { arrived << QStringLiteral("post 1"); });
+                    context.Post([&] { arrived << QStringLiteral("post 2"); });
+                    secondRan = true;
+                    return sawStop ? 2 : 1;
+                },
+                [&](int result) {
+                    elsewhere = elsewhere || QThread::currentThread() != owner;
+                    arrived << QStringLiteral("done %1").arg(result);
+                });
+            if (secondStarted) secondRunning.Pass();
+            if (action == QLatin1String("wait")) {
+                holdSecond.Open();
+                second.Wait();
+                // The result is here when Wait returns, while the first still holds.
+                QVERIFY(arrived.contains(QStringLiteral("done 1")));
+                QVERIFY(!first.Finished());
+            } else if (action == QLatin1String("cancel")) {
+                second.Cancel();
+                holdSecond.Open();
+            } else if (action == QLatin1String("stop")) {
+                second.Stop();
+                QVERIFY(second.Stopping());
+                holdSecond.Open();
+            } else {
+                holdSecond.Open();
+            }
+            holdFirst.Open();
+            // What is delivered has arrived, or what is not has ended, before the runner goes.
+            if (action != QLatin1String("destroy"))
+                QVERIFY(AwaitEventsUntil(
+                    [&] {
+                        return first.Finished() && second.Finished() &&
+                               (!delivered || arrived.size() == 3);
+                    },
+                    1000000));
+        }
+        QVERIFY(ProcessPendingEvents());
+        QCOMPARE(secondRan.load(), ran);
+        // Cancel stops the work too; a runner going cancels what runs, maybe after it looked.
+        if (action != QLatin1String("destroy"))
+            QCOMPARE(sawStop.load(), ran && action != QLatin1String("wait"));
+        QVERIFY(!elsewhere);
+        const QString result = sawStop ? QStringLiteral("done 2") : QStringLiteral("done 1");
+        const QStringList expected = {QStringLiteral("post 1"), QStringLiteral("post 2"), result};
+        QCOMPARE(arrived, delivered ? expected : QStringList());
+    }
+
+    // Save As and the dialogs ask for the shown photo's pixels at once: its decode does
+    // not wait behind the neighbours' decodes, which hold both workers here.
+    void finishNeverWaitsForOtherPhotos() {
+        auto records = Records(pngs_, 300);
+        TPhoto photo;
+        TGate neighbours;
+        TPhotoLoader loader(photo);
+        loader.SetInlinePixels(0);
+        const QString shown = records[2]->FileName;
+        loader.SetDecoder([&](const QString& path, const TLoadOptions& options) {
+            if (path != shown) neighbours.Pass();
+            return DecodeOriginal(path, options);
+        });
+        // Both workers take the first two photos and hold; the third is queued behind.
+        loader.Show(records[0].get(), {records[1].get()});
+        loader.Show(records[2].get(), {records[0].get(), records[1].get()});
+        QVERIFY(photo.Pending());
+        QVERIFY(loader.Waiting());
+        loader.Finish();
+        QVERIFY(!photo.Pending());
+        QVERIFY(!loader.Waiting());
+        QCOMPARE(CompareImages(photo.Rendered(), Exact(*records[2])), QString());
+        QCOMPARE(loader.HeldNeighbours(), 0);
+        neighbours.Open();
+        QVERIFY(AwaitEventsUntil([&] { return loader.HeldNeighbours() == 2; }));
     }
 };
 

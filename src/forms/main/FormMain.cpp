@@ -33,6 +33,7 @@
 #include "photos/album/Album.h"
 #include "photos/settings/Color.h"
 #include "photos/settings/IniFile.h"
+#include "photos/settings/Names.h"
 #include "photos/settings/ProgramFolder.h"
 #include "photos/settings/Templates.h"
 #include "photos/stages/Thumbnail.h"
@@ -446,6 +447,18 @@ void TFormMain::MenuCurrentClick() {
     if (!photo_.Info()) return;
     const QString path = platform_.OpenFile(this, QStringLiteral("Open"), PhotoOpenFilter());
     if (!path.isEmpty()) OpenPhoto(path, true);
+}
+
+void TFormMain::FinishLoading() {
+    if (!loader_.Waiting()) return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    statusBar()->showMessage(QStringLiteral("Loading ") + LocalFileName(photo_.Info()->FileName) +
+                             QStringLiteral("..."));
+    // Painted now: the window's thread is about to wait.
+    statusBar()->repaint();
+    loader_.Finish();
+    statusBar()->clearMessage();
+    QGuiApplication::restoreOverrideCursor();
 }
 
 void TFormMain::MenuSaveClick() {

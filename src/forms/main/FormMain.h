@@ -89,8 +89,9 @@ private:
     void PhotoButtonClick(int index);
     // An original came in: the thumbnail of its photo, when still due.
     void OriginalDecoded(const TPhotoInfo* record, const QImage& picture);
-    // What needs the current photo's pixels waits for them first.
-    void FinishLoading() { loader_.Finish(); }
+    // What needs the current photo's pixels waits for them first, with a busy pointer and
+    // a word in the status bar: the wait is the decode of that one photo at most.
+    void FinishLoading();
     void PhotoChange();
     void ScrollBoxResize();
 

@@ -19,9 +19,11 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QThread>
 #include <QToolButton>
 #include <functional>
 #include <memory>
@@ -322,6 +324,50 @@ private slots:
         QCOMPARE(CompareImages(w->platform.clipboard, exact), QString());
         QCOMPARE(w->Strip()->Image(w->Strip()->ImageIndex(0)),
                  MakeThumbnail(DoLoad(path), QSize(32, 32)));
+    }
+
+    // Copy on a photo whose decode is queued behind others that hold both workers: its
+    // decode runs at once on the window's thread, under a busy pointer and a word in the
+    // status bar, and the others still hold.
+    void waitingForPixelsShowsAndSkipsTheQueue() {
+        QStringList paths;
+        for (int i = 0; i < 3; ++i) {
+            paths << dir_.filePath(QStringLiteral("queued%1.jpg").arg(i));
+            QVERIFY(QFileInfo::exists(paths.last()) ||
+                    Halves(2000 + 100 * i, 1500).save(paths.last(), "JPEG", 90));
+        }
+        auto w = NewWindow();
+        QVERIFY(w);
+        TGate others;
+        QThread* window = QThread::currentThread();
+        QString message;
+        bool busy = false;
+        bool decodedHere = false;
+        w->form.Loader().SetDecoder([&](const QString& file, const TLoadOptions& options) {
+            if (file != paths[2]) {
+                others.Pass();
+            } else if (!options.AllowsReduction() && QThread::currentThread() == window) {
+                decodedHere = true;
+                busy = QGuiApplication::overrideCursor() &&
+                       QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+                message = w->form.statusBar()->currentMessage();
+            }
+            return DecodeOriginal(file, options);
+        });
+        w->platform.openFileLists.push_back(paths);
+        w->Action(QStringLiteral("MenuOpen"))->trigger();
+        QTest::mouseClick(w->Strip()->Button(2), Qt::LeftButton);
+        QCOMPARE(w->form.Photo().Info()->FileName, paths[2]);
+        QVERIFY(w->form.Photo().Pending());
+        w->Action(QStringLiteral("MenuClipboard"))->trigger();
+        QVERIFY(decodedHere);
+        QVERIFY(busy);
+        QCOMPARE(message, QStringLiteral("Loading queued2.jpg..."));
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QCOMPARE(w->form.statusBar()->currentMessage(), QString());
+        const QImage exact = RenderChain(DoLoad(paths[2]), *w->form.Photo().Info(), QImage());
+        QCOMPARE(CompareImages(w->platform.clipboard, exact), QString());
+        others.Open();
     }
 
     // Big photos opened together each get a thumbnail, the ones not looked at too.
