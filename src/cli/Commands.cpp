@@ -136,6 +136,7 @@ struct BatchArguments {
     TBatchOptions options;
     bool rotateGiven = false;
     int rotate = 0;
+    int jobs = 0;
     QStringList files;
 };
 
@@ -190,8 +191,8 @@ QString ParseBatchArguments(const QStringList& args, BatchArguments* parsed) {
                 parsed->rotateGiven = true;
             } else if (a == QLatin1String("--jobs")) {
                 bool ok = false;
-                o.jobs = value.toInt(&ok);
-                if (!ok || o.jobs < 1 || o.jobs > 256)
+                parsed->jobs = value.toInt(&ok);
+                if (!ok || parsed->jobs < 1 || parsed->jobs > 256)
                     return QStringLiteral("--jobs takes a number from 1 to 256");
             } else {
                 return QStringLiteral("unknown option ") + a;
@@ -244,16 +245,18 @@ int RunBatchCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         if (parsed.rotateGiven) entries.back().Rotate = parsed.rotate;
     }
 
-    const TBatchResult result =
-        RunBatch(entries, parsed.options, [&err](const TBatchItem& item, int done, int total) {
-            err << "[" << done << "/" << total << "] ";
-            if (item.written)
-                err << item.source << " -> " << item.output << "\n";
-            else
-                err << "FAILED " << item.source << ": " << item.message << "\n";
-            err.flush();
-            return true;
-        });
+    TExportRun run;
+    run.jobs = parsed.jobs;
+    run.progress = [&err](const TBatchItem& item, int done, int total) {
+        err << "[" << done << "/" << total << "] ";
+        if (item.written)
+            err << item.source << " -> " << item.output << "\n";
+        else
+            err << "FAILED " << item.source << ": " << item.message << "\n";
+        err.flush();
+        return true;
+    };
+    const TBatchResult result = RunBatch(entries, parsed.options, run);
     if (!result.message.isEmpty()) {
         err << result.message << "\n";
         return kFailed;

@@ -180,11 +180,12 @@ private slots:
         options.folder = folder;
         options.extension = QStringLiteral(".png");
         QList<TBatchItem> items;
-        const TBatchResult r = RunBatch(Entries({original, good, broken, blocked}), options,
-                                        [&](const TBatchItem& item, int, int) {
-                                            items << item;
-                                            return true;
-                                        });
+        TExportRun run;
+        run.progress = [&](const TBatchItem& item, int, int) {
+            items << item;
+            return true;
+        };
+        const TBatchResult r = RunBatch(Entries({original, good, broken, blocked}), options, run);
         QCOMPARE(r.status, TBatchResult::Status::Finished);
         QCOMPARE(r.written, 1);
         QCOMPARE(r.failed, 3);
@@ -219,8 +220,9 @@ private slots:
             TBatchOptions options;
             options.folder = dir_.filePath(QStringLiteral("dup%1").arg(jobs));
             options.extension = QStringLiteral(".bmp");
-            options.jobs = jobs;
-            const TBatchResult r = RunBatch(Entries({a, c, b}), options);
+            TExportRun run;
+            run.jobs = jobs;
+            const TBatchResult r = RunBatch(Entries({a, c, b}), options, run);
             QCOMPARE(r.written, 3);
             QCOMPARE(PixelRgb(DoLoad(options.folder + QStringLiteral("/dup.bmp")), 0, 0),
                      0x0000FFu);
@@ -233,10 +235,11 @@ private slots:
             files << Photo(QStringLiteral("cancel/%1.png").arg(i), PatternImage(30, 20));
         TBatchOptions options;
         options.folder = dir_.filePath(QStringLiteral("cancelled"));
-        options.jobs = 1;
+        TExportRun run;
+        run.jobs = 1;
         int calls = 0;
-        const TBatchResult r = RunBatch(Entries(files), options,
-                                        [&](const TBatchItem&, int, int) { return ++calls < 2; });
+        run.progress = [&](const TBatchItem&, int, int) { return ++calls < 2; };
+        const TBatchResult r = RunBatch(Entries(files), options, run);
         // The worker may have finished every file before the cancel reached it: the files
         // that finished are all counted and reported, and only a run cut short is
         // cancelled. That no file starts after a stop is checked with a stop set first.
@@ -255,10 +258,11 @@ private slots:
         std::atomic<bool> stop{true};
         TBatchOptions options;
         options.folder = dir_.filePath(QStringLiteral("stopped"));
-        options.stop = &stop;
+        TExportRun run;
+        run.stop = &stop;
         int calls = 0;
-        const TBatchResult r = RunBatch(Entries(files), options,
-                                        [&](const TBatchItem&, int, int) { return ++calls > 0; });
+        run.progress = [&](const TBatchItem&, int, int) { return ++calls > 0; };
+        const TBatchResult r = RunBatch(Entries(files), options, run);
         QCOMPARE(r.status, TBatchResult::Status::Cancelled);
         QCOMPARE(r.written + r.failed + calls, 0);
         QVERIFY(QDir(options.folder).isEmpty());
