@@ -13,21 +13,10 @@ namespace vellumora::cli {
 namespace {
 
 struct AlbumArguments {
+    TCommonArguments common;
     TAlbumOptions options;
     QString photos;  // a file of "PHOTO" + n sections
-    QString settings;
-    QString section;
-    QStringList files;
-    int jobs = 0;
 };
-
-// A whole number within [minimum, maximum], or none.
-std::optional<int> Number(const QString& text, int minimum, int maximum) {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < minimum || value > maximum) return std::nullopt;
-    return value;
-}
 
 // "#RRGGBB", or a colour as settings files write it ("clWhite", "$00FF8000").
 std::optional<TColor> PageColor(const QString& text) {
@@ -42,95 +31,62 @@ std::optional<TColor> PageColor(const QString& text) {
     return color;
 }
 
-// Fills *parsed; returns an error text for arguments that make no sense.
-QString ParseAlbumArguments(const QStringList& args, AlbumArguments* parsed) {
+// Fills *parsed; false, said on err, for arguments that make no sense.
+bool ParseAlbumArguments(const QStringList& args, AlbumArguments* parsed, QTextStream& err) {
     TAlbumOptions& o = parsed->options;
-    bool folderGiven = false;
-    const QString problem = WalkArguments(
-        args, {QStringLiteral("--shuffle")}, &parsed->files,
-        [&](const QString& a, const QString& value) -> QString {
-            if (a == QLatin1String("--shuffle")) {
-                o.shuffle = true;
-            } else if (a == QLatin1String("--folder")) {
-                o.folder = value;
-                folderGiven = true;
-            } else if (a == QLatin1String("--photos")) {
-                parsed->photos = value;
-            } else if (a == QLatin1String("--settings")) {
-                parsed->settings = value;
-            } else if (a == QLatin1String("--section")) {
-                parsed->section = value;
-            } else if (a == QLatin1String("--title")) {
-                o.title = value;
-            } else if (a == QLatin1String("--description")) {
-                // Lines as the shell passes them, with CR LF between them as the dialog has.
-                QString text = value;
-                o.description = text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                                    .replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-            } else if (a == QLatin1String("--copyright")) {
-                o.copyright = value;
-            } else if (a == QLatin1String("--charset")) {
-                o.charset = value;
-            } else if (a == QLatin1String("--width")) {
-                o.width = int(AlbumWidths().indexOf(value));
-                if (o.width < 0)
-                    return QStringLiteral("--width takes ") +
-                           AlbumWidths().join(QStringLiteral(", "));
-            } else if (a == QLatin1String("--columns")) {
-                const std::optional<int> n = Number(value, 0, 99);
-                if (!n) return QStringLiteral("--columns takes a number from 0 to 99");
-                o.columns = *n;
-            } else if (a == QLatin1String("--margin")) {
-                const std::optional<int> n = Number(value, 0, 999);
-                if (!n) return QStringLiteral("--margin takes a number from 0 to 999");
-                o.margin = *n;
-            } else if (a == QLatin1String("--page-color")) {
-                const std::optional<TColor> color = PageColor(value);
-                if (!color) return QStringLiteral("--page-color takes #RRGGBB or a colour name");
-                o.pageColor = *color;
-            } else if (a == QLatin1String("--jobs")) {
-                const std::optional<int> n = Number(value, 1, 256);
-                if (!n) return QStringLiteral("--jobs takes a number from 1 to 256");
-                parsed->jobs = *n;
-            } else {
-                return QStringLiteral("unknown option ") + a;
-            }
-            return {};
-        });
-    if (!problem.isEmpty()) return problem;
-    if (!folderGiven) return QStringLiteral("--folder is required");
-    if (parsed->photos.isEmpty() == parsed->files.isEmpty())
-        return QStringLiteral("give either --photos FILE or photo files");
-    if (!parsed->photos.isEmpty() && !parsed->settings.isEmpty())
-        return QStringLiteral("--settings goes with photo files, not with --photos");
-    if (parsed->settings.isEmpty() != parsed->section.isEmpty())
-        return QStringLiteral("--settings and --section go together");
-    return {};
-}
-
-// Whether a settings file and its section are there, saying why not on err.
-bool SectionReadable(const QString& file, const QString& section, QTextStream& err) {
-    if (!QFileInfo(file).isFile()) {
-        err << "Cannot open " << file << "!\n";
-        return false;
-    }
-    if (!section.isEmpty() && !TIniFile(file).SectionExists(section)) {
-        err << "Cannot open " << file << "!\n"
-            << "There is no section [" << section << "] in it.\n";
-        return false;
-    }
-    return true;
+    const auto own = [&](const QString& a, const QString& value) -> std::optional<QString> {
+        if (a == QLatin1String("--shuffle")) {
+            o.shuffle = true;
+        } else if (a == QLatin1String("--photos")) {
+            parsed->photos = value;
+        } else if (a == QLatin1String("--title")) {
+            o.title = value;
+        } else if (a == QLatin1String("--description")) {
+            // Lines as the shell passes them, with CR LF between them as the dialog has.
+            QString text = value;
+            o.description = text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                                .replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        } else if (a == QLatin1String("--copyright")) {
+            o.copyright = value;
+        } else if (a == QLatin1String("--charset")) {
+            o.charset = value;
+        } else if (a == QLatin1String("--width")) {
+            o.width = int(AlbumWidths().indexOf(value));
+            if (o.width < 0)
+                return QStringLiteral("--width takes ") + AlbumWidths().join(QStringLiteral(", "));
+        } else if (a == QLatin1String("--columns")) {
+            const std::optional<int> n = NumberIn(value, 0, 99);
+            if (!n) return QStringLiteral("--columns takes a number from 0 to 99");
+            o.columns = *n;
+        } else if (a == QLatin1String("--margin")) {
+            const std::optional<int> n = NumberIn(value, 0, 999);
+            if (!n) return QStringLiteral("--margin takes a number from 0 to 999");
+            o.margin = *n;
+        } else if (a == QLatin1String("--page-color")) {
+            const std::optional<TColor> color = PageColor(value);
+            if (!color) return QStringLiteral("--page-color takes #RRGGBB or a colour name");
+            o.pageColor = *color;
+        } else {
+            return std::nullopt;
+        }
+        return QString();
+    };
+    const auto rules = [&]() -> QString {
+        if (parsed->photos.isEmpty() == parsed->common.files.isEmpty())
+            return QStringLiteral("give either --photos FILE or photo files");
+        if (!parsed->photos.isEmpty() && !parsed->common.settings.isEmpty())
+            return QStringLiteral("--settings goes with photo files, not with --photos");
+        return {};
+    };
+    return ReadArguments(QStringLiteral("album"), args, {QStringLiteral("--shuffle")},
+                         &parsed->common, own, rules, err);
 }
 
 }  // namespace
 
 int RunAlbumCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     AlbumArguments parsed;
-    const QString problem = ParseAlbumArguments(args, &parsed);
-    if (!problem.isEmpty()) {
-        err << "vellumora-cli album: " << problem << "\n" << UsageText();
-        return kUsage;
-    }
+    if (!ParseAlbumArguments(args, &parsed, err)) return kUsage;
     PrepareProgramFolder();
 
     std::vector<TPhotoInfo> photos;
@@ -141,33 +97,25 @@ int RunAlbumCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         // Every file with the template fields of the named section, else of the default
         // template, as photos opened in the window start.
         TPhotoInfo current = TPhotoInfo::WithDefaultTemplate(QString());
-        if (!parsed.settings.isEmpty()) {
-            if (!SectionReadable(parsed.settings, parsed.section, err)) return kFailed;
-            current.ReadTemplate(TIniFile(parsed.settings), parsed.section);
+        const TCommonArguments& common = parsed.common;
+        if (!common.settings.isEmpty()) {
+            if (!SectionReadable(common.settings, common.section, err)) return kFailed;
+            current.ReadTemplate(TIniFile(common.settings), common.section);
         }
-        for (const QString& file : std::as_const(parsed.files)) {
+        for (const QString& file : std::as_const(common.files)) {
             photos.emplace_back(QFileInfo(file).absoluteFilePath());
             photos.back().Assign(&current);
         }
     }
 
     TAlbumRun run;
-    run.jobs = parsed.jobs;
+    run.jobs = parsed.common.jobs;
     run.progress = [&err](const TAlbumPhoto& photo, int done, int total) {
-        err << "[" << done << "/" << total << "] ";
-        if (photo.written)
-            err << photo.source << " -> " << photo.output << "\n";
-        else
-            err << "FAILED " << photo.source << ": " << photo.message << "\n";
-        err.flush();
-        return true;
+        return PrintProgress(err, photo, done, total);
     };
+    parsed.options.folder = parsed.common.folder;
     const TAlbumResult result = BuildWebAlbum(parsed.options, std::move(photos), run);
-    if (!result.message.isEmpty()) {
-        err << result.message << "\n";
-        return kFailed;
-    }
-    err << result.written << " written, " << result.failed << " failed\n";
+    if (!PrintOutcome(err, result.message, result.written, result.failed)) return kFailed;
     out << result.page << "\n";
     return result.failed == 0 ? kOk : kFailed;
 }

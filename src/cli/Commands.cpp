@@ -99,23 +99,52 @@ int RunRender(const QStringList& arguments, QTextStream& out, QTextStream& err) 
     }
     QString reason;
     if (!photo.SaveToFile(outputPath, &reason, strip ? TMetadataUse::Strip : TMetadataUse::Keep)) {
-        err << "Cannot save " << outputPath << "!\n";
+        err << CannotSaveMessage(outputPath) << "\n";
         if (!reason.isEmpty()) err << reason << "\n";
         return kFailed;
     }
     return kOk;
 }
 
-QString WalkArguments(const QStringList& args, const QStringList& flags, QStringList* files,
-                      const std::function<QString(const QString&, const QString&)>& option) {
+std::optional<int> NumberIn(const QString& text, int minimum, int maximum) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < minimum || value > maximum) return std::nullopt;
+    return value;
+}
+
+namespace {
+
+QString ReadArguments(const QStringList& args, const QStringList& flags, TCommonArguments* common,
+                      const TOwnOption& own, const std::function<QString()>& rules) {
+    bool folderGiven = false;
+    const auto option = [&](const QString& a, const QString& value) -> QString {
+        if (a == QLatin1String("--settings")) {
+            common->settings = value;
+        } else if (a == QLatin1String("--section")) {
+            common->section = value;
+        } else if (a == QLatin1String("--folder")) {
+            common->folder = value;
+            folderGiven = true;
+        } else if (a == QLatin1String("--jobs")) {
+            const std::optional<int> n = NumberIn(value, 1, 256);
+            if (!n) return QStringLiteral("--jobs takes a number from 1 to 256");
+            common->jobs = *n;
+        } else if (const std::optional<QString> problem = own(a, value)) {
+            return *problem;
+        } else {
+            return QStringLiteral("unknown option ") + a;
+        }
+        return {};
+    };
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (!a.startsWith(QLatin1String("--"))) {
-            *files << a;
+            common->files << a;
             continue;
         }
         if (a == QLatin1String("--")) {
-            *files << args.mid(i + 1);
+            common->files << args.mid(i + 1);
             break;
         }
         QString value;
@@ -125,85 +154,113 @@ QString WalkArguments(const QStringList& args, const QStringList& flags, QString
         }
         if (QString problem = option(a, value); !problem.isEmpty()) return problem;
     }
+    if (!folderGiven) return QStringLiteral("--folder is required");
+    if (QString problem = rules ? rules() : QString(); !problem.isEmpty()) return problem;
+    if (common->settings.isEmpty() != common->section.isEmpty())
+        return QStringLiteral("--settings and --section go together");
     return {};
+}
+
+}  // namespace
+
+bool ReadArguments(const QString& command, const QStringList& args, const QStringList& flags,
+                   TCommonArguments* common, const TOwnOption& own,
+                   const std::function<QString()>& rules, QTextStream& err) {
+    const QString problem = ReadArguments(args, flags, common, own, rules);
+    if (problem.isEmpty()) return true;
+    err << "vellumora-cli " << command << ": " << problem << "\n" << UsageText();
+    return false;
+}
+
+bool SectionReadable(const QString& file, const QString& section, QTextStream& err) {
+    if (!QFileInfo(file).isFile()) {
+        err << "Cannot open " << file << "!\n";
+        return false;
+    }
+    if (!section.isEmpty() && !TIniFile(file).SectionExists(section)) {
+        err << "Cannot open " << file << "!\n"
+            << "There is no section [" << section << "] in it.\n";
+        return false;
+    }
+    return true;
+}
+
+bool PrintProgress(QTextStream& err, const TExportItem& item, int done, int total) {
+    err << "[" << done << "/" << total << "] ";
+    if (item.written)
+        err << item.source << " -> " << item.output << "\n";
+    else
+        err << "FAILED " << item.source << ": " << item.message << "\n";
+    err.flush();
+    return true;
+}
+
+bool PrintOutcome(QTextStream& err, const QString& message, int written, int failed) {
+    if (!message.isEmpty()) {
+        err << message << "\n";
+        return false;
+    }
+    err << written << " written, " << failed << " failed\n";
+    return true;
 }
 
 namespace {
 
 struct BatchArguments {
-    QString settings;
-    QString section;
+    TCommonArguments common;
     TBatchOptions options;
     bool rotateGiven = false;
     int rotate = 0;
-    QStringList files;
 };
 
-// Fills *parsed; returns an error text for arguments that make no sense.
-QString ParseBatchArguments(const QStringList& args, BatchArguments* parsed) {
+// Fills *parsed; false, said on err, for arguments that make no sense.
+bool ParseBatchArguments(const QStringList& args, BatchArguments* parsed, QTextStream& err) {
     TBatchOptions& o = parsed->options;
-    bool folderGiven = false;
-    const QString problem = WalkArguments(
-        args, {QStringLiteral("--strip-metadata")}, &parsed->files,
-        [&](const QString& a, const QString& value) -> QString {
-            if (a == QLatin1String("--strip-metadata")) {
-                o.stripMetadata = true;
-            } else if (a == QLatin1String("--settings")) {
-                parsed->settings = value;
-            } else if (a == QLatin1String("--section")) {
-                parsed->section = value;
-            } else if (a == QLatin1String("--folder")) {
-                o.folder = value;
-                folderGiven = true;
-            } else if (a == QLatin1String("--type")) {
-                const QString ext =
-                    QLatin1Char('.') +
-                    value.toLower().remove(0, value.startsWith(QLatin1Char('.')) ? 1 : 0);
-                if (!WritableExtensions().contains(ext))
-                    return QStringLiteral("unknown type ") + value;
-                o.extension = ext;
-            } else if (a == QLatin1String("--prefix")) {
-                o.prefix = value;
-            } else if (a == QLatin1String("--suffix")) {
-                o.suffix = value;
-            } else if (a == QLatin1String("--case")) {
-                if (value == QLatin1String("keep"))
-                    o.nameCase = TNameCase::Unchange;
-                else if (value == QLatin1String("upper"))
-                    o.nameCase = TNameCase::Upper;
-                else if (value == QLatin1String("lower"))
-                    o.nameCase = TNameCase::Lower;
-                else
-                    return QStringLiteral("--case takes keep, upper or lower");
-            } else if (a == QLatin1String("--auto-crop")) {
-                o.ratioIndex = int(BatchRatioCaptions().indexOf(value));
-                if (o.ratioIndex < 0)
-                    return QStringLiteral("--auto-crop takes one of: ") +
-                           BatchRatioCaptions().join(QStringLiteral(", "));
-                o.autoCrop = true;
-            } else if (a == QLatin1String("--rotate")) {
-                bool ok = false;
-                parsed->rotate = value.toInt(&ok);
-                if (!ok || !IsOrientationCode(parsed->rotate))
-                    return QStringLiteral(
-                        "--rotate takes 0, 90, 180, 270, -90, -180, -270 or -360");
-                parsed->rotateGiven = true;
-            } else if (a == QLatin1String("--jobs")) {
-                bool ok = false;
-                o.jobs = value.toInt(&ok);
-                if (!ok || o.jobs < 1 || o.jobs > 256)
-                    return QStringLiteral("--jobs takes a number from 1 to 256");
-            } else {
-                return QStringLiteral("unknown option ") + a;
-            }
-            return {};
-        });
-    if (!problem.isEmpty()) return problem;
-    if (!folderGiven) return QStringLiteral("--folder is required");
-    if (parsed->files.isEmpty()) return QStringLiteral("no files given");
-    if (parsed->settings.isEmpty() != parsed->section.isEmpty())
-        return QStringLiteral("--settings and --section go together");
-    return {};
+    const auto own = [&](const QString& a, const QString& value) -> std::optional<QString> {
+        if (a == QLatin1String("--strip-metadata")) {
+            o.stripMetadata = true;
+        } else if (a == QLatin1String("--type")) {
+            const QString ext =
+                QLatin1Char('.') +
+                value.toLower().remove(0, value.startsWith(QLatin1Char('.')) ? 1 : 0);
+            if (!WritableExtensions().contains(ext)) return QStringLiteral("unknown type ") + value;
+            o.extension = ext;
+        } else if (a == QLatin1String("--prefix")) {
+            o.prefix = value;
+        } else if (a == QLatin1String("--suffix")) {
+            o.suffix = value;
+        } else if (a == QLatin1String("--case")) {
+            if (value == QLatin1String("keep"))
+                o.nameCase = TNameCase::Unchange;
+            else if (value == QLatin1String("upper"))
+                o.nameCase = TNameCase::Upper;
+            else if (value == QLatin1String("lower"))
+                o.nameCase = TNameCase::Lower;
+            else
+                return QStringLiteral("--case takes keep, upper or lower");
+        } else if (a == QLatin1String("--auto-crop")) {
+            o.ratioIndex = int(BatchRatioCaptions().indexOf(value));
+            if (o.ratioIndex < 0)
+                return QStringLiteral("--auto-crop takes one of: ") +
+                       BatchRatioCaptions().join(QStringLiteral(", "));
+            o.autoCrop = true;
+        } else if (a == QLatin1String("--rotate")) {
+            bool ok = false;
+            parsed->rotate = value.toInt(&ok);
+            if (!ok || !IsOrientationCode(parsed->rotate))
+                return QStringLiteral("--rotate takes 0, 90, 180, 270, -90, -180, -270 or -360");
+            parsed->rotateGiven = true;
+        } else {
+            return std::nullopt;
+        }
+        return QString();
+    };
+    const auto rules = [&]() -> QString {
+        if (parsed->common.files.isEmpty()) return QStringLiteral("no files given");
+        return {};
+    };
+    return ReadArguments(QStringLiteral("batch"), args, {QStringLiteral("--strip-metadata")},
+                         &parsed->common, own, rules, err);
 }
 
 }  // namespace
@@ -211,54 +268,35 @@ QString ParseBatchArguments(const QStringList& args, BatchArguments* parsed) {
 int RunBatchCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     Q_UNUSED(out);
     BatchArguments parsed;
-    const QString problem = ParseBatchArguments(args, &parsed);
-    if (!problem.isEmpty()) {
-        err << "vellumora-cli batch: " << problem << "\n" << UsageText();
-        return kUsage;
-    }
+    if (!ParseBatchArguments(args, &parsed, err)) return kUsage;
     PrepareProgramFolder();
 
     // The record the files take their settings from, as the current photo of the batch
     // dialog: a named section of a settings file, else the default template.
     TPhotoInfo current;
-    if (!parsed.settings.isEmpty()) {
-        if (!QFileInfo(parsed.settings).isFile()) {
-            err << "Cannot open " << parsed.settings << "!\n";
-            return kFailed;
-        }
-        const TIniFile settings(parsed.settings);
-        if (!settings.SectionExists(parsed.section)) {
-            err << "Cannot open " << parsed.settings << "!\n"
-                << "There is no section [" << parsed.section << "] in it.\n";
-            return kFailed;
-        }
-        current.ReadTemplate(settings, parsed.section);
+    const TCommonArguments& common = parsed.common;
+    if (!common.settings.isEmpty()) {
+        if (!SectionReadable(common.settings, common.section, err)) return kFailed;
+        current.ReadTemplate(TIniFile(common.settings), common.section);
     } else {
         current = TPhotoInfo::WithDefaultTemplate(QString());
     }
 
     std::vector<TPhotoInfo> entries;
-    entries.reserve(parsed.files.size());
-    for (const QString& file : parsed.files) {
+    entries.reserve(common.files.size());
+    for (const QString& file : common.files) {
         entries.push_back(BatchEntry(QFileInfo(file).absoluteFilePath(), current));
         if (parsed.rotateGiven) entries.back().Rotate = parsed.rotate;
     }
 
-    const TBatchResult result =
-        RunBatch(entries, parsed.options, [&err](const TBatchItem& item, int done, int total) {
-            err << "[" << done << "/" << total << "] ";
-            if (item.written)
-                err << item.source << " -> " << item.output << "\n";
-            else
-                err << "FAILED " << item.source << ": " << item.message << "\n";
-            err.flush();
-            return true;
-        });
-    if (!result.message.isEmpty()) {
-        err << result.message << "\n";
-        return kFailed;
-    }
-    err << result.written << " written, " << result.failed << " failed\n";
+    TExportRun run;
+    run.jobs = common.jobs;
+    run.progress = [&err](const TBatchItem& item, int done, int total) {
+        return PrintProgress(err, item, done, total);
+    };
+    parsed.options.folder = common.folder;
+    const TBatchResult result = RunBatch(entries, parsed.options, run);
+    if (!PrintOutcome(err, result.message, result.written, result.failed)) return kFailed;
     return result.failed == 0 ? kOk : kFailed;
 }
 

@@ -5,15 +5,48 @@
 #include <QStringList>
 #include <QTextStream>
 #include <functional>
+#include <optional>
+
+#include "photos/export/Export.h"
 
 namespace vellumora::cli {
 
-// The words of one subcommand: plain words are files ("--" ends the options), the given
-// flags stand alone, and every other option takes the next word as its value. Calls
-// option(name, value) for each option, value empty for a flag, and returns the first error
-// text (an option missing its value, or what option returned).
-QString WalkArguments(const QStringList& args, const QStringList& flags, QStringList* files,
-                      const std::function<QString(const QString&, const QString&)>& option);
+// The options that batch and album share.
+struct TCommonArguments {
+    QString settings;  // --settings FILE
+    QString section;   // --section NAME
+    QString folder;    // --folder DIR, required
+    int jobs = 0;      // --jobs N (1 to 256); 0 when not given
+    QStringList files;
+};
+
+// A command's own option: std::nullopt when name is not one of its options, else the error
+// text for value (empty when the value is good).
+using TOwnOption = std::function<std::optional<QString>(const QString& name, const QString& value)>;
+
+// Reads the words of batch or album: plain words are files ("--" ends the options), the
+// given flags stand alone, and every other option takes the next word as its value. The
+// shared options fill *common; the rest go to own (value empty for a flag). Then the
+// checks: --folder given, the command's own rules, --settings and --section together. On
+// the first error prints "vellumora-cli COMMAND: " with it and the usage on err, and
+// returns false.
+bool ReadArguments(const QString& command, const QStringList& args, const QStringList& flags,
+                   TCommonArguments* common, const TOwnOption& own,
+                   const std::function<QString()>& rules, QTextStream& err);
+
+// A whole number within [minimum, maximum], or none.
+std::optional<int> NumberIn(const QString& text, int minimum, int maximum);
+
+// Whether a settings file (and its section, when one is named) are there, saying why not
+// on err.
+bool SectionReadable(const QString& file, const QString& section, QTextStream& err);
+
+// The line of a batch or album run for one file: "[done/total] SOURCE -> OUTPUT", or
+// "FAILED SOURCE: why". True, so that the run goes on.
+bool PrintProgress(QTextStream& err, const TExportItem& item, int done, int total);
+// The end of a batch or album run: its message when it stopped before converting (then
+// false), else "W written, F failed".
+bool PrintOutcome(QTextStream& err, const QString& message, int written, int failed);
 
 // Exit codes.
 inline constexpr int kOk = 0;

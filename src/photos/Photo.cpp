@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "photos/export/Export.h"
 #include "photos/settings/Names.h"
 #include "photos/settings/ProgramFolder.h"
 #include "photos/stages/Render.h"
@@ -150,7 +151,7 @@ bool TPhoto::SaveToFile(const QString& path, QString* error, TMetadataUse use) c
         if (error) *error = QStringLiteral("no photo to save");
         return false;
     }
-    return DoSave(rendered_, path, error, metadata_.ForUse(use));
+    return SaveRendered(rendered_, path, metadata_, use, error);
 }
 
 void TPhoto::Report(const QString& message, const QString& detail) {

@@ -412,10 +412,12 @@ void TFormWebpage::ButtonBuildClick() {
             this, [this, done] { ShowProgress(done); }, Qt::QueuedConnection);
         return !cancel_;
     };
-    run.mayStart = [this, hook = photoStart_](int number) {
-        if (hook) hook(number);
-        return !cancel_;
-    };
+    run.stop = &cancel_;
+    if (photoStart_)
+        run.mayStart = [hook = photoStart_](int number) {
+            hook(number);
+            return true;
+        };
     cancel_ = false;
     worker_ = std::thread([this, options, photos = std::move(photos), run]() mutable {
         const TAlbumResult result = BuildWebAlbum(options, std::move(photos), run);

@@ -74,15 +74,16 @@ bool TBatchJob::Start(std::vector<TPhotoInfo> entries, TBatchOptions options) {
     if (thread_.joinable()) thread_.join();
     running_ = true;
     stop_ = false;
-    options.stop = &stop_;
     thread_ = std::thread([this, entries = std::move(entries), options = std::move(options)] {
-        const TBatchResult result =
-            RunBatch(entries, options, [this](const TBatchItem& item, int done, int total) {
-                QMetaObject::invokeMethod(
-                    this, [this, item, done, total] { emit Progress(item, done, total); },
-                    Qt::QueuedConnection);
-                return !stop_;
-            });
+        TExportRun run;
+        run.stop = &stop_;
+        run.progress = [this](const TBatchItem& item, int done, int total) {
+            QMetaObject::invokeMethod(
+                this, [this, item, done, total] { emit Progress(item, done, total); },
+                Qt::QueuedConnection);
+            return !stop_;
+        };
+        const TBatchResult result = RunBatch(entries, options, run);
         QMetaObject::invokeMethod(
             this,
             [this, result] {

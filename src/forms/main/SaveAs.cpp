@@ -6,16 +6,13 @@
 #include "forms/common/PhotoFiles.h"
 #include "forms/common/Platform.h"
 #include "photos/Photo.h"
+#include "photos/export/Export.h"
 #include "photos/settings/Names.h"
 #include "photos/settings/PhotoInfo.h"
 #include "photos/settings/ProgramFolder.h"
 
 namespace vellumora {
 namespace {
-
-QString CannotSave(const QString& path) {
-    return QStringLiteral("Cannot save ") + path + QStringLiteral("!");
-}
 
 // A photo whose file did not load, or whose render was refused, has nothing to write or
 // copy; *why says which. False when there is a picture.
@@ -51,7 +48,7 @@ QString TSaveAs::Run(TPlatform& platform, QWidget* parent, const TPhoto& photo) 
     if (!photo.Info()) return {};
     // Said before the file dialog: no name chosen there could make the save work.
     if (QString why; NothingToWrite(photo, &why)) {
-        platform.ShowError(parent, CannotSave(photo.Info()->FileName), why);
+        platform.ShowError(parent, CannotSaveMessage(photo.Info()->FileName), why);
         return {};
     }
 
@@ -73,7 +70,7 @@ QString TSaveAs::Run(TPlatform& platform, QWidget* parent, const TPhoto& photo) 
     }
 
     if (QString why; !photo.SaveToFile(path, &why)) {
-        platform.ShowError(parent, CannotSave(path), AsSentence(why));
+        platform.ShowError(parent, CannotSaveMessage(path), AsSentence(why));
         return {};
     }
     return path;
@@ -84,14 +81,14 @@ bool SendPhotoByMail(TPlatform& platform, QWidget* parent, const TPhoto& photo) 
     // Without a picture nothing is written, and calling the mail program would attach
     // whatever an earlier send left in Vellumora.jpg: a different photo.
     if (QString why; NothingToWrite(photo, &why)) {
-        platform.ShowError(parent, CannotSave(photo.Info()->FileName), why);
+        platform.ShowError(parent, CannotSaveMessage(photo.Info()->FileName), why);
         return false;
     }
 
     const QString path = ProgramFolder() + QStringLiteral("/Vellumora.jpg");
     // The attachment goes to other people: no position, no serial numbers.
     if (QString why; !photo.SaveToFile(path, &why, TMetadataUse::Share)) {
-        platform.ShowError(parent, CannotSave(path), AsSentence(why));
+        platform.ShowError(parent, CannotSaveMessage(path), AsSentence(why));
         return false;
     }
     // The file is written either way; without a mail program it can still be attached by

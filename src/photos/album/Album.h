@@ -6,11 +6,11 @@
 // threads at once, and which photo gets which number never depends on how many.
 
 #include <QString>
-#include <functional>
 #include <mutex>
 #include <vector>
 
 #include "photos/album/AlbumPage.h"
+#include "photos/export/Export.h"
 #include "photos/settings/PhotoInfo.h"
 
 namespace vellumora {
@@ -53,14 +53,8 @@ TAlbumRandom& AlbumRandom();
 // bands, a radius or an offset, else through the mask (its mask colour).
 void ApplyAlbumPageColor(TPhotoInfo& record, TColor pageColor);
 
-// One exported photo, numbered as on the page.
-struct TAlbumPhoto {
-    int number = 0;  // 1 for "Photo1.jpg"
-    QString source;
-    QString output;
-    bool written = false;
-    QString message;  // why it was not
-};
+// One exported photo, numbered as on the page (1 for "Photo1.jpg").
+using TAlbumPhoto = TExportItem;
 
 struct TAlbumResult {
     enum class Status {
@@ -81,15 +75,10 @@ struct TAlbumResult {
     QStringList failures;  // the failed photos' messages, by number
 };
 
-// How a build runs; every part may be left empty.
-struct TAlbumRun {
-    // On the calling thread after each photo, in the order photos finish; false cancels.
-    std::function<bool(const TAlbumPhoto& photo, int done, int total)> progress;
-    // On the worker thread about to export photo number (from 1); false cancels. Photos
-    // being exported finish, no other starts, and the page is not written.
-    std::function<bool(int number)> mayStart;
-    // Photos exported at once; 0 or less means one per core.
-    int jobs = 0;
+// How a build runs; every part may be left empty. The engine's run (progress after each
+// photo, mayStart before each, the stop flag, the workers): once it is cancelled or
+// stopped, photos being exported finish, no other starts, and the page is not written.
+struct TAlbumRun : TExportRun {
     // The shuffle's generator; the program's when null.
     TAlbumRandom* random = nullptr;
 };

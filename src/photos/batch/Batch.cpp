@@ -1,24 +1,11 @@
 #include "photos/batch/Batch.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
 
-#include "codec/Codec.h"
-#include "photos/Photo.h"
-#include "photos/batch/WorkerShare.h"
 #include "photos/settings/FieldGroups.h"
 #include "photos/settings/Names.h"
-#include "photos/settings/ProgramFolder.h"
-#include "photos/stages/Render.h"
-#include "photos/stages/Stages.h"
 
 namespace vellumora {
 namespace {
@@ -42,50 +29,21 @@ QString ApplyCase(const QString& name, TNameCase nameCase) {
     return out;
 }
 
-TBatchItem ConvertOne(const TPhotoInfo& entry, int index, const QString& output,
-                      const TBatchOptions& options, TMaskCache& masks) {
-    TBatchItem item;
-    item.index = index;
-    item.source = entry.FileName;
-    item.output = output;
-
+TBatchItem ConvertOne(const TPhotoInfo& entry, const QString& output, const TBatchOptions& options,
+                      TMaskCache& masks) {
     // The crop is empty or computed from the loaded size, so a JPEG may shrink while it
     // decodes, as long as the resize still has twice its output to average from. An
     // Auto Crop keeps a whole side of the picture, so there the short side must keep it.
-    TLoadOptions load;
-    if (options.fastDecode && entry.Max > 0 && entry.Max <= (1 << 28)) {
-        if (options.autoCrop)
-            load.minimumShortSide = 2 * entry.Max;
-        else
-            load.minimumLongSide = 2 * entry.Max;
-    }
-    TMetadata metadata;
-    if (!options.stripMetadata) load.metadata = &metadata;
-    const QImage original = DoLoad(entry.FileName, nullptr, load);
-    if (original.isNull()) {
-        item.failure = TBatchFailure::CannotOpen;
-        item.message = QStringLiteral("Cannot open ") + entry.FileName + QStringLiteral("!");
-        return item;
-    }
-    TPhotoInfo record = entry;
+    TExportRule rule;
+    if (options.fastDecode)
+        (options.autoCrop ? rule.minimumShortSide : rule.minimumLongSide) =
+            ReducedDecodeSide(entry);
+    rule.metadata = options.stripMetadata ? TMetadataUse::Strip : TMetadataUse::Keep;
     if (options.autoCrop)
-        record.Crop = AutoCropRect(original.size(), record.Rotate, options.ratioIndex);
-    QString error;
-    const QImage rendered = RenderChain(original, record, masks.Get(record.MaskName), &error);
-    if (rendered.isNull()) {
-        item.failure = TBatchFailure::CannotRender;
-        item.message = error;
-        return item;
-    }
-    QString reason;
-    if (!DoSave(rendered, output, &reason, metadata)) {
-        item.failure = TBatchFailure::CannotSave;
-        item.message = QStringLiteral("Cannot save ") + output + QStringLiteral("!");
-        if (!reason.isEmpty()) item.message += QStringLiteral(" (") + reason + QLatin1Char(')');
-        return item;
-    }
-    item.written = true;
-    return item;
+        rule.adjust = [ratioIndex = options.ratioIndex](TPhotoInfo& record, QSize original) {
+            record.Crop = AutoCropRect(original, record.Rotate, ratioIndex);
+        };
+    return ExportPhoto(entry, output, rule, masks);
 }
 
 }  // namespace
@@ -143,20 +101,19 @@ TPhotoInfo BatchEntry(const QString& file, const TPhotoInfo& current) {
 }
 
 TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOptions& options,
-                      const TBatchProgress& progress) {
+                      const TExportRun& run) {
     TBatchResult result;
-    result.folder = TrimBlanks(options.folder);
-    if (entries.empty()) return result;
-    if (result.folder.isEmpty()) {
-        result.status = TBatchResult::Status::FolderEmpty;
-        result.message = QStringLiteral("Unable to create directory");
+    if (entries.empty()) {
+        result.folder = TrimBlanks(options.folder);
         return result;
     }
-    QDir().mkpath(result.folder);
-    if (!QFileInfo(result.folder).isDir()) {
-        result.status = TBatchResult::Status::FolderNotCreated;
-        result.message =
-            QStringLiteral("Can not create folder ") + result.folder + QLatin1Char('!');
+    const TExportFolder folder = PrepareExportFolder(options.folder);
+    result.folder = folder.path;
+    if (folder.status != TExportFolder::Status::Ready) {
+        result.status = folder.status == TExportFolder::Status::Empty
+                            ? TBatchResult::Status::FolderEmpty
+                            : TBatchResult::Status::FolderNotCreated;
+        result.message = folder.message;
         return result;
     }
 
@@ -166,92 +123,37 @@ TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOption
 
     // Work units: the entries that write one output path, in list order.
     std::vector<QString> outputs(total);
-    std::vector<std::vector<int>> groups;
-    QHash<QString, int> groupOf;
-    std::deque<TBatchItem> refused;
+    TExportWork work;
+    QHash<QString, int> unitOf;
     for (int i = 0; i < total; ++i) {
         outputs[i] = BatchFileName(entries[i].FileName, result.folder, options.prefix,
                                    options.suffix, options.extension, options.nameCase);
         const QString id = FileIdentity(outputs[i]);
         if (inputs.contains(id)) {
             TBatchItem item;
-            item.index = i;
+            item.number = i + 1;
             item.source = entries[i].FileName;
             item.output = outputs[i];
             item.failure = TBatchFailure::WouldOverwrite;
             item.message = QStringLiteral("Would overwrite the original ") + outputs[i];
-            refused.push_back(item);
+            work.decided.push_back(item);
             continue;
         }
-        auto it = groupOf.find(id);
-        if (it == groupOf.end()) {
-            it = groupOf.insert(id, int(groups.size()));
-            groups.emplace_back();
+        auto it = unitOf.find(id);
+        if (it == unitOf.end()) {
+            it = unitOf.insert(id, int(work.units.size()));
+            work.units.emplace_back();
         }
-        groups[*it].push_back(i);
+        work.units[*it].push_back(i);
     }
+    work.convert = [&](int i, TMaskCache& masks) {
+        return ConvertOne(entries[i], outputs[i], options, masks);
+    };
 
-    std::mutex mutex;
-    std::condition_variable ready;
-    std::deque<TBatchItem> finished = std::move(refused);
-    std::atomic<int> nextGroup{0};
-    std::atomic<bool> cancelled{false};
-    TMaskCache masks;
-
-    // Cancelled by the progress callback or stopped from outside.
-    const auto stopped = [&] { return cancelled || (options.stop && options.stop->load()); };
-
-    int jobs =
-        options.jobs > 0 ? options.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
-    jobs = std::clamp(jobs, 1, std::max(1, int(groups.size())));
-    std::vector<std::thread> workers;
-    workers.reserve(jobs);
-    for (int j = 0; j < jobs; ++j)
-        workers.emplace_back([&] {
-            for (;;) {
-                const int g = nextGroup.fetch_add(1);
-                if (g >= int(groups.size())) return;
-                for (int index : groups[g]) {
-                    if (stopped()) {
-                        // Wakes the calling thread, which may be waiting for a file that
-                        // will now never come.
-                        std::lock_guard lock(mutex);
-                        ready.notify_one();
-                        return;
-                    }
-                    TBatchItem item =
-                        ConvertOne(entries[index], index, outputs[index], options, masks);
-                    std::lock_guard lock(mutex);
-                    finished.push_back(std::move(item));
-                    ready.notify_one();
-                }
-            }
-        });
-
-    int done = 0;
-    int expected = total;
-    while (done < expected) {
-        std::unique_lock lock(mutex);
-        if (stopped()) {
-            // Whatever the workers still finish is counted; nothing new starts.
-            lock.unlock();
-            for (std::thread& t : workers) t.join();
-            workers.clear();
-            lock.lock();
-            expected = done + int(finished.size());
-            if (finished.empty()) break;
-        }
-        ready.wait(lock, [&] { return !finished.empty() || stopped(); });
-        if (finished.empty()) continue;
-        TBatchItem item = std::move(finished.front());
-        finished.pop_front();
-        lock.unlock();
-        ++done;
-        (item.written ? result.written : result.failed)++;
-        if (progress && !progress(item, done, total)) cancelled = true;
-    }
-    for (std::thread& t : workers) t.join();
-    if (done < total) result.status = TBatchResult::Status::Cancelled;
+    const TExportReport report = RunExport(work, run);
+    result.written = report.written;
+    result.failed = report.failed;
+    if (report.done < total) result.status = TBatchResult::Status::Cancelled;
     return result;
 }
 

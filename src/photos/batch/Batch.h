@@ -2,17 +2,16 @@
 
 // Batch conversion: one settings record per file, rendered and written into one folder
 // under a naming rule. A library function, so that the batch dialog and the command-line
-// tool drive the same code; files are converted on several threads at once, and the
+// tool drive the same code; files are converted by the export engine's workers, and the
 // files written do not depend on how many.
 
 #include <QList>
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <atomic>
-#include <functional>
 #include <vector>
 
+#include "photos/export/Export.h"
 #include "photos/settings/PhotoInfo.h"
 
 namespace vellumora {
@@ -43,29 +42,15 @@ struct TBatchOptions {
     TNameCase nameCase = TNameCase::Unchange;
     bool autoCrop = false;
     int ratioIndex = 0;
-    // Files converted at once; 0 or less means one per core.
-    int jobs = 0;
     // Decode JPEGs at reduced size where the result cannot tell (see RunBatch).
     bool fastDecode = true;
     // Write bare pixels instead of the sources' metadata.
     bool stripMetadata = false;
-    // Set, from any thread, to end the run early: no file starts after it is set, the
-    // files being converted finish and are reported. Lets a window stop a run that it
-    // does not wait on without waiting for the next file to finish first.
-    const std::atomic<bool>* stop = nullptr;
 };
 
-// Why a file of a batch was not written.
-enum class TBatchFailure { None, CannotOpen, CannotRender, CannotSave, WouldOverwrite };
-
-struct TBatchItem {
-    int index = 0;  // into the entries
-    QString source;
-    QString output;
-    bool written = false;
-    TBatchFailure failure = TBatchFailure::None;
-    QString message;  // why it failed
-};
+// One file of a batch; its number is its place in the entries, from 1.
+using TBatchFailure = TExportFailure;
+using TBatchItem = TExportItem;
 
 struct TBatchResult {
     enum class Status { Finished, Cancelled, FolderEmpty, FolderNotCreated };
@@ -76,17 +61,14 @@ struct TBatchResult {
     int failed = 0;
 };
 
-// Called on the calling thread after each file, in the order files finish; returning
-// false cancels the run (files being converted finish, no new one starts). A cancelled
-// run that still converted every file counts as finished.
-using TBatchProgress = std::function<bool(const TBatchItem& item, int done, int total)>;
-
 // Renders every entry with its record (Auto Crop computed per file and not kept in the
 // record) and writes it by BatchFileName. A write failure counts as failed; an output
 // path that is one of the batch's own input files is never written ("Would overwrite
 // the original <path>"). Entries that map to the same output are converted in list order
-// by one worker, so the later one wins as it would in a serial run.
+// by one worker, so the later one wins as it would in a serial run. The run's progress,
+// stop flag and workers are the engine's (TExportRun); files refused before the run are
+// reported first. A cancelled run that still converted every file counts as finished.
 TBatchResult RunBatch(const std::vector<TPhotoInfo>& entries, const TBatchOptions& options,
-                      const TBatchProgress& progress = {});
+                      const TExportRun& run = {});
 
 }  // namespace vellumora

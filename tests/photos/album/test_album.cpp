@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <semaphore>
 
 #include "photos/album/Album.h"
@@ -247,27 +248,42 @@ private slots:
         QCOMPARE(EncodeAlbumPage(text, charset), bytes);
     }
 
+    // Which photo gets which number, and the files' bytes, do not depend on the workers:
+    // every build is also made on one worker and compared.
     void shuffle_data() {
         QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("order");  // strip places, from 1, by photo number
-        QTest::newRow("one: swapped with itself") << 1 << QList<int>{1};
-        QTest::newRow("three") << 3 << QList<int>{2, 1, 3};
-        QTest::newRow("four") << 4 << QList<int>{3, 1, 4, 2};
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("one: swapped with itself") << 1 << QList<int>{1} << 0;
+        QTest::newRow("three") << 3 << QList<int>{2, 1, 3} << 0;
+        QTest::newRow("four") << 4 << QList<int>{3, 1, 4, 2} << 0;
+        QTest::newRow("four on four workers") << 4 << QList<int>{3, 1, 4, 2} << 4;
     }
     void shuffle() {
         QFETCH(int, count);
         QFETCH(QList<int>, order);
-        TAlbumRandom random;
-        TAlbumOptions options;
-        options.folder = Folder(QStringLiteral("shuffle%1").arg(count));
-        options.shuffle = true;
-        TAlbumRun run;
-        run.random = &random;
-        const TAlbumResult result = BuildWebAlbum(options, Records(count), run);
-        QCOMPARE(result.written, count);
-        QCOMPARE(Exported(options.folder, count), order);
-        // Numbering follows the grid: the page is the unshuffled one.
-        QCOMPARE(Bytes(result.page), AlbumPage(options, count).toUtf8());
+        QFETCH(int, jobs);
+        QStringList folders;
+        for (int workers : {jobs, 1}) {
+            TAlbumRandom random;
+            TAlbumOptions options;
+            options.folder =
+                Folder(QStringLiteral("shuffle%1-%2-%3").arg(count).arg(jobs).arg(workers));
+            options.shuffle = true;
+            TAlbumRun run;
+            run.random = &random;
+            run.jobs = workers;
+            const TAlbumResult result = BuildWebAlbum(options, Records(count), run);
+            QCOMPARE(result.written, count);
+            QCOMPARE(Exported(options.folder, count), order);
+            // Numbering follows the grid: the page is the unshuffled one.
+            QCOMPARE(Bytes(result.page), AlbumPage(options, count).toUtf8());
+            folders << options.folder;
+        }
+        for (int n = 1; n <= count; ++n) {
+            const QString name = QStringLiteral("/Photo%1.jpg").arg(n);
+            QCOMPARE(Bytes(folders[0] + name), Bytes(folders[1] + name));
+        }
     }
 
     void pageColorRule_data() {
@@ -421,23 +437,29 @@ private slots:
         QVERIFY(!QFile::exists(folder + "/Vellumora.htm"));
     }
 
-    // Refusing to start a photo, or a progress answer of false, ends the build without a
-    // page; photos already exported stay.
+    // Refusing to start a photo, a progress answer of false, or the stop flag set from
+    // another thread ends the build without a page; photos already exported stay, and
+    // every photo exported is reported.
     void cancel_data() {
-        QTest::addColumn<bool>("byProgress");
-        QTest::newRow("before photo 2 starts") << false;
-        QTest::newRow("after photo 1 is done") << true;
+        QTest::addColumn<QString>("how");
+        QTest::newRow("before photo 2 starts") << "start";
+        QTest::newRow("after photo 1 is done") << "progress";
+        QTest::newRow("stop flag set as photo 2 starts") << "stop";
     }
     void cancel() {
-        QFETCH(bool, byProgress);
+        QFETCH(QString, how);
+        const bool byProgress = how == "progress";
         TAlbumOptions options;
-        options.folder = Folder(byProgress ? "cancel-progress" : "cancel-start");
+        options.folder = Folder("cancel-" + how);
         QList<int> started;
+        std::atomic<bool> stop{false};
         TAlbumRun run;
         run.jobs = 1;
+        run.stop = &stop;
         run.mayStart = [&](int number) {
             started << number;
-            return byProgress || number < 2;
+            if (how == "stop" && number == 2) stop = true;
+            return how != "start" || number < 2;
         };
         // One worker, so that photo 2 is asked for only once photo 1 is exported.
         if (byProgress) run.progress = [](const TAlbumPhoto&, int, int) { return false; };
@@ -445,6 +467,7 @@ private slots:
         QCOMPARE(result.status, TAlbumResult::Status::Cancelled);
         QVERIFY(QFile::exists(options.folder + "/Photo1.jpg"));
         QVERIFY(!QFile::exists(options.folder + "/Vellumora.htm"));
+        QCOMPARE(QDir(options.folder).entryList(QDir::Files).size(), result.written);
         if (byProgress) return;  // how far the worker got by then is its own business
         QCOMPARE(started, (QList<int>{1, 2}));
         QCOMPARE(result.written, 1);

@@ -2,11 +2,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <mutex>
 
 #include "codec/Codec.h"
 #include "photos/batch/Batch.h"
@@ -180,11 +182,12 @@ private slots:
         options.folder = folder;
         options.extension = QStringLiteral(".png");
         QList<TBatchItem> items;
-        const TBatchResult r = RunBatch(Entries({original, good, broken, blocked}), options,
-                                        [&](const TBatchItem& item, int, int) {
-                                            items << item;
-                                            return true;
-                                        });
+        TExportRun run;
+        run.progress = [&](const TBatchItem& item, int, int) {
+            items << item;
+            return true;
+        };
+        const TBatchResult r = RunBatch(Entries({original, good, broken, blocked}), options, run);
         QCOMPARE(r.status, TBatchResult::Status::Finished);
         QCOMPARE(r.written, 1);
         QCOMPARE(r.failed, 3);
@@ -210,21 +213,28 @@ private slots:
                 .size() == 1);
     }
 
-    // Same output name: the later entry wins, whatever the number of workers.
+    // Same output name: the later entry wins, whatever the number of workers; and the
+    // files written on three workers are the files written on one, byte for byte.
     void laterEntryWinsTheSameName() {
         const QString a = Photo(QStringLiteral("one/dup.png"), SolidImage(6, 6, 0xFF0000));
         const QString b = Photo(QStringLiteral("two/dup.png"), SolidImage(6, 6, 0x0000FF));
         const QString c = Photo(QStringLiteral("two/other.png"), SolidImage(6, 6, 0x00FF00));
+        QList<QByteArray> written[2];
         for (int jobs : {1, 3}) {
             TBatchOptions options;
             options.folder = dir_.filePath(QStringLiteral("dup%1").arg(jobs));
             options.extension = QStringLiteral(".bmp");
-            options.jobs = jobs;
-            const TBatchResult r = RunBatch(Entries({a, c, b}), options);
+            TExportRun run;
+            run.jobs = jobs;
+            const TBatchResult r = RunBatch(Entries({a, c, b}), options, run);
             QCOMPARE(r.written, 3);
             QCOMPARE(PixelRgb(DoLoad(options.folder + QStringLiteral("/dup.bmp")), 0, 0),
                      0x0000FFu);
+            for (const QString& name : QDir(options.folder).entryList(QDir::Files, QDir::Name))
+                written[jobs > 1] << Bytes(options.folder + QLatin1Char('/') + name);
         }
+        QCOMPARE(written[0].size(), 2);
+        QCOMPARE(written[1], written[0]);
     }
 
     void cancelStopsStartingFiles() {
@@ -233,10 +243,11 @@ private slots:
             files << Photo(QStringLiteral("cancel/%1.png").arg(i), PatternImage(30, 20));
         TBatchOptions options;
         options.folder = dir_.filePath(QStringLiteral("cancelled"));
-        options.jobs = 1;
+        TExportRun run;
+        run.jobs = 1;
         int calls = 0;
-        const TBatchResult r = RunBatch(Entries(files), options,
-                                        [&](const TBatchItem&, int, int) { return ++calls < 2; });
+        run.progress = [&](const TBatchItem&, int, int) { return ++calls < 2; };
+        const TBatchResult r = RunBatch(Entries(files), options, run);
         // The worker may have finished every file before the cancel reached it: the files
         // that finished are all counted and reported, and only a run cut short is
         // cancelled. That no file starts after a stop is checked with a stop set first.
@@ -247,21 +258,48 @@ private slots:
                  r.written < 6 ? TBatchResult::Status::Cancelled : TBatchResult::Status::Finished);
     }
 
-    // A stop set from another thread: no file starts once it is set, and a run that
-    // converted nothing is cancelled, not finished.
+    // A stop set from another thread, before the run or as a file is about to start: no
+    // file starts once it is set (that one neither), every file converted is reported and
+    // on disk, and a run cut short is cancelled, not finished.
+    void stopFromOutsideStartsNoFile_data() {
+        QTest::addColumn<int>("stopAt");  // the file whose start sets it; 0: set before
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("before the run") << 0 << 1;
+        QTest::newRow("as file 3 starts, one worker") << 3 << 1;
+        QTest::newRow("as file 3 starts, three workers") << 3 << 3;
+    }
     void stopFromOutsideStartsNoFile() {
-        const QStringList files{Photo(QStringLiteral("stop/a.png"), PatternImage(8, 8)),
-                                Photo(QStringLiteral("stop/b.png"), PatternImage(8, 8))};
-        std::atomic<bool> stop{true};
+        QFETCH(int, stopAt);
+        QFETCH(int, jobs);
+        QStringList files;
+        for (int i = 0; i < 6; ++i)
+            files << Photo(QStringLiteral("stop%1/%2.png").arg(stopAt).arg(i), PatternImage(8, 8));
+        std::atomic<bool> stop{stopAt == 0};
+        std::mutex mutex;
+        QHash<int, bool> askedWhenStopped;  // by file number: whether the stop was set
+        TExportRun run;
+        run.jobs = jobs;
+        run.stop = &stop;
+        run.mayStart = [&](int number) {
+            std::lock_guard lock(mutex);
+            askedWhenStopped[number] = stop;
+            if (number == stopAt) stop = true;
+            return true;
+        };
+        QList<int> reported;
+        run.progress = [&](const TBatchItem& item, int, int) {
+            reported << item.number;
+            return true;
+        };
         TBatchOptions options;
-        options.folder = dir_.filePath(QStringLiteral("stopped"));
-        options.stop = &stop;
-        int calls = 0;
-        const TBatchResult r = RunBatch(Entries(files), options,
-                                        [&](const TBatchItem&, int, int) { return ++calls > 0; });
+        options.folder = dir_.filePath(QStringLiteral("stopped%1-%2").arg(stopAt).arg(jobs));
+        const TBatchResult r = RunBatch(Entries(files), options, run);
         QCOMPARE(r.status, TBatchResult::Status::Cancelled);
-        QCOMPARE(r.written + r.failed + calls, 0);
-        QVERIFY(QDir(options.folder).isEmpty());
+        QCOMPARE(r.written + r.failed, reported.size());
+        QCOMPARE(QDir(options.folder).entryList(QDir::Files).size(), r.written);
+        QVERIFY(!reported.contains(stopAt));
+        for (int number : reported) QCOMPARE(askedWhenStopped.value(number, true), false);
+        if (jobs == 1) QCOMPARE(reported.size(), std::max(stopAt - 1, 0));
     }
 
     void autoCropShapesTheOutput() {
