@@ -19,12 +19,12 @@ struct TJobState : std::enable_shared_from_this<TJobState> {
 
     std::mutex mutex;
     std::condition_variable finished;
-    Phase phase = Phase::Queued;                     // under mutex
-    QRunnable* task = nullptr;                       // under mutex, valid while queued
-    std::function<void(const TJobContext&)> work;    // under mutex until taken
-    std::deque<std::function<void()>> posted;        // under mutex
-    std::function<void()> done;                      // the runner's thread only
-    bool delivered = false;                          // the same
+    Phase phase = Phase::Queued;                   // under mutex
+    QRunnable* task = nullptr;                     // under mutex, valid while queued
+    std::function<void(const TJobContext&)> work;  // under mutex until taken
+    std::deque<std::function<void()>> posted;      // under mutex
+    std::function<void()> done;                    // the runner's thread only
+    bool delivered = false;                        // the same
 
     // Runs the work on this thread, unless it was taken or cancelled before.
     void Run() {
@@ -137,7 +137,7 @@ bool TJob::Finished() const {
 }
 
 bool TJob::Stopping() const {
-    return state_ && state_->stop && !state_->IsFinished();
+    return state_ && state_->stop;
 }
 
 void TJob::Stop() {
@@ -153,7 +153,8 @@ void TJob::Wait() {
     QRunnable* taken = nullptr;
     {
         std::lock_guard lock(state_->mutex);
-        if (state_->phase == detail::TJobState::Phase::Queued && state_->pool->tryTake(state_->task))
+        if (state_->phase == detail::TJobState::Phase::Queued &&
+            state_->pool->tryTake(state_->task))
             taken = state_->task;
     }
     if (taken) {

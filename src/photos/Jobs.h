@@ -58,7 +58,7 @@ public:
     explicit operator bool() const { return bool(state_); }
     // The work has returned (or was cancelled before it started).
     bool Finished() const;
-    // Stop was called and the work has not yet returned.
+    // Stop or Cancel was called.
     bool Stopping() const;
     // Any thread.
     void Stop();
@@ -92,7 +92,8 @@ public:
     TJob Start(Work work, Done done, int priority = 0);
     template <typename Work>
     TJob Start(Work work, int priority = 0) {
-        return Start(std::move(work), [](auto&&...) {}, priority);
+        return Start(
+            std::move(work), [](auto&&...) {}, priority);
     }
     // Cancels every job started so far.
     void CancelAll();

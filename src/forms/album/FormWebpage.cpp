@@ -264,12 +264,8 @@ TFormWebpage::TFormWebpage(TPlatform& platform, QWidget* parent)
     connect(memoDescription_, &QPlainTextEdit::textChanged, this, &TFormWebpage::LimitDescription);
 }
 
-TFormWebpage::~TFormWebpage() {
-    if (worker_.joinable()) {
-        cancel_ = true;
-        worker_.join();
-    }
-}
+// The runner, the last member, stops a build still running and waits for it.
+TFormWebpage::~TFormWebpage() = default;
 
 void TFormWebpage::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -405,25 +401,26 @@ void TFormWebpage::ButtonBuildClick() {
     progressBar_->show();
     SetBuilding(true);
 
-    TAlbumRun run;
-    run.jobs = jobs_;
-    run.progress = [this](const TAlbumPhoto&, int done, int) {
-        QMetaObject::invokeMethod(
-            this, [this, done] { ShowProgress(done); }, Qt::QueuedConnection);
-        return !cancel_;
-    };
-    run.stop = &cancel_;
-    if (photoStart_)
-        run.mayStart = [hook = photoStart_](int number) {
-            hook(number);
-            return true;
-        };
-    cancel_ = false;
-    worker_ = std::thread([this, options, photos = std::move(photos), run]() mutable {
-        const TAlbumResult result = BuildWebAlbum(options, std::move(photos), run);
-        QMetaObject::invokeMethod(
-            this, [this, result] { BuildDone(result); }, Qt::QueuedConnection);
-    });
+    building_ = true;
+    job_ = runner_.Start(
+        [this, options, photos = std::move(photos), jobs = jobs_,
+         hook = photoStart_](const TJobContext& context) mutable {
+            TAlbumRun run;
+            run.jobs = jobs;
+            run.stop = &context.StopFlag();
+            // Only what is posted touches the dialog, on its own thread.
+            run.progress = [this, &context](const TAlbumPhoto&, int done, int) {
+                context.Post([this, done] { ShowProgress(done); });
+                return !context.Stopping();
+            };
+            if (hook)
+                run.mayStart = [hook](int number) {
+                    hook(number);
+                    return true;
+                };
+            return BuildWebAlbum(options, std::move(photos), run);
+        },
+        [this](const TAlbumResult& result) { BuildDone(result); });
 }
 
 void TFormWebpage::ShowProgress(int done) {
@@ -431,7 +428,7 @@ void TFormWebpage::ShowProgress(int done) {
 }
 
 void TFormWebpage::BuildDone(const TAlbumResult& result) {
-    worker_.join();
+    building_ = false;
     SetBuilding(false);
     progressBar_->hide();
     using Status = TAlbumResult::Status;
@@ -465,7 +462,7 @@ void TFormWebpage::SetBuilding(bool building) {
 
 void TFormWebpage::ButtonCancelClick() {
     if (Building()) {
-        cancel_ = true;
+        job_.Stop();
         buttonCancel_->setEnabled(false);  // until the photos being exported are done
         return;
     }
@@ -478,7 +475,7 @@ void TFormWebpage::reject() {
 
 void TFormWebpage::closeEvent(QCloseEvent* event) {
     if (Building()) {
-        cancel_ = true;
+        job_.Stop();
         buttonCancel_->setEnabled(false);
         event->ignore();
         return;

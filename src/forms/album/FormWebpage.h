@@ -6,10 +6,9 @@
 // its progress bar counts them and the Close button cancels until the build ends.
 
 #include <QDialog>
-#include <atomic>
 #include <functional>
-#include <thread>
 
+#include "photos/Jobs.h"
 #include "photos/album/Album.h"
 
 class QCheckBox;
@@ -38,7 +37,7 @@ public:
     const TAlbumFont& CopyrightFont() const { return copyrightFont_; }
     // The options Build gathers from the controls.
     TAlbumOptions Options() const;
-    bool Building() const { return worker_.joinable(); }
+    bool Building() const { return building_; }
 
     // Photos exported at once; 0 (the default) means one per core.
     void SetJobs(int jobs) { jobs_ = jobs; }
@@ -89,8 +88,8 @@ private:
     TAlbumFont descriptionFont_;
     TAlbumFont copyrightFont_;
 
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
+    bool building_ = false;
+    TJob job_;
     int jobs_ = 0;
     std::function<void(int)> photoStart_;
 
@@ -113,6 +112,8 @@ private:
     TFontControls description_{};
     TFontControls copyright_{};
     QList<QWidget*> settings_;  // disabled during a build
+    // Last, so that it goes first: it stops a build still running and waits for it.
+    TJobRunner runner_{1};
 };
 
 }  // namespace vellumora

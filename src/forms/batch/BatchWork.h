@@ -8,13 +8,9 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
 #include <vector>
 
+#include "photos/Jobs.h"
 #include "photos/batch/Batch.h"
 
 namespace vellumora {
@@ -25,63 +21,50 @@ class TThumbnailLoader : public QObject {
 
 public:
     explicit TThumbnailLoader(QObject* parent = nullptr);
-    // Drops what is queued and waits for the files being read.
-    ~TThumbnailLoader() override;
 
     // Queues the files; each gets a key, one above the one before, the first returned.
     // Loaded follows once per file, in the order they are done.
     quint64 Add(const QStringList& files);
     // Forgets every file added so far: queued ones are dropped, and the ones being read
     // are not reported.
-    void Cancel();
+    void Cancel() { runner_.CancelAll(); }
 
 signals:
     // thumbnail is null when the file cannot be read.
     void Loaded(quint64 key, const QString& file, const QImage& thumbnail);
 
 private:
-    struct TJob {
-        quint64 key;
-        QString file;
-    };
-    void Work();
-    void Report(quint64 key, const QString& file, const QImage& thumbnail);
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<TJob> queue_;
-    std::vector<std::thread> threads_;
-    bool quit_ = false;
     quint64 nextKey_ = 0;
-    // Keys below this were cancelled. Read and written on the owner's thread only.
-    quint64 firstValid_ = 0;
+    // Last, so that it goes first: it drops what is queued and waits for the files being
+    // read.
+    TJobRunner runner_;
 };
 
-// One run of RunBatch at a time, on a thread of its own.
+// One run of RunBatch at a time, off the window's thread.
 class TBatchJob : public QObject {
     Q_OBJECT
 
 public:
     explicit TBatchJob(QObject* parent = nullptr);
-    // Stops a run and waits for the files in progress.
-    ~TBatchJob() override;
 
     // Starts a run; false while one is still going.
     bool Start(std::vector<TPhotoInfo> entries, TBatchOptions options);
-    // Ends the run after the files in progress; no new file starts. Any thread.
-    void Stop();
+    // Ends the run after the files in progress, which are still reported; no new file
+    // starts.
+    void Stop() { job_.Stop(); }
     // From Start until Finished is emitted.
     bool Running() const { return running_; }
-    bool Stopping() const { return running_ && stop_; }
+    bool Stopping() const { return running_ && job_.Stopping(); }
 
 signals:
     void Progress(const vellumora::TBatchItem& item, int done, int total);
     void Finished(const vellumora::TBatchResult& result);
 
 private:
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
     bool running_ = false;
+    TJob job_;
+    // Last, so that it goes first: it stops a run and waits for the files in progress.
+    TJobRunner runner_{1};
 };
 
 }  // namespace vellumora
