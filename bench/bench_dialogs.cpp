@@ -174,7 +174,8 @@ int main(int argc, char** argv) {
     PrepareProgramFolder();  // the shipped masks
 
     test::TFakePlatform platform;
-    TFormMain form(platform);
+    TOpenPhotos photos;
+    TFormMain form(platform, photos);
     form.resize(1280, 800);
     form.show();
     TPaintWatch viewWatch;

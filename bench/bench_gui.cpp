@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", home.path().toUtf8());
 
     test::TFakePlatform platform;
-    TFormMain form(platform);
+    TOpenPhotos photos;
+    TFormMain form(platform, photos);
     form.resize(1280, 800);
     form.show();
     TPaintWatch watch(form.Photo());

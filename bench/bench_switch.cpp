@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", home.path().toUtf8());
 
     test::TFakePlatform platform;
-    TFormMain form(platform);
+    TOpenPhotos open;
+    TFormMain form(platform, open);
     form.resize(1280, 800);
     form.show();
     TPaintWatch watch(form.Photo());
@@ -111,7 +112,7 @@ int main(int argc, char** argv) {
             // its thumbnail is made.
             TPhotoStrip* strip = form.Strip();
             const QImage blank = strip->Image(strip->ImageIndex(0));
-            while (form.Photo().Pending() || !form.Loader().Holds(strip->Info(1)) ||
+            while (form.Photo().Pending() || !form.Loader().Holds(form.Photos().Record(1)) ||
                    strip->Image(strip->ImageIndex(0)) == blank)
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             if (form.Photo().Rendered().isNull()) {
@@ -121,7 +122,7 @@ int main(int argc, char** argv) {
 
             const TTimes cold = Click(app, watch, strip->Button(0));
             // Now the second is the first's neighbour: prepared once its decode is in.
-            while (!form.Loader().Holds(strip->Info(1)))
+            while (!form.Loader().Holds(form.Photos().Record(1)))
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             const TTimes prepared = Click(app, watch, strip->Button(1));
             firstCold.push_back(cold.firstPaint);

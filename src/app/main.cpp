@@ -36,7 +36,9 @@ int main(int argc, char** argv) {
         platform.ShowWarning(nullptr, QStringLiteral("Can not create folder ") +
                                           vellumora::ProgramFolder() + QStringLiteral("!"));
 
-    vellumora::TFormMain formMain(platform);
+    // The open photos outlive the window that shows them.
+    vellumora::TOpenPhotos photos;
+    vellumora::TFormMain formMain(platform, photos);
     // The forms library's resources are registered once the window has made its dialogs.
     QApplication::setWindowIcon(
         QIcon::fromTheme(QStringLiteral("vellumora"), QIcon(QStringLiteral(":/vellumora.png"))));

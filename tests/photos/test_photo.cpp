@@ -5,7 +5,11 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <memory>
+#include <set>
 
+#include "photos/OpenPhotos.h"
 #include "photos/Photo.h"
 #include "support/TestSupport.h"
 
@@ -192,6 +196,76 @@ private slots:
         QString reason;
         QVERIFY(!photo.SaveToFile(dir_.filePath(QStringLiteral("no/such/folder/x.png")), &reason));
         QVERIFY(!reason.isEmpty());
+    }
+    // Closing a photo is one call on the open photos: its record, history and decodes go,
+    // the others keep their names and histories, the current one moves as the strip
+    // shows it, and followers hear of it in order.
+    void closingAPhotoIsOneCall_data() {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("close");  // -1: all
+        QTest::addColumn<int>("after");  // the current index afterwards
+        QTest::addColumn<QStringList>("heard");
+        QTest::newRow("current in the middle: the next")
+            << 1 << 1 << 1 << QStringList{"closed 1", "current 1"};
+        QTest::newRow("current last: the one before")
+            << 3 << 3 << 2 << QStringList{"closed 3", "current 2"};
+        QTest::newRow("before the current") << 2 << 0 << 1 << QStringList{"closed 0"};
+        QTest::newRow("after the current") << 0 << 2 << 0 << QStringList{"closed 2"};
+        QTest::newRow("all") << 2 << -1 << -1 << QStringList{"all closed", "current -1"};
+    }
+    void closingAPhotoIsOneCall() {
+        QFETCH(int, current);
+        QFETCH(int, close);
+        QFETCH(int, after);
+        QFETCH(QStringList, heard);
+        TOpenPhotos photos;
+        QStringList said;
+        connect(&photos, &TOpenPhotos::Closed, this,
+                [&](int i) { said << QStringLiteral("closed %1").arg(i); });
+        connect(&photos, &TOpenPhotos::AllClosed, this,
+                [&] { said << QStringLiteral("all closed"); });
+        connect(&photos, &TOpenPhotos::CurrentChanged, this,
+                [&](int i) { said << QStringLiteral("current %1").arg(i); });
+        std::vector<TPhotoId> ids;
+        for (int i = 0; i < 4; ++i) {
+            auto record = std::make_unique<TPhotoInfo>(
+                SavePng(QStringLiteral("open%1.png").arg(i), SolidImage(20 + i, 10, 0x808080)));
+            TPhotoInfo* added = record.get();
+            QCOMPARE(photos.Add(std::move(record)), i);
+            ids.push_back(photos.Id(i));
+            // Each photo has a step to undo.
+            const TPhotoInfo before = SettingsOf(*added);
+            added->Max = 100 + i;
+            photos.History().Record(added, before, QStringLiteral("Resize"));
+        }
+        QCOMPARE(std::set<TPhotoId>(ids.begin(), ids.end()).size(), size_t(4));
+        photos.SetCurrent(current);
+        QCOMPARE(photos.Photo().Info(), photos.Record(current));
+        said.clear();
+
+        if (close < 0)
+            photos.CloseAll();
+        else
+            photos.Close(close);
+        QCOMPARE(said, heard);
+        QCOMPARE(photos.Current(), after);
+        QCOMPARE(photos.Photo().Info(), photos.Record(after));
+        if (after >= 0) QVERIFY(!photos.Photo().Pending());
+        QCOMPARE(photos.Count(), close < 0 ? 0 : 3);
+        for (int i = 0, kept = 0; close >= 0 && i < 4; ++i) {
+            if (i == close) {
+                QCOMPARE(photos.IndexOf(ids[i]), -1);
+                continue;
+            }
+            // The others keep their names, their order and their histories.
+            QCOMPARE(photos.IndexOf(ids[i]), kept);
+            QCOMPARE(photos.Record(kept)->Max, 100 + i);
+            QCOMPARE(photos.History().UndoText(photos.Record(kept)), QStringLiteral("Resize"));
+            ++kept;
+        }
+        // A photo opened later never takes a closed one's name.
+        photos.Add(std::make_unique<TPhotoInfo>());
+        QVERIFY(std::find(ids.begin(), ids.end(), photos.Id(photos.Count() - 1)) == ids.end());
     }
 };
 

@@ -15,7 +15,8 @@ namespace vellumora::test {
 
 struct TMainWindow {
     TFakePlatform platform;
-    TFormMain form{platform};
+    TOpenPhotos photos;  // outlives the window, as in the program
+    TFormMain form{platform, photos};
 
     QAction* Action(const QString& name) const { return form.findChild<QAction*>(name); }
     // "Open..." (or the command given) answered with path.

@@ -62,17 +62,8 @@ QString ApplicationSettingsFile() {
     return ProgramFolder() + QStringLiteral("/Vellumora.dat");
 }
 
-TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
-    : QMainWindow(parent),
-      platform_(platform),
-      history_([this](TPhotoInfo& record, const TPhotoInfo& settings) {
-          const bool maskChanged = record.MaskName != settings.MaskName;
-          record.Assign(&settings);
-          // Another photo shows its settings when it is next selected.
-          if (&record != photo_.Info()) return;
-          if (maskChanged) photo_.LoadMask();
-          photo_.Render();
-      }) {
+TFormMain::TFormMain(TPlatform& platform, TOpenPhotos& photos, QWidget* parent)
+    : QMainWindow(parent), platform_(platform), photos_(photos), photo_(photos.Photo()) {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(kTitle);
     resize(kNormalSize);
@@ -85,9 +76,17 @@ TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
     actions_.CreateDialogs(*this);
 
     connect(&photo_, &TPhoto::Changed, this, &TFormMain::PhotoChange);
-    connect(&loader_, &TPhotoLoader::Decoded, this,
-            [this](const TPhotoInfo* record, const QImage& picture) {
-                OriginalDecoded(record, picture);
+    // The strip follows the open photos.
+    connect(&photos_, &TOpenPhotos::Added, strip_,
+            [this](int index) { strip_->Add(photos_.Record(index)->FileName); });
+    connect(&photos_, &TOpenPhotos::Closed, strip_, &TPhotoStrip::Remove);
+    connect(&photos_, &TOpenPhotos::AllClosed, strip_, &TPhotoStrip::Clear);
+    connect(&photos_, &TOpenPhotos::CurrentChanged, strip_, &TPhotoStrip::Press);
+    // The unedited original (or a small decode of it), drawn once: later edits do not
+    // change the thumbnail.
+    connect(&photos_, &TOpenPhotos::ThumbnailReady, strip_,
+            [this](int index, const QImage& picture) {
+                strip_->SetThumbnail(index, MakeThumbnail(picture, kThumbnailSize));
             });
     connect(&photo_, &TPhoto::ErrorReported, this,
             [this](const QString& message, const QString& detail) {
@@ -98,13 +97,10 @@ TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
     UpdateControls();
 }
 
-// The dialogs and the view hold references to the photo, a member that would otherwise
-// go before the base class frees them.
 TFormMain::~TFormMain() {
     photo_.disconnect(this);
+    photos_.disconnect(this);
     scrollBox_->viewport()->removeEventFilter(this);
-    const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    for (QWidget* child : children) delete child;
 }
 
 void TFormMain::CreateToolBars() {
@@ -190,7 +186,7 @@ void TFormMain::FormShow() {
 void TFormMain::closeEvent(QCloseEvent* event) {
     if (photo_.Info() &&
         platform_.AskOkCancel(this,
-                              QString::number(strip_->Count()) +
+                              QString::number(photos_.Count()) +
                                   QStringLiteral(" photo(s) still opened, quit Vellumora now?")))
         MenuAllClick();
     if (photo_.Info()) {
@@ -357,37 +353,22 @@ void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
         ResetPerPhotoEdits(*info);
     }
     TPhotoInfo* record = info.get();
-    const int index = strip_->Add(std::move(info));
-    thumbnailsDue_.insert(record);
+    const int index = photos_.Add(std::move(info));
     SelectPhoto(index);
     if (plain) {
-        history_.Record(record, *plain, StepName(TCommand::Current));
+        photos_.History().Record(record, *plain, StepName(TCommand::Current));
         UpdateControls();
     }
 }
 
 void TFormMain::SelectPhoto(int index) {
-    if (index < 0 || index >= strip_->Count()) return;
-    strip_->Press(index);
+    if (index < 0 || index >= photos_.Count()) return;
     PhotoButtonClick(index);
 }
 
 void TFormMain::PhotoButtonClick(int index) {
-    // A photo left before its original came in (photos opened together) gets its
-    // thumbnail from a small decode of its own.
-    if (const TPhotoInfo* leaving = photo_.Info(); thumbnailsDue_.contains(leaving))
-        loader_.RequestThumbnail(leaving);
-    // The next photo first: it is the one most often asked for.
-    loader_.Show(strip_->Info(index), {strip_->Info(index + 1), strip_->Info(index - 1)});
+    photos_.SetCurrent(index);
     UpdateControls();
-}
-
-// The unedited original (or a small decode of it), drawn once: later edits do not change
-// the thumbnail.
-void TFormMain::OriginalDecoded(const TPhotoInfo* record, const QImage& picture) {
-    if (!thumbnailsDue_.remove(record)) return;
-    const int index = strip_->IndexOf(record);
-    if (index >= 0) strip_->SetThumbnail(index, MakeThumbnail(picture, kThumbnailSize));
 }
 
 void TFormMain::PhotoChange() {
@@ -405,7 +386,7 @@ void TFormMain::ScrollBoxResize() {
 void TFormMain::UpdateControls() {
     TPhotoInfo* current = photo_.Info();
     const bool hasPhoto = current != nullptr;
-    const int count = strip_->Count();
+    const int count = photos_.Count();
 
     panels_[0]->clear();
     if (hasPhoto) {
@@ -424,16 +405,16 @@ void TFormMain::UpdateControls() {
     }
 
     actions_.Update({.photo = hasPhoto,
-                     .previous = count > 0 && !strip_->IsPressed(0),
-                     .next = count > 0 && !strip_->IsPressed(count - 1),
+                     .previous = count > 0 && photos_.Current() != 0,
+                     .next = count > 0 && photos_.Current() != count - 1,
                      .zoom = photo_.Zoom(),
-                     .undo = history_.CanUndo(current),
-                     .redo = history_.CanRedo(current)});
+                     .undo = photos_.History().CanUndo(current),
+                     .redo = photos_.History().CanRedo(current)});
     const auto name = [](const char* verb, const QString& step) {
         return step.isEmpty() ? QLatin1String(verb) : QLatin1String(verb) + QLatin1Char(' ') + step;
     };
-    actions_.Action(TCommand::Undo)->setText(name("Undo", history_.UndoText(current)));
-    actions_.Action(TCommand::Redo)->setText(name("Redo", history_.RedoText(current)));
+    actions_.Action(TCommand::Undo)->setText(name("Undo", photos_.History().UndoText(current)));
+    actions_.Action(TCommand::Redo)->setText(name("Redo", photos_.History().RedoText(current)));
 }
 
 // Several files chosen open one after another, in the order given.
@@ -450,13 +431,13 @@ void TFormMain::MenuCurrentClick() {
 }
 
 void TFormMain::FinishLoading() {
-    if (!loader_.Waiting()) return;
+    if (!photos_.Loader().Waiting()) return;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     statusBar()->showMessage(QStringLiteral("Loading ") + LocalFileName(photo_.Info()->FileName) +
                              QStringLiteral("..."));
     // Painted now: the window's thread is about to wait.
     statusBar()->repaint();
-    loader_.Finish();
+    photos_.Loader().Finish();
     statusBar()->clearMessage();
     QGuiApplication::restoreOverrideCursor();
 }
@@ -477,27 +458,12 @@ void TFormMain::MenuClipboardClick() {
 }
 
 void TFormMain::MenuCloseClick() {
-    const int index = strip_->IndexOf(photo_.Info());
-    if (index >= 0) {
-        // Detached before its record goes; the neighbour shown next is likely ready.
-        loader_.Forget(strip_->Info(index));
-        thumbnailsDue_.remove(strip_->Info(index));
-        history_.Forget(strip_->Info(index));
-        strip_->Remove(index);
-        const int left = strip_->Count();
-        if (index <= left - 1)
-            SelectPhoto(index);
-        else if (index > 0)
-            SelectPhoto(index - 1);
-    }
+    photos_.Close(photos_.Current());
     UpdateControls();
 }
 
 void TFormMain::MenuAllClick() {
-    loader_.Clear();
-    thumbnailsDue_.clear();
-    history_.Clear();
-    strip_->Clear();
+    photos_.CloseAll();
     UpdateControls();
 }
 
@@ -506,17 +472,17 @@ void TFormMain::MenuFirstClick() {
 }
 
 void TFormMain::MenuLastClick() {
-    SelectPhoto(strip_->Count() - 1);
+    SelectPhoto(photos_.Count() - 1);
 }
 
 void TFormMain::MenuPreviousClick() {
-    const int index = strip_->IndexOf(photo_.Info());
+    const int index = photos_.Current();
     if (index > 0) SelectPhoto(index - 1);
 }
 
 void TFormMain::MenuNextClick() {
-    const int index = strip_->IndexOf(photo_.Info());
-    if (index >= 0 && index < strip_->Count() - 1) SelectPhoto(index + 1);
+    const int index = photos_.Current();
+    if (index >= 0 && index < photos_.Count() - 1) SelectPhoto(index + 1);
 }
 
 void TFormMain::Orient(TCommand command, int (*turn)(int)) {
@@ -525,17 +491,17 @@ void TFormMain::Orient(TCommand command, int (*turn)(int)) {
     const TPhotoInfo before = SettingsOf(*info);
     info->Rotate = turn(info->Rotate);
     photo_.Render();
-    history_.Record(info, before, StepName(command));
+    photos_.History().Record(info, before, StepName(command));
     UpdateControls();
 }
 
 void TFormMain::MenuUndoClick() {
-    history_.Undo(photo_.Info());
+    photos_.History().Undo(photo_.Info());
     UpdateControls();
 }
 
 void TFormMain::MenuRedoClick() {
-    history_.Redo(photo_.Info());
+    photos_.History().Redo(photo_.Info());
     UpdateControls();
 }
 
@@ -555,14 +521,14 @@ void TFormMain::ShowDialogOf(TCommand command) {
     if (!before || photo_.Info() != record) return;
     if (result == TEditDialog::ResultAll) {
         std::vector<TSettingsHistory::TBefore> changes;
-        for (int i = 0; i < strip_->Count(); ++i) {
-            TPhotoInfo* info = strip_->Info(i);
+        for (int i = 0; i < photos_.Count(); ++i) {
+            TPhotoInfo* info = photos_.Record(i);
             changes.push_back({info, info == record ? *before : SettingsOf(*info)});
         }
         CopyToEveryPhoto(edit->Group());
-        history_.RecordAll(changes, StepName(command) + QStringLiteral(" for All"));
+        photos_.History().RecordAll(changes, StepName(command) + QStringLiteral(" for All"));
     } else {
-        history_.Record(record, *before, StepName(command));
+        photos_.History().Record(record, *before, StepName(command));
     }
     UpdateControls();
 }
@@ -586,7 +552,7 @@ void TFormMain::PlaceBesidePhoto(QWidget* dialog) {
 void TFormMain::CopyToEveryPhoto(TFieldGroup group) {
     const TPhotoInfo* current = photo_.Info();
     if (!current) return;
-    for (int i = 0; i < strip_->Count(); ++i) CopyFieldGroup(group, *current, *strip_->Info(i));
+    for (int i = 0; i < photos_.Count(); ++i) CopyFieldGroup(group, *current, *photos_.Record(i));
 }
 
 void TFormMain::MenuBackgroundClick() {
@@ -667,7 +633,7 @@ void TFormMain::TemplateItemClick(const QString& section) {
     info->ReadTemplate(TemplatesFile(), section);
     photo_.LoadMask();
     photo_.Render();
-    history_.Record(info, before, QStringLiteral("Template"));
+    photos_.History().Record(info, before, QStringLiteral("Template"));
     UpdateControls();
 }
 
@@ -684,7 +650,7 @@ void TFormMain::MenuWebpageClick() {
 
 void TFormMain::WriteOpenPhotos() {
     std::vector<const TPhotoInfo*> photos;
-    for (int i = 0; i < strip_->Count(); ++i) photos.push_back(strip_->Info(i));
+    for (int i = 0; i < photos_.Count(); ++i) photos.push_back(photos_.Record(i));
     vellumora::WriteOpenPhotos(OpenPhotosFile(), photos);
 }
 

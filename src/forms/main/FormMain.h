@@ -2,17 +2,15 @@
 
 // The main window: the open photos as a strip of thumbnail buttons, the current photo in a
 // scrolling area, the menus, tool buttons and keys that act on it, and the status bar.
-// It owns the one shared photo object; every edit dialog works on that object's record.
+// It shows the open photos (TOpenPhotos), which it is given and which outlive it; every
+// edit dialog works on the record of their one photo object.
 
 #include <QMainWindow>
-#include <QSet>
 #include <QStringList>
 
 #include "forms/main/Actions.h"
 #include "forms/main/SaveAs.h"
-#include "forms/main/SettingsHistory.h"
-#include "photos/Photo.h"
-#include "photos/PhotoLoader.h"
+#include "photos/OpenPhotos.h"
 #include "photos/settings/FieldGroups.h"
 #include "photos/settings/PhotoInfo.h"
 
@@ -34,11 +32,12 @@ class TFormMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TFormMain(TPlatform& platform, QWidget* parent = nullptr);
+    TFormMain(TPlatform& platform, TOpenPhotos& photos, QWidget* parent = nullptr);
     ~TFormMain() override;
 
+    TOpenPhotos& Photos() { return photos_; }
     TPhoto& Photo() { return photo_; }
-    TPhotoLoader& Loader() { return loader_; }
+    TPhotoLoader& Loader() { return photos_.Loader(); }
     TPlatform& Platform() { return platform_; }
     TPhotoStrip* Strip() const { return strip_; }
     TPhotoView* View() const { return view_; }
@@ -87,8 +86,6 @@ private:
 
     void FormShow();
     void PhotoButtonClick(int index);
-    // An original came in: the thumbnail of its photo, when still due.
-    void OriginalDecoded(const TPhotoInfo* record, const QImage& picture);
     // What needs the current photo's pixels waits for them first, with a busy pointer and
     // a word in the status bar: the wait is the decode of that one photo at most.
     void FinishLoading();
@@ -148,14 +145,9 @@ private:
     void SetBackground(TColor color);
 
     TPlatform& platform_;
-    // Declared before every widget that shows it, so that it outlives them.
-    TPhoto photo_;
-    // Gives the photo its originals; declared after it, so that it goes first.
-    TPhotoLoader loader_{photo_};
-    // Photos whose thumbnail waits for their original.
-    QSet<const TPhotoInfo*> thumbnailsDue_;
+    TOpenPhotos& photos_;
+    TPhoto& photo_;  // the open photos' one photo object
     TSaveAs saveAs_;
-    TSettingsHistory history_;
     TColor background_ = 0;
     bool aboutAtStart_ = false;
     bool shown_ = false;

@@ -13,7 +13,6 @@
 #include <QToolButton>
 
 #include "photos/Photo.h"
-#include "photos/settings/PhotoInfo.h"
 #include "photos/stages/Thumbnail.h"
 
 namespace vellumora {
@@ -40,7 +39,6 @@ void TPhotoView::paintEvent(QPaintEvent* event) {
 
 struct TPhotoStrip::TEntry {
     QToolButton* button = nullptr;
-    std::unique_ptr<TPhotoInfo> info;
     int image = -1;
 };
 
@@ -100,17 +98,6 @@ TPhotoStrip::TPhotoStrip(QWidget* parent) : QScrollArea(parent) {
 
 TPhotoStrip::~TPhotoStrip() = default;
 
-TPhotoInfo* TPhotoStrip::Info(int index) const {
-    return index >= 0 && index < Count() ? entries_[size_t(index)]->info.get() : nullptr;
-}
-
-int TPhotoStrip::IndexOf(const TPhotoInfo* info) const {
-    if (!info) return -1;
-    for (int i = 0; i < Count(); ++i)
-        if (entries_[size_t(i)]->info.get() == info) return i;
-    return -1;
-}
-
 QToolButton* TPhotoStrip::Button(int index) const {
     return index >= 0 && index < Count() ? entries_[size_t(index)]->button : nullptr;
 }
@@ -124,7 +111,7 @@ int TPhotoStrip::ImageIndex(int index) const {
     return index >= 0 && index < Count() ? entries_[size_t(index)]->image : -1;
 }
 
-int TPhotoStrip::Add(std::unique_ptr<TPhotoInfo> info) {
+int TPhotoStrip::Add(const QString& path) {
     auto entry = std::make_unique<TEntry>();
     entry->image = int(images_.size());
     images_.append(MakeThumbnail(QImage(), kThumbnailSize));
@@ -135,16 +122,15 @@ int TPhotoStrip::Add(std::unique_ptr<TPhotoInfo> info) {
     button->setFixedSize(kButtonSize);
     button->setIconSize(kThumbnailSize);
     button->setIcon(QPixmap::fromImage(images_.last()));
-    button->setToolTip(info->FileName);
-    button->setAccessibleName(QFileInfo(info->FileName).fileName());
-    button->setAccessibleDescription(info->FileName);
+    button->setToolTip(path);
+    button->setAccessibleName(QFileInfo(path).fileName());
+    button->setAccessibleDescription(path);
     button->installEventFilter(this);
     button->setFocusPolicy(Qt::NoFocus);
     group_->addButton(button);
     layout_->insertWidget(Count(), button);
 
     entry->button = button;
-    entry->info = std::move(info);
     entries_.push_back(std::move(entry));
     setFocusPolicy(Qt::TabFocus);
     return Count() - 1;

@@ -18,7 +18,6 @@ class QToolButton;
 namespace vellumora {
 
 class TPhoto;
-class TPhotoInfo;
 
 // The thumbnails of the strip's buttons.
 inline constexpr QSize kThumbnailSize(32, 32);
@@ -41,11 +40,11 @@ private:
 };
 
 // The open-photo list: a row of check-style buttons of one exclusive group, in opening
-// order, scrolling sideways when it is wider than its place. Each button owns its photo's
-// settings record, shows a thumbnail from the strip's image list and is named by the
-// photo's file name. For the keyboard the strip is one Tab stop, at the pressed button;
-// Left and Right there select the neighbouring photo. Entries of the image
-// list are never reused while any button is left, so indexes only grow until the strip
+// order, scrolling sideways when it is wider than its place. It follows the open photos
+// (TOpenPhotos), which own the records: each button stands for one, shows a thumbnail
+// from the strip's image list and is named by the photo's file name. For the keyboard the strip is
+// one Tab stop, at the pressed button; Left and Right there select the neighbouring photo. Entries
+// of the image list are never reused while any button is left, so indexes only grow until the strip
 // empties.
 class TPhotoStrip : public QScrollArea {
     Q_OBJECT
@@ -55,9 +54,6 @@ public:
     ~TPhotoStrip() override;
 
     int Count() const { return int(entries_.size()); }
-    TPhotoInfo* Info(int index) const;
-    // The index of the button whose record is that very object; -1 when none.
-    int IndexOf(const TPhotoInfo* info) const;
     QToolButton* Button(int index) const;
     bool IsPressed(int index) const;
 
@@ -66,14 +62,14 @@ public:
     int ImageCount() const { return int(images_.size()); }
     QImage Image(int imageIndex) const { return images_.value(imageIndex); }
 
-    // Appends a button for the record (hint: its file path, no caption) with a blank
+    // Appends a button for the photo at path (its hint; no caption) with a blank
     // thumbnail; returns its index. Not pressed.
-    int Add(std::unique_ptr<TPhotoInfo> info);
+    int Add(const QString& path);
     void SetThumbnail(int index, const QImage& thumbnail);
     // Marks the button pressed (the others released) and scrolls it into view; the focus
     // moves with it when it was on another button.
     void Press(int index);
-    // Frees the button and its record. The image list is cleared once no button is left.
+    // Frees the button. The image list is cleared once no button is left.
     void Remove(int index);
     void Clear();
 

@@ -469,7 +469,8 @@ private slots:
     // refused write shows the message instead; with no photo the command is off.
     void mainWindowHandsOver() {
         TFakePlatform platform;
-        TFormMain form(platform);
+        TOpenPhotos photos;
+        TFormMain form(platform, photos);
         QVERIFY(ShowActive(&form));
         for (int i = 0; i < 5; ++i) form.OpenPhoto(photos_[i], false);
         auto* menu = form.findChild<QAction*>("MenuWebpage");

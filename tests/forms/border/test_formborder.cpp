@@ -434,14 +434,15 @@ private slots:
     void okForAllInTheMainWindow() {
         QFETCH(QString, button);
         TFakePlatform platform;
-        TFormMain form(platform);
+        TOpenPhotos photos;
+        TFormMain form(platform, photos);
         form.resize(800, 600);
         QVERIFY(ShowActive(&form));
         std::vector<TPhotoInfo> before;
         for (int i = 0; i < 3; ++i) {
             platform.openFiles.push_back(photo_);
             form.findChild<QAction*>("MenuOpen")->trigger();
-            TPhotoInfo& info = *form.Strip()->Info(i);
+            TPhotoInfo& info = *form.Photos().Record(i);
             info.Rotate = 90 * i, info.Max = 30 + i, info.Watermark = QString::number(i);
             info.Radius = i;
             before.push_back(CopyOf(info));
@@ -463,7 +464,7 @@ private slots:
         for (int i : {0, 2}) {
             TPhotoInfo expected = CopyOf(before[i]);
             if (button == "ButtonAll") CopyFieldGroup(TFieldGroup::Border, current, expected);
-            QCOMPARE(Settings(*form.Strip()->Info(i)), Settings(expected));
+            QCOMPARE(Settings(*form.Photos().Record(i)), Settings(expected));
         }
         form.SelectPhoto(0);
         QCOMPARE(form.Photo().Mask().isNull(), button != "ButtonAll");

@@ -315,7 +315,8 @@ private slots:
     // settings and rendered by the command-line tool, is the picture the window shows.
     void commandLineRendersWhatTheWindowShows() {
         test::TFakePlatform platform;
-        TFormMain window(platform);
+        TOpenPhotos photos;
+        TFormMain window(platform, photos);
         QVERIFY(test::ShowActive(&window));
         window.OpenPhoto(file_, false);
         TPhotoInfo& info = *window.Photo().Info();

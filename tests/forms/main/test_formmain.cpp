@@ -56,7 +56,15 @@ struct TWindow : TMainWindow {
         return form.findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i))->text();
     }
     TPhotoStrip* Strip() const { return form.Strip(); }
-    int Current() { return Strip()->IndexOf(form.Photo().Info()); }
+    // The current photo's index; -2 when the strip, the open photos and the photo shown
+    // do not agree on it.
+    int Current() {
+        const int index = form.Photos().Current();
+        if (index < 0) return form.Photo().Info() ? -2 : -1;
+        return Strip()->IsPressed(index) && form.Photos().Record(index) == form.Photo().Info()
+                   ? index
+                   : -2;
+    }
     QScrollArea* ScrollBox() const {
         return form.findChild<QScrollArea*>(QStringLiteral("ScrollBox"));
     }
@@ -934,8 +942,8 @@ private slots:
         QCOMPARE(current->Keep, !clicks.contains(QStringLiteral("CheckBoxKeep")));
         QCOMPARE(w->form.Photo().Rendered().width(), currentMax);
         for (int i : {0, 2}) {
-            QCOMPARE(w->Strip()->Info(i)->Max, othersMax);
-            QCOMPARE(w->Strip()->Info(i)->Keep, othersKeep);
+            QCOMPARE(w->form.Photos().Record(i)->Max, othersMax);
+            QCOMPARE(w->form.Photos().Record(i)->Keep, othersKeep);
         }
         // Another photo shows its settings when it is next selected.
         w->Action(QStringLiteral("MenuFirst"))->trigger();
@@ -1016,8 +1024,8 @@ private slots:
         QCOMPARE(added.Outside, carried ? (TBorder{7, 0x0000FF}) : defaults.Outside);
         QCOMPARE(added.MaskName, carried ? QStringLiteral("oval.png") : defaults.MaskName);
         // The first photo keeps its own edits.
-        QCOMPARE(w->Strip()->Info(0)->Rotate, 90);
-        QCOMPARE(w->Strip()->Info(0)->Grayscale, true);
+        QCOMPARE(w->form.Photos().Record(0)->Rotate, 90);
+        QCOMPARE(w->form.Photos().Record(0)->Grayscale, true);
     }
 
     void backgroundIsReadAtStart_data() {
@@ -1219,7 +1227,8 @@ private slots:
 
     void startUpShowsTheAboutBoxThenOpensThePhotos() {
         TFakePlatform platform;
-        TFormMain form(platform);
+        TOpenPhotos open;
+        TFormMain form(platform, open);
         const QStringList photos{PhotoNamed(QStringLiteral("cmd1.png")),
                                  PhotoNamed(QStringLiteral("cmd2.png"))};
         form.SetAboutAtStart(true);
@@ -1301,7 +1310,7 @@ private slots:
 
         QStringList shown;
         for (int i = 0; i < w->Strip()->Count(); ++i)
-            shown << QFileInfo(w->Strip()->Info(i)->FileName).fileName();
+            shown << QFileInfo(w->form.Photos().Record(i)->FileName).fileName();
         QCOMPARE(shown, opened);
         if (!opened.isEmpty()) QCOMPARE(w->Current(), opened.size() - 1);
     }

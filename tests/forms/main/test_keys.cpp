@@ -160,7 +160,13 @@ private slots:
         auto w = NewWindow(3);
         QVERIFY(w);
         w->form.SelectPhoto(0);
-        const auto current = [&] { return w->form.Strip()->IndexOf(w->form.Photo().Info()); };
+        const auto current = [&] {
+            const int index = w->form.Photos().Current();
+            return w->form.Strip()->IsPressed(index) &&
+                           w->form.Photos().Record(index) == w->form.Photo().Info()
+                       ? index
+                       : -2;
+        };
         // Typed in the photo area, which leaves them to the window.
         w->Box()->setFocus();
         const auto type = [&](Qt::Key key) {
@@ -303,8 +309,8 @@ private slots:
         w->platform.openFileLists.push_back(chosen);
         w->Key(Qt::CTRL | Qt::Key_O);
         QCOMPARE(w->form.Strip()->Count(), 3);
-        for (int i = 0; i < 3; ++i) QCOMPARE(w->form.Strip()->Info(i)->FileName, chosen[i]);
-        QCOMPARE(w->form.Photo().Info(), w->form.Strip()->Info(2));
+        for (int i = 0; i < 3; ++i) QCOMPARE(w->form.Photos().Record(i)->FileName, chosen[i]);
+        QCOMPARE(w->form.Photo().Info(), w->form.Photos().Record(2));
         QCOMPARE(w->form.Photo().Rendered().size(), QSize(50, 20));
     }
 };

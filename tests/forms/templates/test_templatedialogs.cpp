@@ -86,7 +86,8 @@ std::function<void(QWidget*)> AddAs(const QString& description, bool makeDefault
 
 struct TWindow {
     TFakePlatform platform;
-    TFormMain form{platform};
+    TOpenPhotos photos;
+    TFormMain form{platform, photos};
 
     void Trigger(const char* name) { form.findChild<QAction*>(QLatin1String(name))->trigger(); }
     QMenu* Templates() const { return form.findChild<QMenu*>(QStringLiteral("MenuTemplates")); }

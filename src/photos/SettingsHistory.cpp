@@ -1,4 +1,4 @@
-#include "forms/main/SettingsHistory.h"
+#include "photos/SettingsHistory.h"
 
 #include <QUndoStack>
 #include <algorithm>

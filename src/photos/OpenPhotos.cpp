@@ -1,0 +1,94 @@
+#include "photos/OpenPhotos.h"
+
+namespace vellumora {
+
+TOpenPhotos::TOpenPhotos(QObject* parent)
+    : QObject(parent),
+      history_([this](TPhotoInfo& record, const TPhotoInfo& settings) {
+          const bool maskChanged = record.MaskName != settings.MaskName;
+          record.Assign(&settings);
+          // Another photo shows its settings when it is next made current.
+          if (&record != photo_.Info()) return;
+          if (maskChanged) photo_.LoadMask();
+          photo_.Render();
+      }) {
+    connect(&loader_, &TPhotoLoader::Decoded, this,
+            [this](const TPhotoInfo* record, const QImage& picture) { Decoded(record, picture); });
+}
+
+// The photo lets go of its record before the records go.
+TOpenPhotos::~TOpenPhotos() {
+    loader_.Clear();
+}
+
+TPhotoInfo* TOpenPhotos::Record(int index) const {
+    return index >= 0 && index < Count() ? entries_[index].record.get() : nullptr;
+}
+
+TPhotoId TOpenPhotos::Id(int index) const {
+    return index >= 0 && index < Count() ? entries_[index].id : 0;
+}
+
+int TOpenPhotos::IndexOf(TPhotoId id) const {
+    for (int i = 0; i < Count(); ++i)
+        if (entries_[i].id == id) return i;
+    return -1;
+}
+
+int TOpenPhotos::Add(std::unique_ptr<TPhotoInfo> record) {
+    entries_.push_back(TEntry{nextId_++, std::move(record)});
+    const int index = Count() - 1;
+    emit Added(index);
+    return index;
+}
+
+void TOpenPhotos::SetCurrent(int index) {
+    if (index < 0 || index >= Count()) return;
+    // A photo left before its original came in (photos opened together) gets its
+    // thumbnail from a small decode of its own.
+    if (current_ >= 0 && entries_[current_].thumbnailDue) loader_.RequestThumbnail(Record(current_));
+    current_ = index;
+    // The next photo first: it is the one most often asked for.
+    loader_.Show(Record(index), {Record(index + 1), Record(index - 1)});
+    emit CurrentChanged(index);
+}
+
+void TOpenPhotos::Close(int index) {
+    if (index < 0 || index >= Count()) return;
+    // Let go of by the photo and the loader before it goes; the neighbours' originals
+    // stay, so the one shown next is likely ready.
+    loader_.Forget(Record(index));
+    history_.Forget(Record(index));
+    entries_.erase(entries_.begin() + index);
+    const bool wasCurrent = index == current_;
+    if (index < current_ || wasCurrent) --current_;
+    emit Closed(index);
+    if (!wasCurrent) return;
+    current_ = -1;
+    if (index < Count())
+        SetCurrent(index);
+    else if (index > 0)
+        SetCurrent(index - 1);
+    else
+        emit CurrentChanged(-1);
+}
+
+void TOpenPhotos::CloseAll() {
+    loader_.Clear();
+    history_.Clear();
+    entries_.clear();
+    current_ = -1;
+    emit AllClosed();
+    emit CurrentChanged(-1);
+}
+
+void TOpenPhotos::Decoded(const TPhotoInfo* record, const QImage& picture) {
+    for (int i = 0; i < Count(); ++i) {
+        TEntry& entry = entries_[i];
+        if (entry.record.get() != record) continue;
+        if (std::exchange(entry.thumbnailDue, false)) emit ThumbnailReady(i, picture);
+        return;
+    }
+}
+
+}  // namespace vellumora

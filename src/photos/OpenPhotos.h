@@ -1,0 +1,85 @@
+#pragma once
+
+// The open photos, owned outside any window: their settings records in the order they
+// were opened, which one is current, each one's undo history and whether its thumbnail is
+// still due; the one photo object that shows the current record, and the loader that
+// gives it originals. Windows follow what it says through its signals: the strip of
+// buttons, the view and the menus never hold a record of their own.
+
+#include <QImage>
+#include <QObject>
+#include <memory>
+#include <vector>
+
+#include "photos/Photo.h"
+#include "photos/PhotoLoader.h"
+#include "photos/SettingsHistory.h"
+#include "photos/settings/PhotoInfo.h"
+
+namespace vellumora {
+
+// Names one open photo for as long as the program runs; never given twice.
+using TPhotoId = quint64;
+
+class TOpenPhotos : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TOpenPhotos(QObject* parent = nullptr);
+    ~TOpenPhotos() override;
+
+    TPhoto& Photo() { return photo_; }
+    const TPhoto& Photo() const { return photo_; }
+    TPhotoLoader& Loader() { return loader_; }
+    TSettingsHistory& History() { return history_; }
+    const TSettingsHistory& History() const { return history_; }
+
+    int Count() const { return int(entries_.size()); }
+    // Null, 0 or -1 out of range or when none is current.
+    TPhotoInfo* Record(int index) const;
+    TPhotoId Id(int index) const;
+    int IndexOf(TPhotoId id) const;
+    int Current() const { return current_; }
+    TPhotoInfo* CurrentRecord() const { return Record(current_); }
+
+    // Appends a photo and returns its index; its thumbnail is due from the first decode
+    // of its original. It does not become current.
+    int Add(std::unique_ptr<TPhotoInfo> record);
+    // Makes the photo current: the photo object shows it, its neighbours are decoded
+    // ahead, and the photo left, if its original had not come in, gets a small decode for
+    // its thumbnail.
+    void SetCurrent(int index);
+    // Closes one photo: its record, its history and its decodes go. When it was current,
+    // the one after it becomes current, else the one before, else none.
+    void Close(int index);
+    void CloseAll();
+
+signals:
+    void Added(int index);
+    // After the photo at index went.
+    void Closed(int index);
+    void AllClosed();
+    // -1 when no photo is left.
+    void CurrentChanged(int index);
+    // The photo's original (or a small decode of it) came in while its thumbnail was due:
+    // the unedited picture, drawn once.
+    void ThumbnailReady(int index, const QImage& picture);
+
+private:
+    struct TEntry {
+        TPhotoId id;
+        std::unique_ptr<TPhotoInfo> record;
+        bool thumbnailDue = true;
+    };
+    void Decoded(const TPhotoInfo* record, const QImage& picture);
+
+    // Declared before the loader that fills it, so that it outlives it.
+    TPhoto photo_;
+    TPhotoLoader loader_{photo_};
+    TSettingsHistory history_;
+    std::vector<TEntry> entries_;
+    int current_ = -1;
+    TPhotoId nextId_ = 1;
+};
+
+}  // namespace vellumora
