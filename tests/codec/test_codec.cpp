@@ -21,6 +21,7 @@
 
 #include "codec/Codec.h"
 #include "codec/ImageBuffer.h"
+#include "support/ExifSupport.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -81,39 +82,6 @@ QByteArray CmykJpeg(const QImage& image) {
     tjFree(jpeg);
     tjDestroy(handle);
     return out;
-}
-
-// Bytes with integers written over them: {offset, value, size, big endian}.
-QByteArray Patched(QByteArray bytes, std::initializer_list<std::array<quint32, 4>> edits) {
-    for (const auto& [at, value, size, big] : edits)
-        for (quint32 i = 0; i < size; ++i)
-            bytes[at + i] = char(value >> (8 * (big ? size - 1 - i : i)));
-    return bytes;
-}
-
-// A TIFF structure with one IFD of {tag, type, value} entries, followed by `tail`.
-QByteArray Tiff(bool big, std::initializer_list<std::array<quint32, 3>> entries,
-                const QByteArray& tail = {}) {
-    const quint32 n = quint32(entries.size());
-    QByteArray t = Patched(
-        QByteArray(int(14 + 12 * n), '\0'),
-        {{0, big ? 0x4D4Du : 0x4949u, 2, 0}, {2, 42, 2, big}, {4, 8, 4, big}, {8, n, 2, big}});
-    quint32 at = 10;
-    for (const auto& [tag, type, value] : entries) {
-        // clang-format off
-        t = Patched(t, {{at, tag, 2, big}, {at + 2, type, 2, big},
-                        {at + 4, type == 1 ? 4u : 1u, 4, big},  // four BYTEs, else one value
-                        {at + 8, value, type == 3 ? 2u : 4u, big && type != 1}});
-        // clang-format on
-        at += 12;
-    }
-    return t + tail;
-}
-
-QByteArray WithExif(const QByteArray& jpeg, const QByteArray& tiff) {
-    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
-    return jpeg.left(2) + Patched("\xFF\xE1..", {{2, quint32(payload.size() + 2), 2, 1}}) +
-           payload + jpeg.mid(2);
 }
 
 // A minimal linear (already demosaiced) 8-bit DNG, 48 x 32, left half red, right half
@@ -399,6 +367,12 @@ private slots:
         QCOMPARE(
             CompareImages(image, expected, tolerance, tolerance ? kBlockEdges : TIgnorePixel()),
             QString());
+        // The header agrees with the decode where it tells a size, and only JPEG reduces.
+        const TImageHeader header = ReadImageHeader(Path(name));
+        if (name.startsWith("alpha.") && !name.endsWith(".png"))
+            QEXPECT_FAIL("", "Qt's reader takes a signature-less TGA for a cursor", Continue);
+        if (header.size.isValid()) QCOMPARE(header.size, image.size());
+        QCOMPARE(header.reducible, bytes.startsWith("\xFF\xD8"));
     }
 
     void exifOrientation_data() {
@@ -424,6 +398,8 @@ private slots:
         const QByteArray jpeg = Encode(BlockImage(64, 48), "jpeg");
         const QImage image = DoLoad(Write("exif.jpg", WithExif(jpeg, tiff)));
         QVERIFY(Loaded(image));
+        QEXPECT_FAIL("LONG, not SHORT", "Qt's reader takes only a SHORT orientation", Continue);
+        QCOMPARE(ReadImageHeader(Path("exif.jpg")).size, image.size());
         QCOMPARE(image, OrientImage(DoLoad(Write("plain.jpg", jpeg)), expected));
     }
 

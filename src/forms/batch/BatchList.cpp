@@ -1,6 +1,5 @@
 #include "forms/batch/BatchList.h"
 
-#include <QImageReader>
 #include <QPainter>
 #include <algorithm>
 
@@ -11,28 +10,16 @@
 
 namespace vellumora {
 
-namespace {
-
-// The upright size of a JPEG from its header; invalid for other files. A JPEG decoded at
-// reduced size has its sides rounded up, which may change the thumbnail's shape by a pixel.
-QSize JpegSize(const QString& path) {
-    QImageReader reader(path);
-    if (reader.format() != "jpeg") return {};
-    reader.setAutoTransform(true);
-    QSize size = reader.size();
-    if (reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
-    return size;
-}
-
-}  // namespace
-
 QImage LoadBatchThumbnail(const QString& path) {
     TLoadOptions options;
     options.minimumLongSide = kBatchThumbnailSide;
     const QImage image = DoLoad(path, nullptr, options);
     if (image.width() <= 0 || image.height() <= 0) return {};
     const QSize box(kBatchThumbnailSide, kBatchThumbnailSide);
-    const QSize full = JpegSize(path);
+    // A JPEG decoded at reduced size has its sides rounded up, which may change the
+    // thumbnail's shape by a pixel; its header gives the shape of the full picture.
+    const TImageHeader header = ReadImageHeader(path);
+    const QSize full = header.reducible ? header.size : QSize();
     if (!full.isValid() || full == image.size()) return MakeThumbnail(image, box, Qt::white);
 
     // The place the full picture would take, filled from the smaller one.

@@ -40,9 +40,9 @@ inline constexpr int kColorBoxTyping = 3;
 inline constexpr int kColorPictureSide = 97;
 
 // The photo as the render chain has it just before the colour stage, with side in place
-// of the record's Max: cropped, resized with the record's Keep, and turned. It is made
-// straight from the original, whose cropped area is resampled in place, so a big photo is
-// never copied at full size. The result owns its pixels. Null without an original.
+// of the record's Max: cropped, resized with the record's Keep, and turned
+// (PreviewGeometry), so a big photo is never copied at full size. Null without an
+// original.
 QImage ColorPicture(const QImage& original, const TPhotoInfo& info, int side = kColorPictureSide);
 
 // Where a picture of the given size stands in a square frame of side pixels: centred,

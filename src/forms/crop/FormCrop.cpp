@@ -26,19 +26,13 @@ constexpr int kPreviewMax = kPreviewPanel.width() - 16;  // 117
 // The outline: one pixel of pure red, bright enough against white and against black.
 constexpr QRgb kOutline = qRgb(255, 0, 0);
 
-struct TRatioText {
-    const char* name;
-    const char* caption;
-};
-
-// In the order of their codes, 0 to 9.
-constexpr TRatioText kRatios[kRatioCount] = {
-    {"RadioButtonNone", "None"}, {"RadioButtonOriginal", "Original"},
-    {"RadioButton3_4", "3 * 4"}, {"RadioButton4_6", "4 * 6"},
-    {"RadioButton5_7", "5 * 7"}, {"RadioButton8_10", "8 * 10"},
-    {"RadioButton4_3", "4 * 3"}, {"RadioButton6_4", "6 * 4"},
-    {"RadioButton7_5", "7 * 5"}, {"RadioButton10_8", "10 * 8"},
-};
+// The buttons' captions in the order of their codes; their objectNames are RadioButton
+// and the caption with " * " written "_" (RadioButton3_4).
+QString RatioCaption(int code) {
+    if (code == kRatioNone) return QStringLiteral("None");
+    if (code == kRatioOriginal) return QStringLiteral("Original");
+    return QLatin1String(kPrintRatios[code - kRatioFirstPrint].caption);
+}
 
 QGroupBox* MakeGroup(const char* name, const QString& title, QWidget* parent) {
     auto* group = new QGroupBox(title, parent);
@@ -132,8 +126,10 @@ TFormCrop::TFormCrop(TPhoto& photo, QWidget* parent)
     groupRatio_ = MakeGroup("GroupBoxRatio", QStringLiteral(" Ratio "), this);
     auto* ratioLayout = new QVBoxLayout(groupRatio_);
     for (int code = 0; code < kRatioCount; ++code) {
-        auto* button = new QRadioButton(QLatin1String(kRatios[code].caption), groupRatio_);
-        button->setObjectName(QLatin1String(kRatios[code].name));
+        auto* button = new QRadioButton(RatioCaption(code), groupRatio_);
+        button->setObjectName(
+            QStringLiteral("RadioButton") +
+            QString(RatioCaption(code)).replace(QStringLiteral(" * "), QStringLiteral("_")));
         ratios_[code] = button;
         ratioLayout->addWidget(button);
         connect(button, &QRadioButton::toggled, this, [this](bool on) {
@@ -165,6 +161,7 @@ TFormCrop::TFormCrop(TPhoto& photo, QWidget* parent)
     panels->addLayout(side);
 
     LayOutAboveButtons(panels);
+    static_assert(kRatioCount == 10, "the tab order names every ratio button");
     SetTabOrderBeforeButtons({imagePhoto_, ratios_[0], ratios_[1], ratios_[2], ratios_[3],
                               ratios_[4], ratios_[5], ratios_[6], ratios_[7], ratios_[8],
                               ratios_[9], buttonAuto_, buttonSelectAll_});
@@ -176,7 +173,7 @@ TRect TFormCrop::CommittedCrop() const {
 
 TRect TFormCrop::CropOnPicture(QSize picture) const {
     if (HasArea(selection_) && selection_ == shown_) return Backup().Crop;
-    return MapRect(selection_, picture, 0, PreviewInfo().Rotate, Photo().Original().size());
+    return MapRect(selection_, picture, kTurnNone, PreviewInfo().Rotate, Photo().Original().size());
 }
 
 const TPhotoInfo& TFormCrop::PreviewInfo() const {
@@ -190,8 +187,9 @@ void TFormCrop::FillControls(const TPhotoInfo& backup) {
 
     // Choosing the ratio here leaves the selection as it was stored.
     filling_ = true;
-    ratios_[0]->setChecked(true);
-    if (backup.Ratio > 0 && backup.Ratio < kRatioCount) ratios_[backup.Ratio]->setChecked(true);
+    ratios_[kRatioNone]->setChecked(true);
+    if (backup.Ratio > kRatioNone && backup.Ratio < kRatioCount)
+        ratios_[backup.Ratio]->setChecked(true);
     filling_ = false;
 
     // The picture and the preview each take a pass over every pixel of the original, which
@@ -201,7 +199,7 @@ void TFormCrop::FillControls(const TPhotoInfo& backup) {
     // alone, often less than one. Both only read the original.
     const QImage& original = Photo().Original();
     const QSize picture = CropPictureSize(original.size(), backup, kPictureMax);
-    selection_ = MapRect(backup.Crop, original.size(), backup.Rotate, 0, picture);
+    selection_ = MapRect(backup.Crop, original.size(), backup.Rotate, kTurnNone, picture);
     shown_ = selection_;
     std::future<QImage> preview =
         std::async(std::launch::async | std::launch::deferred, MakeCropPreview, original,
@@ -291,7 +289,7 @@ void TFormCrop::ButtonAutoClick() {
 void TFormCrop::ButtonAllClick() {
     SetSelection({});
     filling_ = true;
-    ratios_[0]->setChecked(true);
+    ratios_[kRatioNone]->setChecked(true);
     filling_ = false;
     UpdatePreview();
 }
@@ -308,9 +306,9 @@ void TFormCrop::SetSelection(const TRect& selection) {
 }
 
 int TFormCrop::RatioCode() const {
-    for (int code = 1; code < kRatioCount; ++code)
+    for (int code = kRatioOriginal; code < kRatioCount; ++code)
         if (ratios_[code]->isChecked()) return code;
-    return 0;
+    return kRatioNone;
 }
 
 QSize TFormCrop::Units() const {

@@ -10,6 +10,7 @@
 #include <array>
 
 #include "forms/common/EditDialog.h"
+#include "forms/crop/CropGeometry.h"
 
 class QGroupBox;
 class QKeyEvent;
@@ -89,7 +90,7 @@ private:
     TPictureBox* imagePhoto_ = nullptr;
     TPictureBox* imagePreview_ = nullptr;
     // None, Original, then the print sizes, in the order of their codes.
-    std::array<QRadioButton*, 10> ratios_{};
+    std::array<QRadioButton*, kRatioCount> ratios_{};
     QPushButton* buttonAuto_ = nullptr;
     QPushButton* buttonSelectAll_ = nullptr;
 };

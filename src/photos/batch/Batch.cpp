@@ -10,14 +10,6 @@
 namespace vellumora {
 namespace {
 
-struct Ratio {
-    const char* caption;
-    int a;  // width part: the number after " * "
-    int b;  // height part: the number before it
-};
-constexpr Ratio kRatios[] = {{"3 * 4", 4, 3}, {"4 * 6", 6, 4}, {"5 * 7", 7, 5}, {"8 * 10", 10, 8},
-                             {"4 * 3", 3, 4}, {"6 * 4", 4, 6}, {"7 * 5", 5, 7}, {"10 * 8", 8, 10}};
-
 QString ApplyCase(const QString& name, TNameCase nameCase) {
     if (nameCase == TNameCase::Unchange) return name;
     QString out = name;
@@ -50,37 +42,15 @@ TBatchItem ConvertOne(const TPhotoInfo& entry, const QString& output, const TBat
 
 QStringList BatchRatioCaptions() {
     QStringList list;
-    for (const Ratio& r : kRatios) list << QString::fromLatin1(r.caption);
+    for (const TPrintRatio& r : kPrintRatios) list << QString::fromLatin1(r.caption);
     return list;
 }
 
 TRect AutoCropRect(QSize original, int rotate, int ratioIndex) {
-    const int count = int(std::size(kRatios));
-    const Ratio& ratio = kRatios[std::clamp(ratioIndex, 0, count - 1)];
-    const qint64 w = original.width();
-    const qint64 h = original.height();
-    const qint64 a = ratio.a;
-    const qint64 b = ratio.b;
-    qint64 cw = 0;
-    qint64 ch = 0;
-    // Quotients compared by cross-multiplying: exact, and equality takes the second branch.
-    if (rotate == 90 || rotate == 270 || rotate == -90 || rotate == -270) {
-        // The picture will stand the other way round: its height becomes the width.
-        if (h * b < w * a) {
-            ch = h;
-            cw = h * b / a;
-        } else {
-            cw = w;
-            ch = w * a / b;
-        }
-    } else if (w * b < h * a) {
-        cw = w;
-        ch = w * b / a;
-    } else {
-        ch = h;
-        cw = h * a / b;
-    }
-    return TRect{int((w - cw) / 2), int((h - ch) / 2), int((w + cw) / 2), int((h + ch) / 2)};
+    const TPrintRatio& ratio = kPrintRatios[std::clamp(ratioIndex, 0, kPrintRatioCount - 1)];
+    // The shape is the turned picture's: in the original's pixels it stands as turned back.
+    const QSize shape = OrientedSize(QSize(ratio.width, ratio.height), rotate);
+    return CentredRatioRect(original, shape.width(), shape.height());
 }
 
 QString BatchFileName(const QString& source, const QString& folder, const QString& prefix,

@@ -18,11 +18,12 @@ namespace vellumora {
 
 enum class TNameCase { Unchange, Upper, Lower };
 
-// The print ratios of Auto Crop, in the order the batch dialog lists them.
+// The print ratios of Auto Crop (kPrintRatios), in the order the batch dialog lists them.
 QStringList BatchRatioCaptions();  // "3 * 4" ... "10 * 8"
 
 // The largest centred rectangle of the W x H original whose shape, after a picture
-// turned by rotate, is A wide by B high; ratioIndex indexes BatchRatioCaptions().
+// turned by rotate, is A wide by B high (CentredRatioRect); ratioIndex indexes
+// BatchRatioCaptions().
 TRect AutoCropRect(QSize original, int rotate, int ratioIndex);
 
 // Output path: folder + "/" + prefix + base name + suffix + extension, the case rule

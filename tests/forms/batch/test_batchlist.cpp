@@ -1,12 +1,16 @@
 // The batch dialog's plain rules: thumbnails, the list of entries, the run's options from
 // the controls, and the message at the end of a run.
 
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "codec/Codec.h"
 #include "forms/batch/BatchChoices.h"
 #include "forms/batch/BatchList.h"
+#include "support/ExifSupport.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -43,26 +47,48 @@ private slots:
     void thumbnail_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QSize>("size");
-        QTest::addColumn<QRect>("painted");  // empty: the file is left out
-        QTest::newRow("100 x 50") << "wide.png" << QSize(100, 50) << QRect(0, 17, 68, 34);
-        QTest::newRow("50 x 100") << "tall.png" << QSize(50, 100) << QRect(17, 0, 34, 68);
+        QTest::addColumn<QByteArray>("format");  // empty: from the name
+        QTest::addColumn<bool>("turned");        // stored sideways, EXIF saying so
+        QTest::addColumn<QRect>("painted");      // empty: the file is left out
+        QTest::newRow("100 x 50") << "wide.png" << QSize(100, 50) << QByteArray() << false
+                                  << QRect(0, 17, 68, 34);
+        QTest::newRow("50 x 100") << "tall.png" << QSize(50, 100) << QByteArray() << false
+                                  << QRect(17, 0, 34, 68);
         QTest::newRow("smaller than the box")
-            << "small.bmp" << QSize(10, 5) << QRect(0, 17, 68, 34);
+            << "small.bmp" << QSize(10, 5) << QByteArray() << false << QRect(0, 17, 68, 34);
         // Decoded at an eighth of its size: the shape of the full picture all the same.
-        QTest::newRow("JPEG 1600 x 1200") << "big.jpg" << QSize(1600, 1200) << QRect(0, 8, 68, 51);
+        QTest::newRow("JPEG 1600 x 1200")
+            << "big.jpg" << QSize(1600, 1200) << QByteArray() << false << QRect(0, 8, 68, 51);
         // An eighth is 126 x 63, which would give 68 x 34.
-        QTest::newRow("JPEG 1001 x 500") << "odd.jpg" << QSize(1001, 500) << QRect(0, 17, 68, 33);
-        QTest::newRow("not a photo") << "text.png" << QSize() << QRect();
+        QTest::newRow("JPEG 1001 x 500")
+            << "odd.jpg" << QSize(1001, 500) << QByteArray() << false << QRect(0, 17, 68, 33);
+        QTest::newRow("JPEG named .png") << "odd-jpeg.png" << QSize(1001, 500) << QByteArray("jpeg")
+                                         << false << QRect(0, 17, 68, 33);
+        QTest::newRow("JPEG turned by EXIF")
+            << "turned.jpg" << QSize(1001, 500) << QByteArray() << true << QRect(17, 0, 33, 68);
+        QTest::newRow("not a photo") << "text.png" << QSize() << QByteArray() << false << QRect();
     }
     void thumbnail() {
         QFETCH(QString, name);
         QFETCH(QSize, size);
+        QFETCH(QByteArray, format);
+        QFETCH(bool, turned);
         QFETCH(QRect, painted);
         const QString path = dir_.filePath(name);
-        if (size.isValid())
-            QVERIFY(SolidImage(size.width(), size.height(), 0x204080).save(path, nullptr, 95));
-        else
+        if (size.isValid()) {
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer,
+                                format.isEmpty() ? QFileInfo(name).suffix().toLatin1() : format);
+            writer.setQuality(95);
+            QVERIFY(writer.write(SolidImage(size.width(), size.height(), 0x204080)));
+            // EXIF orientation 6: shown a quarter turn clockwise.
+            WriteBytes(
+                dir_.path(), name,
+                turned ? WithExif(buffer.data(), Tiff(false, {{0x0112, 3, 6}})) : buffer.data());
+        } else {
             WriteBytes(dir_.path(), name, "just text");
+        }
         const QImage thumbnail = LoadBatchThumbnail(path);
         if (painted.isEmpty()) {
             QVERIFY(thumbnail.isNull());

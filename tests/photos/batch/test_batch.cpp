@@ -79,6 +79,16 @@ private slots:
         QTest::newRow("exact shape") << QSize(400, 300) << 0 << "3 * 4" << TRect{0, 0, 400, 300};
         QTest::newRow("portrait 4 * 6")
             << QSize(1000, 3000) << 0 << "4 * 6" << TRect{0, 1167, 1000, 1833};
+        QTest::newRow("-270 turns too")
+            << QSize(3000, 2000) << -270 << "3 * 4" << TRect{750, 0, 2250, 2000};
+        QTest::newRow("unknown code stands as it is")
+            << QSize(3000, 2000) << 45 << "3 * 4" << TRect{167, 0, 2833, 2000};
+        QTest::newRow("odd sides round down")
+            << QSize(1001, 667) << 0 << "5 * 7" << TRect{34, 0, 967, 667};
+        QTest::newRow("turned, exact shape")
+            << QSize(300, 400) << 90 << "3 * 4" << TRect{0, 0, 300, 400};
+        QTest::newRow("turned 8 * 10, odd")
+            << QSize(333, 1001) << -90 << "8 * 10" << TRect{0, 292, 333, 708};
     }
     void autoCropRect() {
         QFETCH(QSize, size);

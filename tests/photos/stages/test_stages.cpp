@@ -1,12 +1,14 @@
 // The geometric and colour stages, the chain that runs them, and the thumbnails of the lists.
 
 #include <QTest>
+#include <climits>
 #include <cmath>
 #include <limits>
 
 #include "photos/stages/Render.h"
 #include "photos/stages/Stages.h"
 #include "photos/stages/Thumbnail.h"
+#include "support/RectSupport.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -127,10 +129,14 @@ private slots:
         const bool swapped = std::abs(code) == 90 || std::abs(code) == 270;
         QCOMPARE(result.size(), swapped ? size.transposed() : size);
         QCOMPARE(OrientedSize(size, code), result.size());
+        QCOMPARE(OrientBitmap(result, InverseOrientation(code)), source);
         for (int y = 0; y < result.height(); ++y)
             for (int x = 0; x < result.width(); ++x) {
                 const QPoint from = SourceOf(code, x, y, size.width(), size.height());
                 QCOMPARE(PixelRgb(result, x, y), PixelRgb(source, from.x(), from.y()));
+                // A rectangle goes where its pixels go.
+                QCOMPARE(OrientRect({from.x(), from.y(), from.x() + 1, from.y() + 1}, size, code),
+                         (TRect{x, y, x + 1, y + 1}));
             }
     }
 
@@ -176,6 +182,113 @@ private slots:
         QImage turned = source;
         for (int i = 0; i < 4; ++i) turned = OrientBitmap(turned, 270);
         QCOMPARE(turned, source);
+    }
+
+    void mapRect_data() {
+        QTest::addColumn<TRect>("r");
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<int>("a");
+        QTest::addColumn<int>("b");
+        QTest::addColumn<QSize>("target");
+        QTest::addColumn<TRect>("expected");
+        const auto row = [](const char* name, TRect r, QSize source, int a, int b, QSize target,
+                            TRect expected) {
+            QTest::newRow(name) << r << source << a << b << target << expected;
+        };
+        row("90: left quarter, top quarter", {0, 0, 75, 400}, {300, 400}, 0, 90, {800, 600},
+            {0, 0, 800, 150});
+        row("-180: left, right", {0, 0, 100, 300}, {400, 300}, 0, -180, {800, 600},
+            {600, 0, 800, 600});
+        row("halves to even, smaller axis", {1, 3, 5, 7}, {200, 200}, 0, 0, {100, 120},
+            {0, 2, 2, 4});
+        // 0.433 as a float is a hair below it: 1500 times it is not quite 649.5.
+        row("float scale", {1500, 0, 1500, 0}, {1000, 1000}, 0, 0, {433, 433}, {649, 0, 649, 0});
+        row("empty frame", {1, 2, 3, 4}, {0, 0}, 0, 0, {9, 9}, {});
+        row("unknown code is 0", {1, 2, 3, 4}, {10, 10}, 45, 0, {10, 10}, {1, 2, 3, 4});
+        row("32-bit ends do not wrap", {INT_MIN, 0, INT_MAX, 10}, {100, 100}, 180, 0, {200, 200},
+            {INT_MIN, 180, INT_MAX, 200});
+    }
+    void mapRect() {
+        QFETCH(TRect, r);
+        QFETCH(QSize, source);
+        QFETCH(int, a);
+        QFETCH(int, b);
+        QFETCH(QSize, target);
+        QFETCH(TRect, expected);
+        QCOMPARE(MapRect(r, source, a, b, target), expected);
+    }
+
+    // Both ways, MapRect puts a rectangle where OrientBitmap puts its pixels; and a
+    // selection stored in the photo's pixels and shown again comes back to within a pixel
+    // (exactly where the scale is).
+    void mapRectFollowsOrientBitmap_data() {
+        QTest::addColumn<int>("code");
+        for (int code : kCodes) QTest::addRow("%d", code) << code;
+    }
+    void mapRectFollowsOrientBitmap() {
+        QFETCH(int, code);
+        const QImage photo = PatternImage(7, 5);
+        const QImage turned = OrientBitmap(photo, code);
+        const TRect r{1, 2, 5, 4}, q{1, 1, 3, 4};
+        QCOMPARE(CropBitmap(turned, MapRect(r, photo.size(), code, 0, turned.size())),
+                 OrientBitmap(CropBitmap(photo, r), code));
+        QCOMPARE(
+            OrientBitmap(CropBitmap(photo, MapRect(q, turned.size(), 0, code, photo.size())), code),
+            CropBitmap(turned, q));
+
+        for (QSize size : {QSize(1000, 750), QSize(4000, 2999), QSize(866, 578)}) {
+            const QSize shown = OrientedSize(ResizedSize(size, 433, true), code);
+            const int slack = size.width() == 866 ? 0 : 1;
+            for (int i = 0; i < 200; ++i) {
+                const int l = i * 37 % shown.width(), t = i * 53 % shown.height();
+                const TRect s{l, t, qMin(shown.width(), l + 1 + i * 61 % 200),
+                              qMin(shown.height(), t + 1 + i * 29 % 150)};
+                const TRect back = MapRect(MapRect(s, shown, 0, code, size), size, code, 0, shown);
+                if (std::abs(back.Left - s.Left) > slack || std::abs(back.Top - s.Top) > slack ||
+                    std::abs(back.Right - s.Right) > slack ||
+                    std::abs(back.Bottom - s.Bottom) > slack)
+                    QFAIL(qPrintable(RectText(s) + " came back as " + RectText(back)));
+            }
+        }
+    }
+
+    // The largest centred rectangle of a proportion: inside the picture, one whole side,
+    // the other cut down to whole pixels, halves of the margins dropped toward the top left.
+    void centredRatioRect_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<qint64>("width");
+        QTest::addColumn<qint64>("height");
+        QTest::addColumn<TRect>("expected");
+        const auto row = [](const char* name, QSize picture, qint64 w, qint64 h, TRect expected) {
+            QTest::newRow(name) << picture << w << h << expected;
+        };
+        row("wider picture", {3000, 2000}, 4, 3, {167, 0, 2833, 2000});
+        row("equal shape", {400, 300}, 4, 3, {0, 0, 400, 300});
+        row("taller picture, odd margins", {401, 301}, 3, 2, {0, 17, 401, 284});
+        row("a line of a picture", {65535, 3}, 1, 1, {32766, 0, 32769, 3});
+        row("units beyond 32 bits", {400, 300}, (qint64(1) << 32) - 1, 1, {0, 150, 400, 150});
+        row("no width", {400, 300}, 0, 5, {});
+        row("empty picture", {0, 0}, 4, 3, {});
+    }
+    void centredRatioRect() {
+        QFETCH(QSize, picture);
+        QFETCH(qint64, width);
+        QFETCH(qint64, height);
+        QFETCH(TRect, expected);
+        const TRect r = CentredRatioRect(picture, width, height);
+        QCOMPARE(r, expected);
+        if (r == TRect{}) return;
+        const qint64 cw = r.Right - r.Left, ch = r.Bottom - r.Top;
+        QVERIFY(cw == picture.width() || ch == picture.height());
+        QVERIFY(r.Left >= 0 && r.Top >= 0 && r.Right <= picture.width() &&
+                r.Bottom <= picture.height());
+        QCOMPARE(r.Left, int((picture.width() - cw) / 2));
+        QCOMPARE(r.Top, int((picture.height() - ch) / 2));
+        // One more pixel on the cut side would break the proportion.
+        if (cw == picture.width())
+            QVERIFY(ch * width <= cw * height && (ch + 1) * width > cw * height);
+        else
+            QVERIFY(cw * height <= ch * width && (cw + 1) * height > ch * width);
     }
 
     void resizedSize_data() {
