@@ -65,12 +65,9 @@ TFormMain::TFormMain(TPlatform& platform, QWidget* parent)
     : QMainWindow(parent),
       platform_(platform),
       history_([this](TPhotoInfo& record, const TPhotoInfo& settings) {
-          const bool maskChanged = record.MaskName != settings.MaskName;
           record.Assign(&settings);
           // Another photo shows its settings when it is next selected.
-          if (&record != photo_.Info()) return;
-          if (maskChanged) photo_.LoadMask();
-          photo_.Render();
+          if (&record == photo_.Info()) photo_.Render();
       }) {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(kTitle);
@@ -351,7 +348,7 @@ void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
     auto info = std::make_unique<TPhotoInfo>(TPhotoInfo::WithDefaultTemplate(path));
     std::optional<TPhotoInfo> plain;  // what "Open..." would have given, for undo
     if (withCurrentSettings && photo_.Info()) {
-        plain = SettingsOf(*info);
+        plain = *info;
         info->Assign(photo_.Info());
         ResetPerPhotoEdits(*info);
     }
@@ -509,7 +506,7 @@ void TFormMain::MenuNextClick() {
 void TFormMain::Orient(TCommand command, int (*turn)(int)) {
     TPhotoInfo* info = photo_.Info();
     if (!info) return;
-    const TPhotoInfo before = SettingsOf(*info);
+    const TPhotoInfo before = *info;
     info->Rotate = turn(info->Rotate);
     photo_.Render();
     history_.Record(info, before, StepName(command));
@@ -536,7 +533,7 @@ void TFormMain::ShowDialogOf(TCommand command) {
     TPhotoInfo* record = photo_.Info();
     // OK, or Apply left standing, is one step, however many times Apply was pressed.
     std::optional<TPhotoInfo> before;
-    if (edit && record) before = SettingsOf(*record);
+    if (edit && record) before = *record;
     if (edit) PlaceBesidePhoto(dialog);
     const int result = dialog->exec();
     if (!before || photo_.Info() != record) return;
@@ -544,7 +541,7 @@ void TFormMain::ShowDialogOf(TCommand command) {
         std::vector<TSettingsHistory::TBefore> changes;
         for (int i = 0; i < strip_->Count(); ++i) {
             TPhotoInfo* info = strip_->Info(i);
-            changes.push_back({info, info == record ? *before : SettingsOf(*info)});
+            changes.push_back({info, info == record ? *before : *info});
         }
         CopyToEveryPhoto(edit->Group());
         history_.RecordAll(changes, StepName(command) + QStringLiteral(" for All"));
@@ -650,9 +647,8 @@ void TFormMain::BuildTemplatesMenu() {
 void TFormMain::TemplateItemClick(const QString& section) {
     TPhotoInfo* info = photo_.Info();
     if (!info) return;
-    const TPhotoInfo before = SettingsOf(*info);
+    const TPhotoInfo before = *info;
     info->ReadTemplate(TemplatesFile(), section);
-    photo_.LoadMask();
     photo_.Render();
     history_.Record(info, before, QStringLiteral("Template"));
     UpdateControls();
