@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "codec/Codec.h"
 #include "photos/Photo.h"
 #include "photos/batch/Batch.h"
 #include "photos/settings/IniFile.h"
@@ -13,11 +14,11 @@
 namespace vellumora::cli {
 
 QString UsageText() {
-    return QStringLiteral(
+    const QString usage = QStringLiteral(
         "usage: vellumora-cli render [--strip-metadata] SETTINGS SECTION OUTPUT\n"
         "  render  renders the photo named by FILENAME in section SECTION of the settings\n"
         "          file SETTINGS with the settings of that section, and writes OUTPUT\n"
-        "          (format by extension: jpg jpeg gif tif pcx png bmp tga)\n"
+        "          (format by extension: %1)\n"
         "usage: vellumora-cli batch [--settings FILE --section NAME] --folder DIR [--type EXT]\n"
         "         [--prefix TEXT] [--suffix TEXT] [--case keep|upper|lower]\n"
         "         [--auto-crop \"A * B\"] [--rotate CODE] [--jobs N] [--strip-metadata]\n"
@@ -35,6 +36,9 @@ QString UsageText() {
         "  album   exports the photos of FILE's PHOTO sections (or every FILE with the\n"
         "          template settings) as DIR/Photo1.jpg ... and writes DIR/Vellumora.htm\n"
         "usage: vellumora-cli --help | --version\n");
+    QStringList writable;  // by the codec's table of writable types
+    for (const TWritableType& type : WritableTypes()) writable << QLatin1String(type.suffix);
+    return usage.arg(writable.join(QLatin1Char(' ')));
 }
 
 int Run(const QStringList& args, QTextStream& out, QTextStream& err) {

@@ -27,6 +27,27 @@ constexpr int kJpegQuality = 90;
 // Files are read whole into memory; nothing we can load needs more than this.
 constexpr qint64 kMaxFileBytes = qint64(2) << 30;
 
+// The types DoSave writes, in the order of every list that shows them; WritableTypes().
+// clang-format off
+constexpr TWritableType kWritableTypes[] = {
+    {"jpg",  "JPEG Bitmap",               TEncoder::Jpeg,   nullptr, true},
+    {"jpeg", "JPEG Bitmap",               TEncoder::Jpeg,   nullptr, true},
+    {"gif",  "CompuServe Bitmap",         TEncoder::Magick, "GIF",   false},
+    {"tif",  "TIFF Bitmap",               TEncoder::Qt,     "tiff",  true},
+    {"pcx",  "PaintBrush",                TEncoder::Magick, "PCX",   false},
+    {"png",  "Portable Network Graphics", TEncoder::Qt,     "png",   true},
+    {"bmp",  "Windows Bitmap",            TEncoder::Qt,     "bmp",   false},
+    {"tga",  "Targa Bitmap",              TEncoder::Magick, "TGA",   false},
+};
+// clang-format on
+
+// The type of a suffix (lower case); null when DoSave does not write it.
+const TWritableType* WritableTypeOf(const QString& suffix) {
+    for (const TWritableType& type : kWritableTypes)
+        if (suffix == QLatin1String(type.suffix)) return &type;
+    return nullptr;
+}
+
 void PrepareQtReaders() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -194,8 +215,8 @@ bool SaveFile(const QImage& image, const QString& path, QString* error, const TM
     };
     if (image.isNull()) return fail(QStringLiteral("empty image"));
     const QString suffix = QFileInfo(path).suffix().toLower();
-    if (!WritableSuffixes().contains(suffix))
-        return fail(QStringLiteral("cannot write files of type \"%1\"").arg(suffix));
+    const TWritableType* type = WritableTypeOf(suffix);
+    if (!type) return fail(QStringLiteral("cannot write files of type \"%1\"").arg(suffix));
 
     const QColorSpace colorSpace = image.colorSpace();
     QImage rgb = codec::ToOpaquePixelFormat(image);
@@ -203,28 +224,23 @@ bool SaveFile(const QImage& image, const QString& path, QString* error, const TM
     codec::ConvertToSrgb(rgb, colorSpace);
 
     QByteArray bytes;
-    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) {
-        if (!codec::EncodeJpeg(rgb, kJpegQuality, &bytes, error)) return false;
-        return WriteFileAtomically(path, codec::EmbedMetadata(bytes, metadata, rgb.size()), error);
+    switch (type->encoder) {
+        case TEncoder::Jpeg:
+            if (!codec::EncodeJpeg(rgb, kJpegQuality, &bytes, error)) return false;
+            break;
+        case TEncoder::Magick:
+            // Its formats (GIF, PCX, TGA) store each side in 16 bits.
+            if (rgb.width() > 65535 || rgb.height() > 65535)
+                return fail(QStringLiteral("image too large for this file type (%1 x %2)")
+                                .arg(rgb.width())
+                                .arg(rgb.height()));
+            if (!codec::EncodeWithMagick(rgb, type->format, &bytes, error)) return false;
+            break;
+        case TEncoder::Qt:
+            if (!EncodeWithQt(rgb, type->format, &bytes, error)) return false;
+            break;
     }
-    const char* magickCoder = suffix == QLatin1String("gif")   ? "GIF"
-                              : suffix == QLatin1String("pcx") ? "PCX"
-                              : suffix == QLatin1String("tga") ? "TGA"
-                                                               : nullptr;
-    if (magickCoder) {
-        // All three store each side in 16 bits.
-        if (rgb.width() > 65535 || rgb.height() > 65535)
-            return fail(QStringLiteral("image too large for this file type (%1 x %2)")
-                            .arg(rgb.width())
-                            .arg(rgb.height()));
-        if (!codec::EncodeWithMagick(rgb, magickCoder, &bytes, error)) return false;
-        return WriteFileAtomically(path, bytes, error);
-    }
-    const char* qtFormat = suffix == QLatin1String("png")   ? "png"
-                           : suffix == QLatin1String("bmp") ? "bmp"
-                                                            : "tiff";
-    if (!EncodeWithQt(rgb, qtFormat, &bytes, error)) return false;
-    if (suffix != QLatin1String("bmp")) bytes = codec::EmbedMetadata(bytes, metadata, rgb.size());
+    if (type->metadata) bytes = codec::EmbedMetadata(bytes, metadata, rgb.size());
     return WriteFileAtomically(path, bytes, error);
 }
 
@@ -261,15 +277,18 @@ bool DoSave(const QImage& image, const QString& path, QString* error, const TMet
     }
 }
 
-QStringList WritableSuffixes() {
-    return {QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("gif"),
-            QStringLiteral("tif"), QStringLiteral("pcx"),  QStringLiteral("png"),
-            QStringLiteral("bmp"), QStringLiteral("tga")};
+QString TWritableType::Caption() const {
+    return QStringLiteral("%1 (*.%2)").arg(QLatin1String(name), QLatin1String(suffix));
+}
+
+std::span<const TWritableType> WritableTypes() {
+    return kWritableTypes;
 }
 
 QStringList WritableExtensions() {
-    QStringList list = WritableSuffixes();
-    for (QString& suffix : list) suffix.prepend(QLatin1Char('.'));
+    QStringList list;
+    for (const TWritableType& type : kWritableTypes)
+        list << QStringLiteral(".") + QLatin1String(type.suffix);
     return list;
 }
 

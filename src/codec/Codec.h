@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <algorithm>
+#include <span>
 
 #include "codec/Metadata.h"
 
@@ -60,17 +61,35 @@ struct TImageHeader {
 TImageHeader ReadImageHeader(const QString& path);
 
 // Writes an image with 24 bits per pixel, the format chosen by the extension (compared
-// without case): jpg jpeg gif tif pcx png bmp tga. An existing file is replaced only
-// when the new one is complete. JPEG, PNG and TIFF files carry `metadata` (see
-// codec/Metadata.h); the other types cannot. Returns false, with a reason in *error, on
-// failure.
+// without case), one of WritableTypes(). An existing file is replaced only when the new
+// one is complete. The types that can carry `metadata` (see codec/Metadata.h) get it: JPEG,
+// PNG and TIFF. Returns false, with a reason in *error, on failure.
 bool DoSave(const QImage& image, const QString& path, QString* error = nullptr,
             const TMetadata& metadata = {});
 
-// Extensions (lower case, without dot) DoSave writes, in the order of the Save As list
-// and the batch's type list.
-QStringList WritableSuffixes();
-// The same with the leading dot: ".jpg" ... ".tga".
+// What writes a type's bytes.
+enum class TEncoder {
+    Jpeg,    // libjpeg-turbo (JpegCodec)
+    Qt,      // Qt's image writers
+    Magick,  // ImageMagick (MagickCodec): each side at most 65535 pixels
+};
+
+// A type DoSave writes.
+struct TWritableType {
+    const char* suffix;  // lower case, without dot: "tga"
+    const char* name;    // as the save and batch lists name it: "Targa Bitmap"
+    TEncoder encoder;
+    const char* format;  // the encoder's name of the format ("tiff", "TGA"); none for JPEG
+    bool metadata;       // the file carries the metadata
+
+    // The entry of the Save As and batch type lists: "Targa Bitmap (*.tga)".
+    QString Caption() const;
+};
+
+// Every type DoSave writes, in the order of the Save As list, the batch's type list and
+// the command-line tool's usage: jpg jpeg gif tif pcx png bmp tga.
+std::span<const TWritableType> WritableTypes();
+// Their suffixes with the leading dot: ".jpg" ... ".tga".
 QStringList WritableExtensions();
 // Extensions (lower case, without dot) DoLoad reads.
 QStringList ReadableSuffixes();

@@ -3,14 +3,10 @@
 namespace vellumora {
 
 TOpenPhotos::TOpenPhotos(QObject* parent)
-    : QObject(parent),
-      history_([this](TPhotoInfo& record, const TPhotoInfo& settings) {
-          const bool maskChanged = record.MaskName != settings.MaskName;
+    : QObject(parent), history_([this](TPhotoInfo& record, const TPhotoInfo& settings) {
           record.Assign(&settings);
           // Another photo shows its settings when it is next made current.
-          if (&record != photo_.Info()) return;
-          if (maskChanged) photo_.LoadMask();
-          photo_.Render();
+          if (&record == photo_.Info()) photo_.Render();
       }) {
     connect(&loader_, &TPhotoLoader::Decoded, this,
             [this](const TPhotoInfo* record, const QImage& picture) { Decoded(record, picture); });
@@ -46,7 +42,8 @@ void TOpenPhotos::SetCurrent(int index) {
     if (index < 0 || index >= Count()) return;
     // A photo left before its original came in (photos opened together) gets its
     // thumbnail from a small decode of its own.
-    if (current_ >= 0 && entries_[current_].thumbnailDue) loader_.RequestThumbnail(Record(current_));
+    if (current_ >= 0 && entries_[current_].thumbnailDue)
+        loader_.RequestThumbnail(Record(current_));
     current_ = index;
     // The next photo first: it is the one most often asked for.
     loader_.Show(Record(index), {Record(index + 1), Record(index - 1)});

@@ -1,7 +1,6 @@
 #include "photos/Photo.h"
 
 #include <QFileInfo>
-#include <QPointer>
 #include <algorithm>
 #include <limits>
 
@@ -67,13 +66,6 @@ void TPhoto::Attach(TPhotoInfo* info) {
     pending_ = false;
     reduced_ = QImage();
     headerSize_ = QSize();
-    if (!info_) return;
-    // Guarded: the record may outlive this photo. A record this photo showed before
-    // keeps the binding; its mask name changing ("OK for All" sets it on every open
-    // photo) must not reload the mask of the record shown now once per open photo.
-    info_->OnMaskChange = [photo = QPointer<TPhoto>(this)](TPhotoInfo& record) {
-        if (photo && photo->Info() == &record) photo->LoadMask();
-    };
 }
 
 void TPhoto::AssignInfo(TPhotoInfo* info) {
@@ -92,7 +84,6 @@ void TPhoto::AssignDecoded(TPhotoInfo* info, const TOriginal& original) {
             original_ = original.image;
         }
     }
-    LoadMask();
     Render();
 }
 
@@ -103,7 +94,6 @@ void TPhoto::AssignPending(TPhotoInfo* info, QSize size, const QImage& reduced) 
         reduced_ = reduced;
         headerSize_ = size;
     }
-    LoadMask();
     Render();
 }
 
@@ -113,10 +103,35 @@ void TPhoto::SetPreview(const QImage& reduced) {
     Render();
 }
 
-void TPhoto::LoadMask() {
-    mask_ = QImage();
-    if (!info_) return;
-    mask_ = LoadMaskFile(MaskFolder(), info_->MaskName);
+TPhoto::TMaskSource TPhoto::MaskSourceOf(const QString& folder, const QString& name) {
+    TMaskSource source;
+    source.folder = folder;
+    source.name = name;
+    const QString file = MaskFileName(name);
+    if (file.isEmpty()) return source;
+    const QFileInfo found(folder + QLatin1Char('/') + file);
+    if (found.exists()) {
+        source.size = found.size();
+        source.modified = found.lastModified();
+    }
+    return source;
+}
+
+// A photo switched to another record naming the same mask keeps it; a record that names
+// the same file after the file was replaced (a mask copied in under its name) gets the new
+// one, as the Border dialog's list shows it.
+void TPhoto::UpdateMask() {
+    if (!info_) {
+        mask_ = QImage();
+        maskSource_.reset();
+        return;
+    }
+    TMaskSource source = MaskSourceOf(MaskFolder(), info_->MaskName);
+    if (maskSource_ == source) return;
+    // The file is looked at before it is read: one replaced in between is read again at
+    // the next render.
+    mask_ = LoadMaskFile(source.folder, source.name);
+    maskSource_ = std::move(source);
 }
 
 QString TPhoto::MaskFolder() const {
@@ -130,6 +145,7 @@ void TPhoto::SetZoom(int zoom) {
 }
 
 void TPhoto::Render() {
+    UpdateMask();
     if (!original_.isNull() && info_) {
         QString error;
         rendered_ = RenderChain(original_, *info_, mask_, &error);

@@ -4,11 +4,17 @@
 // untouched original, the mask the record names, and keeps the rendered picture. It has
 // no widget: the main window's view paints Rendered() at DisplaySize(), and the batch and
 // album tools use hidden instances.
+//
+// The record is plain data and tells the photo nothing: whoever changes it renders, and
+// the render takes the mask again when the record names another one (or the file under
+// that name changed, or the masks folder did).
 
+#include <QDateTime>
 #include <QImage>
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <optional>
 
 #include "codec/Codec.h"
 #include "photos/settings/PhotoInfo.h"
@@ -41,6 +47,7 @@ public:
     TPhotoInfo* Info() const { return info_; }
     int Zoom() const { return zoom_; }
     const QImage& Original() const { return original_; }
+    // The mask of the last render: the one the record named then.
     const QImage& Mask() const { return mask_; }
     const QImage& Rendered() const { return rendered_; }
     // What the original's file tells besides its pixels (camera, dates, authorship).
@@ -67,8 +74,7 @@ public:
     void SetLoadOptions(const TLoadOptions& options) { loadOptions_ = options; }
 
     // Attaches a record (or none) and rebuilds everything from it: loads its file, its
-    // mask, and renders. The record is not owned. It is bound so that SetMaskName on it
-    // reloads this photo's mask while this photo shows it.
+    // mask, and renders. The record is not owned.
     void AssignInfo(TPhotoInfo* info);
     // The same with an original decoded elsewhere (which must be the record's file).
     void AssignDecoded(TPhotoInfo* info, const TOriginal& original);
@@ -79,11 +85,10 @@ public:
     void AssignPending(TPhotoInfo* info, QSize size, const QImage& reduced = {});
     // While pending: the preview's reduced decode, come in later; renders.
     void SetPreview(const QImage& reduced);
-    // Reloads the mask named by the record's MaskName; no mask when it is missing or
-    // unreadable. Does not render.
-    void LoadMask();
     void SetZoom(int zoom);
-    // Rebuilds Rendered from Original through the whole chain.
+    // Rebuilds Rendered from Original through the whole chain, with the mask the record
+    // names now: loaded again when its name, the file under it or the masks folder
+    // changed since the last render (no mask when it is missing or unreadable).
     void Render();
     // Writes Rendered (full size) to path with the original's metadata as `use` says; the
     // format follows the extension. False when there is no photo or the file cannot be
@@ -102,12 +107,26 @@ private:
     void Report(const QString& message, const QString& detail = {});
     // Binds the record and clears what belonged to the one before.
     void Attach(TPhotoInfo* info);
+    // Makes mask_ the mask the record names now, loading it only when that changed.
+    void UpdateMask();
     void UpdateDisplaySize();
+
+    // Where a mask comes from: the folder, the record's name for it, and the file's size
+    // and modification time (-1 and invalid when there is no such file).
+    struct TMaskSource {
+        QString folder;
+        QString name;
+        qint64 size = -1;
+        QDateTime modified;
+        bool operator==(const TMaskSource&) const = default;
+    };
+    static TMaskSource MaskSourceOf(const QString& folder, const QString& name);
 
     TPhotoInfo* info_ = nullptr;
     int zoom_ = 100;
     QImage original_;
     QImage mask_;
+    std::optional<TMaskSource> maskSource_;  // what mask_ was loaded from; none: nothing
     QImage rendered_;
     TMetadata metadata_;
     bool pending_ = false;

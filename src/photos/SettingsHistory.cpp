@@ -14,12 +14,6 @@ bool SameSettings(const TPhotoInfo& a, const TPhotoInfo& b) {
     });
 }
 
-TPhotoInfo SettingsOf(const TPhotoInfo& info) {
-    TPhotoInfo copy;
-    copy.Assign(&info);
-    return copy;
-}
-
 // One record's settings before and after a change. Steps of one change to several photos
 // share a link.
 class TSettingsHistory::TStep : public QUndoCommand {
@@ -29,8 +23,8 @@ public:
         : QUndoCommand(text),
           history_(history),
           record_(record),
-          before_(SettingsOf(before)),
-          after_(SettingsOf(*record)),
+          before_(before),
+          after_(*record),
           link_(std::move(link)) {}
 
     const std::shared_ptr<int>& Link() const { return link_; }

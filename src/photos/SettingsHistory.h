@@ -22,13 +22,10 @@ namespace vellumora {
 // Every field that Assign copies is the same in both.
 bool SameSettings(const TPhotoInfo& a, const TPhotoInfo& b);
 
-// A copy of the settings of a record, without its file name or mask notification.
-TPhotoInfo SettingsOf(const TPhotoInfo& info);
-
 class TSettingsHistory {
 public:
-    // Gives the record the settings of the step's side being restored; the window
-    // renders when the record is the current photo's.
+    // Gives the record the settings of the step's side being restored (Assign: its file
+    // name stays); the window renders when the record is the current photo's.
     using TApply = std::function<void(TPhotoInfo& record, const TPhotoInfo& settings)>;
 
     explicit TSettingsHistory(TApply apply);

@@ -654,6 +654,9 @@ private slots:
                                 << "^usage: vellumora-cli render .*--version\\n$";
         QTest::newRow("-h") << "-h"
                             << "^usage: vellumora-cli render .*--version\\n$";
+        QTest::newRow("--help: the writable types")
+            << "--help"
+            << "OUTPUT\\n          \\(format by extension: jpg jpeg gif tif pcx png bmp tga\\)\\n";
         QTest::newRow("--version") << "--version"
                                    << "^vellumora-cli \\d+\\.\\d+\\.\\d+\\n$";
     }

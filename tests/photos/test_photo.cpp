@@ -11,6 +11,7 @@
 
 #include "photos/OpenPhotos.h"
 #include "photos/Photo.h"
+#include "photos/settings/Names.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -139,19 +140,70 @@ private slots:
         QCOMPARE(!photo.Mask().isNull(), loaded);
     }
 
-    void setMaskNameReloadsTheMask() {
+    // The record tells the photo nothing; the render takes the mask the record names then.
+    // The row's steps run in order, then the photo renders: the mask it has then.
+    void renderFollowsTheMaskName_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("mask");  // expected: a file of masks_ or "other/..."
+        QTest::newRow("name set, its folder dropped") << "set /anywhere/white.png"
+                                                      << "white.png";
+        QTest::newRow("name cleared") << "start white.png, set "
+                                      << "";
+        QTest::newRow("another name") << "start white.png, set black.png"
+                                      << "black.png";
+        QTest::newRow("the same name, the file replaced")
+            << "start swapped.png, replace swapped.png, set swapped.png"
+            << "swapped.png";
+        QTest::newRow("the file replaced, no name set") << "start swapped.png, replace swapped.png"
+                                                        << "swapped.png";
+        QTest::newRow("another masks folder") << "start white.png, folder other"
+                                              << "other/white.png";
+        QTest::newRow("a copy changed, not the record") << "start white.png, copy black.png"
+                                                        << "white.png";
+    }
+    void renderFollowsTheMaskName() {
+        QFETCH(QString, change);
+        QFETCH(QString, mask);
+        SolidImage(6, 6, 0).save(masks_ + QStringLiteral("/black.png"), "PNG");
+        SolidImage(3, 3, 0x808080).save(masks_ + QStringLiteral("/swapped.png"), "PNG");
+        const QString other = dir_.filePath(QStringLiteral("other"));
+        QVERIFY(QDir().mkpath(other));
+        SolidImage(5, 7, 0xFFFFFF).save(other + QStringLiteral("/white.png"), "PNG");
         TPhotoInfo info(SavePng(QStringLiteral("reload.png"), PatternImage(8, 8)));
         TPhoto photo;
         photo.SetMasksFolder(masks_);
         photo.AssignInfo(&info);
         QVERIFY(photo.Mask().isNull());
-        info.SetMaskName(QStringLiteral("/anywhere/white.png"));
-        QCOMPARE(info.MaskName, QStringLiteral("white.png"));
-        QVERIFY(!photo.Mask().isNull());
+        for (const QString& step : change.split(QStringLiteral(", "))) {
+            const QString word = step.section(QLatin1Char(' '), 0, 0);
+            const QString value = step.section(QLatin1Char(' '), 1);
+            if (word == QLatin1String("start")) {
+                info.MaskName = value;
+                photo.Render();
+                QVERIFY(!photo.Mask().isNull());
+                QCOMPARE(photo.Mask(), LoadMaskFile(masks_, value));
+            } else if (word == QLatin1String("set")) {
+                info.SetMaskName(value);
+            } else if (word == QLatin1String("replace")) {
+                // Another picture under the name: another size, so another file stamp too.
+                SolidImage(9, 4, 0x00FF00).save(masks_ + QLatin1Char('/') + value, "PNG");
+            } else if (word == QLatin1String("folder")) {
+                photo.SetMasksFolder(dir_.filePath(value));
+            } else if (word == QLatin1String("copy")) {
+                TPhotoInfo copy = info;
+                copy.SetMaskName(value);
+            }
+        }
+        photo.Render();
+        const QString folder = mask.startsWith(QLatin1String("other/")) ? other : masks_;
+        QCOMPARE(photo.Mask(), LoadMaskFile(folder, FileNamePart(mask)));
+        QCOMPARE(photo.Mask().isNull(), mask.isEmpty());
+        QCOMPARE(info.MaskName, mask.isEmpty() ? QString() : FileNamePart(mask));
     }
 
-    // A record shown before stays bound, but its mask name changing reloads nothing: "OK
-    // for All" sets the name on every open photo and must load the shown mask once only.
+    // Nothing ties a record shown before to the photo: its mask name changing ("OK for All"
+    // sets it on every open photo) loads nothing. The shown record's name set again, the
+    // render looks at the file again and finds it gone.
     void onlyTheShownRecordReloadsTheMask() {
         const QString mask = SavePng(QStringLiteral("masks/soon-gone.png"), SolidImage(4, 4, 0));
         const QString file = SavePng(QStringLiteral("shown.png"), PatternImage(8, 8));
@@ -166,18 +218,8 @@ private slots:
         earlier.SetMaskName(QStringLiteral("soon-gone.png"));
         QVERIFY(!photo.Mask().isNull());
         shown.SetMaskName(QStringLiteral("soon-gone.png"));
+        photo.Render();
         QVERIFY(photo.Mask().isNull());
-    }
-
-    // A record that outlives the photo it was shown by must not reach the dead photo.
-    void recordOutlivesItsPhoto() {
-        TPhotoInfo info(SavePng(QStringLiteral("outlive.png"), PatternImage(8, 8)));
-        {
-            TPhoto photo;
-            photo.AssignInfo(&info);
-        }
-        info.SetMaskName(QStringLiteral("white.png"));
-        QCOMPARE(info.MaskName, QStringLiteral("white.png"));
     }
 
     void savesTheFullSizeRenderedPicture() {
@@ -234,7 +276,7 @@ private slots:
             QCOMPARE(photos.Add(std::move(record)), i);
             ids.push_back(photos.Id(i));
             // Each photo has a step to undo.
-            const TPhotoInfo before = SettingsOf(*added);
+            const TPhotoInfo before = *added;
             added->Max = 100 + i;
             photos.History().Record(added, before, QStringLiteral("Resize"));
         }

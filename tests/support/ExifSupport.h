@@ -20,7 +20,7 @@ inline QByteArray Patched(QByteArray bytes, std::initializer_list<std::array<qui
 
 // A TIFF structure with one IFD of {tag, type, value} entries, followed by `tail`.
 inline QByteArray Tiff(bool big, std::initializer_list<std::array<quint32, 3>> entries,
-                const QByteArray& tail = {}) {
+                       const QByteArray& tail = {}) {
     const quint32 n = quint32(entries.size());
     QByteArray t = Patched(
         QByteArray(int(14 + 12 * n), '\0'),

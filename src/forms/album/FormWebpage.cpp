@@ -33,12 +33,6 @@ constexpr QSize kBackgroundButton(133, 23);
 constexpr int kColumnTyping = 2;
 constexpr int kMarginTyping = 3;
 
-QGroupBox* MakeGroup(const char* name, const QString& title, QWidget* parent) {
-    auto* group = new QGroupBox(title, parent);
-    group->setObjectName(QLatin1String(name));
-    return group;
-}
-
 QLineEdit* MakeEdit(const char* name, const QString& accessibleName, int maxLength,
                     QWidget* parent) {
     auto* edit = new QLineEdit(parent);

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "forms/common/ColorSwatch.h"
+#include "forms/common/Controls.h"
 #include "forms/common/NumberBox.h"
 #include "forms/common/Platform.h"
 #include "photos/Photo.h"
@@ -92,13 +93,6 @@ public:
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return kCell; }
 };
 
-QGroupBox* NewGroup(const char* name, const QString& caption, QWidget* parent) {
-    auto* group = new QGroupBox(caption, parent);
-    group->setObjectName(QLatin1String(name));
-    group->setAccessibleName(caption.trimmed());
-    return group;
-}
-
 QLabel* NewLabel(const QString& name, const QString& caption, QWidget* parent) {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(name);
@@ -137,11 +131,11 @@ TFormBorder::TFormBorder(TPhoto& photo, TPlatform& platform, QWidget* parent)
         if (!filling_) maskChosen_ = true;
     });
 
-    QGroupBox* groupMask = NewGroup("GroupBoxMask", QStringLiteral(" Mask "), this);
-    QGroupBox* groupBorder = NewGroup("GroupBoxBorder", QStringLiteral(" Border "), this);
-    QGroupBox* groupShadow = NewGroup("GroupBoxShadow", QStringLiteral(" Shadow "), this);
+    QGroupBox* groupMask = MakeGroup("GroupBoxMask", QStringLiteral(" Mask "), this);
+    QGroupBox* groupBorder = MakeGroup("GroupBoxBorder", QStringLiteral(" Border "), this);
+    QGroupBox* groupShadow = MakeGroup("GroupBoxShadow", QStringLiteral(" Shadow "), this);
     QGroupBox* groupBackground =
-        NewGroup("GroupBoxBackground", QStringLiteral(" Background "), this);
+        MakeGroup("GroupBoxBackground", QStringLiteral(" Background "), this);
     // By TColorRole.
     QGroupBox* colorGroups[] = {groupMask, groupBorder, groupBorder, groupShadow, groupBackground};
     for (int role = 0; role < kColorCount; ++role) {
@@ -261,7 +255,7 @@ void TFormBorder::WriteControls(TPhotoInfo& info) {
     info.Shadow = colors_[ShadowColor];
     info.Background = colors_[BackgroundColor];
 
-    // Last, through the setter: the photo reloads its mask with the rest in place.
+    // The list's items hold paths; the record keeps the file name (SetMaskName).
     QString mask = Backup().MaskName;
     if (maskChosen_) {
         const QList<QListWidgetItem*> selected = listView_->selectedItems();

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "forms/color/ColorPicture.h"
+#include "forms/common/Controls.h"
 #include "forms/common/NumberBox.h"
 #include "photos/Photo.h"
 #include "photos/stages/ColorBalance.h"
@@ -65,12 +66,6 @@ QLabel* NewIcon(size_t index, QWidget* parent) {
     return icon;
 }
 
-QGroupBox* NewGroup(const char* name, const QString& caption, QWidget* parent) {
-    auto* group = new QGroupBox(caption, parent);
-    group->setObjectName(QLatin1String(name));
-    return group;
-}
-
 // One picture in its group box, centred in a square of the pictures' longest side.
 QLabel* NewPicture(QGroupBox* group, const char* name, const QString& accessibleName) {
     auto* frame = new QWidget(group);
@@ -95,10 +90,10 @@ TFormColor::TFormColor(TPhoto& photo, QWidget* parent)
     setObjectName(QStringLiteral("FormColor"));
     setWindowTitle(QStringLiteral("Color Balance"));
 
-    QGroupBox* groupContrast = NewGroup("GroupBoxContrast", QStringLiteral(" Contrast "), this);
+    QGroupBox* groupContrast = MakeGroup("GroupBoxContrast", QStringLiteral(" Contrast "), this);
     QGroupBox* groupBrightness =
-        NewGroup("GroupBoxBrightness", QStringLiteral(" Brightness "), this);
-    QGroupBox* groupColor = NewGroup("GroupBoxColor", QStringLiteral(" Color "), this);
+        MakeGroup("GroupBoxBrightness", QStringLiteral(" Brightness "), this);
+    QGroupBox* groupColor = MakeGroup("GroupBoxColor", QStringLiteral(" Color "), this);
     QGroupBox* groups[] = {groupContrast, groupBrightness, groupColor, groupColor, groupColor};
     auto* colorLayout = new QGridLayout(groupColor);
 
@@ -153,9 +148,9 @@ TFormColor::TFormColor(TPhoto& photo, QWidget* parent)
     for (QCheckBox* check : {checkGrayscale_, checkNegative_})
         connect(check, &QCheckBox::toggled, this, &TFormColor::UpdatePreview);
 
-    QGroupBox* groupPhoto = NewGroup("GroupBoxPhoto", QStringLiteral(" Photo "), this);
+    QGroupBox* groupPhoto = MakeGroup("GroupBoxPhoto", QStringLiteral(" Photo "), this);
     imagePhoto_ = NewPicture(groupPhoto, "ImagePhoto", QStringLiteral("Photo"));
-    QGroupBox* groupPreview = NewGroup("GroupBoxPreview", QStringLiteral(" Preview "), this);
+    QGroupBox* groupPreview = MakeGroup("GroupBoxPreview", QStringLiteral(" Preview "), this);
     imagePreview_ = NewPicture(groupPreview, "ImagePreview", QStringLiteral("Preview"));
 
     auto* values = new QVBoxLayout;

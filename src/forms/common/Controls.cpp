@@ -1,6 +1,7 @@
 #include "forms/common/Controls.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -18,6 +19,13 @@ QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent, QWidge
     label->setObjectName(QLatin1String(name));
     if (buddy) label->setBuddy(buddy);
     return label;
+}
+
+QGroupBox* MakeGroup(const char* name, const QString& title, QWidget* parent) {
+    auto* group = new QGroupBox(title, parent);
+    group->setObjectName(QLatin1String(name));
+    group->setAccessibleName(title.trimmed());
+    return group;
 }
 
 QComboBox* MakeList(const char* name, const QString& accessibleName, const QStringList& items,

@@ -15,16 +15,9 @@ QString PhotoOpenFilter() {
 }
 
 QStringList WritableTypeCaptions() {
-    return {
-        QStringLiteral("JPEG Bitmap (*.jpg)"),
-        QStringLiteral("JPEG Bitmap (*.jpeg)"),
-        QStringLiteral("CompuServe Bitmap (*.gif)"),
-        QStringLiteral("TIFF Bitmap (*.tif)"),
-        QStringLiteral("PaintBrush (*.pcx)"),
-        QStringLiteral("Portable Network Graphics (*.png)"),
-        QStringLiteral("Windows Bitmap (*.bmp)"),
-        QStringLiteral("Targa Bitmap (*.tga)"),
-    };
+    QStringList captions;
+    for (const TWritableType& type : WritableTypes()) captions << type.Caption();
+    return captions;
 }
 
 QStringList DroppedPhotoFiles(const QMimeData* data) {

@@ -14,7 +14,7 @@ namespace vellumora {
 QString PhotoOpenFilter();
 
 // The writable types as the save and batch lists name them, "JPEG Bitmap (*.jpg)" ...
-// "Targa Bitmap (*.tga)", one for each of the codec's WritableExtensions, in its order.
+// "Targa Bitmap (*.tga)": the captions of the codec's WritableTypes, in their order.
 QStringList WritableTypeCaptions();
 
 // The local files of the dropped data whose extension the codec reads, as absolute paths,

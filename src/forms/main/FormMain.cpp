@@ -348,7 +348,7 @@ void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
     auto info = std::make_unique<TPhotoInfo>(TPhotoInfo::WithDefaultTemplate(path));
     std::optional<TPhotoInfo> plain;  // what "Open..." would have given, for undo
     if (withCurrentSettings && photo_.Info()) {
-        plain = SettingsOf(*info);
+        plain = *info;
         info->Assign(photo_.Info());
         ResetPerPhotoEdits(*info);
     }
@@ -488,7 +488,7 @@ void TFormMain::MenuNextClick() {
 void TFormMain::Orient(TCommand command, int (*turn)(int)) {
     TPhotoInfo* info = photo_.Info();
     if (!info) return;
-    const TPhotoInfo before = SettingsOf(*info);
+    const TPhotoInfo before = *info;
     info->Rotate = turn(info->Rotate);
     photo_.Render();
     photos_.History().Record(info, before, StepName(command));
@@ -515,7 +515,7 @@ void TFormMain::ShowDialogOf(TCommand command) {
     TPhotoInfo* record = photo_.Info();
     // OK, or Apply left standing, is one step, however many times Apply was pressed.
     std::optional<TPhotoInfo> before;
-    if (edit && record) before = SettingsOf(*record);
+    if (edit && record) before = *record;
     if (edit) PlaceBesidePhoto(dialog);
     const int result = dialog->exec();
     if (!before || photo_.Info() != record) return;
@@ -523,7 +523,7 @@ void TFormMain::ShowDialogOf(TCommand command) {
         std::vector<TSettingsHistory::TBefore> changes;
         for (int i = 0; i < photos_.Count(); ++i) {
             TPhotoInfo* info = photos_.Record(i);
-            changes.push_back({info, info == record ? *before : SettingsOf(*info)});
+            changes.push_back({info, info == record ? *before : *info});
         }
         CopyToEveryPhoto(edit->Group());
         photos_.History().RecordAll(changes, StepName(command) + QStringLiteral(" for All"));
@@ -629,9 +629,8 @@ void TFormMain::BuildTemplatesMenu() {
 void TFormMain::TemplateItemClick(const QString& section) {
     TPhotoInfo* info = photo_.Info();
     if (!info) return;
-    const TPhotoInfo before = SettingsOf(*info);
+    const TPhotoInfo before = *info;
     info->ReadTemplate(TemplatesFile(), section);
-    photo_.LoadMask();
     photo_.Render();
     photos_.History().Record(info, before, QStringLiteral("Template"));
     UpdateControls();

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <iterator>
 
+#include "forms/common/Controls.h"
 #include "forms/common/NumberBox.h"
 
 namespace vellumora {
@@ -41,9 +42,7 @@ TFormResize::TFormResize(TPhoto& photo, QWidget* parent)
     setObjectName(QStringLiteral("FormResize"));
     setWindowTitle(QStringLiteral("Resize"));
 
-    groupSize_ = new QGroupBox(QStringLiteral(" Size "), this);
-    groupSize_->setObjectName(QStringLiteral("GroupBoxSize"));
-    groupSize_->setAccessibleName(QStringLiteral("Size"));
+    groupSize_ = MakeGroup("GroupBoxSize", QStringLiteral(" Size "), this);
     auto* sizeLayout = new QVBoxLayout(groupSize_);
 
     static_assert(std::size(kPresets) == std::tuple_size_v<decltype(presets_)>);
@@ -83,9 +82,7 @@ TFormResize::TFormResize(TPhoto& photo, QWidget* parent)
     maxRow->addStretch(1);
     sizeLayout->addLayout(maxRow);
 
-    groupStretch_ = new QGroupBox(QStringLiteral(" Stretch "), this);
-    groupStretch_->setObjectName(QStringLiteral("GroupBoxStretch"));
-    groupStretch_->setAccessibleName(QStringLiteral("Stretch"));
+    groupStretch_ = MakeGroup("GroupBoxStretch", QStringLiteral(" Stretch "), this);
     checkKeep_ =
         new QCheckBox(QStringLiteral("Keep original size if smaller than max size"), groupStretch_);
     checkKeep_->setObjectName(QStringLiteral("CheckBoxKeep"));

@@ -7,14 +7,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "forms/common/Controls.h"
 #include "photos/settings/IniFile.h"
 
 namespace vellumora {
 
 TDescriptionGroup NewDescriptionGroup(QWidget* parent) {
-    auto* box = new QGroupBox(QStringLiteral(" Template "), parent);
-    box->setObjectName(QStringLiteral("GroupBoxTemplate"));
-    box->setAccessibleName(QStringLiteral("Template"));
+    QGroupBox* box = MakeGroup("GroupBoxTemplate", QStringLiteral(" Template "), parent);
     auto* label = new QLabel(QStringLiteral("Description:"), box);
     label->setObjectName(QStringLiteral("LabelDescription"));
     auto* edit = new QLineEdit(box);

@@ -33,13 +33,6 @@ constexpr const char* kPositionNames[kPositionCount] = {"Top left",    "Top",   
                                                         "Left",        "Centre", "Right",
                                                         "Bottom left", "Bottom", "Bottom right"};
 
-QGroupBox* MakeGroup(const char* name, const QString& title, QWidget* parent) {
-    auto* group = new QGroupBox(title, parent);
-    group->setObjectName(QLatin1String(name));
-    group->setAccessibleName(title.trimmed());
-    return group;
-}
-
 QLineEdit* MakeBox(const char* name, const QString& accessibleName, const QString& widest,
                    QWidget* parent) {
     auto* box = new QLineEdit(parent);

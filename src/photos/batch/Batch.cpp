@@ -6,6 +6,7 @@
 
 #include "photos/settings/FieldGroups.h"
 #include "photos/settings/Names.h"
+#include "photos/stages/Geometry.h"
 
 namespace vellumora {
 namespace {

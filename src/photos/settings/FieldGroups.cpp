@@ -5,12 +5,8 @@
 namespace vellumora {
 
 void CopyFieldGroup(TFieldGroup group, const TPhotoInfo& source, TPhotoInfo& target) {
-    // Fields set through the record's setters go last: the mask name, on which the photo
-    // showing target reloads its mask, finds the rest of the group in place.
     for (const TField& field : Fields())
-        if (field.group == group && !field.setter) field.Copy(source, target);
-    for (const TField& field : Fields())
-        if (field.group == group && field.setter) field.setter(source, target);
+        if (field.group == group) field.Copy(source, target);
 }
 
 void ResetPerPhotoEdits(TPhotoInfo& info) {

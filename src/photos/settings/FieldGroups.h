@@ -10,8 +10,7 @@ namespace vellumora {
 
 enum class TFieldGroup { Resize, Crop, Color, Watermark, Border };
 
-// Copies the group's fields from source into target. The font goes through SetFont and
-// the mask name through SetMaskName, so a photo showing target reloads its mask.
+// Copies the group's fields from source into target, each value as it stands.
 void CopyFieldGroup(TFieldGroup group, const TPhotoInfo& source, TPhotoInfo& target);
 
 // Crop, orientation and colour balance start afresh: what a photo opened "with current

@@ -105,14 +105,6 @@ TKey FontSizeKey(const char* name, TAt<TFont> font, int initialPoints) {
     return {name, TFontSizeValue{font, initialPoints}};
 }
 
-void SetFont(const TPhotoInfo& source, TPhotoInfo& target) {
-    target.SetFont(&source.Font);
-}
-// The photo showing target reloads its mask, with the rest of the group in place.
-void SetMaskName(const TPhotoInfo& source, TPhotoInfo& target) {
-    target.SetMaskName(source.MaskName);
-}
-
 // Per-photo fields first, then template fields, each in the order of its keys in files.
 std::vector<TField> MakeFields() {
     using enum TScope;
@@ -146,14 +138,12 @@ std::vector<TField> MakeFields() {
           BooleanKey("BOLD", At<&P::Font, &TFont::Bold>()),
           BooleanKey("ITALIC", At<&P::Font, &TFont::Italic>()),
           BooleanKey("UNDERLINE", At<&P::Font, &TFont::Underline>()),
-          BooleanKey("STRIKEOUT", At<&P::Font, &TFont::StrikeOut>())},
-         SetFont},
+          BooleanKey("STRIKEOUT", At<&P::Font, &TFont::StrikeOut>())}},
         {Template, Watermark, {IntegerKey("POSITION", At<&P::Position>(), 6)}},
         {Template, Watermark, {IntegerKey("X", At<&P::X>(), 8)}},
         {Template, Watermark, {IntegerKey("Y", At<&P::Y>(), 8)}},
         {Template, Watermark, {IntegerKey("OPACITY", At<&P::Opacity>(), 128)}},
-        // Stored as it stands: reading a template does not reload the photo's mask.
-        {Template, Border, {TextKey("MASK", At<&P::MaskName>())}, SetMaskName},
+        {Template, Border, {TextKey("MASK", At<&P::MaskName>())}},
         {Template, Border, {ColorKey("COLOR", At<&P::MaskColor>(), clWhite)}},
         {Template, Border,
          {IntegerKey("OUTSIDE.WIDTH", At<&P::Outside, &TBorder::Width>()),

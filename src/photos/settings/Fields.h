@@ -87,9 +87,6 @@ struct TField {
     TScope scope;
     std::optional<TFieldGroup> group;  // none for FileName and Rotate
     std::vector<TKey> keys;
-    // How copying a group sets the field when the record has a setter for it, which
-    // may tell the photo; such fields are set after the rest of their group.
-    void (*setter)(const TPhotoInfo& source, TPhotoInfo& target) = nullptr;
 
     bool PerPhoto() const { return scope != TScope::Template; }
 
@@ -101,8 +98,8 @@ struct TField {
     void Write(TIniFile& file, const QString& section, const TPhotoInfo& info) const;
 };
 
-// Every field of TPhotoInfo but OnMaskChange, in the order settings files hold their keys:
-// the per-photo fields, then the template fields.
+// Every field of TPhotoInfo, in the order settings files hold their keys: the per-photo
+// fields, then the template fields.
 std::span<const TField> Fields();
 
 }  // namespace vellumora

@@ -62,7 +62,6 @@ void TPhotoInfo::SetMaskName(const QString& path) {
     // Masks live in the Masks folder, so only the file name is kept; paths may come
     // from either platform's file dialogs, drive letter included.
     MaskName = FileNamePart(path);
-    if (OnMaskChange) OnMaskChange(*this);
 }
 
 bool TPhotoInfo::SameTemplate(const TPhotoInfo& other) const {
@@ -73,7 +72,7 @@ bool TPhotoInfo::SameTemplate(const TPhotoInfo& other) const {
 }
 
 // Every key falls back to its built-in default when missing or unreadable, whatever the
-// record held before; the mask name is stored without raising OnMaskChange.
+// record held before; the mask name is stored as the file has it.
 void TPhotoInfo::ReadTemplate(const TIniFile& file, const QString& section) {
     for (const TField& field : Fields())
         if (!field.PerPhoto()) field.Read(file, section, *this);

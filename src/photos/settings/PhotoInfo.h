@@ -1,10 +1,10 @@
 #pragma once
 
 // The settings record of one photo: everything the render chain needs to rebuild the
-// shown picture from the untouched original, and its form in settings files.
+// shown picture from the untouched original, and its form in settings files. It is plain
+// data: a copy holds the values and nothing else, so copies go to other threads freely.
 
 #include <QString>
-#include <functional>
 
 #include "photos/settings/Color.h"
 #include "photos/settings/ProgramFolder.h"
@@ -56,8 +56,8 @@ public:
     static TPhotoInfo WithDefaultTemplate(const QString& fileName,
                                           const QString& templatesFile = TemplatesFile());
 
-    // Every field below but OnMaskChange is listed in the field table (Fields.cpp) with
-    // its keys and built-in default; the constructor sets each from there.
+    // Every field below is listed in the field table (Fields.cpp) with its keys and
+    // built-in default; the constructor sets each from there.
 
     // Per-photo fields.
     QString FileName;
@@ -90,14 +90,12 @@ public:
     TColor Shadow;
     TColor Background;
 
-    // Raised by SetMaskName; the photo showing this record reloads its mask.
-    std::function<void(TPhotoInfo&)> OnMaskChange;
-
-    // Copies every field but FileName and OnMaskChange; nothing when source is null.
+    // Copies every field but FileName; nothing when source is null.
     void Assign(const TPhotoInfo* source);
     // Copies the whole font description; nothing when font is null.
     void SetFont(const TFont* font);
-    // Stores the last component of path and raises OnMaskChange.
+    // Stores the last component of path (a mask is named without its folder). The photo
+    // showing the record loads the mask anew at its next render.
     void SetMaskName(const QString& path);
 
     // The template fields as keys of one section.

@@ -555,6 +555,10 @@ private slots:
             QVERIFY(!labels.isEmpty());
             QCOMPARE(labels.first().first->text(QAccessible::Name).trimmed(), QString(expected));
         }
+        // The group boxes, by their titles without the blanks around them.
+        for (const QString group : {"Width", "Encoding", "Background", "Photos", "Title",
+                                    "Description", "Copyright", "Export"})
+            QCOMPARE(name(rig.Child("GroupBox" + group)), group);
         rig.Child("ComboBoxWidth")->setFocus(Qt::TabFocusReason);
         QStringList walked;
         for (qsizetype i = 0; i <= order.size(); ++i) {

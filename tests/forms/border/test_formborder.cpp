@@ -86,12 +86,6 @@ TColors Colors(const TPhotoInfo& i) {
     return {i.MaskColor, i.Outside.Color, i.Inside.Color, i.Shadow, i.Background};
 }
 
-TPhotoInfo CopyOf(const TPhotoInfo& info) {
-    TPhotoInfo copy(info.FileName);
-    copy.Assign(&info);
-    return copy;
-}
-
 // What a record's stored settings render to: written out, read back into a fresh record
 // and sent through the chain from the file, as the batch and the command-line tool do.
 QImage StoredAndRendered(const TPhotoInfo& info, const QString& masks) {
@@ -284,7 +278,7 @@ private slots:
         QFETCH(QString, committed);
         TRig rig(photo_, masks_);
         SetKeys(rig.info, record);
-        TPhotoInfo expected = CopyOf(rig.info);
+        TPhotoInfo expected = rig.info;
         SetKeys(expected, committed);
         QVERIFY(ShowActive(rig.dialog.get()));
         QCOMPARE(rig.Listed(), (QStringList{"a.png", "b.png", "c.png"}));
@@ -407,6 +401,8 @@ private slots:
         }
         for (int i = 0; i < 5; ++i)
             QCOMPARE(name(rig.Child<QWidget>("BitBtn" + kButtons[i])), colours[i]);
+        for (const QString group : {"Mask", "Border", "Shadow", "Background"})
+            QCOMPARE(name(rig.Child<QWidget>("GroupBox" + group)), group);
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(rig.List());
         QStringList items;
         for (int i = 0; i < list->childCount(); ++i)
@@ -445,7 +441,7 @@ private slots:
             TPhotoInfo& info = *form.Photos().Record(i);
             info.Rotate = 90 * i, info.Max = 30 + i, info.Watermark = QString::number(i);
             info.Radius = i;
-            before.push_back(CopyOf(info));
+            before.push_back(info);
         }
         form.SelectPhoto(1);
         platform.colors.push_back(QColor(0x20, 0x40, 0x60));
@@ -462,7 +458,7 @@ private slots:
         QCOMPARE(current.MaskName, QString("a.png"));
         QCOMPARE(current.Shadow, TColor(0x604020));
         for (int i : {0, 2}) {
-            TPhotoInfo expected = CopyOf(before[i]);
+            TPhotoInfo expected = before[i];
             if (button == "ButtonAll") CopyFieldGroup(TFieldGroup::Border, current, expected);
             QCOMPARE(Settings(*form.Photos().Record(i)), Settings(expected));
         }

@@ -321,6 +321,9 @@ private slots:
         QTest::newRow("Apply") << "ButtonApply" << int(QAccessible::Button) << "Apply";
         QTest::newRow("photo") << "ImagePhoto" << int(QAccessible::Graphic) << "Photo";
         QTest::newRow("preview") << "ImagePreview" << int(QAccessible::Graphic) << "Preview";
+        for (const char* group : {"Contrast", "Brightness", "Color", "Photo", "Preview"})
+            QTest::addRow("group %s", group)
+                << QString("GroupBox") + group << int(QAccessible::Grouping) << group;
     }
     void accessibleNames() {
         QFETCH(QString, object);

@@ -189,9 +189,12 @@ private slots:
         const bool setup = bool(kChanges[change].setup);
         if (setup) kChanges[change].setup(*w);
         const QImage before = w->Picture();
+        // The mask goes with the settings: the template's and the Border rows change it.
+        const QImage maskBefore = w->form.Photo().Mask();
 
         kChanges[change].make(*w);
         const QImage after = w->Picture();
+        const QImage maskAfter = w->form.Photo().Mask();
         QVERIFY(!CompareImages(after, before).isEmpty());
         const QString step = QLatin1String(kChanges[change].step);
         QCOMPARE(w->Action(QStringLiteral("MenuUndo"))->text(), "Undo " + step);
@@ -199,10 +202,12 @@ private slots:
 
         w->Key(Qt::CTRL | Qt::Key_Z);
         QCOMPARE(CompareImages(w->Picture(), before), QString());
+        QCOMPARE(w->form.Photo().Mask(), maskBefore);
         QCOMPARE(w->Action(QStringLiteral("MenuUndo"))->isEnabled(), setup);
         QCOMPARE(w->Action(QStringLiteral("MenuRedo"))->text(), "Redo " + step);
         w->Key(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
         QCOMPARE(CompareImages(w->Picture(), after), QString());
+        QCOMPARE(w->form.Photo().Mask(), maskAfter);
         w->Action(QStringLiteral("MenuUndo"))->trigger();
         QCOMPARE(CompareImages(w->Picture(), before), QString());
         w->Key(Qt::CTRL | Qt::Key_Y);

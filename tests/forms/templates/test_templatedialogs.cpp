@@ -381,6 +381,7 @@ private slots:
         for (QDialog* dialog : {static_cast<QDialog*>(&add), static_cast<QDialog*>(&m.dialog)}) {
             QVERIFY(ShowActive(dialog));
             QCOMPARE(AccessibleName(Child(dialog, "EditDescription")), "Description");
+            QCOMPARE(AccessibleName(Child(dialog, "GroupBoxTemplate")), "Template");
             for (auto* button : dialog->findChildren<QAbstractButton*>())
                 QCOMPARE(AccessibleName(button), button->text());
         }

@@ -58,11 +58,6 @@ struct TWatermarkRig {
     QImage Shown() const {
         return Child<QLabel>("ImagePreview")->pixmap().toImage().convertToFormat(kPixelFormat);
     }
-    TPhotoInfo Copy() const {
-        TPhotoInfo copy(info.FileName);
-        copy.Assign(&info);
-        return copy;
-    }
     // The preview for these settings, with the guides of the pressed button.
     static QImage Expected(const TPhotoInfo& s, int pressed) {
         const TMargins margins{s.X, s.Y};
@@ -228,7 +223,7 @@ private slots:
 
         QTest::mouseRelease(rig.Preview(), Qt::LeftButton, {}, path.last());
         QVERIFY(!rig.dialog.Dragging());
-        TPhotoInfo expected = rig.Copy();
+        TPhotoInfo expected = rig.info;
         expected.X = margins.x, expected.Y = margins.y;
         QCOMPARE(test::CompareImages(rig.Shown(), rig.Expected(expected, pressed)), QString());
 
@@ -263,7 +258,7 @@ private slots:
         TWatermarkRig rig(file_);
         QVERIFY(rig.Show());
         rig.Type(box, typed);
-        TPhotoInfo expected = rig.Copy();
+        TPhotoInfo expected = rig.info;
         if (box == "EditSignature") expected.Watermark = shown;
         if (box == "EditX") expected.X = shown.toInt();
         if (box == "EditY") expected.Y = shown.toInt();
@@ -334,7 +329,7 @@ private slots:
         QCOMPARE(rig.platform.log,
                  QStringList{button == "ButtonFont" ? "font: Arial" : "color: #00ff00"});
         QCOMPARE(rig.dialog.WorkingFont(), font);
-        TPhotoInfo expected = rig.Copy();
+        TPhotoInfo expected = rig.info;
         expected.Font = font;
         QCOMPARE(test::CompareImages(rig.Shown(), rig.Expected(expected, 6)), QString());
         auto* swatch = rig.Child<QPushButton>("ButtonFontColor");
@@ -422,7 +417,8 @@ private slots:
             {"ImagePreview", "Preview"}, {"SpeedButton0", "Top left"}, {"SpeedButton1", "Top"},
             {"SpeedButton2", "Top right"}, {"SpeedButton3", "Left"}, {"SpeedButton4", "Centre"},
             {"SpeedButton5", "Right"}, {"SpeedButton6", "Bottom left"},
-            {"SpeedButton7", "Bottom"}, {"SpeedButton8", "Bottom right"}};
+            {"SpeedButton7", "Bottom"}, {"SpeedButton8", "Bottom right"},
+            {"GroupBoxWatermark", "Watermark"}, {"GroupBoxPreview", "Preview"}};
         // clang-format on
         for (const auto& [object, expected] : named)
             QCOMPARE(name(rig.Child(object)), QString(expected));
