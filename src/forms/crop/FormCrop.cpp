@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <future>
 
+#include "forms/common/Controls.h"
 #include "forms/crop/CropGeometry.h"
 #include "photos/Photo.h"
 
@@ -32,13 +33,6 @@ QString RatioCaption(int code) {
     if (code == kRatioNone) return QStringLiteral("None");
     if (code == kRatioOriginal) return QStringLiteral("Original");
     return QLatin1String(kPrintRatios[code - kRatioFirstPrint].caption);
-}
-
-QGroupBox* MakeGroup(const char* name, const QString& title, QWidget* parent) {
-    auto* group = new QGroupBox(title, parent);
-    group->setObjectName(QLatin1String(name));
-    group->setAccessibleName(title.trimmed());
-    return group;
 }
 
 // Centres a picture of the given size in its panel.
