@@ -267,6 +267,9 @@ bool TPhotoLoader::Waiting() const {
 void TPhotoLoader::Finish() {
     if (!Waiting()) return;
     const std::shared_ptr<TDecode> decode = jobs_.value(shown_);
+    // The preview would come too late to be seen, and would take a core from the decode
+    // waited for.
+    if (preview_) std::exchange(preview_, nullptr)->job.Cancel();
     // Its result arrives here, through Arrived, before Wait returns.
     decode->job.Wait();
     if (photo_.Pending() && photo_.Info() == shown_ && jobs_.value(shown_) == decode)
