@@ -3,11 +3,12 @@
 namespace vellumora {
 
 TOpenPhotos::TOpenPhotos(QObject* parent)
-    : QObject(parent), history_([this](TPhotoInfo& record, const TPhotoInfo& settings) {
-          record.Assign(&settings);
-          // Another photo shows its settings when it is next made current.
-          if (&record == photo_.Info()) photo_.Render();
-      }) {
+    : QObject(parent),
+      history_([this](TPhotoId id) { return Find(id); },
+               [this](TPhotoId id) {
+                   // Another photo shows its settings when it is next made current.
+                   if (id == CurrentId()) photo_.Render();
+               }) {
     connect(&loader_, &TPhotoLoader::Decoded, this,
             [this](const TPhotoInfo* record, const QImage& picture) { Decoded(record, picture); });
 }
@@ -55,7 +56,7 @@ void TOpenPhotos::Close(int index) {
     // Let go of by the photo and the loader before it goes; the neighbours' originals
     // stay, so the one shown next is likely ready.
     loader_.Forget(Record(index));
-    history_.Forget(Record(index));
+    history_.Forget(Id(index));
     entries_.erase(entries_.begin() + index);
     const bool wasCurrent = index == current_;
     if (index < current_ || wasCurrent) --current_;

@@ -12,14 +12,12 @@
 #include <vector>
 
 #include "photos/Photo.h"
+#include "photos/PhotoId.h"
 #include "photos/PhotoLoader.h"
 #include "photos/SettingsHistory.h"
 #include "photos/settings/PhotoInfo.h"
 
 namespace vellumora {
-
-// Names one open photo for as long as the program runs; never given twice.
-using TPhotoId = quint64;
 
 class TOpenPhotos : public QObject {
     Q_OBJECT
@@ -38,8 +36,10 @@ public:
     // Null, 0 or -1 out of range or when none is current.
     TPhotoInfo* Record(int index) const;
     TPhotoId Id(int index) const;
-    int IndexOf(TPhotoId id) const;
+    int IndexOf(TPhotoId id) const;  // -1 when closed
     int Current() const { return current_; }
+    TPhotoId CurrentId() const { return Id(current_); }
+    TPhotoInfo* Find(TPhotoId id) const { return Record(IndexOf(id)); }
     TPhotoInfo* CurrentRecord() const { return Record(current_); }
 
     // Appends a photo and returns its index; its thumbnail is due from the first decode

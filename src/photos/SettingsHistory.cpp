@@ -18,97 +18,107 @@ bool SameSettings(const TPhotoInfo& a, const TPhotoInfo& b) {
 // share a link.
 class TSettingsHistory::TStep : public QUndoCommand {
 public:
-    TStep(TSettingsHistory& history, TPhotoInfo* record, const TPhotoInfo& before,
-          const QString& text, std::shared_ptr<int> link)
+    TStep(TSettingsHistory& history, TPhotoId photo, const TPhotoInfo& before,
+          const TPhotoInfo& after, const QString& text, std::shared_ptr<int> link)
         : QUndoCommand(text),
           history_(history),
-          record_(record),
+          photo_(photo),
           before_(before),
-          after_(*record),
+          after_(after),
           link_(std::move(link)) {}
 
     const std::shared_ptr<int>& Link() const { return link_; }
 
     void undo() override {
-        history_.apply_(*record_, before_);
+        history_.Apply(photo_, before_);
         history_.Follow(*this, true);
     }
     void redo() override {
         // Pushed after the change was made: nothing to do the first time.
         if (std::exchange(pushed_, true)) {
-            history_.apply_(*record_, after_);
+            history_.Apply(photo_, after_);
             history_.Follow(*this, false);
         }
     }
 
 private:
     TSettingsHistory& history_;
-    TPhotoInfo* record_;
+    TPhotoId photo_;
     TPhotoInfo before_;
     TPhotoInfo after_;
     std::shared_ptr<int> link_;
     bool pushed_ = false;
 };
 
-TSettingsHistory::TSettingsHistory(TApply apply) : apply_(std::move(apply)) {}
+TSettingsHistory::TSettingsHistory(TFind find, TApplied applied)
+    : find_(std::move(find)), applied_(std::move(applied)) {}
 
 TSettingsHistory::~TSettingsHistory() = default;
 
-QUndoStack* TSettingsHistory::Stack(const TPhotoInfo* record) const {
-    const auto found = stacks_.find(record);
+QUndoStack* TSettingsHistory::Stack(TPhotoId photo) const {
+    const auto found = stacks_.find(photo);
     return found == stacks_.end() ? nullptr : found->second.get();
 }
 
-QUndoStack& TSettingsHistory::MakeStack(const TPhotoInfo* record) {
-    std::unique_ptr<QUndoStack>& stack = stacks_[record];
+QUndoStack& TSettingsHistory::MakeStack(TPhotoId photo) {
+    std::unique_ptr<QUndoStack>& stack = stacks_[photo];
     if (!stack) stack = std::make_unique<QUndoStack>();
     return *stack;
 }
 
-void TSettingsHistory::Record(TPhotoInfo* record, const TPhotoInfo& before, const QString& text) {
-    RecordAll({{record, before}}, text);
+void TSettingsHistory::Apply(TPhotoId photo, const TPhotoInfo& settings) {
+    TPhotoInfo* record = find_(photo);
+    if (!record) return;
+    record->Assign(&settings);
+    applied_(photo);
+}
+
+void TSettingsHistory::Record(TPhotoId photo, const TPhotoInfo& before, const QString& text) {
+    RecordAll({{photo, before}}, text);
 }
 
 void TSettingsHistory::RecordAll(const std::vector<TBefore>& changes, const QString& text) {
     const auto link = std::make_shared<int>();
-    for (const TBefore& change : changes)
-        if (change.record && !SameSettings(change.settings, *change.record))
-            MakeStack(change.record)
-                .push(new TStep(*this, change.record, change.settings, text, link));
+    for (const TBefore& change : changes) {
+        const TPhotoInfo* record = find_(change.photo);
+        if (record && !SameSettings(change.settings, *record))
+            MakeStack(change.photo)
+                .push(new TStep(*this, change.photo, change.settings, *record, text, link));
+    }
 }
 
-bool TSettingsHistory::CanUndo(const TPhotoInfo* record) const {
-    const QUndoStack* stack = Stack(record);
+bool TSettingsHistory::CanUndo(TPhotoId photo) const {
+    const QUndoStack* stack = Stack(photo);
     return stack && stack->canUndo();
 }
 
-bool TSettingsHistory::CanRedo(const TPhotoInfo* record) const {
-    const QUndoStack* stack = Stack(record);
+bool TSettingsHistory::CanRedo(TPhotoId photo) const {
+    const QUndoStack* stack = Stack(photo);
     return stack && stack->canRedo();
 }
 
-QString TSettingsHistory::UndoText(const TPhotoInfo* record) const {
-    const QUndoStack* stack = Stack(record);
+QString TSettingsHistory::UndoText(TPhotoId photo) const {
+    const QUndoStack* stack = Stack(photo);
     return stack ? stack->undoText() : QString();
 }
 
-QString TSettingsHistory::RedoText(const TPhotoInfo* record) const {
-    const QUndoStack* stack = Stack(record);
+QString TSettingsHistory::RedoText(TPhotoId photo) const {
+    const QUndoStack* stack = Stack(photo);
     return stack ? stack->redoText() : QString();
 }
 
-void TSettingsHistory::Undo(const TPhotoInfo* record) {
-    if (QUndoStack* stack = Stack(record)) stack->undo();
+void TSettingsHistory::Undo(TPhotoId photo) {
+    if (QUndoStack* stack = Stack(photo)) stack->undo();
 }
 
-void TSettingsHistory::Redo(const TPhotoInfo* record) {
-    if (QUndoStack* stack = Stack(record)) stack->redo();
+void TSettingsHistory::Redo(TPhotoId photo) {
+    if (QUndoStack* stack = Stack(photo)) stack->redo();
 }
 
 void TSettingsHistory::Follow(const TStep& step, bool undo) {
     if (following_) return;
     following_ = true;
-    for (const auto& [record, stack] : stacks_) {
+    for (const auto& [photo, stack] : stacks_) {
         const int next = undo ? stack->index() - 1 : stack->index();
         const auto* other = dynamic_cast<const TStep*>(stack->command(next));
         if (other == &step || !other || other->Link() != step.Link()) continue;
@@ -120,8 +130,8 @@ void TSettingsHistory::Follow(const TStep& step, bool undo) {
     following_ = false;
 }
 
-void TSettingsHistory::Forget(const TPhotoInfo* record) {
-    stacks_.erase(record);
+void TSettingsHistory::Forget(TPhotoId photo) {
+    stacks_.erase(photo);
 }
 
 void TSettingsHistory::Clear() {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "photos/PhotoId.h"
 #include "photos/settings/PhotoInfo.h"
 
 class QUndoStack;
@@ -24,44 +25,48 @@ bool SameSettings(const TPhotoInfo& a, const TPhotoInfo& b);
 
 class TSettingsHistory {
 public:
-    // Gives the record the settings of the step's side being restored (Assign: its file
-    // name stays); the window renders when the record is the current photo's.
-    using TApply = std::function<void(TPhotoInfo& record, const TPhotoInfo& settings)>;
+    // The record of an open photo; null once it is closed.
+    using TFind = std::function<TPhotoInfo*(TPhotoId photo)>;
+    // A step's settings were given back to the photo's record (Assign: its file name
+    // stays); the owner renders when it is the current photo's.
+    using TApplied = std::function<void(TPhotoId photo)>;
 
-    explicit TSettingsHistory(TApply apply);
+    TSettingsHistory(TFind find, TApplied applied);
     ~TSettingsHistory();
 
-    // A change the record has been through from before to its present settings, named
-    // for the menu ("Undo <text>"). Nothing when the settings are the same.
-    void Record(TPhotoInfo* record, const TPhotoInfo& before, const QString& text);
-    // One change to several records, each with its settings before it.
+    // A change the photo's record has been through from before to its present settings,
+    // named for the menu ("Undo <text>"). Nothing when the settings are the same.
+    void Record(TPhotoId photo, const TPhotoInfo& before, const QString& text);
+    // One change to several photos, each with its settings before it.
     struct TBefore {
-        TPhotoInfo* record;
+        TPhotoId photo;
         TPhotoInfo settings;
     };
     void RecordAll(const std::vector<TBefore>& changes, const QString& text);
 
-    bool CanUndo(const TPhotoInfo* record) const;
-    bool CanRedo(const TPhotoInfo* record) const;
+    bool CanUndo(TPhotoId photo) const;
+    bool CanRedo(TPhotoId photo) const;
     // The name of the step Undo or Redo would take back or make again; empty when none.
-    QString UndoText(const TPhotoInfo* record) const;
-    QString RedoText(const TPhotoInfo* record) const;
-    void Undo(const TPhotoInfo* record);
-    void Redo(const TPhotoInfo* record);
+    QString UndoText(TPhotoId photo) const;
+    QString RedoText(TPhotoId photo) const;
+    void Undo(TPhotoId photo);
+    void Redo(TPhotoId photo);
 
     // The photo is closed: its history goes.
-    void Forget(const TPhotoInfo* record);
+    void Forget(TPhotoId photo);
     void Clear();
 
 private:
     class TStep;
-    QUndoStack* Stack(const TPhotoInfo* record) const;
-    QUndoStack& MakeStack(const TPhotoInfo* record);
+    QUndoStack* Stack(TPhotoId photo) const;
+    QUndoStack& MakeStack(TPhotoId photo);
+    void Apply(TPhotoId photo, const TPhotoInfo& settings);
     // Undoes (or redoes) the linked step on every other photo where it is next.
     void Follow(const TStep& step, bool undo);
 
-    TApply apply_;
-    std::map<const TPhotoInfo*, std::unique_ptr<QUndoStack>> stacks_;
+    TFind find_;
+    TApplied applied_;
+    std::map<TPhotoId, std::unique_ptr<QUndoStack>> stacks_;
     bool following_ = false;
 };
 

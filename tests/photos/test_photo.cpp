@@ -278,7 +278,7 @@ private slots:
             // Each photo has a step to undo.
             const TPhotoInfo before = *added;
             added->Max = 100 + i;
-            photos.History().Record(added, before, QStringLiteral("Resize"));
+            photos.History().Record(photos.Id(i), before, QStringLiteral("Resize"));
         }
         QCOMPARE(std::set<TPhotoId>(ids.begin(), ids.end()).size(), size_t(4));
         photos.SetCurrent(current);
@@ -302,9 +302,11 @@ private slots:
             // The others keep their names, their order and their histories.
             QCOMPARE(photos.IndexOf(ids[i]), kept);
             QCOMPARE(photos.Record(kept)->Max, 100 + i);
-            QCOMPARE(photos.History().UndoText(photos.Record(kept)), QStringLiteral("Resize"));
+            QCOMPARE(photos.History().UndoText(ids[i]), QStringLiteral("Resize"));
             ++kept;
         }
+        // The closed photo's steps went with it.
+        if (close >= 0) QVERIFY(!photos.History().CanUndo(ids[close]));
         // A photo opened later never takes a closed one's name.
         photos.Add(std::make_unique<TPhotoInfo>());
         QVERIFY(std::find(ids.begin(), ids.end(), photos.Id(photos.Count() - 1)) == ids.end());

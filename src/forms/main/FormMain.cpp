@@ -352,11 +352,10 @@ void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {
         info->Assign(photo_.Info());
         ResetPerPhotoEdits(*info);
     }
-    TPhotoInfo* record = info.get();
     const int index = photos_.Add(std::move(info));
     SelectPhoto(index);
     if (plain) {
-        photos_.History().Record(record, *plain, StepName(TCommand::Current));
+        photos_.History().Record(photos_.Id(index), *plain, StepName(TCommand::Current));
         UpdateControls();
     }
 }
@@ -408,13 +407,15 @@ void TFormMain::UpdateControls() {
                      .previous = count > 0 && photos_.Current() != 0,
                      .next = count > 0 && photos_.Current() != count - 1,
                      .zoom = photo_.Zoom(),
-                     .undo = photos_.History().CanUndo(current),
-                     .redo = photos_.History().CanRedo(current)});
+                     .undo = photos_.History().CanUndo(photos_.CurrentId()),
+                     .redo = photos_.History().CanRedo(photos_.CurrentId())});
     const auto name = [](const char* verb, const QString& step) {
         return step.isEmpty() ? QLatin1String(verb) : QLatin1String(verb) + QLatin1Char(' ') + step;
     };
-    actions_.Action(TCommand::Undo)->setText(name("Undo", photos_.History().UndoText(current)));
-    actions_.Action(TCommand::Redo)->setText(name("Redo", photos_.History().RedoText(current)));
+    actions_.Action(TCommand::Undo)
+        ->setText(name("Undo", photos_.History().UndoText(photos_.CurrentId())));
+    actions_.Action(TCommand::Redo)
+        ->setText(name("Redo", photos_.History().RedoText(photos_.CurrentId())));
 }
 
 // Several files chosen open one after another, in the order given.
@@ -491,17 +492,17 @@ void TFormMain::Orient(TCommand command, int (*turn)(int)) {
     const TPhotoInfo before = *info;
     info->Rotate = turn(info->Rotate);
     photo_.Render();
-    photos_.History().Record(info, before, StepName(command));
+    photos_.History().Record(photos_.CurrentId(), before, StepName(command));
     UpdateControls();
 }
 
 void TFormMain::MenuUndoClick() {
-    photos_.History().Undo(photo_.Info());
+    photos_.History().Undo(photos_.CurrentId());
     UpdateControls();
 }
 
 void TFormMain::MenuRedoClick() {
-    photos_.History().Redo(photo_.Info());
+    photos_.History().Redo(photos_.CurrentId());
     UpdateControls();
 }
 
@@ -522,13 +523,13 @@ void TFormMain::ShowDialogOf(TCommand command) {
     if (result == TEditDialog::ResultAll) {
         std::vector<TSettingsHistory::TBefore> changes;
         for (int i = 0; i < photos_.Count(); ++i) {
-            TPhotoInfo* info = photos_.Record(i);
-            changes.push_back({info, info == record ? *before : *info});
+            const TPhotoInfo* info = photos_.Record(i);
+            changes.push_back({photos_.Id(i), info == record ? *before : *info});
         }
         CopyToEveryPhoto(edit->Group());
         photos_.History().RecordAll(changes, StepName(command) + QStringLiteral(" for All"));
     } else {
-        photos_.History().Record(record, *before, StepName(command));
+        photos_.History().Record(photos_.CurrentId(), *before, StepName(command));
     }
     UpdateControls();
 }
@@ -632,7 +633,7 @@ void TFormMain::TemplateItemClick(const QString& section) {
     const TPhotoInfo before = *info;
     info->ReadTemplate(TemplatesFile(), section);
     photo_.Render();
-    photos_.History().Record(info, before, QStringLiteral("Template"));
+    photos_.History().Record(photos_.CurrentId(), before, QStringLiteral("Template"));
     UpdateControls();
 }
 
