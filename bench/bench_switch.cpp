@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
             // its thumbnail is made.
             TPhotoStrip* strip = form.Strip();
             const QImage blank = strip->Image(strip->ImageIndex(0));
-            while (form.Photo().Pending() || !form.Loader().Holds(form.Photos().Record(1)) ||
+            while (form.Photo().Pending() || !form.Loader().Holds(form.Photos().Id(1)) ||
                    strip->Image(strip->ImageIndex(0)) == blank)
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             if (form.Photo().Rendered().isNull()) {
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
 
             const TTimes cold = Click(app, watch, strip->Button(0));
             // Now the second is the first's neighbour: prepared once its decode is in.
-            while (!form.Loader().Holds(form.Photos().Record(1)))
+            while (!form.Loader().Holds(form.Photos().Id(1)))
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             const TTimes prepared = Click(app, watch, strip->Button(1));
             firstCold.push_back(cold.firstPaint);
@@ -164,7 +164,8 @@ int main(int argc, char** argv) {
         form.findChild<QAction*>(QStringLiteral("MenuClipboard"))->trigger();
         copyBlocked.push_back(timer.nsecsElapsed() / 1e6);
         if (platform.clipboard.size() != rendered.size()) {
-            std::fprintf(stderr, "the copy is not the exact picture of %s\n", qPrintable(photos[0]));
+            std::fprintf(stderr, "the copy is not the exact picture of %s\n",
+                         qPrintable(photos[0]));
             return 1;
         }
         while (form.Loader().HeldNeighbours() < 1)

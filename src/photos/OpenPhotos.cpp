@@ -10,7 +10,7 @@ TOpenPhotos::TOpenPhotos(QObject* parent)
                    if (id == CurrentId()) photo_.Render();
                }) {
     connect(&loader_, &TPhotoLoader::Decoded, this,
-            [this](const TPhotoInfo* record, const QImage& picture) { Decoded(record, picture); });
+            [this](TPhotoId id, const QImage& picture) { Decoded(id, picture); });
 }
 
 // The photo lets go of its record before the records go.
@@ -43,11 +43,10 @@ void TOpenPhotos::SetCurrent(int index) {
     if (index < 0 || index >= Count()) return;
     // A photo left before its original came in (photos opened together) gets its
     // thumbnail from a small decode of its own.
-    if (current_ >= 0 && entries_[current_].thumbnailDue)
-        loader_.RequestThumbnail(Record(current_));
+    if (current_ >= 0 && entries_[current_].thumbnailDue) loader_.RequestThumbnail(Id(current_));
     current_ = index;
     // The next photo first: it is the one most often asked for.
-    loader_.Show(Record(index), {Record(index + 1), Record(index - 1)});
+    loader_.Show(Id(index), {Id(index + 1), Id(index - 1)});
     emit CurrentChanged(index);
 }
 
@@ -55,7 +54,7 @@ void TOpenPhotos::Close(int index) {
     if (index < 0 || index >= Count()) return;
     // Let go of by the photo and the loader before it goes; the neighbours' originals
     // stay, so the one shown next is likely ready.
-    loader_.Forget(Record(index));
+    loader_.Forget(Id(index));
     history_.Forget(Id(index));
     entries_.erase(entries_.begin() + index);
     const bool wasCurrent = index == current_;
@@ -80,13 +79,10 @@ void TOpenPhotos::CloseAll() {
     emit CurrentChanged(-1);
 }
 
-void TOpenPhotos::Decoded(const TPhotoInfo* record, const QImage& picture) {
-    for (int i = 0; i < Count(); ++i) {
-        TEntry& entry = entries_[i];
-        if (entry.record.get() != record) continue;
-        if (std::exchange(entry.thumbnailDue, false)) emit ThumbnailReady(i, picture);
-        return;
-    }
+void TOpenPhotos::Decoded(TPhotoId id, const QImage& picture) {
+    const int index = IndexOf(id);
+    if (index >= 0 && std::exchange(entries_[index].thumbnailDue, false))
+        emit ThumbnailReady(index, picture);
 }
 
 }  // namespace vellumora

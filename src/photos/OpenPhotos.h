@@ -71,11 +71,11 @@ private:
         std::unique_ptr<TPhotoInfo> record;
         bool thumbnailDue = true;
     };
-    void Decoded(const TPhotoInfo* record, const QImage& picture);
+    void Decoded(TPhotoId id, const QImage& picture);
 
     // Declared before the loader that fills it, so that it outlives it.
     TPhoto photo_;
-    TPhotoLoader loader_{photo_};
+    TPhotoLoader loader_{photo_, [this](TPhotoId id) { return Find(id); }};
     TSettingsHistory history_;
     std::vector<TEntry> entries_;
     int current_ = -1;

@@ -30,7 +30,7 @@ qint64 ImageBytes(QSize size) {
 
 struct TPhotoLoader::TDecode {
     TKind kind = TKind::Original;
-    const TPhotoInfo* record = nullptr;
+    TPhotoId photo = 0;
     QString path;
     TLoadOptions options;
     qint64 estimate = 0;     // bytes the original will take, from the header; 0 unknown
@@ -42,7 +42,8 @@ struct TPhotoLoader::TDecode {
     TOriginal result;
 };
 
-TPhotoLoader::TPhotoLoader(TPhoto& photo, QObject* parent) : QObject(parent), photo_(photo) {}
+TPhotoLoader::TPhotoLoader(TPhoto& photo, TFind find, QObject* parent)
+    : QObject(parent), photo_(photo), find_(std::move(find)) {}
 
 // The runner, the last member, cancels what is queued and waits for what runs.
 TPhotoLoader::~TPhotoLoader() = default;
@@ -57,8 +58,8 @@ bool TPhotoLoader::IsDone(const TDecode& decode) {
     return decode.decodedHere || decode.job.Finished();
 }
 
-bool TPhotoLoader::Holds(const TPhotoInfo* record) const {
-    const auto decode = jobs_.value(record);
+bool TPhotoLoader::Holds(TPhotoId photo) const {
+    const auto decode = jobs_.value(photo);
     return decode && IsDone(*decode) && !decode->result.image.isNull();
 }
 
@@ -76,24 +77,25 @@ qint64 TPhotoLoader::HeldNeighbourBytes() const {
     return bytes;
 }
 
-std::shared_ptr<TPhotoLoader::TDecode> TPhotoLoader::NewDecode(TKind kind, const TPhotoInfo* record,
+std::shared_ptr<TPhotoLoader::TDecode> TPhotoLoader::NewDecode(TKind kind, TPhotoId photo,
+                                                               const QString& path,
                                                                const TLoadOptions& options) {
     auto decode = std::make_shared<TDecode>();
     decode->kind = kind;
-    decode->record = record;
-    decode->path = record->FileName;
+    decode->photo = photo;
+    decode->path = path;
     decode->options = options;
     return decode;
 }
 
-std::shared_ptr<TPhotoLoader::TDecode> TPhotoLoader::Start(TKind kind, const TPhotoInfo* record,
+std::shared_ptr<TPhotoLoader::TDecode> TPhotoLoader::Start(TKind kind, TPhotoId photo,
                                                            const TLoadOptions& options,
                                                            qint64 estimate) {
-    auto decode = NewDecode(kind, record, options);
+    auto decode = NewDecode(kind, photo, find_(photo)->FileName, options);
     if (kind == TKind::Original) {
         decode->estimate =
             estimate >= 0 ? estimate : ImageBytes(ReadImageHeader(decode->path).size);
-        jobs_.insert(record, decode);
+        jobs_.insert(photo, decode);
     }
     Run(decode);
     return decode;
@@ -112,7 +114,7 @@ void TPhotoLoader::Run(const std::shared_ptr<TDecode>& decode, QImage source) {
             priority = 2;
             break;
         case TKind::Original:
-            priority = decode->record == shown_ ? 1 : 0;
+            priority = decode->photo == shown_ ? 1 : 0;
             break;
         case TKind::Thumbnail:
             priority = -1;
@@ -137,8 +139,8 @@ void TPhotoLoader::Announce(TDecode& decode) {
     const bool whole = decode.kind == TKind::Original;
     // The original makes a thumbnail decode needless.
     if (whole)
-        if (const auto thumbnail = thumbnails_.take(decode.record)) thumbnail->job.Cancel();
-    emit Decoded(decode.record, decode.result.image, whole);
+        if (const auto thumbnail = thumbnails_.take(decode.photo)) thumbnail->job.Cancel();
+    emit Decoded(decode.photo, decode.result.image, whole);
 }
 
 void TPhotoLoader::RequestSketch(TDecode& decode) {
@@ -146,31 +148,31 @@ void TPhotoLoader::RequestSketch(TDecode& decode) {
     if (std::exchange(decode.sketched, true) || image.isNull() || decode.kind != TKind::Original ||
         qint64(image.width()) * image.height() <= inlinePixels_ ||
         std::max(image.width(), image.height()) <= kSketchLongSide ||
-        sketches_.contains(decode.record) || sketchJobs_.contains(decode.record))
+        sketches_.contains(decode.photo) || sketchJobs_.contains(decode.photo))
         return;
     // Only what can be kept is made.
     if (HeldSketchBytes() + ImageBytes(ResizedSize(image.size(), kSketchLongSide, true)) >
         sketchBytes_)
         return;
-    auto sketch = NewDecode(TKind::Sketch, decode.record);
-    sketchJobs_.insert(decode.record, sketch);
+    auto sketch = NewDecode(TKind::Sketch, decode.photo, decode.path);
+    sketchJobs_.insert(decode.photo, sketch);
     Run(sketch, image);
 }
 
-void TPhotoLoader::Drop(const TPhotoInfo* record) {
-    if (const auto decode = jobs_.take(record)) decode->job.Cancel();
+void TPhotoLoader::Drop(TPhotoId photo) {
+    if (const auto decode = jobs_.take(photo)) decode->job.Cancel();
 }
 
-void TPhotoLoader::RequestThumbnail(const TPhotoInfo* record) {
-    if (!record || thumbnails_.contains(record) || Holds(record)) return;
+void TPhotoLoader::RequestThumbnail(TPhotoId photo) {
+    if (!find_(photo) || thumbnails_.contains(photo) || Holds(photo)) return;
     TLoadOptions options;
     options.minimumLongSide = kThumbnailLongSide;
     options.preview = true;
-    thumbnails_.insert(record, Start(TKind::Thumbnail, record, options));
+    thumbnails_.insert(photo, Start(TKind::Thumbnail, photo, options));
 }
 
 void TPhotoLoader::Clear() {
-    Show(nullptr);
+    Show(0);
     for (const auto& decodes : {&thumbnails_, &sketchJobs_}) {
         for (const auto& decode : std::as_const(*decodes)) decode->job.Cancel();
         decodes->clear();
@@ -178,31 +180,33 @@ void TPhotoLoader::Clear() {
     sketches_.clear();
 }
 
-void TPhotoLoader::Forget(const TPhotoInfo* record) {
-    Drop(record);
-    sketches_.remove(record);
-    if (const auto sketch = sketchJobs_.take(record)) sketch->job.Cancel();
-    if (const auto thumbnail = thumbnails_.take(record)) thumbnail->job.Cancel();
-    if (preview_ && preview_->record == record) std::exchange(preview_, nullptr)->job.Cancel();
-    neighbours_.removeAll(record);
-    if (shown_ == record) shown_ = nullptr;
+void TPhotoLoader::Forget(TPhotoId photo) {
+    Drop(photo);
+    sketches_.remove(photo);
+    if (const auto sketch = sketchJobs_.take(photo)) sketch->job.Cancel();
+    if (const auto thumbnail = thumbnails_.take(photo)) thumbnail->job.Cancel();
+    if (preview_ && preview_->photo == photo) std::exchange(preview_, nullptr)->job.Cancel();
+    neighbours_.removeAll(photo);
+    if (shown_ == photo) shown_ = 0;
     // Detached before the record goes; the neighbours stay ready for what is shown next.
-    if (photo_.Info() == record) photo_.AssignInfo(nullptr);
+    if (const TPhotoInfo* record = find_(photo); record && photo_.Info() == record)
+        photo_.AssignInfo(nullptr);
 }
 
-void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neighbours) {
-    shown_ = record;
+void TPhotoLoader::Show(TPhotoId shown, const QList<TPhotoId>& neighbours) {
+    TPhotoInfo* record = find_(shown);
+    shown_ = record ? shown : 0;
     if (preview_) std::exchange(preview_, nullptr)->job.Cancel();
     // Everything but the photo and its neighbours goes first, so that the budget is free.
-    for (const TPhotoInfo* held : jobs_.keys())
-        if (held != record && !neighbours.contains(held)) Drop(held);
+    for (const TPhotoId held : jobs_.keys())
+        if (held != shown_ && !neighbours.contains(held)) Drop(held);
     if (!record) {
         neighbours_.clear();
         photo_.AssignInfo(nullptr);
         return;
     }
 
-    std::shared_ptr<TDecode> decode = jobs_.value(record);
+    std::shared_ptr<TDecode> decode = jobs_.value(shown);
     if (!decode || !IsDone(*decode)) {
         const TImageHeader header = ReadImageHeader(record->FileName);
         const bool small =
@@ -212,41 +216,42 @@ void TPhotoLoader::Show(TPhotoInfo* record, const QList<const TPhotoInfo*>& neig
         if (small) {
             // Decoded here even when a worker has it queued: it may wait behind the
             // neighbours' big decodes.
-            Drop(record);
-            decode = NewDecode(TKind::Original, record);
+            Drop(shown);
+            decode = NewDecode(TKind::Original, shown, record->FileName);
             decode->result = DecodeOriginal(decode->path);
             decode->decodedHere = true;
-            jobs_.insert(record, decode);
+            jobs_.insert(shown, decode);
         } else {
             // Even the reduced decode reads every coefficient of the file (half the time
             // of the whole decode), so it runs beside it, on the other worker.
             const int minimum = header.reducible ? PreviewMinimumLongSide(header.size, *record) : 0;
             // The thumbnail's small decode shows at once; a sharper preview follows where
             // the settings need more pixels than it has.
-            const QImage sketch = sketches_.value(record);
+            const QImage sketch = sketches_.value(shown);
             if (minimum > 0 && std::max(sketch.width(), sketch.height()) < minimum) {
                 TLoadOptions options;
                 options.minimumLongSide = minimum;
                 options.preview = true;
-                preview_ = Start(TKind::Preview, record, options);
+                preview_ = Start(TKind::Preview, shown, options);
             }
-            if (!decode) decode = Start(TKind::Original, record, {}, ImageBytes(header.size));
+            if (!decode) decode = Start(TKind::Original, shown, {}, ImageBytes(header.size));
             photo_.AssignPending(record, header.size, sketch);
         }
     }
-    if (IsDone(*decode)) TakeOriginal(record, *decode);
+    if (IsDone(*decode)) TakeOriginal(*decode);
     KeepNeighbours(neighbours);
 }
 
-void TPhotoLoader::KeepNeighbours(const QList<const TPhotoInfo*>& neighbours) {
+void TPhotoLoader::KeepNeighbours(const QList<TPhotoId>& neighbours) {
     neighbours_.clear();
     int count = 0;
     qint64 bytes = 0;
-    for (const TPhotoInfo* neighbour : neighbours) {
-        if (!neighbour || neighbour == shown_ || neighbours_.contains(neighbour)) continue;
+    for (const TPhotoId neighbour : neighbours) {
+        const TPhotoInfo* record = find_(neighbour);
+        if (!record || neighbour == shown_ || neighbours_.contains(neighbour)) continue;
         const std::shared_ptr<TDecode> decode = jobs_.value(neighbour);
         // A neighbour not started yet is measured by its header first.
-        const qint64 needed = !decode ? ImageBytes(ReadImageHeader(neighbour->FileName).size)
+        const qint64 needed = !decode           ? ImageBytes(ReadImageHeader(record->FileName).size)
                               : IsDone(*decode) ? decode->result.image.sizeInBytes()
                                                 : decode->estimate;
         if (count >= maxNeighbours_ || bytes + needed > neighbourBytes_) {
@@ -260,8 +265,12 @@ void TPhotoLoader::KeepNeighbours(const QList<const TPhotoInfo*>& neighbours) {
     }
 }
 
+bool TPhotoLoader::ShownPending() const {
+    return shown_ && photo_.Pending() && photo_.Info() && photo_.Info() == find_(shown_);
+}
+
 bool TPhotoLoader::Waiting() const {
-    return shown_ && photo_.Pending() && photo_.Info() == shown_ && jobs_.contains(shown_);
+    return ShownPending() && jobs_.contains(shown_);
 }
 
 void TPhotoLoader::Finish() {
@@ -272,13 +281,12 @@ void TPhotoLoader::Finish() {
     if (preview_) std::exchange(preview_, nullptr)->job.Cancel();
     // Its result arrives here, through Arrived, before Wait returns.
     decode->job.Wait();
-    if (photo_.Pending() && photo_.Info() == shown_ && jobs_.value(shown_) == decode)
-        TakeOriginal(shown_, *decode);
+    if (ShownPending() && jobs_.value(shown_) == decode) TakeOriginal(*decode);
 }
 
-void TPhotoLoader::TakeOriginal(TPhotoInfo* record, TDecode& decode) {
+void TPhotoLoader::TakeOriginal(TDecode& decode) {
     Announce(decode);
-    photo_.AssignDecoded(record, decode.result);
+    photo_.AssignDecoded(find_(decode.photo), decode.result);
     // The sketch after the render, which it would otherwise slow down.
     RequestSketch(decode);
 }
@@ -289,44 +297,42 @@ qint64 TPhotoLoader::HeldSketchBytes() const {
     return held;
 }
 
-void TPhotoLoader::KeepSketch(const TPhotoInfo* record, const QImage& sketch) {
+void TPhotoLoader::KeepSketch(TPhotoId photo, const QImage& sketch) {
     if (sketch.isNull()) return;
-    const qint64 held = HeldSketchBytes() - sketches_.value(record).sizeInBytes();
-    if (held + sketch.sizeInBytes() <= sketchBytes_) sketches_.insert(record, sketch);
+    const qint64 held = HeldSketchBytes() - sketches_.value(photo).sizeInBytes();
+    if (held + sketch.sizeInBytes() <= sketchBytes_) sketches_.insert(photo, sketch);
 }
 
 void TPhotoLoader::Arrived(const std::shared_ptr<TDecode>& decode) {
-    const TPhotoInfo* record = decode->record;
+    const TPhotoId photo = decode->photo;
     switch (decode->kind) {
         case TKind::Thumbnail:
         case TKind::Sketch: {
             auto& decodes = decode->kind == TKind::Thumbnail ? thumbnails_ : sketchJobs_;
             // One that was let go of is not kept.
-            if (decodes.value(record) != decode) return;
-            decodes.remove(record);
+            if (decodes.value(photo) != decode) return;
+            decodes.remove(photo);
             if (decode->kind == TKind::Thumbnail) Announce(*decode);
-            KeepSketch(record, decode->result.image);
+            KeepSketch(photo, decode->result.image);
             return;
         }
         case TKind::Preview:
             if (decode != preview_) return;
             preview_.reset();
-            if (record == shown_ && photo_.Pending() && photo_.Info() == shown_)
-                photo_.SetPreview(decode->result.image);
+            if (photo == shown_ && ShownPending()) photo_.SetPreview(decode->result.image);
             return;
         case TKind::Original:
             break;
     }
     // A decode of a record dropped meanwhile is not shown, late or ever.
-    if (jobs_.value(record) != decode) return;
+    if (jobs_.value(photo) != decode) return;
     Announce(*decode);
-    if (record == shown_ && photo_.Pending() && photo_.Info() == shown_)
-        photo_.AssignDecoded(shown_, decode->result);
+    if (photo == shown_ && ShownPending()) photo_.AssignDecoded(find_(photo), decode->result);
     // The sketch after the render, which it would otherwise slow down.
     RequestSketch(*decode);
-    if (record == shown_) return;
+    if (photo == shown_) return;
     // A neighbour whose size the header did not tell may not fit after all.
-    KeepNeighbours(QList<const TPhotoInfo*>(neighbours_));
+    KeepNeighbours(QList<TPhotoId>(neighbours_));
 }
 
 }  // namespace vellumora

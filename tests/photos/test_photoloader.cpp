@@ -32,6 +32,16 @@ std::vector<std::unique_ptr<TPhotoInfo>> Records(const QStringList& paths, int m
     return records;
 }
 
+// The loader's view of them: record i is the photo named i + 1; a record reset is closed.
+TPhotoLoader::TFind FindIn(const std::vector<std::unique_ptr<TPhotoInfo>>& records) {
+    return [&records](TPhotoId id) {
+        return id >= 1 && id <= records.size() ? records[id - 1].get() : nullptr;
+    };
+}
+TPhotoId Id(size_t index) {
+    return TPhotoId(index + 1);
+}
+
 QImage Exact(const TPhotoInfo& record) {
     return RenderChain(DoLoad(record.FileName), record, QImage());
 }
@@ -46,9 +56,8 @@ class TestPhotoLoader : public QObject {
     QStringList pngs_;
     QString big_;  // 6000 x 4000
 
-    std::vector<const TPhotoInfo*> Neighbours(const std::vector<std::unique_ptr<TPhotoInfo>>& r,
-                                              size_t i) {
-        return {i + 1 < r.size() ? r[i + 1].get() : nullptr, i > 0 ? r[i - 1].get() : nullptr};
+    QList<TPhotoId> Neighbours(const std::vector<std::unique_ptr<TPhotoInfo>>& r, size_t i) {
+        return {i + 1 < r.size() ? Id(i + 1) : 0, i > 0 ? Id(i - 1) : 0};
     }
 
 private slots:
@@ -89,13 +98,13 @@ private slots:
             if (lastAsked) shownAfterLast << photo.Info();
         });
         {
-            TPhotoLoader loader(photo);
+            TPhotoLoader loader(photo, FindIn(records));
             loader.SetInlinePixels(0);  // everything from a worker
             for (qsizetype i = 0; i < clicks.size(); ++i) {
                 const size_t at = size_t(clicks[i]);
                 lastAsked = i == clicks.size() - 1;
                 const auto near = Neighbours(records, at);
-                loader.Show(records[at].get(), {near.begin(), near.end()});
+                loader.Show(Id(at), near);
             }
             QVERIFY(AwaitEventsUntil([&] { return !photo.Pending(); }));
         }  // the loader waits for what is still running
@@ -138,7 +147,7 @@ private slots:
         record.Crop = crop;
         record.Watermark = QStringLiteral("Preview");
         TPhoto photo;
-        TPhotoLoader loader(photo);
+        TPhotoLoader loader(photo, FindIn(records));
         TGate gate;  // the worker waits here until the preview has been looked at
         loader.SetDecoder([&gate](const QString& path, const TLoadOptions& options) {
             if (!options.AllowsReduction()) gate.Pass();  // the preview passes
@@ -147,10 +156,10 @@ private slots:
         bool made = false;
         connect(&loader, &TPhotoLoader::Decoded, this, [&made] { made = true; });
         if (sketch) {
-            loader.RequestThumbnail(&record);
+            loader.RequestThumbnail(1);
             QVERIFY(AwaitEventsUntil([&] { return made; }));
         }
-        loader.Show(&record);
+        loader.Show(1);
         // The thumbnail's decode is there to show at once, before any event.
         QCOMPARE(!photo.Rendered().isNull(), sketch);
         const TRenderSize size = RenderedSize(QSize(6000, 4000), record);
@@ -174,9 +183,9 @@ private slots:
         QCOMPARE(CompareImages(photo.Rendered(), Exact(record)), QString());
 
         // Shown again after its original was let go: a sketch kept of it shows at once.
-        QVERIFY(AwaitEventsUntil([&] { return loader.HasSketch(&record); }));
-        loader.Show(nullptr);
-        loader.Show(&record);
+        QVERIFY(AwaitEventsUntil([&] { return loader.HasSketch(1); }));
+        loader.Show(0);
+        loader.Show(1);
         QVERIFY(photo.Pending());
         QVERIFY(!photo.Rendered().isNull());
         QCOMPARE(photo.DisplaySize(), exactSize);
@@ -210,21 +219,21 @@ private slots:
         }
         const auto records = Records(paths, 640);
         TPhoto photo;
-        TPhotoLoader loader(photo);
+        TPhotoLoader loader(photo, FindIn(records));
         loader.SetBudget(neighbours, bytes);
         for (size_t i = 0; i < records.size(); ++i) {
             const auto near = Neighbours(records, i);
-            loader.Show(records[i].get(), {near.begin(), near.end()});
+            loader.Show(Id(i), near);
             const int expected = std::min<int>(held, (i > 0) + (i + 1 < records.size()));
             QVERIFY(AwaitEventsUntil(
                 [&] { return !photo.Pending() && loader.HeldNeighbours() == expected; }));
             QVERIFY(loader.HeldNeighbourBytes() <= std::min(bytes, 2 * one));
             QCOMPARE(photo.Info(), records[i].get());
-            if (held > 0 && i + 1 < records.size()) QVERIFY(loader.Holds(records[i + 1].get()));
+            if (held > 0 && i + 1 < records.size()) QVERIFY(loader.Holds(Id(i + 1)));
         }
         // Prepared: the next photo shows exactly without waiting for anything.
         if (held > 0) {
-            loader.Show(records[8].get());
+            loader.Show(Id(8));
             QVERIFY(!photo.Pending());
             QCOMPARE(photo.Rendered().size(),
                      ResizedSize(size, 640, true) + QSize(6, 6));  // and the bands
@@ -237,30 +246,30 @@ private slots:
         auto records = Records(jpegs_, 300);
         TPhoto photo;
         {
-            TPhotoLoader loader(photo);
+            TPhotoLoader loader(photo, FindIn(records));
             loader.SetInlinePixels(0);
-            QList<const TPhotoInfo*> arrived;
+            QList<TPhotoId> arrived;
             connect(&loader, &TPhotoLoader::Decoded, this,
-                    [&](const TPhotoInfo* record, const QImage&) { arrived << record; });
-            loader.Show(records[1].get(), {records[2].get(), records[0].get()});
+                    [&](TPhotoId id, const QImage&) { arrived << id; });
+            loader.Show(Id(1), {Id(2), Id(0)});
             // The neighbour closes while it is being prepared, then the photo shown.
-            const TPhotoInfo* gone2 = records[2].get();
+            const TPhotoId gone2 = Id(2);
             loader.Forget(gone2);
             records[2].reset();
-            loader.Show(nullptr);
-            const TPhotoInfo* gone1 = records[1].get();
+            loader.Show(0);
+            const TPhotoId gone1 = Id(1);
             loader.Forget(gone1);
             records[1].reset();
             arrived.clear();  // what came before they went was theirs to have
-            loader.Show(records[3].get(), {records[0].get()});
+            loader.Show(Id(3), {Id(0)});
             QVERIFY(
                 AwaitEventsUntil([&] { return !photo.Pending() && loader.HeldNeighbours() == 1; }));
             QVERIFY(!arrived.contains(gone1) && !arrived.contains(gone2));
             QCOMPARE(CompareImages(photo.Rendered(), Exact(*records[3])), QString());
             // The photo shown closes: its neighbour, prepared, shows at once.
-            loader.Forget(records[3].get());
+            loader.Forget(Id(3));
             QVERIFY(!photo.Info());
-            loader.Show(records[0].get(), {records[3].get()});
+            loader.Show(Id(0), {Id(3)});
             QVERIFY(!photo.Pending());
             QCOMPARE(CompareImages(photo.Rendered(), Exact(*records[0])), QString());
             // Gone with a decode still running (the one asked for just now).
@@ -361,7 +370,7 @@ private slots:
         auto records = Records(pngs_, 300);
         TPhoto photo;
         TGate neighbours;
-        TPhotoLoader loader(photo);
+        TPhotoLoader loader(photo, FindIn(records));
         loader.SetInlinePixels(0);
         const QString shown = records[2]->FileName;
         loader.SetDecoder([&](const QString& path, const TLoadOptions& options) {
@@ -369,8 +378,8 @@ private slots:
             return DecodeOriginal(path, options);
         });
         // Both workers take the first two photos and hold; the third is queued behind.
-        loader.Show(records[0].get(), {records[1].get()});
-        loader.Show(records[2].get(), {records[0].get(), records[1].get()});
+        loader.Show(Id(0), {Id(1)});
+        loader.Show(Id(2), {Id(0), Id(1)});
         QVERIFY(photo.Pending());
         QVERIFY(loader.Waiting());
         loader.Finish();
