@@ -94,7 +94,7 @@ private slots:
                 const auto near = Neighbours(records, at);
                 loader.Show(records[at].get(), {near.begin(), near.end()});
             }
-            QVERIFY(AwaitEventsUntil([&] { return !photo.Pending(); }));
+            QVERIFY(AwaitEventsUntil("the last photo clicked", [&] { return !photo.Pending(); }));
         }  // the loader waits for what is still running
         QVERIFY(ProcessPendingEvents());
         const TPhotoInfo* last = records[size_t(clicks.last())].get();
@@ -136,7 +136,8 @@ private slots:
         record.Watermark = QStringLiteral("Preview");
         TPhoto photo;
         TPhotoLoader loader(photo);
-        TGate gate;  // the worker waits here until the preview has been looked at
+        TGate gate(
+            "the exact decode");  // the worker waits here until the preview has been looked at
         loader.SetDecoder([&gate](const QString& path, const TLoadOptions& options) {
             if (!options.AllowsReduction()) gate.Pass();  // the preview passes
             return DecodeOriginal(path, options);
@@ -145,7 +146,7 @@ private slots:
         connect(&loader, &TPhotoLoader::Decoded, this, [&made] { made = true; });
         if (sketch) {
             loader.RequestThumbnail(&record);
-            QVERIFY(AwaitEventsUntil([&] { return made; }));
+            QVERIFY(AwaitEventsUntil("the thumbnail's decode", [&] { return made; }));
         }
         loader.Show(&record);
         // The thumbnail's decode is there to show at once, before any event.
@@ -155,7 +156,8 @@ private slots:
         QVERIFY(photo.Pending());
         QCOMPARE(photo.PictureSize(), exactSize);
         QCOMPARE(photo.DisplaySize(), exactSize);
-        if (preview) QVERIFY(AwaitEventsUntil([&] { return !photo.Rendered().isNull(); }));
+        if (preview)
+            QVERIFY(AwaitEventsUntil("the preview", [&] { return !photo.Rendered().isNull(); }));
         QVERIFY(photo.Pending());
         QCOMPARE(photo.DisplaySize(), exactSize);
         QCOMPARE(!photo.Rendered().isNull(), preview);
@@ -167,11 +169,12 @@ private slots:
         }
 
         gate.Open();
-        QVERIFY(AwaitEventsUntil([&] { return !photo.Pending(); }));
+        QVERIFY(AwaitEventsUntil("the exact picture", [&] { return !photo.Pending(); }));
         QCOMPARE(CompareImages(photo.Rendered(), Exact(record)), QString());
 
         // Shown again after its original was let go: a sketch kept of it shows at once.
-        QVERIFY(AwaitEventsUntil([&] { return loader.HasSketch(&record); }));
+        QVERIFY(AwaitEventsUntil("the sketch of the exact picture",
+                                 [&] { return loader.HasSketch(&record); }));
         loader.Show(nullptr);
         loader.Show(&record);
         QVERIFY(photo.Pending());
@@ -213,8 +216,9 @@ private slots:
             const auto near = Neighbours(records, i);
             loader.Show(records[i].get(), {near.begin(), near.end()});
             const int expected = std::min<int>(held, (i > 0) + (i + 1 < records.size()));
-            QVERIFY(AwaitEventsUntil(
-                [&] { return !photo.Pending() && loader.HeldNeighbours() == expected; }));
+            QVERIFY(AwaitEventsUntil("the photo shown and its neighbours held", [&] {
+                return !photo.Pending() && loader.HeldNeighbours() == expected;
+            }));
             QVERIFY(loader.HeldNeighbourBytes() <= std::min(bytes, 2 * one));
             QCOMPARE(photo.Info(), records[i].get());
             if (held > 0 && i + 1 < records.size()) QVERIFY(loader.Holds(records[i + 1].get()));
@@ -250,8 +254,9 @@ private slots:
             records[1].reset();
             arrived.clear();  // what came before they went was theirs to have
             loader.Show(records[3].get(), {records[0].get()});
-            QVERIFY(
-                AwaitEventsUntil([&] { return !photo.Pending() && loader.HeldNeighbours() == 1; }));
+            QVERIFY(AwaitEventsUntil("the photo shown and its one neighbour held", [&] {
+                return !photo.Pending() && loader.HeldNeighbours() == 1;
+            }));
             QVERIFY(!arrived.contains(gone1) && !arrived.contains(gone2));
             QCOMPARE(CompareImages(photo.Rendered(), Exact(*records[3])), QString());
             // The photo shown closes: its neighbour, prepared, shows at once.
