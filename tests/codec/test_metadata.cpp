@@ -99,7 +99,7 @@ QString MakeCameraJpeg(const QString& dir) {
 bool RunCli(const QStringList& args) {
     QProcess process;
     process.start(qEnvironmentVariable("VELLUMORA_CLI"), args);
-    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
+    return process.waitForFinished(kHangBoundMs) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
 }
 

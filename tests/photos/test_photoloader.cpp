@@ -106,7 +106,7 @@ private slots:
                 const auto near = Neighbours(records, at);
                 loader.Show(Id(at), near);
             }
-            QVERIFY(AwaitEventsUntil([&] { return !photo.Pending(); }));
+            QVERIFY(AwaitEventsUntil("the last photo clicked", [&] { return !photo.Pending(); }));
         }  // the loader waits for what is still running
         QVERIFY(ProcessPendingEvents());
         const TPhotoInfo* last = records[size_t(clicks.last())].get();
@@ -148,7 +148,8 @@ private slots:
         record.Watermark = QStringLiteral("Preview");
         TPhoto photo;
         TPhotoLoader loader(photo, FindIn(records));
-        TGate gate;  // the worker waits here until the preview has been looked at
+        TGate gate(
+            "the exact decode");  // the worker waits here until the preview has been looked at
         loader.SetDecoder([&gate](const QString& path, const TLoadOptions& options) {
             if (!options.AllowsReduction()) gate.Pass();  // the preview passes
             return DecodeOriginal(path, options);
@@ -157,7 +158,7 @@ private slots:
         connect(&loader, &TPhotoLoader::Decoded, this, [&made] { made = true; });
         if (sketch) {
             loader.RequestThumbnail(1);
-            QVERIFY(AwaitEventsUntil([&] { return made; }));
+            QVERIFY(AwaitEventsUntil("the thumbnail's decode", [&] { return made; }));
         }
         loader.Show(1);
         // The thumbnail's decode is there to show at once, before any event.
@@ -167,7 +168,8 @@ private slots:
         QVERIFY(photo.Pending());
         QCOMPARE(photo.PictureSize(), exactSize);
         QCOMPARE(photo.DisplaySize(), exactSize);
-        if (preview) QVERIFY(AwaitEventsUntil([&] { return !photo.Rendered().isNull(); }));
+        if (preview)
+            QVERIFY(AwaitEventsUntil("the preview", [&] { return !photo.Rendered().isNull(); }));
         QVERIFY(photo.Pending());
         QCOMPARE(photo.DisplaySize(), exactSize);
         QCOMPARE(!photo.Rendered().isNull(), preview);
@@ -179,11 +181,12 @@ private slots:
         }
 
         gate.Open();
-        QVERIFY(AwaitEventsUntil([&] { return !photo.Pending(); }));
+        QVERIFY(AwaitEventsUntil("the exact picture", [&] { return !photo.Pending(); }));
         QCOMPARE(CompareImages(photo.Rendered(), Exact(record)), QString());
 
         // Shown again after its original was let go: a sketch kept of it shows at once.
-        QVERIFY(AwaitEventsUntil([&] { return loader.HasSketch(1); }));
+        QVERIFY(AwaitEventsUntil("the sketch of the exact picture",
+                                 [&] { return loader.HasSketch(1); }));
         loader.Show(0);
         loader.Show(1);
         QVERIFY(photo.Pending());
@@ -225,8 +228,9 @@ private slots:
             const auto near = Neighbours(records, i);
             loader.Show(Id(i), near);
             const int expected = std::min<int>(held, (i > 0) + (i + 1 < records.size()));
-            QVERIFY(AwaitEventsUntil(
-                [&] { return !photo.Pending() && loader.HeldNeighbours() == expected; }));
+            QVERIFY(AwaitEventsUntil("the photo shown and its neighbours held", [&] {
+                return !photo.Pending() && loader.HeldNeighbours() == expected;
+            }));
             QVERIFY(loader.HeldNeighbourBytes() <= std::min(bytes, 2 * one));
             QCOMPARE(photo.Info(), records[i].get());
             if (held > 0 && i + 1 < records.size()) QVERIFY(loader.Holds(Id(i + 1)));
@@ -262,8 +266,9 @@ private slots:
             records[1].reset();
             arrived.clear();  // what came before they went was theirs to have
             loader.Show(Id(3), {Id(0)});
-            QVERIFY(
-                AwaitEventsUntil([&] { return !photo.Pending() && loader.HeldNeighbours() == 1; }));
+            QVERIFY(AwaitEventsUntil("the photo shown and its one neighbour held", [&] {
+                return !photo.Pending() && loader.HeldNeighbours() == 1;
+            }));
             QVERIFY(!arrived.contains(gone1) && !arrived.contains(gone2));
             QCOMPARE(CompareImages(photo.Rendered(), Exact(*records[3])), QString());
             // The photo shown closes: its neighbour, prepared, shows at once.
@@ -299,9 +304,9 @@ private slots:
         QFETCH(bool, secondStarted);
         QFETCH(bool, ran);
         QFETCH(bool, delivered);
-        TGate holdFirst;
-        TGate holdSecond;
-        TGate secondRunning;  // opened by the work, passed by the test
+        TGate holdFirst("the first job");
+        TGate holdSecond("the second job");
+        TGate secondRunning("the test, until the second job runs");
         std::atomic<bool> secondRan = false;
         std::atomic<bool> sawStop = false;
         QStringList arrived;  // the owner's thread only
@@ -347,6 +352,7 @@ private slots:
             // What is delivered has arrived, or what is not has ended, before the runner goes.
             if (action != QLatin1String("destroy"))
                 QVERIFY(AwaitEventsUntil(
+                    "both jobs ended and their results delivered",
                     [&] {
                         return first.Finished() && second.Finished() &&
                                (!delivered || arrived.size() == 3);
@@ -369,7 +375,7 @@ private slots:
     void finishNeverWaitsForOtherPhotos() {
         auto records = Records(pngs_, 300);
         TPhoto photo;
-        TGate neighbours;
+        TGate neighbours("the neighbours' decodes");
         TPhotoLoader loader(photo, FindIn(records));
         loader.SetInlinePixels(0);
         const QString shown = records[2]->FileName;
@@ -388,7 +394,8 @@ private slots:
         QCOMPARE(CompareImages(photo.Rendered(), Exact(*records[2])), QString());
         QCOMPARE(loader.HeldNeighbours(), 0);
         neighbours.Open();
-        QVERIFY(AwaitEventsUntil([&] { return loader.HeldNeighbours() == 2; }));
+        QVERIFY(
+            AwaitEventsUntil("both neighbours held", [&] { return loader.HeldNeighbours() == 2; }));
     }
 };
 

@@ -29,7 +29,10 @@ void Dismiss(QWidget* window) {
 bool ShowActive(QWidget* window) {
     window->show();
     window->activateWindow();
-    return ProcessEventsUntil([window] { return window->isActiveWindow(); });
+    const QString what =
+        QStringLiteral("%1 \"%2\" to become the active window")
+            .arg(QString::fromLatin1(window->metaObject()->className()), window->objectName());
+    return ProcessEventsUntil(what, [window] { return window->isActiveWindow(); });
 }
 
 TWhenModal::TWhenModal(QString what, std::function<void(QWidget*)> act, TNeed need,

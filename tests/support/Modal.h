@@ -11,8 +11,9 @@ class QWidget;
 
 namespace vellumora::test {
 
-// Shows a top-level window and makes it the active one, as a click on it would. False when
-// it did not become active once the events that follow were delivered.
+// Shows a top-level window and makes it the active one, as a click on it would. False,
+// naming the window, when it did not become active once the events that follow were
+// delivered (a bounded number of rounds of the event loop, no clock).
 bool ShowActive(QWidget* window);
 
 // Drives the next modal window. Arm it before the command that opens the window, since

@@ -2,6 +2,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <QFontInfo>
 #include <QProcess>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <cstdlib>
 
@@ -132,23 +134,37 @@ QString FontProblem(const QString& asked, const QString& resolvesTo, const QStri
         .arg(asked, family, resolvesTo, package);
 }
 
-bool ProcessEventsUntil(const std::function<bool()>& done, int passes) {
+bool ProcessEventsUntil(const QString& what, const std::function<bool()>& done, int passes) {
     for (int i = 0; i < passes; ++i) {
         if (done()) return true;
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
-    return done();
+    if (done()) return true;
+    qWarning().noquote() << "Waited for" << what << "in vain:" << passes
+                         << "rounds of the event loop went by without it";
+    return false;
 }
 
-bool AwaitEventsUntil(const std::function<bool()>& done, int passes) {
-    for (int i = 0; i < passes; ++i) {
+bool AwaitEventsUntil(const QString& what, const std::function<bool()>& done, int passes) {
+    // Only wakes the wait below should nothing else ever come; see kHangBound.
+    QTimer hang;
+    hang.setSingleShot(true);
+    hang.start(kHangBound);
+    int i = 0;
+    for (; i < passes && hang.isActive(); ++i) {
         if (done()) return true;
         QCoreApplication::sendPostedEvents();
         if (done()) return true;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    return done();
+    if (done()) return true;
+    if (hang.isActive())
+        qWarning().noquote() << "Waited for" << what << "in vain:" << i << "events came without it";
+    else
+        qWarning().noquote() << "Waited for" << what << "in vain: nothing brought it in"
+                             << kHangBound.count() << "s, after" << i << "events; taken for a hang";
+    return false;
 }
 
 bool ProcessPendingEvents(int passes) {
@@ -157,6 +173,8 @@ bool ProcessPendingEvents(int passes) {
         QCoreApplication::sendPostedEvents();
         if (!dispatcher->processEvents(QEventLoop::AllEvents)) return true;
     }
+    qWarning().noquote() << "Waited for the events to stop coming in vain: they still came after"
+                         << passes << "rounds of the event loop";
     return false;
 }
 
@@ -164,7 +182,9 @@ TCliResult RunCli(const QStringList& args) {
     QProcess process;
     process.start(qEnvironmentVariable("VELLUMORA_CLI"), args);
     TCliResult result;
-    if (!process.waitForFinished(120000)) {
+    if (!process.waitForFinished(kHangBoundMs)) {
+        qWarning().noquote() << "vellumora-cli" << args.join(' ') << "did not end within"
+                             << kHangBound.count() << "s; taken for a hang";
         process.kill();
         process.waitForFinished();
         return result;

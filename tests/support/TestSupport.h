@@ -8,6 +8,8 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -27,7 +29,7 @@ QString WriteBytes(const QString& dir, const QString& name, const QByteArray& by
 QByteArray ReadBytes(const QString& path);
 
 // What a run of the command-line tool (the path in VELLUMORA_CLI) gave; crashed also when
-// it did not end within two minutes.
+// it did not end within kHangBound.
 struct TCliResult {
     int code = -1;
     bool crashed = true;
@@ -65,23 +67,38 @@ QString CompareImages(const QImage& actual, const QImage& expected, int toleranc
 // with; otherwise says which Debian package (installed by scripts/deps.sh) brings it.
 QString FontProblem(const QString& asked, const QString& resolvesTo, const QString& package);
 
+// How long a wait on another thread or process may block before the test calls it a hang.
+// This is no timing assertion: what is waited for takes a small part of it even on a
+// loaded machine under a sanitizer. It only turns a hang into a failure that names what
+// was awaited, well before ctest's own timeout ends the program without saying.
+inline constexpr std::chrono::seconds kHangBound{120};
+inline constexpr int kHangBoundMs = int(std::chrono::milliseconds(kHangBound).count());
+
 // Delivers the events that are ready, and the ones they post in turn, until done() holds;
 // at most `passes` rounds of the event loop. Nothing here waits for time to pass: how
 // many rounds a chain of events takes does not depend on the machine's speed or load.
-bool ProcessEventsUntil(const std::function<bool()>& done, int passes = 1000);
+// When done() still fails at the end, says so naming `what` (what done() waits for).
+bool ProcessEventsUntil(const QString& what, const std::function<bool()>& done, int passes = 1000);
 // For work that other threads post back: like ProcessEventsUntil, but each round waits
 // for the next event to arrive instead of returning when none is ready. `passes` counts
-// events, not time, so a slow or loaded machine takes no more of them.
-bool AwaitEventsUntil(const std::function<bool()>& done, int passes = 100000);
-// Delivers events until none is ready; false when they were still coming after `passes`
-// rounds.
+// events, not time, so a slow or loaded machine takes no more of them. A worker that
+// never posts again would leave it waiting for ever: after kHangBound without done() it
+// gives up, naming `what`.
+bool AwaitEventsUntil(const QString& what, const std::function<bool()>& done, int passes = 100000);
+// Delivers events until none is ready; false, saying so, when they were still coming
+// after `passes` rounds.
 bool ProcessPendingEvents(int passes = 1000);
 
 // Holds work on other threads where the test wants it held: Pass() waits until Open().
 // It opens when it goes, so that nothing waits on it for ever; declare it after what
-// waits for that work.
+// waits for that work. `what` names the work held. A gate that stays shut for kHangBound
+// means the test waits for the very work it holds: the program stops there, naming the
+// gate, rather than hanging until ctest's timeout.
 class TGate {
 public:
+    explicit TGate(QString what) : what_(std::move(what)) {}
+    TGate(const TGate&) = delete;
+    TGate& operator=(const TGate&) = delete;
     ~TGate() { Open(); }
     void Open() {
         {
@@ -92,10 +109,15 @@ public:
     }
     void Pass() {
         std::unique_lock lock(mutex_);
-        opened_.wait(lock, [this] { return open_; });
+        if (!opened_.wait_for(lock, kHangBound, [this] { return open_; }))
+            qFatal(
+                "The gate holding %s was not opened within %d s: does the test wait for "
+                "that work before it opens the gate?",
+                qPrintable(what_), int(kHangBound.count()));
     }
 
 private:
+    const QString what_;
     std::mutex mutex_;
     std::condition_variable opened_;
     bool open_ = false;

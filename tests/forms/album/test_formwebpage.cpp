@@ -16,12 +16,10 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <optional>
-#include <semaphore>
 
 #include "forms/album/FormWebpage.h"
 #include "forms/album/WebpageRules.h"
@@ -72,7 +70,7 @@ struct TWebpageRig {
     bool Build() {
         ended.reset();
         Click(QStringLiteral("ButtonBuild"));
-        return AwaitEventsUntil([this] { return ended.has_value(); });
+        return AwaitEventsUntil("the end of the build", [this] { return ended.has_value(); });
     }
     void Close() { Click(QStringLiteral("ButtonCancel")); }
 };
@@ -342,12 +340,11 @@ private slots:
         QFETCH(QString, how);
         HandOver(3);
         TWebpageRig rig;
-        std::counting_semaphore<8> gate(0);
         // Whatever happens below, the worker is let go before the dialog waits for it.
-        const auto release = qScopeGuard([&gate] { gate.release(); });
+        TGate gate("the second photo's export");
         rig.dialog.SetJobs(1);
         rig.dialog.SetPhotoStartHook([&gate](int number) {
-            if (number == 2) gate.acquire();
+            if (number == 2) gate.Pass();
         });
         QVERIFY(rig.Show());
         rig.Type("EditFolder", Folder("cancelled-" + how));
@@ -357,7 +354,8 @@ private slots:
         QVERIFY(!rig.Child("EditTitle")->isEnabled() && !rig.Child("ButtonBuild")->isEnabled());
         auto* progress = rig.Child<QProgressBar>("ProgressBar");
         QVERIFY(progress->isVisible());
-        QVERIFY(AwaitEventsUntil([progress] { return progress->value() == 1; }));
+        QVERIFY(AwaitEventsUntil("the first photo's progress",
+                                 [progress] { return progress->value() == 1; }));
 
         if (how == "button")
             rig.Close();
@@ -367,8 +365,9 @@ private slots:
             rig.dialog.close();
         QVERIFY(rig.dialog.isVisible());
         QVERIFY(!rig.Button("ButtonCancel")->isEnabled());
-        gate.release();
-        QVERIFY(AwaitEventsUntil([&rig] { return rig.ended.has_value(); }));
+        gate.Open();
+        QVERIFY(AwaitEventsUntil("the end of the cancelled build",
+                                 [&rig] { return rig.ended.has_value(); }));
 
         QCOMPARE(rig.ended->status, TAlbumResult::Status::Cancelled);
         QVERIFY(QFile::exists(Folder("cancelled-" + how + "/Photo1.jpg")));
@@ -450,7 +449,7 @@ private slots:
                                                           QString::fromUtf8("© me"),
                                                           "--page-color",
                                                           "#336699"});
-        QVERIFY(cli.waitForFinished(120000));
+        QVERIFY(cli.waitForFinished(kHangBoundMs));
         QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
         QCOMPARE(cli.exitCode(), 0);
         const QStringList files{"Photo1.jpg", "Photo2.jpg", "Photo3.jpg", "Vellumora.htm"};

@@ -88,7 +88,7 @@ struct TBatchRig {
     bool Add(const QStringList& files) {
         platform.openFileLists.push_back(files);
         Button("ButtonAdd")->click();
-        return AwaitEventsUntil([this] { return !dialog.Adding(); });
+        return AwaitEventsUntil("every thumbnail added", [this] { return !dialog.Adding(); });
     }
     void Select(const QList<int>& rows) const {
         View()->clearSelection();
@@ -101,7 +101,7 @@ struct TBatchRig {
         SetText("EditFolder", folder);
         const int before = finished;
         Button("ButtonBuild")->click();
-        return AwaitEventsUntil([&] { return finished > before; });
+        return AwaitEventsUntil("the batch's end message", [&] { return finished > before; });
     }
     QString LastLog() const { return platform.log.isEmpty() ? QString() : platform.log.last(); }
 };
@@ -230,7 +230,7 @@ private slots:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &drop);
-        QVERIFY(AwaitEventsUntil([&] { return !rig.dialog.Adding(); }));
+        QVERIFY(AwaitEventsUntil("every thumbnail added", [&] { return !rig.dialog.Adding(); }));
         delete data;
         QCOMPARE(list.Count(), 3);
         QCOMPARE(list.Record(2).FileName, current_);
@@ -464,7 +464,7 @@ private slots:
         QVERIFY(rig.dialog.isHidden());
         QVERIFY(rig.Show());
         QCOMPARE(rig.dialog.List().Count(), 0);
-        QVERIFY(AwaitEventsUntil([&] { return !rig.dialog.Building(); }));
+        QVERIFY(AwaitEventsUntil("the end of the batch", [&] { return !rig.dialog.Building(); }));
         QCOMPARE(rig.platform.log.filter(QStringLiteral("ask: ")), QStringList());
         QCOMPARE(rig.finished, 0);
         QVERIFY(rig.Add({current_}));
@@ -505,7 +505,7 @@ private slots:
                       {"batch", "--settings", ini, "--section", "T", "--folder", cliFolder,
                        "--auto-crop", "4 * 6", "--case", "upper", "--prefix", "b_", "--rotate",
                        QString::number(rotate), file});
-            QVERIFY(cli.waitForFinished(-1));
+            QVERIFY(cli.waitForFinished(kHangBoundMs));
             QCOMPARE(cli.exitCode(), 0);
         }
         for (const QString& name : Entries(folder)) {

@@ -18,6 +18,7 @@
 #include "forms/color/FormColor.h"
 #include "photos/Photo.h"
 #include "photos/stages/Stages.h"
+#include "support/Modal.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -71,11 +72,7 @@ struct TColorRig {
         photo.SetMasksFolder(QFileInfo(file).path());
         photo.AssignInfo(&info);
     }
-    bool Show() {
-        dialog.show();
-        dialog.activateWindow();
-        return QTest::qWaitForWindowActive(&dialog);
-    }
+    bool Show() { return test::ShowActive(&dialog); }
     template <class T>
     T* Child(const QString& name) const {
         return dialog.findChild<T*>(name);

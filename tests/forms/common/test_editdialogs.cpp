@@ -606,7 +606,8 @@ private slots:
         rig.info.WriteSettings(settings, "PHOTO");
         QProcess tool;
         tool.start(qEnvironmentVariable("VELLUMORA_CLI"), {"render", settings, "PHOTO", output});
-        QVERIFY2(tool.waitForFinished(-1) && tool.exitCode() == 0, tool.readAllStandardError());
+        QVERIFY2(tool.waitForFinished(test::kHangBoundMs) && tool.exitCode() == 0,
+                 tool.readAllStandardError());
         QCOMPARE(test::CompareImages(QImage(output), rig.photo.Rendered()), QString());
     }
 

@@ -50,11 +50,7 @@ struct TCropRig {
         photo.SetMasksFolder(QFileInfo(file).path());
         photo.AssignInfo(&info);
     }
-    bool Show() {
-        dialog.show();
-        dialog.activateWindow();
-        return QTest::qWaitForWindowActive(&dialog);
-    }
+    bool Show() { return test::ShowActive(&dialog); }
     QWidget* Picture() const { return dialog.findChild<QWidget*>("ImagePhoto"); }
     // A pointer move without a button. (QTest moves the system cursor for that, which not
     // every platform turns into an event.)
@@ -338,7 +334,7 @@ private slots:
         info.WriteSettings(settings, "PHOTO");
         QProcess cli;
         cli.start(qEnvironmentVariable("VELLUMORA_CLI"), {"render", settings, "PHOTO", out});
-        QVERIFY(cli.waitForFinished(120000));
+        QVERIFY(cli.waitForFinished(test::kHangBoundMs));
         QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
         QCOMPARE(test::CompareImages(QImage(out), window.Photo().Rendered()), QString());
     }

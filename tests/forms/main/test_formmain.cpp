@@ -206,11 +206,13 @@ private slots:
                               strip->Button(index)->size());
             return strip->viewport()->rect().contains(shown);
         };
-        QVERIFY(ProcessEventsUntil([strip] { return strip->horizontalScrollBar()->value() > 0; }));
+        QVERIFY(ProcessEventsUntil("the strip scrolled to the current button",
+                                   [strip] { return strip->horizontalScrollBar()->value() > 0; }));
         QVERIFY(inView(39));
         QVERIFY(!inView(0));
         w->Action(QStringLiteral("MenuFirst"))->trigger();
-        QVERIFY(ProcessEventsUntil([strip] { return strip->horizontalScrollBar()->value() == 0; }));
+        QVERIFY(ProcessEventsUntil("the strip scrolled back to the first button",
+                                   [strip] { return strip->horizontalScrollBar()->value() == 0; }));
         QVERIFY(inView(0));
     }
 
@@ -236,7 +238,8 @@ private slots:
         QVERIFY(ProcessPendingEvents());
         QToolButton* hovered = w->Strip()->Button(pointer);
         QTest::mouseMove(hovered, hovered->rect().center());
-        QVERIFY(ProcessEventsUntil([hovered] { return hovered->underMouse(); }));
+        QVERIFY(ProcessEventsUntil("the pointer over the photo button",
+                                   [hovered] { return hovered->underMouse(); }));
 
         QTest::keyClick(&w->form, Qt::Key_Delete);
         QVERIFY(ProcessPendingEvents());
@@ -325,7 +328,8 @@ private slots:
         QVERIFY(QFileInfo::exists(path) || Halves(2000, 1500).save(path, "JPEG", 90));
         auto w = NewWindow();
         QVERIFY(w);
-        TGate gate;  // the worker waits here until the preview has been looked at
+        TGate gate(
+            "the exact decode");  // the worker waits here until the preview has been looked at
         w->form.Loader().SetDecoder([&gate](const QString& file, const TLoadOptions& options) {
             if (!options.AllowsReduction()) gate.Pass();  // the preview passes
             return DecodeOriginal(file, options);
@@ -335,7 +339,7 @@ private slots:
         QVERIFY(photo.Pending());
         QCOMPARE(w->Panel(2), QStringLiteral("640 * 480"));
         QCOMPARE(w->form.View()->size(), QSize(640, 480));
-        QVERIFY(AwaitEventsUntil([&] { return !photo.Rendered().isNull(); }));  // the preview
+        QVERIFY(AwaitEventsUntil("the preview", [&] { return !photo.Rendered().isNull(); }));
         QVERIFY(photo.Pending());
 
         gate.Open();
@@ -355,7 +359,7 @@ private slots:
         QVERIFY(!paths.isEmpty());
         auto w = NewWindow();
         QVERIFY(w);
-        TGate others;
+        TGate others("the other photos' decodes");
         QThread* window = QThread::currentThread();
         QString message;
         bool busy = false;
@@ -398,7 +402,7 @@ private slots:
         QCOMPARE(w->Strip()->Count(), 3);
         const QImage blank = MakeThumbnail(QImage(), QSize(32, 32));
         const auto thumbnail = [&](int i) { return w->Strip()->Image(w->Strip()->ImageIndex(i)); };
-        QVERIFY(AwaitEventsUntil([&] {
+        QVERIFY(AwaitEventsUntil("the three thumbnails", [&] {
             return thumbnail(0) != blank && thumbnail(1) != blank && thumbnail(2) != blank;
         }));
         // Red on the left, blue on the right, as the photos are.
@@ -836,7 +840,7 @@ private slots:
             const QPoint at = target == viewport ? QPoint(2, 2) : QPoint(10, 10);
             QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
             QApplication::sendEvent(target, &event);
-            QVERIFY(ProcessEventsUntil([popup] { return popup->isVisible(); }));
+            QVERIFY(ProcessEventsUntil("the context menu", [popup] { return popup->isVisible(); }));
             popup->hide();
         }
     }
@@ -859,23 +863,24 @@ private slots:
         };
         w->Open(SavePng(QStringLiteral("r300.png"), SolidImage(300, 100, kBlue)));
         QCOMPARE(view->size(), QSize(300, 100));
-        QVERIFY(ProcessEventsUntil(placed));
+        QVERIFY(ProcessEventsUntil("the photo placed in the area", placed));
 
         QTest::keyClick(&w->form, Qt::Key_Right, Qt::ControlModifier);
         QCOMPARE(w->form.Photo().Info()->Rotate, 270);
         QCOMPARE(view->size(), QSize(100, 300));
-        QVERIFY(ProcessEventsUntil(placed));
+        QVERIFY(ProcessEventsUntil("the photo placed in the area", placed));
 
         // Larger than the area: scrolled away, then rendered again.
         w->Action(QStringLiteral("Menu300"))->trigger();
         QCOMPARE(view->size(), QSize(300, 900));
-        QVERIFY(ProcessEventsUntil([box] { return box->verticalScrollBar()->maximum() > 0; }));
+        QVERIFY(ProcessEventsUntil("the vertical scroll bar",
+                                   [box] { return box->verticalScrollBar()->maximum() > 0; }));
         box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
         QVERIFY(view->pos().y() < 0);
         w->Action(QStringLiteral("DropCounter"))->trigger();
         QCOMPARE(w->form.Photo().Info()->Rotate, 0);
         QCOMPARE(view->size(), QSize(900, 300));
-        QVERIFY(ProcessEventsUntil(placed));
+        QVERIFY(ProcessEventsUntil("the photo placed in the area", placed));
         QCOMPARE(view->pos().x(), 0);
         QVERIFY(view->pos().y() > 0);
     }
@@ -1246,7 +1251,8 @@ private slots:
             dialog->close();
         });
         form.show();
-        QVERIFY(ProcessEventsUntil([&form] { return form.Strip()->Count() == 2; }));
+        QVERIFY(ProcessEventsUntil("the two startup photos",
+                                   [&form] { return form.Strip()->Count() == 2; }));
         QCOMPARE(seen, QStringLiteral("FormAbout"));
         QCOMPARE(openWhileAbout, 0);
         QCOMPARE(form.Photo().Info()->FileName, photos[1]);

@@ -86,7 +86,7 @@ public:
         // never started.
         for (;;) {
             pollfd wait{end_, POLLIN, 0};
-            const int ready = ::poll(&wait, 1, 120000);
+            const int ready = ::poll(&wait, 1, test::kHangBoundMs);
             if (ready < 0 && errno == EINTR) continue;
             if (ready <= 0) return said + "(no end from the mail program)";
             char buffer[256];

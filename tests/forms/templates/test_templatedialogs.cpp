@@ -408,7 +408,7 @@ private slots:
         const QString cli = qEnvironmentVariable("VELLUMORA_CLI");
         QProcess list;
         list.start(cli, {QStringLiteral("templates")});
-        QVERIFY(list.waitForFinished(60000));
+        QVERIFY(list.waitForFinished(kHangBoundMs));
         const QStringList lines =
             QString::fromUtf8(list.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines,
@@ -419,7 +419,7 @@ private slots:
         batch.start(
             cli, {"batch", "--settings", TemplatesFile(), "--section",
                   lines.first().section('\t', 1, 1), "--folder", folder, "--type", "png", photo_});
-        QVERIFY(batch.waitForFinished(120000));
+        QVERIFY(batch.waitForFinished(kHangBoundMs));
         QVERIFY2(batch.exitCode() == 0, batch.readAllStandardError().constData());
 
         WriteStore(QByteArray(kStore).replace("DEFAULT=TEMPLATE1", "DEFAULT=NONE"));

@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
-#include <semaphore>
 
 #include "photos/album/Album.h"
 #include "photos/settings/IniFile.h"
@@ -350,17 +349,17 @@ private slots:
     void numberingDoesNotFollowTheWorkers() {
         TAlbumOptions options;
         options.folder = QStringLiteral("  ") + Folder("new/deeper") + QStringLiteral(" \t");
-        std::binary_semaphore secondDone(0);
+        TGate secondDone("photo 1's export, held until photo 2 is done");
         QList<int> finished;
         TAlbumRun run;
         run.jobs = 2;
         run.mayStart = [&](int number) {
-            if (number == 1) secondDone.acquire();
+            if (number == 1) secondDone.Pass();
             return true;
         };
         run.progress = [&](const TAlbumPhoto& photo, int done, int total) {
             finished << photo.number;
-            if (photo.number == 2) secondDone.release();
+            if (photo.number == 2) secondDone.Open();
             return photo.written && done == finished.size() && total == 3;
         };
         const TAlbumResult result = BuildWebAlbum(options, Records(3), run);
