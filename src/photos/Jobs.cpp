@@ -13,19 +13,21 @@
 namespace vellumora {
 namespace {
 
-// Qt hands a task to its pool, and a call to another thread's event loop, under locks of
-// its own, which ThreadSanitizer cannot see in a Qt not built for it. These say where a
-// hand-off happens, so that what our code writes before it and reads after it is not
-// taken for a race. They do nothing in other builds.
-void HandOver([[maybe_unused]] const void* handle) {
+// Qt hands a task to its pool under locks of its own, which ThreadSanitizer cannot see in
+// a Qt not built for it. These say where the hand-off happens, so that the task our code
+// built before it and reads after it is not taken for a race; taking the token over reads
+// nothing the hand-over wrote. They do nothing in other builds.
+[[maybe_unused]] char handOffToken;
+
+void HandOver() {
 #if defined(__SANITIZE_THREAD__)
-    __tsan_release(const_cast<void*>(handle));
+    __tsan_release(&handOffToken);
 #endif
 }
 
-void TakeOver([[maybe_unused]] const void* handle) {
+void TakeOver() {
 #if defined(__SANITIZE_THREAD__)
-    __tsan_acquire(const_cast<void*>(handle));
+    __tsan_acquire(&handOffToken);
 #endif
 }
 
@@ -68,16 +70,7 @@ struct TJobState : std::enable_shared_from_this<TJobState> {
             phase = Phase::Finished;
         }
         finished.notify_all();
-        // Dropped by Qt when the runner is gone: its destructor waits for this call.
-        auto self = shared_from_this();
-        HandOver(this);
-        QMetaObject::invokeMethod(
-            runner,
-            [self = std::move(self)] {
-                TakeOver(self.get());
-                self->Deliver();
-            },
-            Qt::QueuedConnection);
+        runner->Ready(shared_from_this(), true);
     }
 
     // On the runner's thread: what the work posted, in order.
@@ -139,7 +132,7 @@ class TJobTask : public QRunnable {
 public:
     explicit TJobTask(std::shared_ptr<detail::TJobState> state) : state_(std::move(state)) {}
     void run() override {
-        TakeOver(this);
+        TakeOver();
         state_->Run();
     }
 
@@ -162,15 +155,7 @@ void TJobContext::Post(std::function<void()> call) const {
         std::lock_guard lock(state_.mutex);
         state_.posted.push_back(std::move(call));
     }
-    auto state = state_.shared_from_this();
-    HandOver(&state_);
-    QMetaObject::invokeMethod(
-        state_.runner,
-        [state = std::move(state)] {
-            TakeOver(state.get());
-            state->DeliverPosted();
-        },
-        Qt::QueuedConnection);
+    state_.runner->Ready(state_.shared_from_this(), false);
 }
 
 bool TJob::Finished() const {
@@ -217,6 +202,36 @@ TJobRunner::TJobRunner(int threads, QObject* parent) : QObject(parent) {
 TJobRunner::~TJobRunner() {
     CancelAll();
     pool_.waitForDone();
+    // What finished meanwhile is not delivered.
+    std::lock_guard lock(readyMutex_);
+    ready_.clear();
+}
+
+void TJobRunner::Ready(std::shared_ptr<detail::TJobState> state, bool finished) {
+    bool first = false;
+    {
+        std::lock_guard lock(readyMutex_);
+        first = ready_.empty();
+        ready_.emplace_back(std::move(state), finished);
+    }
+    // Named, so that nothing of ours is built on this thread for the other to read: what
+    // it delivers is handed over through the lock above. Dropped by Qt when the runner is
+    // gone; its destructor waits for the workers first.
+    if (first) QMetaObject::invokeMethod(this, "DeliverReady", Qt::QueuedConnection);
+}
+
+void TJobRunner::DeliverReady() {
+    std::vector<std::pair<std::shared_ptr<detail::TJobState>, bool>> ready;
+    {
+        std::lock_guard lock(readyMutex_);
+        ready.swap(ready_);
+    }
+    for (const auto& [state, finished] : ready) {
+        if (finished)
+            state->Deliver();
+        else
+            state->DeliverPosted();
+    }
 }
 
 void TJobRunner::CancelAll() {
@@ -240,7 +255,7 @@ TJob TJobRunner::StartJob(std::function<void(const TJobContext&)> work, std::fun
     auto* task = new TJobTask(state);
     state->task = task;
     jobs_.push_back(state);
-    HandOver(task);
+    HandOver();
     pool_.start(task, priority);
     return TJob(std::move(state));
 }

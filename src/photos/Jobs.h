@@ -20,6 +20,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -101,10 +102,19 @@ public:
     int Pending() const;
 
 private:
+    friend struct detail::TJobState;
+    friend class TJobContext;
+
     TJob StartJob(std::function<void(const TJobContext&)> work, std::function<void()> done,
                   int priority);
+    // From a worker: the job has posted something, or finished; delivered on this
+    // object's thread, in the order it came.
+    void Ready(std::shared_ptr<detail::TJobState> state, bool finished);
+    Q_INVOKABLE void DeliverReady();
 
     QThreadPool pool_;
+    std::mutex readyMutex_;
+    std::vector<std::pair<std::shared_ptr<detail::TJobState>, bool>> ready_;
     // Every job not known to be finished; pruned as jobs are started.
     std::vector<std::shared_ptr<detail::TJobState>> jobs_;
 };

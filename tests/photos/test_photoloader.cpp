@@ -148,10 +148,13 @@ private slots:
         record.Watermark = QStringLiteral("Preview");
         TPhoto photo;
         TPhotoLoader loader(photo, FindIn(records));
-        TGate gate(
-            "the exact decode");  // the worker waits here until the preview has been looked at
-        loader.SetDecoder([&gate](const QString& path, const TLoadOptions& options) {
-            if (!options.AllowsReduction()) gate.Pass();  // the preview passes
+        // The worker waits at a gate until the preview has been looked at: the first, then
+        // when the photo is shown again, the second.
+        TGate gate("the exact decode");
+        TGate again("the exact decode when shown again");
+        std::atomic<TGate*> held = &gate;
+        loader.SetDecoder([&held](const QString& path, const TLoadOptions& options) {
+            if (!options.AllowsReduction()) held.load()->Pass();  // the preview passes
             return DecodeOriginal(path, options);
         });
         bool made = false;
@@ -187,6 +190,7 @@ private slots:
         // Shown again after its original was let go: a sketch kept of it shows at once.
         QVERIFY(AwaitEventsUntil("the sketch of the exact picture",
                                  [&] { return loader.HasSketch(1); }));
+        held = &again;
         loader.Show(0);
         loader.Show(1);
         QVERIFY(photo.Pending());
