@@ -239,11 +239,6 @@ void TJobRunner::CancelAll() {
     jobs_.clear();
 }
 
-int TJobRunner::Pending() const {
-    return int(std::count_if(jobs_.begin(), jobs_.end(),
-                             [](const auto& job) { return !job->IsFinished(); }));
-}
-
 TJob TJobRunner::StartJob(std::function<void(const TJobContext&)> work, std::function<void()> done,
                           int priority) {
     std::erase_if(jobs_, [](const auto& job) { return job->IsFinished(); });

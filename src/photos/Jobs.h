@@ -98,8 +98,6 @@ public:
     }
     // Cancels every job started so far.
     void CancelAll();
-    // Jobs started and not yet finished.
-    int Pending() const;
 
 private:
     friend struct detail::TJobState;
