@@ -11,11 +11,14 @@
 #include <new>
 
 #include "codec/CodecUtil.h"
+#include "codec/HeifCodec.h"
 #include "codec/ImageBuffer.h"
 #include "codec/JpegCodec.h"
+#include "codec/JxlCodec.h"
 #include "codec/MagickCodec.h"
 #include "codec/MetadataIo.h"
 #include "codec/RawCodec.h"
+#include "codec/WebpCodec.h"
 
 namespace vellumora {
 namespace {
@@ -38,6 +41,53 @@ constexpr TWritableType kWritableTypes[] = {
     {"png",  "Portable Network Graphics", TEncoder::Qt,     "png",   true},
     {"bmp",  "Windows Bitmap",            TEncoder::Qt,     "bmp",   false},
     {"tga",  "Targa Bitmap",              TEncoder::Magick, "TGA",   false},
+    {"webp", "WebP Image",                TEncoder::WebP,   nullptr, true},
+    {"avif", "AV1 Image File",            TEncoder::Avif,   nullptr, true},
+    {"jxl",  "JPEG XL Image",             TEncoder::Jxl,    nullptr, true},
+};
+
+// The extensions offered to open, in the order of the open filter: the classic formats
+// first, then today's, then camera raw. ReadableTypes().
+constexpr TReadableType kReadableTypes[] = {
+    {"tif",  "image/tiff",             false}, {"tiff", "image/tiff",            false},
+    {"fax",  "image/g3fax",            false}, {"g3n",  "",                      false},
+    {"g3f",  "",                       false}, {"gif",  "image/gif",             false},
+    {"jpg",  "image/jpeg",             false}, {"jpeg", "image/jpeg",            false},
+    {"jpe",  "image/jpeg",             false}, {"pcx",  "image/vnd.zbrush.pcx",  false},
+    {"bmp",  "image/bmp",              false}, {"dib",  "image/bmp",             false},
+    {"rle",  "image/rle",              false}, {"ico",  "image/vnd.microsoft.icon", false},
+    {"cur",  "image/x-win-bitmap",     false}, {"png",  "image/png",             false},
+    {"wmf",  "image/wmf",              false}, {"emf",  "image/emf",             false},
+    {"tga",  "image/x-tga",            false}, {"targa", "image/x-tga",          false},
+    {"vda",  "image/x-tga",            false}, {"icb",  "image/x-tga",           false},
+    {"vst",  "image/x-tga",            false}, {"pix",  "",                      false},
+    {"pxm",  "",                       false}, {"ppm",  "image/x-portable-pixmap", false},
+    {"pgm",  "image/x-portable-graymap", false}, {"pbm", "image/x-portable-bitmap", false},
+    {"wbmp", "image/vnd.wap.wbmp",     false}, {"jp2",  "image/jp2",             false},
+    {"j2k",  "image/x-jp2-codestream", false}, {"jpc",  "image/x-jp2-codestream", false},
+    {"j2c",  "image/x-jp2-codestream", false}, {"dcx",  "",                      false},
+    {"webp", "image/webp",             false}, {"heic", "image/heif",            false},
+    {"heif", "image/heif",             false}, {"hif",  "image/heif",            false},
+    {"avif", "image/avif",             false}, {"jxl",  "image/jxl",             false},
+    {"3fr",  "",                       true},  {"ari",  "",                      true},
+    {"arw",  "image/x-sony-arw",       true},  {"bay",  "",                      true},
+    {"cap",  "",                       true},  {"cr2",  "image/x-canon-cr2",     true},
+    {"cr3",  "image/x-canon-cr3",      true},  {"crw",  "image/x-canon-crw",     true},
+    {"dcr",  "image/x-kodak-dcr",      true},  {"dcs",  "",                      true},
+    {"dng",  "image/x-adobe-dng",      true},  {"drf",  "",                      true},
+    {"eip",  "",                       true},  {"erf",  "",                      true},
+    {"fff",  "",                       true},  {"iiq",  "",                      true},
+    {"k25",  "image/x-kodak-k25",      true},  {"kdc",  "image/x-kodak-kdc",     true},
+    {"mdc",  "",                       true},  {"mef",  "",                      true},
+    {"mos",  "",                       true},  {"mrw",  "image/x-minolta-mrw",   true},
+    {"nef",  "image/x-nikon-nef",      true},  {"nrw",  "image/x-nikon-nrw",     true},
+    {"orf",  "image/x-olympus-orf",    true},  {"pef",  "image/x-pentax-pef",    true},
+    {"ptx",  "",                       true},  {"pxn",  "",                      true},
+    {"raf",  "image/x-fuji-raf",       true},  {"raw",  "image/x-panasonic-rw",  true},
+    {"rw2",  "image/x-panasonic-rw2",  true},  {"rwl",  "",                      true},
+    {"rwz",  "",                       true},  {"sr2",  "image/x-sony-sr2",      true},
+    {"srf",  "image/x-sony-srf",       true},  {"srw",  "",                      true},
+    {"x3f",  "image/x-sigma-x3f",      true},
 };
 // clang-format on
 
@@ -103,7 +153,9 @@ TDecoded DecodeWithQt(const QByteArray& data, const QString& suffix, int orienta
 // Whether the bytes begin as an image of a type some reader knows, so that a failed
 // decode means a damaged file rather than something that is no image at all.
 bool RecognisedImage(const QByteArray& data) {
-    if (codec::LooksLikeJpeg(data)) return true;
+    if (codec::LooksLikeJpeg(data) || codec::LooksLikeHeif(data) || codec::LooksLikeJxl(data) ||
+        codec::LooksLikeWebp(data))
+        return true;
     PrepareQtReaders();
     QBuffer buffer;
     buffer.setData(data);
@@ -157,10 +209,20 @@ QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options
     const int orientation = metadata.Orientation();
 
     TDecoded decoded;
-    // By content, whatever the name says.
+    // By content, whatever the name says. HEIF and JPEG XL turn by their own transforms;
+    // the EXIF orientation they may also carry would turn them a second time.
     if (codec::LooksLikeJpeg(data)) {
         decoded = codec::DecodeJpeg(data, options, orientation);
         if (decoded.status != EStatus::Failed) return finish(decoded);
+    } else if (codec::LooksLikeHeif(data)) {
+        decoded = codec::DecodeHeif(data, options);
+        return finish(decoded);
+    } else if (codec::LooksLikeJxl(data)) {
+        decoded = codec::DecodeJxl(data, options);
+        return finish(decoded);
+    } else if (codec::LooksLikeWebp(data)) {
+        decoded = codec::DecodeWebp(data, options, orientation);
+        return finish(decoded);
     }
     decoded = DecodeWithQt(data, suffix, orientation);
     if (decoded.status != EStatus::Failed) return finish(decoded);
@@ -239,8 +301,23 @@ bool SaveFile(const QImage& image, const QString& path, QString* error, const TM
         case TEncoder::Qt:
             if (!EncodeWithQt(rgb, type->format, &bytes, error)) return false;
             break;
+        case TEncoder::WebP:
+            if (!codec::EncodeWebp(rgb, codec::MetadataBlobs(metadata, rgb.size()), &bytes, error))
+                return false;
+            break;
+        case TEncoder::Avif:
+            if (!codec::EncodeAvif(rgb, codec::MetadataBlobs(metadata, rgb.size()), &bytes, error))
+                return false;
+            break;
+        case TEncoder::Jxl:
+            if (!codec::EncodeJxl(rgb, codec::MetadataBlobs(metadata, rgb.size()), &bytes, error))
+                return false;
+            break;
     }
-    if (type->metadata) bytes = codec::EmbedMetadata(bytes, metadata, rgb.size());
+    // The encoders of today's formats put the metadata in themselves.
+    const bool embedded = type->encoder == TEncoder::WebP || type->encoder == TEncoder::Avif ||
+                          type->encoder == TEncoder::Jxl;
+    if (type->metadata && !embedded) bytes = codec::EmbedMetadata(bytes, metadata, rgb.size());
     return WriteFileAtomically(path, bytes, error);
 }
 
@@ -248,7 +325,11 @@ bool SaveFile(const QImage& image, const QString& path, QString* error, const TM
 
 TImageHeader ReadImageHeader(const QString& path) {
     TImageHeader header;
-    if (codec::IsRawSuffix(QFileInfo(path).suffix().toLower())) return header;
+    if (codec::IsRawSuffix(QFileInfo(path).suffix().toLower())) return codec::ReadRawHeader(path);
+    QByteArray start;
+    if (QFile file(path); file.open(QIODevice::ReadOnly)) start = file.read(64);
+    if (codec::LooksLikeHeif(start)) return codec::ReadHeifHeader(path);
+    if (codec::LooksLikeJxl(start)) return codec::ReadJxlHeader(path);
     PrepareQtReaders();
     QImageReader reader(path);
     header.size = reader.size();
@@ -292,25 +373,22 @@ QStringList WritableExtensions() {
     return list;
 }
 
+std::span<const TReadableType> ReadableTypes() {
+    return kReadableTypes;
+}
+
 QStringList ReadableSuffixes() {
-    return {
-        QStringLiteral("tif"),  QStringLiteral("tiff"),  QStringLiteral("fax"),
-        QStringLiteral("g3n"),  QStringLiteral("g3f"),   QStringLiteral("gif"),
-        QStringLiteral("jpg"),  QStringLiteral("jpeg"),  QStringLiteral("jpe"),
-        QStringLiteral("pcx"),  QStringLiteral("bmp"),   QStringLiteral("dib"),
-        QStringLiteral("rle"),  QStringLiteral("ico"),   QStringLiteral("cur"),
-        QStringLiteral("png"),  QStringLiteral("wmf"),   QStringLiteral("emf"),
-        QStringLiteral("tga"),  QStringLiteral("targa"), QStringLiteral("vda"),
-        QStringLiteral("icb"),  QStringLiteral("vst"),   QStringLiteral("pix"),
-        QStringLiteral("pxm"),  QStringLiteral("ppm"),   QStringLiteral("pgm"),
-        QStringLiteral("pbm"),  QStringLiteral("wbmp"),  QStringLiteral("jp2"),
-        QStringLiteral("j2k"),  QStringLiteral("jpc"),   QStringLiteral("j2c"),
-        QStringLiteral("dcx"),  QStringLiteral("crw"),   QStringLiteral("cr2"),
-        QStringLiteral("nef"),  QStringLiteral("raw"),   QStringLiteral("pef"),
-        QStringLiteral("raf"),  QStringLiteral("x3f"),   QStringLiteral("bay"),
-        QStringLiteral("orf"),  QStringLiteral("mrw"),   QStringLiteral("srf"),
-        QStringLiteral("webp"), QStringLiteral("dng"),
-    };
+    QStringList list;
+    for (const TReadableType& type : kReadableTypes) list << QLatin1String(type.suffix);
+    return list;
+}
+
+QStringList ReadableMimeTypes() {
+    QStringList list;
+    for (const TReadableType& type : kReadableTypes)
+        if (*type.mimeType && !list.contains(QLatin1String(type.mimeType)))
+            list << QLatin1String(type.mimeType);
+    return list;
 }
 
 }  // namespace vellumora

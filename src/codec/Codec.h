@@ -72,6 +72,9 @@ enum class TEncoder {
     Jpeg,    // libjpeg-turbo (JpegCodec)
     Qt,      // Qt's image writers
     Magick,  // ImageMagick (MagickCodec): each side at most 65535 pixels
+    WebP,    // libwebp (WebpCodec)
+    Avif,    // libheif with the AV1 encoder (HeifCodec)
+    Jxl,     // libjxl (JxlCodec)
 };
 
 // A type DoSave writes.
@@ -87,11 +90,24 @@ struct TWritableType {
 };
 
 // Every type DoSave writes, in the order of the Save As list, the batch's type list and
-// the command-line tool's usage: jpg jpeg gif tif pcx png bmp tga.
+// the command-line tool's usage: jpg jpeg gif tif pcx png bmp tga, then webp avif jxl.
+// Stored choices are indices into this list, so new types only ever go at its end.
 std::span<const TWritableType> WritableTypes();
 // Their suffixes with the leading dot: ".jpg" ... ".tga".
 QStringList WritableExtensions();
-// Extensions (lower case, without dot) DoLoad reads.
+// A file extension DoLoad offers to open. DoLoad itself goes by content, whatever the name.
+struct TReadableType {
+    const char* suffix;    // lower case, without dot: "heic"
+    const char* mimeType;  // the shared MIME database's name, or empty when it has none
+    bool raw;              // a camera raw format, read by LibRaw
+};
+
+// Every extension DoLoad offers to open: the one list that the open filter, dropped files,
+// the batch, the desktop file and the guide follow.
+std::span<const TReadableType> ReadableTypes();
+// Their extensions (lower case, without dot), in the same order.
 QStringList ReadableSuffixes();
+// Their MIME types, each once, in the same order.
+QStringList ReadableMimeTypes();
 
 }  // namespace vellumora

@@ -24,6 +24,8 @@ void PrepareExiv2() {
     std::call_once(once, [] {
         // Damaged metadata is dropped quietly: the user cannot act on Exiv2's warnings.
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        // HEIF, AVIF, JPEG XL and CR3 are ISO media files, read only when asked for.
+        Exiv2::enableBMFF(true);
         // The XMP toolkit is shared by all threads (the batch and album convert in parallel).
         Exiv2::XmpParser::initialize(
             [](void* data, bool lock) {
@@ -196,6 +198,28 @@ QByteArray EmbedMetadata(const QByteArray& encoded, const TMetadata& metadata, Q
     } catch (...) {
     }
     return encoded;
+}
+
+TMetadataBlobs MetadataBlobs(const TMetadata& metadata, QSize size) {
+    TMetadataBlobs blobs;
+    if (metadata.IsEmpty()) return blobs;
+    try {
+        PrepareExiv2();
+        TData data = *metadata.Data();
+        PrepareForOutput(data, size);
+        if (!data.exif.empty()) {
+            Exiv2::Blob blob;
+            Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data.exif);
+            blobs.exif =
+                QByteArray(reinterpret_cast<const char*>(blob.data()), qsizetype(blob.size()));
+        }
+        std::string packet;
+        if (!data.xmp.empty() && Exiv2::XmpParser::encode(packet, data.xmp) == 0)
+            blobs.xmp = QByteArray::fromStdString(packet);
+    } catch (...) {
+        // What could be encoded before the failure is kept.
+    }
+    return blobs;
 }
 
 }  // namespace codec

@@ -19,4 +19,13 @@ TMetadata ReadMetadata(const QByteArray& file);
 // out; when nothing can be written, `encoded` comes back as it was.
 QByteArray EmbedMetadata(const QByteArray& encoded, const TMetadata& metadata, QSize size);
 
+// Metadata as the formats that carry it in boxes or chunks of their own take it (WebP,
+// AVIF, JPEG XL): EXIF as a TIFF structure (from its byte-order mark on) and XMP as a
+// packet, prepared as EmbedMetadata prepares them. Empty parts are absent.
+struct TMetadataBlobs {
+    QByteArray exif;
+    QByteArray xmp;
+};
+TMetadataBlobs MetadataBlobs(const TMetadata& metadata, QSize size);
+
 }  // namespace vellumora::codec

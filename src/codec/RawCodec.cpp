@@ -11,12 +11,14 @@
 namespace vellumora::codec {
 
 bool IsRawSuffix(const QString& suffix) {
-    static const QStringList suffixes{
-        QStringLiteral("crw"), QStringLiteral("cr2"), QStringLiteral("nef"), QStringLiteral("raw"),
-        QStringLiteral("pef"), QStringLiteral("raf"), QStringLiteral("x3f"), QStringLiteral("bay"),
-        QStringLiteral("orf"), QStringLiteral("mrw"), QStringLiteral("srf"), QStringLiteral("dng"),
-    };
-    return suffixes.contains(suffix);
+    for (const TReadableType& type : ReadableTypes())
+        if (type.raw && suffix == QLatin1String(type.suffix)) return true;
+    return false;
+}
+
+TImageHeader ReadRawHeader(const QString& path) {
+    Q_UNUSED(path);
+    return {};  // filled in by the raw work
 }
 
 TDecoded DecodeRaw(const QString& path, const TLoadOptions& options) {

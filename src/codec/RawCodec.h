@@ -10,8 +10,12 @@
 
 namespace vellumora::codec {
 
-// Extensions (lower case) of the raw formats we offer to open.
+// Whether an extension (lower case) is one of the raw formats we offer to open.
 bool IsRawSuffix(const QString& suffix);
+
+// The upright size LibRaw will give and whether a reduced decode is possible (half size, or
+// the camera's embedded preview); an invalid size when the file does not open as raw.
+TImageHeader ReadRawHeader(const QString& path);
 
 // Decodes a raw file. With options.minimumLongSide > 0 it may decode at half size
 // (one pixel per colour filter block, much faster) when that is still large enough.

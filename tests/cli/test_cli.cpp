@@ -656,7 +656,8 @@ private slots:
                             << "^usage: vellumora-cli render .*--version\\n$";
         QTest::newRow("--help: the writable types")
             << "--help"
-            << "OUTPUT\\n          \\(format by extension: jpg jpeg gif tif pcx png bmp tga\\)\\n";
+            << "OUTPUT\\n          \\(format by extension: jpg jpeg gif tif pcx png bmp tga webp "
+               "avif jxl\\)\\n";
         QTest::newRow("--version") << "--version"
                                    << "^vellumora-cli \\d+\\.\\d+\\.\\d+\\n$";
     }

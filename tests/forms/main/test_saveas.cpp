@@ -138,7 +138,9 @@ private slots:
         QTest::newRow("upper case replaced") << "/p/holiday.JPG" << 1 << "/p/holiday.jpeg";
         QTest::newRow("trailing dot") << "/p/holiday." << 7 << "/p/holiday.tga";
         QTest::newRow("double extension") << "/p/a.tar.gz" << 4 << "/p/a.tar.pcx";
-        QTest::newRow("entry out of range") << "/p/x.gif" << 8 << "/p/x.jpg";
+        QTest::newRow("today's types after the eight") << "/p/x.gif" << 8 << "/p/x.webp";
+        QTest::newRow("last entry") << "/p/x.gif" << 10 << "/p/x.jxl";
+        QTest::newRow("entry out of range") << "/p/x.gif" << 11 << "/p/x.jpg";
     }
     void extensionRule() {
         QFETCH(QString, typed);
@@ -154,7 +156,9 @@ private slots:
         QCOMPARE(filters, (QStringList{"JPEG Bitmap (*.jpg)", "JPEG Bitmap (*.jpeg)",
                                        "CompuServe Bitmap (*.gif)", "TIFF Bitmap (*.tif)",
                                        "PaintBrush (*.pcx)", "Portable Network Graphics (*.png)",
-                                       "Windows Bitmap (*.bmp)", "Targa Bitmap (*.tga)"}));
+                                       "Windows Bitmap (*.bmp)", "Targa Bitmap (*.tga)",
+                                       "WebP Image (*.webp)", "AV1 Image File (*.avif)",
+                                       "JPEG XL Image (*.jxl)"}));
         QCOMPARE(extensions.size(), filters.size());
         for (int i = 0; i < filters.size(); ++i) {
             QVERIFY2(filters[i].endsWith(QStringLiteral("(*") + extensions[i] + QLatin1Char(')')),
