@@ -35,10 +35,23 @@ QString UsageText() {
         "         [--charset NAME] [--page-color COLOR] [--shuffle] [--jobs N]\n"
         "  album   exports the photos of FILE's PHOTO sections (or every FILE with the\n"
         "          template settings) as DIR/Photo1.jpg ... and writes DIR/Vellumora.htm\n"
-        "usage: vellumora-cli --help | --version\n");
+        "usage: vellumora-cli --help | --version\n"
+        "Photos are read by their content, whatever their names. The extensions taken as\n"
+        "photos, by the codec's table of what it reads:\n"
+        "%2");
     QStringList writable;  // by the codec's table of writable types
     for (const TWritableType& type : WritableTypes()) writable << QLatin1String(type.suffix);
-    return usage.arg(writable.join(QLatin1Char(' ')));
+    QString readable;
+    QString line;
+    for (const QString& suffix : ReadableSuffixes()) {
+        if (line.size() + 1 + suffix.size() > 78) {
+            readable += line + QLatin1Char('\n');
+            line.clear();
+        }
+        line += QLatin1Char(' ') + suffix;
+    }
+    readable += line + QLatin1Char('\n');
+    return usage.arg(writable.join(QLatin1Char(' ')), readable);
 }
 
 int Run(const QStringList& args, QTextStream& out, QTextStream& err) {

@@ -66,7 +66,7 @@ constexpr TReadableType kReadableTypes[] = {
     {"wbmp", "image/vnd.wap.wbmp",     false}, {"jp2",  "image/jp2",             false},
     {"j2k",  "image/x-jp2-codestream", false}, {"jpc",  "image/x-jp2-codestream", false},
     {"j2c",  "image/x-jp2-codestream", false}, {"dcx",  "",                      false},
-    {"webp", "image/webp",             false}, {"heic", "image/heif",            false},
+    {"webp", "image/webp",             false}, {"heic", "image/heic",            false},
     {"heif", "image/heif",             false}, {"hif",  "image/heif",            false},
     {"avif", "image/avif",             false}, {"jxl",  "image/jxl",             false},
     {"3fr",  "",                       true},  {"ari",  "",                      true},

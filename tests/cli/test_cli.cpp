@@ -651,9 +651,13 @@ private slots:
         QTest::addColumn<QString>("arg");
         QTest::addColumn<QString>("pattern");
         QTest::newRow("--help") << "--help"
-                                << "^usage: vellumora-cli render .*--version\\n$";
+                                << "^usage: vellumora-cli render .*--version\\n.*\\n$";
         QTest::newRow("-h") << "-h"
-                            << "^usage: vellumora-cli render .*--version\\n$";
+                            << "^usage: vellumora-cli render .*--version\\n.*\\n$";
+        QTest::newRow("--help: today's readable types")
+            << "--help"
+            << "taken as\\n.*\\bjpg\\s+jpeg\\s+jpe\\b.*\\bheic\\s+heif\\s+hif\\s+avif\\s+jxl\\b"
+               ".*\\bcr3\\b.*\\brw2\\b";
         QTest::newRow("--help: the writable types")
             << "--help"
             << "OUTPUT\\n          \\(format by extension: jpg jpeg gif tif pcx png bmp tga webp "

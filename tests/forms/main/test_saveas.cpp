@@ -483,6 +483,38 @@ private slots:
         }
         QVERIFY(checked > 20);
     }
+
+    // What the desktop offers to open with the program and what the guide lists follow
+    // the codec's tables.
+    void formatListsFollowTheCodec() {
+        const QString index = HelpIndexFile();
+        QVERIFY2(!index.isEmpty(), "no help/index.html in the shipped data");
+        const QDir help = QFileInfo(index).dir();
+        const QString desktop =
+            help.filePath(QStringLiteral("../../applications/vellumora.desktop"));
+        const QRegularExpression mimeLine(QStringLiteral("^MimeType=(.*);$"),
+                                          QRegularExpression::MultilineOption);
+        const auto match = mimeLine.match(QString::fromUtf8(test::ReadBytes(desktop)));
+        QVERIFY2(match.hasMatch(), qPrintable(desktop));
+        QStringList offered = match.captured(1).split(QLatin1Char(';'));
+        QStringList read = ReadableMimeTypes();
+        offered.sort();
+        read.sort();
+        QCOMPARE(offered, read);
+
+        const QString page = QString::fromUtf8(test::ReadBytes(help.filePath("formats.html")));
+        QStringList missing;
+        for (const QString& suffix : ReadableSuffixes())
+            if (!page.contains("<code>." + suffix + "</code>")) missing << suffix;
+        for (const TWritableType& type : WritableTypes()) {
+            // The type's row: its name, then a cell that names the extension.
+            const QRegularExpression row(
+                QStringLiteral("<td>%1</td><td>(<code>[^<]*</code>\\s*)*<code>\\.%2</code>")
+                    .arg(QLatin1String(type.name), QLatin1String(type.suffix)));
+            if (!row.match(page).hasMatch()) missing << type.Caption();
+        }
+        QCOMPARE(missing.join(QStringLiteral(", ")), QString());
+    }
 };
 
 QTEST_MAIN(TestSaveAs)
