@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
             row[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
         }
     }
-    QImageWriter writer(QString::fromLocal8Bit(argv[1]), "jpeg");
+    // The format by the extension: JPEG as a camera writes it, or PNG as a lossless source.
+    QImageWriter writer(QString::fromLocal8Bit(argv[1]));
     writer.setQuality(92);
     if (!writer.write(image)) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);

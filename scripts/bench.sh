@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the release preset and times Vellumora against its peers on the same files in
 # one run: one 24 MP JPEG rendered to a 640-pixel JPEG, as whole processes.
-# Usage: scripts/bench.sh [RUNS]
+# Usage: scripts/bench.sh [RUNS] [formats]   (formats: only today's formats, the last part)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs="${1:-15}"
+only="${2:-all}"
 bash scripts/deps.sh --bench
 cmake --preset release >/dev/null
 cmake --build --preset release --target vellumora-cli bench_render make_test_photo bench_batch >/dev/null
@@ -16,6 +17,59 @@ photo="$data/photo24mp.jpg"
 [ -f "$photo" ] || "$bin/make_test_photo" "$photo" 6000 4000 1
 
 export XDG_DATA_HOME="$PWD/$data/xdg"
+
+formats() {
+  echo
+  echo "== today's formats: a 12 MP HEIC (tiled, with its thumbnail), a 12 MP AVIF, a 24 MP JPEG XL"
+  echo "   and a 24 MP DNG (with its preview), made from the same kind of picture"
+  cmake --build --preset release --target bench_writers bench_switch >/dev/null
+  local heic="$data/photo12mp.heic" avif="$data/photo12mp.avif" jxl="$data/photo24mp.jxl"
+  local dng="$data/photo24mp.dng" png="$data/photo12mp.png"
+  [ -f "$png" ] || "$bin/make_test_photo" "$png" 4000 3000 5
+  [ -f "$heic" ] || "$bin/make_test_photo" "$heic" 4032 3024 6
+  [ -f "$avif" ] || "$bin/make_test_photo" "$avif" 4000 3000 7
+  [ -f "$jxl" ] || "$bin/make_test_photo" "$jxl" 6000 4000 8
+  [ -f "$dng" ] || "$bin/make_test_photo" "$dng" 6000 4000 9
+  ls -l "$heic" "$avif" "$jxl" "$dng" | awk '{printf "   %-28s %10d bytes\n", $NF, $5}'
+
+  echo
+  echo "-- the writers against JPEG at quality 90, on a lossless 12 MP source (goal: smaller"
+  echo "   than the JPEG at equal or better PSNR and SSIM)"
+  "$bin/bench_writers" "$png" "$data" 3
+
+  echo
+  echo "-- vellumora-cli render to 640 px against vipsthumbnail, whole processes"
+  local json="$data/formats.json" args=()
+  for f in "$heic" "$avif" "$jxl" "$dng"; do
+    local ext="${f##*.}" ini="$data/render_${f##*/}.ini"
+    printf '[P]\nFILENAME=%s\n' "$(realpath "$f")" > "$ini"
+    args+=(-n "vellumora $ext" "$bin/vellumora-cli render $ini P $data/out_vellumora_$ext.jpg")
+    # libvips here reads HEIF, AVIF and JPEG XL, not camera raw.
+    [ "$ext" = dng ] || args+=(-n "vipsthumbnail $ext" "vipsthumbnail $f -s 640 -o $PWD/$data/out_vips_$ext.jpg[Q=90]")
+  done
+  hyperfine -N --warmup 1 --runs "$runs" --export-json "$json" "${args[@]}" >/dev/null
+  python3 - "$json" <<'PY'
+import json, sys
+r = {x["command"]: x["median"] * 1000 for x in json.load(open(sys.argv[1]))["results"]}
+for name, v in r.items():
+    print(f"{name:20s} median {v:7.1f} ms")
+for ext in ["heic", "avif", "jxl"]:
+    print(f"vellumora / vipsthumbnail, {ext}: {r['vellumora ' + ext] / r['vipsthumbnail ' + ext]:.2f}"
+          + ("  (goal: at most 1)" if ext == "heic" else ""))
+PY
+
+  echo
+  echo "-- the window: switching between the HEIC, the DNG and the AVIF (goal: the first picture,"
+  echo "   from the HEIC's thumbnail or the raw's preview, within 60 ms)"
+  # The photo clicked cold is the first named: the HEIC, then the DNG.
+  QT_QPA_PLATFORM=offscreen "$bin/bench_switch" "$heic" "$dng" "$avif" "$runs" 2>/dev/null
+  QT_QPA_PLATFORM=offscreen "$bin/bench_switch" "$dng" "$heic" "$avif" "$runs" 2>/dev/null
+}
+if [ "$only" = formats ]; then
+  formats
+  exit 0
+fi
+
 echo "== in-process stages"
 "$bin/bench_render" "$photo" "$data" 7
 
@@ -195,3 +249,5 @@ for name, v in r.items():
 print(f"dialog add / djpeg 1/8      = {d['add 40 photos'] / djpeg:.2f}  (goal: at most 1.5)")
 print(f"dialog build / cli batch    = {d['build 40 photos'] / cli:.2f}  (goal: at most 1.1)")
 PY
+
+formats
