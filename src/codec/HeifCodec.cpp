@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "codec/ImageBuffer.h"
@@ -395,6 +396,73 @@ bool EncodeAvifBytes(const QImage& source, const TMetadataBlobs& metadata, QByte
     return true;
 }
 
+// A file as libheif reads it for a header: the boxes that describe the images come from
+// the disk, the coded data (mdat's contents, megabytes against a few KB) reads as zeros.
+// libheif reads the whole file while parsing, though a header needs none of the data.
+class TDescriptionReader {
+public:
+    explicit TDescriptionReader(QFile& file) : file_(file), size_(file.size()) {
+        for (qint64 at = 0; at + 8 <= size_;) {
+            if (!file_.seek(at)) break;
+            const QByteArray head = file_.read(16);
+            if (head.size() < 8) break;
+            qint64 boxSize = qFromBigEndian<quint32>(head.constData());
+            qint64 headSize = 8;
+            if (boxSize == 1 && head.size() == 16) {
+                boxSize = qint64(std::min<quint64>(qFromBigEndian<quint64>(head.constData() + 8),
+                                                   quint64(size_)));
+                headSize = 16;
+            }
+            if (boxSize == 0) boxSize = size_ - at;  // to the end of the file
+            if (boxSize < headSize) break;           // damage: libheif will say so
+            if (head.mid(4, 4) == "mdat") holes_.push_back({at + headSize, at + boxSize});
+            at += boxSize;
+        }
+    }
+
+    static heif_reader Callbacks() {
+        heif_reader reader{};
+        reader.reader_api_version = 1;
+        reader.get_position = [](void* self) { return int64_t(Self(self).position_); };
+        reader.read = [](void* data, size_t size, void* self) {
+            return Self(self).Read(data, size);
+        };
+        reader.seek = [](int64_t position, void* self) {
+            if (position < 0 || position > Self(self).size_) return 1;
+            Self(self).position_ = position;
+            return 0;
+        };
+        reader.wait_for_file_size = [](int64_t target, void* self) {
+            return target > Self(self).size_ ? heif_reader_grow_status_size_beyond_eof
+                                             : heif_reader_grow_status_size_reached;
+        };
+        return reader;
+    }
+
+private:
+    static TDescriptionReader& Self(void* self) { return *static_cast<TDescriptionReader*>(self); }
+
+    int Read(void* data, size_t size) {
+        const qint64 end = position_ + qint64(size);
+        if (end > size_) return 1;
+        bool hole = false;
+        for (const auto& [from, to] : holes_) hole |= position_ >= from && end <= to;
+        if (hole) {
+            std::memset(data, 0, size);
+        } else if (!file_.seek(position_) ||
+                   file_.read(static_cast<char*>(data), qint64(size)) != qint64(size)) {
+            return 1;
+        }
+        position_ = end;
+        return 0;
+    }
+
+    QFile& file_;
+    const qint64 size_;
+    qint64 position_ = 0;
+    std::vector<std::pair<qint64, qint64>> holes_;  // from, to
+};
+
 }  // namespace
 
 bool LooksLikeHeif(const QByteArray& data) {
@@ -422,11 +490,14 @@ TDecoded DecodeHeif(const QByteArray& data, const TLoadOptions& options) {
 
 TImageHeader ReadHeifHeader(const QString& path) {
     try {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        TDescriptionReader reader(file);
+        const heif_reader callbacks = TDescriptionReader::Callbacks();
         const TContext context = OpenContext();
         if (!context) return {};
-        // libheif reads the boxes that describe the images, not the coded pixels.
-        if (heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr)
-                .code != heif_error_Ok)
+        if (heif_context_read_from_reader(context.get(), &callbacks, &reader, nullptr).code !=
+            heif_error_Ok)
             return {};
         heif_image_handle* primary = nullptr;
         if (heif_context_get_primary_image_handle(context.get(), &primary).code != heif_error_Ok)
