@@ -286,7 +286,10 @@ TDecoded Decode(const QByteArray& data, const TLoadOptions& options) {
     if (options.preview && options.AllowsReduction()) {
         if (const THandle thumbnail = ChooseThumbnail(primary, options)) {
             TDecoded decoded = DecodeHandle(thumbnail.get());
-            if (decoded.status == TDecoded::EStatus::Ok) return decoded;
+            // One that lies the other way than the picture lacks the picture's turn.
+            const int w = decoded.image.width(), h = decoded.image.height();
+            const bool sameWay = w == h || width == height || (w > h) == (width > height);
+            if (decoded.status == TDecoded::EStatus::Ok && sameWay) return decoded;
         }
     }
     return DecodeHandle(primary);

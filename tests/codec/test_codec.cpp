@@ -468,6 +468,22 @@ private slots:
               std::tuple{"no reduction, no thumbnail", 0, true, photo}})
             QTest::newRow(tag) << "t.heic" << thumbnailed << expected << 6 << minimum << preview
                                << photo.size() << true << 1;
+        // Upright by its own turn, as the picture; one without it is not used.
+        const QByteArray turnedThumbnail = MakeHeif(
+            photo,
+            {.orientation = 6, .thumbnail = SolidImage(256, 192, 0x20C040), .thumbnailBox = 64});
+        // libheif associates the thumbnail (item 2) with its hvcC, clap, irot (8), ispe,
+        // colr and pixi (11); pixi again in place of irot.
+        const QByteArray thumbnailTurn("\x00\x02\x06\x86\x87\x08", 6);
+        QVERIFY(turnedThumbnail.count(thumbnailTurn) == 1);
+        QByteArray unturned = turnedThumbnail;
+        unturned.replace(thumbnailTurn, QByteArray("\x00\x02\x06\x86\x87\x0B", 6));
+        QTest::newRow("thumbnail of a turned picture")
+            << "tt.heic" << turnedThumbnail << OrientImage(green, 6) << 6 << 64 << true
+            << QSize(192, 256) << true << 1;
+        QTest::newRow("thumbnail without the picture's turn")
+            << "tu.heic" << unturned << OrientImage(photo, 6) << 6 << 64 << true << QSize(192, 256)
+            << true << 1;
     }
     void heif() {
         QFETCH(QString, name);
