@@ -161,12 +161,8 @@ TDecoded DecodeHandle(const heif_image_handle* handle) {
 
     const bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
     const bool premultiplied = alpha && heif_image_handle_is_premultiplied_alpha(handle) != 0;
-    // More than 8 bits go through 16 bits per channel, so that the conversion to sRGB
-    // rounds once, at the end.
-    const bool wide = heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
-    const heif_chroma chroma =
-        wide ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
-             : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    // 10 and 12 bits come as 8, rounded by libheif: all we hold has 8.
+    const heif_chroma chroma = alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB;
 
     const std::unique_ptr<heif_decoding_options, TDecodingOptionsFree> options(
         heif_decoding_options_alloc());
@@ -189,54 +185,25 @@ TDecoded DecodeHandle(const heif_image_handle* handle) {
     const QColorSpace space = ColorSpaceOf(handle, image.get());
     const int channels = alpha ? 4 : 3;
 
-    if (!wide) {
-        QImage out = NewImage(w, h);
-        if (out.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
-        for (int y = 0; y < h; ++y) {
-            const uint8_t* s = plane + qsizetype(y) * stride;
-            auto* d = reinterpret_cast<QRgb*>(out.scanLine(y));
-            for (int x = 0; x < w; ++x, s += channels) {
-                if (!alpha) {
-                    d[x] = qRgb(s[0], s[1], s[2]);
-                } else if (premultiplied) {
-                    const int white = 255 - s[3];
-                    d[x] = qRgb(std::min(255, s[0] + white), std::min(255, s[1] + white),
-                                std::min(255, s[2] + white));
-                } else {
-                    d[x] = qRgba(s[0], s[1], s[2], s[3]);
-                }
-            }
-        }
-        if (alpha && !premultiplied) CompositeOverWhiteInPlace(out);
-        ConvertToSrgb(out, space);
-        return TDecoded::Ok(std::move(out));
-    }
-
-    const int bits = std::clamp(
-        heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved), 9, 16);
-    const quint32 maximum = (quint32(1) << bits) - 1;
-    QImage wideImage(w, h,
-                     premultiplied ? QImage::Format_RGBA64_Premultiplied
-                     : alpha       ? QImage::Format_RGBA64
-                                   : QImage::Format_RGBX64);
-    if (wideImage.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
+    QImage out = NewImage(w, h);
+    if (out.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
     for (int y = 0; y < h; ++y) {
         const uint8_t* s = plane + qsizetype(y) * stride;
-        auto* d = reinterpret_cast<quint16*>(wideImage.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            for (int c = 0; c < 4; ++c) {
-                // Stretched to 16 bits, rounded: full scale stays full scale.
-                const quint32 v =
-                    c < channels ? std::min<quint32>(qFromLittleEndian<quint16>(s + 2 * c), maximum)
-                                 : maximum;
-                d[4 * x + c] = quint16((v * 65535u + maximum / 2) / maximum);
+        auto* d = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x, s += channels) {
+            if (!alpha) {
+                d[x] = qRgb(s[0], s[1], s[2]);
+            } else if (premultiplied) {
+                const int white = 255 - s[3];
+                d[x] = qRgb(std::min(255, s[0] + white), std::min(255, s[1] + white),
+                            std::min(255, s[2] + white));
+            } else {
+                d[x] = qRgba(s[0], s[1], s[2], s[3]);
             }
-            s += 2 * channels;
         }
     }
-    ConvertToSrgb(wideImage, space);
-    QImage out = ToOpaquePixelFormat(std::move(wideImage));
-    if (out.isNull()) return TDecoded::Failed(QStringLiteral("out of memory"));
+    if (alpha && !premultiplied) CompositeOverWhiteInPlace(out);
+    ConvertToSrgb(out, space);
     return TDecoded::Ok(std::move(out));
 }
 

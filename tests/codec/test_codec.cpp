@@ -422,6 +422,17 @@ private slots:
         row("12-bit heic", "c.heic", MakeHeif(blocks, {.bits = 12}), blocks);
         row("alpha heic", "alpha.heic", MakeHeif(holed), WithHole(blocks, true));
         row("alpha avif", "alpha.avif", MakeHeif(holed, {.av1 = true}), WithHole(blocks, true));
+        // Partly transparent, with straight and with premultiplied alpha.
+        QImage quarter(64, 48, QImage::Format_ARGB32);
+        quarter.fill(qRgba(255, 0, 0, 64));
+        const QImage pink = SolidImage(64, 48, 0xFFBFBF);
+        row("quarter opaque red avif", "q.avif", MakeHeif(quarter, {.av1 = true}), pink);
+        row("quarter opaque red avif, premultiplied", "qp.avif",
+            MakeHeif(quarter.convertToFormat(QImage::Format_ARGB32_Premultiplied), {.av1 = true}),
+            pink);
+        row("quarter opaque red 10-bit heic, premultiplied", "qp10.heic",
+            MakeHeif(quarter.convertToFormat(QImage::Format_ARGB32_Premultiplied), {.bits = 10}),
+            pink);
         // Turned and mirrored by irot and imir; an EXIF orientation that says otherwise is
         // read, and left alone.
         for (const int o : {2, 5, 6, 8}) {
@@ -439,6 +450,13 @@ private slots:
         QTest::newRow("avif with xmp orientation 8")
             << "x.avif" << MakeHeif(blocks, {.av1 = true, .xmp = xmp}) << blocks << 6 << 0 << false
             << size << false << 8;
+        // An ispe that claims less than the coded picture: the picture loads whole; the header
+        // can only tell the claim.
+        const QByteArray plain = MakeHeif(blocks);
+        const quint32 ispe = quint32(plain.indexOf("ispe")) + 8;
+        QTest::newRow("ispe claims 32 x 24")
+            << "small.heic" << Patched(plain, {{ispe, 32, 4, 1}, {ispe + 4, 24, 4, 1}}) << blocks
+            << 6 << 0 << false << QSize(32, 24) << false << 1;
         // Phones' grids of tiles, as they are and turned a quarter counter-clockwise.
         const QImage wide = BlockImage(192, 128);
         row("grid", "grid.heic", MakeHeifGrid(wide, 64), wide);

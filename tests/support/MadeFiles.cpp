@@ -38,8 +38,12 @@ heif_image* HeifImageOf(const QImage& image, int bits) {
     int stride = 0;
     uint8_t* plane = heif_image_get_plane(out, heif_channel_interleaved, &stride);
     const int channels = alpha ? 4 : 3;
-    const QImage rgba =
-        image.convertToFormat(wide ? QImage::Format_RGBA64 : QImage::Format_RGBA8888);
+    // An image in a premultiplied format is written premultiplied, and flagged so.
+    const bool premultiplied = image.pixelFormat().premultiplied() == QPixelFormat::Premultiplied;
+    if (premultiplied) heif_image_set_premultiplied_alpha(out, 1);
+    const QImage rgba = image.convertToFormat(
+        wide ? (premultiplied ? QImage::Format_RGBA64_Premultiplied : QImage::Format_RGBA64)
+             : (premultiplied ? QImage::Format_RGBA8888_Premultiplied : QImage::Format_RGBA8888));
     for (int y = 0; y < image.height(); ++y) {
         uint8_t* d = plane + qsizetype(y) * stride;
         if (!wide) {
@@ -117,7 +121,9 @@ QByteArray MakeHeif(const QImage& image, const THeifSpec& spec) {
     options->macOS_compatibility_workaround = 0;
     options->macOS_compatibility_workaround_no_nclx_profile = 0;  // a colr box with the nclx
     heif_image_handle* handle = nullptr;
-    heif_context_encode_image(context, pixels, encoder, options, &handle);
+    // No file at all when the encoder refuses, rather than one without its picture.
+    const bool encoded =
+        heif_context_encode_image(context, pixels, encoder, options, &handle).code == heif_error_Ok;
     if (!spec.thumbnail.isNull()) {
         heif_image* small = HeifImageOf(spec.thumbnail, spec.bits);
         heif_context_encode_thumbnail(context, small, handle, encoder, options, spec.thumbnailBox,
@@ -131,7 +137,7 @@ QByteArray MakeHeif(const QImage& image, const THeifSpec& spec) {
         heif_context_add_XMP_metadata(context, handle, spec.xmp.constData(), int(spec.xmp.size()));
     QByteArray out;
     heif_writer writer{1, &AppendBytes};
-    heif_context_write(context, &writer, &out);
+    if (encoded) heif_context_write(context, &writer, &out);
     heif_image_handle_release(handle);
     heif_encoding_options_free(options);
     heif_nclx_color_profile_free(nclx);

@@ -24,7 +24,8 @@ struct THeifSpec {
     QImage thumbnail;      // a picture written as the primary image's thumbnail,
     int thumbnailBox = 0;  // scaled to fit a square of this side
 };
-// A HEIC or AVIF file of `image` (its alpha channel kept when it has one).
+// A HEIC or AVIF file of `image` (its alpha channel kept when it has one, premultiplied
+// when the image's format is).
 QByteArray MakeHeif(const QImage& image, const THeifSpec& spec = {});
 
 // A HEIC whose primary image is a grid of tile x tile HEVC tiles, as phones write them:
