@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
@@ -84,8 +85,16 @@ QString ReasonOf(const heif_error& error) {
     return QStringLiteral("damaged file");
 }
 
+// libheif finds the codecs it was packaged with as plugins only once initialised; it stays
+// initialised for the life of the program.
+TContext NewContext() {
+    static std::once_flag once;
+    std::call_once(once, [] { heif_init(nullptr); });
+    return TContext(heif_context_alloc());
+}
+
 TContext OpenContext() {
-    TContext context(heif_context_alloc());
+    TContext context = NewContext();
     if (context) heif_context_set_maximum_image_size_limit(context.get(), kMaxSide);
     return context;
 }
@@ -293,7 +302,7 @@ bool EncodeAvifBytes(const QImage& source, const TMetadataBlobs& metadata, QByte
         source.format() == kPixelFormat ? source : source.convertToFormat(kPixelFormat);
     if (image.isNull()) return fail(QStringLiteral("out of memory"));
 
-    const TContext context(heif_context_alloc());
+    const TContext context = NewContext();
     if (!context) return fail(QStringLiteral("out of memory"));
     heif_image* created = nullptr;
     heif_error e =
