@@ -450,6 +450,9 @@ private slots:
         QTest::newRow("avif with xmp orientation 8")
             << "x.avif" << MakeHeif(blocks, {.av1 = true, .xmp = xmp}) << blocks << 6 << 0 << false
             << size << false << 8;
+        // Known by a brand among the compatible ones, within the 64 bytes a header check reads.
+        row("unknown major brand", "brand.heic", Patched(MakeHeif(blocks), {{8, 0x78787878, 4, 1}}),
+            blocks);
         // An ispe that claims less than the coded picture: the picture loads whole; the header
         // can only tell the claim.
         const QByteArray plain = MakeHeif(blocks);
