@@ -17,11 +17,13 @@
 #include <atomic>
 #include <cstdlib>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "codec/Codec.h"
 #include "codec/ImageBuffer.h"
 #include "support/ExifSupport.h"
+#include "support/MadeFiles.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -184,6 +186,7 @@ private slots:
         QTest::newRow("gif") << "h.gif" << 0 << 0;  // a palette by nature
         for (const char* name : {"i.jpg", "j.JPG", "k.jpeg"})
             QTest::newRow(name) << QString(name) << 3 << 24;
+        QTest::newRow("l.avif") << "l.avif" << 6 << 0;
     }
     void roundTrip() {
         QFETCH(QString, name);
@@ -279,6 +282,23 @@ private slots:
         const QByteArray tga =
             Patched(QByteArray(18, '\0'), {{2, 2, 1, 0}, {12, ~0u, 4, 0}, {16, 24, 1, 0}});
         QTest::newRow("tga claims 65535 x 65535") << "huge.tga" << tga << tooLarge.arg(65535);
+        const QByteArray heic = MakeHeif(BlockImage(64, 48));
+        const quint32 ispe = quint32(heic.indexOf("ispe")) + 8;  // after version and flags
+        QTest::newRow("heif cut in its header") << "cut.heic" << heic.left(200) << damaged;
+        QTest::newRow("heif cut in half") << "half.heic" << heic.left(heic.size() / 2) << damaged;
+        QTest::newRow("heif ispe claims 65000 x 65000")
+            << "huge.heic" << Patched(heic, {{ispe, 65000, 4, 1}, {ispe + 4, 65000, 4, 1}})
+            << tooLarge.arg(65000);
+        QTest::newRow("heif ispe claims 4000000000 x 1")
+            << "huge.heic" << Patched(heic, {{ispe, 4000000000u, 4, 1}, {ispe + 4, 1, 4, 1}})
+            << damaged;
+        QTest::newRow("heif ispe claims 0 x 0")
+            << "zero.heic" << Patched(heic, {{ispe, 0, 4, 1}, {ispe + 4, 0, 4, 1}}) << damaged;
+        QTest::newRow("heif grid names a missing tile")
+            << "grid.heic" << MakeHeifGrid(BlockImage(128, 64), 64, 0, true) << damaged;
+        QTest::newRow("heif zero-length box")
+            << "zero.heic" << Patched(heic, {{quint32(heic.indexOf("iinf")) - 4, 0, 4, 1}})
+            << damaged;
     }
     void badInput() {
         QFETCH(QString, name);
@@ -373,6 +393,142 @@ private slots:
             QEXPECT_FAIL("", "Qt's reader takes a signature-less TGA for a cursor", Continue);
         if (header.size.isValid()) QCOMPARE(header.size, image.size());
         QCOMPARE(header.reducible, bytes.startsWith("\xFF\xD8"));
+    }
+
+    // HEIF and AVIF files made with libheif: the primary image, upright by the file's own
+    // rotation and mirroring (never again by its EXIF orientation), in sRGB, with its
+    // metadata; the file's thumbnail only for a preview it satisfies.
+    void heif_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QImage>("expected");
+        QTest::addColumn<int>("tolerance");
+        QTest::addColumn<int>("minimumLongSide");
+        QTest::addColumn<bool>("preview");
+        QTest::addColumn<QSize>("header");  // ReadImageHeader's size
+        QTest::addColumn<bool>("reducible");
+        QTest::addColumn<int>("orientation");  // as read from the file's EXIF or XMP
+        const QImage blocks = BlockImage(64, 48), holed = WithHole(blocks, false);
+        const QSize size = blocks.size(), turned = size.transposed();
+        const auto row = [&](const char* tag, const char* name, const QByteArray& bytes,
+                             const QImage& expected, int tolerance = 6) {
+            QTest::newRow(tag) << QString(name) << bytes << expected << tolerance << 0 << false
+                               << expected.size() << false << 1;
+        };
+        row("heic", "a.heic", MakeHeif(blocks), blocks);
+        row("avif", "a.avif", MakeHeif(blocks, {.av1 = true}), blocks);
+        row("10-bit avif", "b.avif", MakeHeif(blocks, {.av1 = true, .bits = 10}), blocks);
+        row("10-bit heic", "b.heic", MakeHeif(blocks, {.bits = 10}), blocks);
+        row("12-bit heic", "c.heic", MakeHeif(blocks, {.bits = 12}), blocks);
+        row("alpha heic", "alpha.heic", MakeHeif(holed), WithHole(blocks, true));
+        row("alpha avif", "alpha.avif", MakeHeif(holed, {.av1 = true}), WithHole(blocks, true));
+        // Partly transparent, with straight and with premultiplied alpha.
+        QImage quarter(64, 48, QImage::Format_ARGB32);
+        quarter.fill(qRgba(255, 0, 0, 64));
+        const QImage pink = SolidImage(64, 48, 0xFFBFBF);
+        row("quarter opaque red avif", "q.avif", MakeHeif(quarter, {.av1 = true}), pink);
+        row("quarter opaque red avif, premultiplied", "qp.avif",
+            MakeHeif(quarter.convertToFormat(QImage::Format_ARGB32_Premultiplied), {.av1 = true}),
+            pink);
+        row("quarter opaque red 10-bit heic, premultiplied", "qp10.heic",
+            MakeHeif(quarter.convertToFormat(QImage::Format_ARGB32_Premultiplied), {.bits = 10}),
+            pink);
+        // Turned and mirrored by irot and imir; an EXIF orientation that says otherwise is
+        // read, and left alone.
+        for (const int o : {2, 5, 6, 8}) {
+            const QByteArray exif = Tiff(false, {{0x0112, 3, 3}});
+            QTest::addRow("heic orientation %d, exif 3", o)
+                << "o.heic" << MakeHeif(blocks, {.orientation = o, .exif = exif})
+                << OrientImage(blocks, o) << 6 << 0 << false << (o < 5 ? size : turned) << false
+                << 3;
+        }
+        const QByteArray xmp =
+            "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+            "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+            "xmlns:tiff='http://ns.adobe.com/tiff/1.0/' tiff:Orientation='8'/></rdf:RDF>"
+            "</x:xmpmeta>";
+        QTest::newRow("avif with xmp orientation 8")
+            << "x.avif" << MakeHeif(blocks, {.av1 = true, .xmp = xmp}) << blocks << 6 << 0 << false
+            << size << false << 8;
+        // Known by a brand among the compatible ones, within the 64 bytes a header check reads.
+        row("unknown major brand", "brand.heic", Patched(MakeHeif(blocks), {{8, 0x78787878, 4, 1}}),
+            blocks);
+        // An ispe that claims less than the coded picture: the picture loads whole; the header
+        // can only tell the claim.
+        const QByteArray plain = MakeHeif(blocks);
+        const quint32 ispe = quint32(plain.indexOf("ispe")) + 8;
+        QTest::newRow("ispe claims 32 x 24")
+            << "small.heic" << Patched(plain, {{ispe, 32, 4, 1}, {ispe + 4, 24, 4, 1}}) << blocks
+            << 6 << 0 << false << QSize(32, 24) << false << 1;
+        // Phones' grids of tiles, as they are and turned a quarter counter-clockwise.
+        const QImage wide = BlockImage(192, 128);
+        row("grid", "grid.heic", MakeHeifGrid(wide, 64), wide);
+        row("grid, turned", "gridturned.heic", MakeHeifGrid(wide, 64, 1), OrientImage(wide, 8));
+
+        // Wide-gamut files come in sRGB; expected: Qt's conversion of the source.
+        QImage p3 = blocks;
+        p3.setColorSpace(QColorSpace::DisplayP3);
+        p3.convertToColorSpace(QColorSpace::SRgb);
+        p3 = p3.convertToFormat(kPixelFormat);
+        QVERIFY(DiffImages(p3, blocks).maxChannel > 20);  // a change to see
+        row("display p3 nclx heic", "p3.heic", MakeHeif(blocks, {.primaries = 12}), p3);
+        const QByteArray p3Icc = QColorSpace(QColorSpace::DisplayP3).iccProfile();
+        row("display p3 icc avif", "p3.avif", MakeHeif(blocks, {.av1 = true, .icc = p3Icc}), p3);
+        // As any other format's, a profile that cannot be used costs only itself.
+        row("bad icc profile", "badicc.heic",
+            MakeHeif(blocks, {.icc = p3Icc.left(40) + QByteArray(200, 'x')}), blocks);
+
+        // The thumbnail, recognisably another picture, only for previews it satisfies.
+        const QImage photo = BlockImage(256, 192), green = SolidImage(64, 48, 0x20C040);
+        const QByteArray thumbnailed =
+            MakeHeif(photo, {.thumbnail = SolidImage(256, 192, 0x20C040), .thumbnailBox = 64});
+        for (const auto& [tag, minimum, preview, expected] :
+             {std::tuple{"thumbnail for a preview", 64, true, green},
+              std::tuple{"thumbnail too small", 65, true, photo},
+              std::tuple{"no preview, no thumbnail", 64, false, photo},
+              std::tuple{"no reduction, no thumbnail", 0, true, photo}})
+            QTest::newRow(tag) << "t.heic" << thumbnailed << expected << 6 << minimum << preview
+                               << photo.size() << true << 1;
+        // Upright by its own turn, as the picture; one without it is not used.
+        const QByteArray turnedThumbnail = MakeHeif(
+            photo,
+            {.orientation = 6, .thumbnail = SolidImage(256, 192, 0x20C040), .thumbnailBox = 64});
+        // libheif associates the thumbnail (item 2) with its hvcC, clap, irot (8), ispe,
+        // colr and pixi (11); pixi again in place of irot.
+        const QByteArray thumbnailTurn("\x00\x02\x06\x86\x87\x08", 6);
+        QVERIFY(turnedThumbnail.count(thumbnailTurn) == 1);
+        QByteArray unturned = turnedThumbnail;
+        unturned.replace(thumbnailTurn, QByteArray("\x00\x02\x06\x86\x87\x0B", 6));
+        QTest::newRow("thumbnail of a turned picture")
+            << "tt.heic" << turnedThumbnail << OrientImage(green, 6) << 6 << 64 << true
+            << QSize(192, 256) << true << 1;
+        QTest::newRow("thumbnail without the picture's turn")
+            << "tu.heic" << unturned << OrientImage(photo, 6) << 6 << 64 << true << QSize(192, 256)
+            << true << 1;
+    }
+    void heif() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QImage, expected);
+        QFETCH(int, tolerance);
+        QFETCH(int, minimumLongSide);
+        QFETCH(bool, preview);
+        QFETCH(QSize, header);
+        QFETCH(bool, reducible);
+        QFETCH(int, orientation);
+        TMetadata metadata;
+        TLoadOptions options;
+        options.minimumLongSide = minimumLongSide;
+        options.preview = preview;
+        options.metadata = &metadata;
+        QString error;
+        const QImage image = DoLoad(Write(name, bytes), &error, options);
+        QVERIFY2(Loaded(image), qPrintable(error));
+        QCOMPARE(CompareImages(image, expected, tolerance, kBlockEdges), QString());
+        QCOMPARE(metadata.Orientation(), orientation);
+        const TImageHeader read = ReadImageHeader(Path(name));
+        QCOMPARE(read.size, header);
+        QCOMPARE(read.reducible, reducible);
     }
 
     void exifOrientation_data() {
