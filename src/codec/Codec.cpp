@@ -187,7 +187,9 @@ QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options
     if (options.metadata) *options.metadata = TMetadata();
     if (raw) {
         TDecoded decoded = codec::DecodeRaw(path, options);
-        if (decoded.status != EStatus::Failed) {
+        // A failure with a reason is a file LibRaw knows but cannot decode: no other reader
+        // would show more than the small preview inside it.
+        if (decoded.status != EStatus::Failed || !decoded.reason.isEmpty()) {
             if (options.metadata && decoded.status == EStatus::Ok)
                 *options.metadata = ReadMetadata(path);
             return finish(decoded);
