@@ -120,8 +120,9 @@ QImage QuarterMiddles(const QImage& image) {
 // of the two it got.
 const std::array<QRgb, 4> kSceneColours = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF808080};
 const std::array<QRgb, 4> kPreviewColours = {0xFFFFFF00, 0xFF00FFFF, 0xFFFF00FF, 0xFFFFFFFF};
-QByteArray CameraDng(int orientation, QSize preview = QSize(48, 32)) {
+QByteArray CameraDng(int orientation, QSize preview = QSize(48, 32), bool jpegPreview = true) {
     TDngSpec spec;
+    spec.jpegPreview = jpegPreview;
     spec.scene = Quarters(96, 64, kSceneColours);
     spec.orientation = orientation;
     if (preview.isValid())
@@ -550,6 +551,10 @@ private slots:
             QTest::addRow("preview %d", o)
                 << CameraDng(o) << 48 << true << (o < 5 ? QSize(48, 32) : QSize(32, 48))
                 << turned(kPreviewColours, o) << 6 << true;
+        for (int o : {1, 6})
+            QTest::addRow("bitmap preview %d", o) << CameraDng(o, QSize(48, 32), false) << 48
+                                                  << true << (o < 5 ? QSize(48, 32) : QSize(32, 48))
+                                                  << turned(kPreviewColours, o) << 0 << true;
         QTest::newRow("preview below the minimum")
             << CameraDng(1) << 49 << true << QSize(96, 64) << turned(kSceneColours, 1) << 8 << true;
         QTest::newRow("preview of another shape")

@@ -67,9 +67,14 @@ QByteArray MakeDng(const TDngSpec& spec) {
             cfa[size_t(y) * size_t(width) + size_t(x)] = levels[c][v];
         }
     }
-    QByteArray jpeg;
-    if (!spec.preview.isNull()) {
-        QBuffer buffer(&jpeg);
+    QByteArray previewData;
+    if (!spec.preview.isNull() && !spec.jpegPreview) {
+        const QImage rgb = spec.preview.convertToFormat(QImage::Format_RGB888);
+        for (int y = 0; y < rgb.height(); ++y)
+            previewData.append(reinterpret_cast<const char*>(rgb.constScanLine(y)),
+                               rgb.width() * 3);
+    } else if (!spec.preview.isNull()) {
+        QBuffer buffer(&previewData);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "jpeg");
         writer.setQuality(90);
@@ -113,23 +118,25 @@ QByteArray MakeDng(const TDngSpec& spec) {
     TIFFSetField(tif, TIFFTAG_ASSHOTNEUTRAL, 3, kDngNeutral);
     TIFFSetField(tif, TIFFTAG_BLACKLEVEL, 1, black);
     TIFFSetField(tif, TIFFTAG_WHITELEVEL, 1, white);
-    if (!jpeg.isEmpty()) TIFFSetField(tif, TIFFTAG_SUBIFD, 1, subIfd);
+    if (!previewData.isEmpty()) TIFFSetField(tif, TIFFTAG_SUBIFD, 1, subIfd);
     // The directory first and the pixels after it, as cameras write: a file cut short then
     // still tells what it holds.
     bool ok = TIFFDeferStrileArrayWriting(tif) && TIFFWriteCheck(tif, 0, "MakeDng") &&
               TIFFWriteDirectory(tif);
-    if (ok && !jpeg.isEmpty()) {
-        const quint16 bits[3] = {8, 8, 8};
+    if (ok && !previewData.isEmpty()) {
         TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
         TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, quint32(spec.preview.width()));
         TIFFSetField(tif, TIFFTAG_IMAGELENGTH, quint32(spec.preview.height()));
-        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 3, bits);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
         TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
-        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION,
+                     spec.jpegPreview ? COMPRESSION_JPEG : COMPRESSION_NONE);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
+                     spec.jpegPreview ? PHOTOMETRIC_YCBCR : PHOTOMETRIC_RGB);
         TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, quint32(spec.preview.height()));
-        ok = TIFFWriteRawStrip(tif, 0, jpeg.data(), jpeg.size()) == jpeg.size() &&
+        ok = TIFFWriteRawStrip(tif, 0, previewData.data(), previewData.size()) ==
+                 previewData.size() &&
              TIFFWriteDirectory(tif);
     }
     ok = ok && TIFFSetDirectory(tif, 0) &&

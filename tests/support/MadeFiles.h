@@ -24,9 +24,11 @@ struct TDngSpec {
     // matrix and white balance written here, LibRaw renders flat regions in their colours.
     QImage scene;
     int orientation = 1;  // EXIF orientation code
-    // Embedded as a baseline JPEG (NewSubfileType 1) when not null; stored as the sensor
-    // lies, like the raw data.
+    // Embedded (NewSubfileType 1) when not null; stored as the sensor lies, like the raw
+    // data.
     QImage preview;
+    // Otherwise stored uncompressed, 8-bit RGB, as some cameras do.
+    bool jpegPreview = true;
     // Without the DNG version the file is a camera's own TIFF-based raw (as older Nikon and
     // Kodak models write), 14 bits in 16, which LibRaw reads by its generic rules.
     bool dngVersion = true;
