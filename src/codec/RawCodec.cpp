@@ -30,8 +30,9 @@ std::unique_ptr<LibRaw> NewLibRaw(int* dataErrors) {
     return raw;
 }
 
-// LibRaw's flip code (bit 4 swaps the axes, then 2 turns the rows over and 1 the columns)
-// as an EXIF orientation code.
+// LibRaw's flip code (its bit 4 swaps the axes, then bit 2 turns the rows over and bit 1
+// the columns: 3 is a half turn, 6 a quarter turn clockwise, 5 one counter-clockwise) as an
+// EXIF orientation code.
 int ExifOrientation(int flip) {
     static constexpr int kExif[8] = {1, 2, 4, 3, 5, 8, 6, 7};
     return flip >= 0 && flip < 8 ? kExif[flip] : 1;
