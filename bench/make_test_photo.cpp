@@ -1,11 +1,18 @@
-// Writes a photo-like JPEG (smooth shapes, fine texture and noise, so that it compresses
+// Writes a photo-like picture (smooth shapes, fine texture and noise, so that it compresses
 // and decodes like a camera picture) for the benchmarks: make_test_photo OUT W H [SEED].
+// The type follows OUT's extension: JPEG as a camera writes it, PNG as a lossless source,
+// a HEIC with a 320-pixel thumbnail as phones write one, and every type the program writes.
 
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
 #include <cmath>
 #include <cstdio>
+
+#include "codec/Codec.h"
+#include "support/MadeFiles.h"
 
 int main(int argc, char** argv) {
     if (argc < 4) {
@@ -31,11 +38,32 @@ int main(int argc, char** argv) {
             row[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
         }
     }
-    // The format by the extension: JPEG as a camera writes it, or PNG as a lossless source.
-    QImageWriter writer(QString::fromLocal8Bit(argv[1]));
-    writer.setQuality(92);
-    if (!writer.write(image)) {
-        std::fprintf(stderr, "cannot write %s\n", argv[1]);
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    const QString suffix = QFileInfo(out).suffix().toLower();
+    if (suffix == QLatin1String("heic")) {
+        vellumora::test::THeifSpec spec;
+        spec.thumbnail = image;
+        spec.thumbnailBox = 320;
+        QFile file(out);
+        const QByteArray bytes = vellumora::test::MakeHeif(image, spec);
+        if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+            std::fprintf(stderr, "cannot write %s\n", argv[1]);
+            return 1;
+        }
+        return 0;
+    }
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("png")) {
+        QImageWriter writer(out);
+        writer.setQuality(92);
+        if (!writer.write(image)) {
+            std::fprintf(stderr, "cannot write %s\n", argv[1]);
+            return 1;
+        }
+        return 0;
+    }
+    QString error;
+    if (!vellumora::DoSave(image, out, &error)) {
+        std::fprintf(stderr, "cannot write %s: %s\n", argv[1], qPrintable(error));
         return 1;
     }
     return 0;

@@ -70,12 +70,12 @@ constexpr TReadableType kReadableTypes[] = {
     {"heif", "image/heif",             false}, {"hif",  "image/heif",            false},
     {"avif", "image/avif",             false}, {"jxl",  "image/jxl",             false},
     {"3fr",  "",                       true},  {"ari",  "",                      true},
-    {"arw",  "image/x-sony-arw",       true},  {"bay",  "",                      true},
-    {"cap",  "",                       true},  {"cr2",  "image/x-canon-cr2",     true},
-    {"cr3",  "image/x-canon-cr3",      true},  {"crw",  "image/x-canon-crw",     true},
-    {"dcr",  "image/x-kodak-dcr",      true},  {"dcs",  "",                      true},
-    {"dng",  "image/x-adobe-dng",      true},  {"drf",  "",                      true},
-    {"eip",  "",                       true},  {"erf",  "",                      true},
+    {"arq",  "",                       true},  {"arw",  "image/x-sony-arw",      true},
+    {"bay",  "",                       true},  {"cap",  "",                      true},
+    {"cr2",  "image/x-canon-cr2",      true},  {"cr3",  "image/x-canon-cr3",     true},
+    {"crw",  "image/x-canon-crw",      true},  {"dcr",  "image/x-kodak-dcr",     true},
+    {"dcs",  "",                       true},  {"dng",  "image/x-adobe-dng",     true},
+    {"drf",  "",                       true},  {"erf",  "",                      true},
     {"fff",  "",                       true},  {"iiq",  "",                      true},
     {"k25",  "image/x-kodak-k25",      true},  {"kdc",  "image/x-kodak-kdc",     true},
     {"mdc",  "",                       true},  {"mef",  "",                      true},
@@ -83,11 +83,10 @@ constexpr TReadableType kReadableTypes[] = {
     {"nef",  "image/x-nikon-nef",      true},  {"nrw",  "image/x-nikon-nrw",     true},
     {"orf",  "image/x-olympus-orf",    true},  {"pef",  "image/x-pentax-pef",    true},
     {"ptx",  "",                       true},  {"pxn",  "",                      true},
-    {"raf",  "image/x-fuji-raf",       true},  {"raw",  "image/x-panasonic-rw",  true},
-    {"rw2",  "image/x-panasonic-rw2",  true},  {"rwl",  "",                      true},
-    {"rwz",  "",                       true},  {"sr2",  "image/x-sony-sr2",      true},
+    {"qtk",  "",                       true},  {"raf",  "image/x-fuji-raf",      true},
+    {"raw",  "image/x-panasonic-rw",   true},  {"rw2",  "image/x-panasonic-rw2", true},
+    {"rwl",  "",                       true},  {"sr2",  "image/x-sony-sr2",      true},
     {"srf",  "image/x-sony-srf",       true},  {"srw",  "",                      true},
-    {"x3f",  "image/x-sigma-x3f",      true},
 };
 // clang-format on
 
@@ -188,7 +187,9 @@ QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options
     if (options.metadata) *options.metadata = TMetadata();
     if (raw) {
         TDecoded decoded = codec::DecodeRaw(path, options);
-        if (decoded.status != EStatus::Failed) {
+        // A failure with a reason is a file LibRaw knows but cannot decode: no other reader
+        // would show more than the small preview inside it.
+        if (decoded.status != EStatus::Failed || !decoded.reason.isEmpty()) {
             if (options.metadata && decoded.status == EStatus::Ok)
                 *options.metadata = ReadMetadata(path);
             return finish(decoded);

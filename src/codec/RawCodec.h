@@ -18,7 +18,10 @@ bool IsRawSuffix(const QString& suffix);
 TImageHeader ReadRawHeader(const QString& path);
 
 // Decodes a raw file. With options.minimumLongSide > 0 it may decode at half size
-// (one pixel per colour filter block, much faster) when that is still large enough.
+// (one pixel per colour filter block, much faster) when that is still large enough; with
+// options.preview as well it may return the camera's embedded preview instead.
+// Failed without reason when LibRaw does not identify the file (another reader may), with
+// "damaged file" when it does but the data is cut short or reported damaged.
 TDecoded DecodeRaw(const QString& path, const TLoadOptions& options);
 
 }  // namespace vellumora::codec

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <thread>
 #include <tuple>
@@ -98,6 +99,36 @@ QByteArray TinyDng(int orientation, bool dngTag = true) {
                         {279, 4, quint32(pixels.size())}, {dngTag ? 50706u : 65000u, 1, 0x0401}},
                 pixels);
     // clang-format on
+}
+
+// Four flat quarters: top left, top right, bottom left, bottom right.
+QImage Quarters(int width, int height, std::array<QRgb, 4> colours) {
+    QImage image = NewImage(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, colours[(x * 2 >= width) + 2 * (y * 2 >= height)]);
+    return image;
+}
+// The colour at the middle of each quarter, as a 2 x 2 image: what Quarters(2, 2, ...)
+// turned by an orientation must match, far from the edges that demosaicing blends.
+QImage QuarterMiddles(const QImage& image) {
+    const int w = image.width(), h = image.height();
+    return Quarters(2, 2,
+                    {image.pixel(w / 4, h / 4), image.pixel(3 * w / 4, h / 4),
+                     image.pixel(w / 4, 3 * h / 4), image.pixel(3 * w / 4, 3 * h / 4)});
+}
+// A camera's scene, 96 x 64, and a preview of other colours, so that a test sees which
+// of the two it got.
+const std::array<QRgb, 4> kSceneColours = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF808080};
+const std::array<QRgb, 4> kPreviewColours = {0xFFFFFF00, 0xFF00FFFF, 0xFFFF00FF, 0xFFFFFFFF};
+QByteArray CameraDng(int orientation, QSize preview = QSize(48, 32), bool jpegPreview = true) {
+    TDngSpec spec;
+    spec.jpegPreview = jpegPreview;
+    spec.scene = Quarters(96, 64, kSceneColours);
+    spec.orientation = orientation;
+    if (preview.isValid())
+        spec.preview = Quarters(preview.width(), preview.height(), kPreviewColours);
+    return MakeDng(spec);
 }
 
 quint32 Crc32(const QByteArray& data) {
@@ -299,6 +330,34 @@ private slots:
         QTest::newRow("heif zero-length box")
             << "zero.heic" << Patched(heic, {{quint32(heic.indexOf("iinf")) - 4, 0, 4, 1}})
             << damaged;
+        // Camera raw that LibRaw knows by its header but cannot decode in full.
+        const QByteArray dng = CameraDng(1);
+        const qint64 rawData = DngRawDataOffset(dng);
+        QVERIFY(rawData > 0 && rawData < dng.size());
+        QTest::newRow("dng cut inside the raw data")
+            << "cut.dng" << dng.left(rawData + (dng.size() - rawData) / 2) << damaged;
+        QTest::newRow("dng claims 30000 x 20000")
+            << "huge.dng" << WithDngTag(WithDngTag(dng, 256, 30000), 257, 20000)
+            << "image too large (30000 x 20000)";
+        // Within the pixel limit, far beyond the data: read until the file ends.
+        QTest::newRow("dng claims 16000 x 16000")
+            << "wide.dng" << WithDngTag(WithDngTag(dng, 256, 16000), 257, 16000) << damaged;
+        QTest::newRow("dng data beyond the end")
+            << "moved.dng" << WithDngTag(dng, 273, quint32(dng.size() - 100)) << damaged;
+        // LibRaw decodes past values beyond the white level and only counts them.
+        TDngSpec camera;
+        camera.scene = Quarters(96, 64, kSceneColours);
+        camera.dngVersion = false;
+        QByteArray corrupt = MakeDng(camera);
+        const qint64 cameraData = DngRawDataOffset(corrupt);
+        QVERIFY(cameraData > 0);
+        corrupt.replace(cameraData + 4000, 200, QByteArray(200, '\xFF'));
+        QTest::newRow("camera tiff, values beyond its 14 bits")
+            << "corrupt.nef" << corrupt << damaged;
+        // Kyocera's (Contax N Digital) header and nothing of its 12 MB of data.
+        QTest::newRow("kyocera header only")
+            << "kyocera.raw" << QByteArray(25, '\0') + "ARECOYK" + QByteArray(4000, '\0')
+            << damaged;
     }
     void badInput() {
         QFETCH(QString, name);
@@ -320,6 +379,8 @@ private slots:
         const QImage holed = WithHole(pattern, false), white = WithHole(pattern, true);
         QTest::newRow("png named jpg") << "png.jpg" << Encode(pattern, "png") << pattern << 0;
         QTest::newRow("png named nef") << "png.nef" << Encode(pattern, "png") << pattern << 0;
+        // A TIFF that is no raw: LibRaw does not take it, so Qt's reader gets it.
+        QTest::newRow("tif named nef") << "tif.nef" << Encode(pattern, "tif") << pattern << 0;
         QTest::newRow("bmp named tga") << "bmp.tga" << Encode(pattern, "bmp") << pattern << 0;
         QTest::newRow("jpeg named png") << "jpeg.png" << Encode(blocks, "jpeg") << blocks << 3;
         QTest::newRow("progressive jpeg") << "p.jpg" << Encode(blocks, "jpeg", true) << blocks << 3;
@@ -613,27 +674,80 @@ private slots:
                 20);
     }
 
+    // Camera raw through LibRaw: a linear DNG and a colour filter array it demosaics, with
+    // an embedded preview that only a preview decode may show.
     void rawDng_data() {
-        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QByteArray>("dng");
+        QTest::addColumn<int>("minimumLongSide");
+        QTest::addColumn<bool>("preview");
         QTest::addColumn<QSize>("size");
-        QTest::addColumn<bool>("redFirst");  // red at top left, blue at bottom right
-        QTest::newRow("1") << 1 << QSize(48, 32) << true;
-        QTest::newRow("3") << 3 << QSize(48, 32) << false;
-        QTest::newRow("6") << 6 << QSize(32, 48) << true;
-        QTest::newRow("8") << 8 << QSize(32, 48) << false;
+        QTest::addColumn<QImage>("quarters");  // 2 x 2: the middles of the picture's quarters
+        QTest::addColumn<int>("tolerance");
+        QTest::addColumn<bool>("reducible");
+        const auto turned = [](std::array<QRgb, 4> colours, int orientation) {
+            return OrientImage(Quarters(2, 2, colours), orientation);
+        };
+        // Red left, blue right: linear light, brightened to full scale, in sRGB.
+        const double linear = 30.0 / 200;
+        const int dim = qRound(255 * (1.055 * std::pow(linear, 1 / 2.4) - 0.055));
+        const QRgb red = qRgb(255, dim, dim), blue = qRgb(dim, dim, 255);
+        for (int o : {1, 3, 6, 8})
+            QTest::addRow("linear %d", o)
+                << TinyDng(o) << 0 << false << (o < 5 ? QSize(48, 32) : QSize(32, 48))
+                << turned({red, blue, red, blue}, o) << 6 << false;
+        for (int o = 1; o <= 8; ++o)
+            QTest::addRow("cfa %d", o)
+                << CameraDng(o) << 0 << false << (o < 5 ? QSize(96, 64) : QSize(64, 96))
+                << turned(kSceneColours, o) << 8 << true;
+        // Batch exports reduce without the preview flag: half size, never the camera's JPEG.
+        QTest::newRow("cfa half size") << CameraDng(6) << 40 << false << QSize(32, 48)
+                                       << turned(kSceneColours, 6) << 8 << true;
+        for (int o : {1, 3, 5, 6, 8})
+            QTest::addRow("preview %d", o)
+                << CameraDng(o) << 48 << true << (o < 5 ? QSize(48, 32) : QSize(32, 48))
+                << turned(kPreviewColours, o) << 6 << true;
+        for (int o : {1, 6})
+            QTest::addRow("bitmap preview %d", o) << CameraDng(o, QSize(48, 32), false) << 48
+                                                  << true << (o < 5 ? QSize(48, 32) : QSize(32, 48))
+                                                  << turned(kPreviewColours, o) << 0 << true;
+        QTest::newRow("preview below the minimum")
+            << CameraDng(1) << 49 << true << QSize(96, 64) << turned(kSceneColours, 1) << 8 << true;
+        QTest::newRow("preview of another shape")
+            << CameraDng(1, QSize(48, 48)) << 48 << true << QSize(48, 32)
+            << turned(kSceneColours, 1) << 8 << true;
+        QTest::newRow("no preview") << CameraDng(6, QSize()) << 48 << true << QSize(32, 48)
+                                    << turned(kSceneColours, 6) << 8 << true;
+        TDngSpec camera;
+        camera.scene = Quarters(96, 64, kSceneColours);
+        camera.dngVersion = false;
+        QTest::newRow("camera tiff") << MakeDng(camera) << 0 << false << QSize(96, 64)
+                                     << turned(kSceneColours, 1) << 8 << true;
+        // LibRaw reads uncompressed data by the declared size, whatever the count says.
+        QTest::newRow("strip byte count 100")
+            << WithDngTag(CameraDng(1), 279, 100) << 0 << false << QSize(96, 64)
+            << turned(kSceneColours, 1) << 8 << true;
     }
     void rawDng() {
-        QFETCH(int, orientation);
+        QFETCH(QByteArray, dng);
+        QFETCH(int, minimumLongSide);
+        QFETCH(bool, preview);
         QFETCH(QSize, size);
-        QFETCH(bool, redFirst);
+        QFETCH(QImage, quarters);
+        QFETCH(int, tolerance);
+        QFETCH(bool, reducible);
         QString error;
-        const QImage image = DoLoad(Write("tiny.dng", TinyDng(orientation)), &error);
+        TLoadOptions options;
+        options.minimumLongSide = minimumLongSide;
+        options.preview = preview;
+        const QString path = Write("camera.dng", dng);
+        const QImage image = DoLoad(path, &error, options);
         QVERIFY2(Loaded(image), qPrintable(error));
         QCOMPARE(image.size(), size);
-        const QRgb first = image.pixel(0, 0),
-                   last = image.pixel(size.width() - 1, size.height() - 1);
-        const auto red = [](QRgb p) { return qRed(p) > qBlue(p) + 100; };
-        QVERIFY(redFirst ? red(first) && !red(last) : !red(first) && red(last));
+        QCOMPARE(CompareImages(QuarterMiddles(image), quarters, tolerance), QString());
+        // The header tells the size of the full decode, upright, without decoding.
+        const TImageHeader header = ReadImageHeader(path);
+        QCOMPARE(header.size, minimumLongSide ? DoLoad(path).size() : image.size());
+        QCOMPARE(header.reducible, reducible);
     }
 
     void largeJpeg() {

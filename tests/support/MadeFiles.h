@@ -18,10 +18,10 @@ struct THeifSpec {
     int quality = 92;
     int orientation = 1;   // numbered as EXIF numbers it; written as rotation and mirroring
     int primaries = 1;     // nclx colour primaries: 1 sRGB, 12 Display P3
-    QByteArray icc;        // an ICC profile to write instead of the nclx description
-    QByteArray exif;       // a TIFF structure, written as the file's Exif item
-    QByteArray xmp;        // an XMP packet
-    QImage thumbnail;      // a picture written as the primary image's thumbnail,
+    QByteArray icc{};      // an ICC profile to write instead of the nclx description
+    QByteArray exif{};     // a TIFF structure, written as the file's Exif item
+    QByteArray xmp{};      // an XMP packet
+    QImage thumbnail{};    // a picture written as the primary image's thumbnail,
     int thumbnailBox = 0;  // scaled to fit a square of this side
 };
 // A HEIC or AVIF file of `image` (its alpha channel kept when it has one, premultiplied
@@ -38,5 +38,32 @@ QByteArray MakeHeifGrid(const QImage& image, int tile, int quarterTurns = 0,
 // --- JPEG XL (libjxl) and WebP (libwebp) ---
 
 // --- Camera raw (DNG through libtiff) ---
+
+// A DNG as cameras write it: a 16-bit colour filter array in the RGGB pattern, which LibRaw
+// demosaics, with the camera's colour matrix, white balance and black and white levels, the
+// directory before the pixel data, and optionally a JPEG preview in a sub-directory.
+struct TDngSpec {
+    // The picture as the sensor lies (before `orientation`), sides even. Each filter site
+    // records its own channel of its pixel, taken as sRGB and stored linear; with the camera
+    // matrix and white balance written here, LibRaw renders flat regions in their colours.
+    QImage scene;
+    int orientation = 1;  // EXIF orientation code
+    // Embedded (NewSubfileType 1) when not null; stored as the sensor lies, like the raw
+    // data.
+    QImage preview;
+    // Otherwise stored uncompressed, 8-bit RGB, as some cameras do.
+    bool jpegPreview = true;
+    // Without the DNG version the file is a camera's own TIFF-based raw (as older Nikon and
+    // Kodak models write), 14 bits in 16, which LibRaw reads by its generic rules.
+    bool dngVersion = true;
+};
+QByteArray MakeDng(const TDngSpec& spec);
+
+// Where the raw data lies in a MakeDng file: from rawDataOffset to the end of the file.
+qint64 DngRawDataOffset(const QByteArray& dng);
+
+// The DNG with one SHORT or LONG value of its first directory replaced, such as the raw
+// data's width (256) or byte count (279); unchanged when the tag is not there.
+QByteArray WithDngTag(QByteArray dng, int tag, quint32 value);
 
 }  // namespace vellumora::test
