@@ -52,7 +52,8 @@ double Ssim(const QImage& a, const QImage& b) {
             }
             const double ma = sa / 64, mb = sb / 64;
             const double va = saa / 64 - ma * ma, vb = sbb / 64 - mb * mb, cov = sab / 64 - ma * mb;
-            total += (2 * ma * mb + c1) * (2 * cov + c2) / ((ma * ma + mb * mb + c1) * (va + vb + c2));
+            total +=
+                (2 * ma * mb + c1) * (2 * cov + c2) / ((ma * ma + mb * mb + c1) * (va + vb + c2));
             ++windows;
         }
     return windows ? total / windows : 1;

@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
         spec.thumbnailBox = 320;
         QFile file(out);
         const QByteArray bytes = vellumora::test::MakeHeif(image, spec);
-        if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) ||
+            file.write(bytes) != bytes.size()) {
             std::fprintf(stderr, "cannot write %s\n", argv[1]);
             return 1;
         }

@@ -326,7 +326,11 @@ bool SaveFile(const QImage& image, const QString& path, QString* error, const TM
 
 TImageHeader ReadImageHeader(const QString& path) {
     TImageHeader header;
-    if (codec::IsRawSuffix(QFileInfo(path).suffix().toLower())) return codec::ReadRawHeader(path);
+    // A raw name may hold another picture (a JPEG saved as .nef): then its content tells.
+    if (codec::IsRawSuffix(QFileInfo(path).suffix().toLower())) {
+        header = codec::ReadRawHeader(path);
+        if (header.size.isValid()) return header;
+    }
     QByteArray start;
     if (QFile file(path); file.open(QIODevice::ReadOnly)) start = file.read(64);
     if (codec::LooksLikeHeif(start)) return codec::ReadHeifHeader(path);

@@ -213,6 +213,15 @@ TMetadataBlobs MetadataBlobs(const TMetadata& metadata, QSize size) {
             blobs.exif =
                 QByteArray(reinterpret_cast<const char*>(blob.data()), qsizetype(blob.size()));
         }
+        // These formats have no place for IPTC: what it says goes into the XMP, as XMP
+        // took it over, unless the XMP already says it (then the XMP is the newer word).
+        if (!data.iptc.empty()) {
+            Exiv2::XmpData fromIptc;
+            Exiv2::copyIptcToXmp(data.iptc, fromIptc);
+            for (const Exiv2::Xmpdatum& datum : fromIptc)
+                if (data.xmp.findKey(Exiv2::XmpKey(datum.key())) == data.xmp.end())
+                    data.xmp.add(datum);
+        }
         std::string packet;
         if (!data.xmp.empty() && Exiv2::XmpParser::encode(packet, data.xmp) == 0)
             blobs.xmp = QByteArray::fromStdString(packet);

@@ -21,7 +21,8 @@ QByteArray EmbedMetadata(const QByteArray& encoded, const TMetadata& metadata, Q
 
 // Metadata as the formats that carry it in boxes or chunks of their own take it (WebP,
 // AVIF, JPEG XL): EXIF as a TIFF structure (from its byte-order mark on) and XMP as a
-// packet, prepared as EmbedMetadata prepares them. Empty parts are absent.
+// packet, prepared as EmbedMetadata prepares them; what only the IPTC says is carried
+// over into the XMP. Empty parts are absent.
 struct TMetadataBlobs {
     QByteArray exif;
     QByteArray xmp;

@@ -383,6 +383,7 @@ private slots:
         QTest::newRow("tif named nef") << "tif.nef" << Encode(pattern, "tif") << pattern << 0;
         QTest::newRow("bmp named tga") << "bmp.tga" << Encode(pattern, "bmp") << pattern << 0;
         QTest::newRow("jpeg named png") << "jpeg.png" << Encode(blocks, "jpeg") << blocks << 3;
+        QTest::newRow("jpeg named nef") << "jpeg.nef" << Encode(blocks, "jpeg") << blocks << 3;
         QTest::newRow("progressive jpeg") << "p.jpg" << Encode(blocks, "jpeg", true) << blocks << 3;
         const QImage gray = blocks.convertToFormat(QImage::Format_Grayscale8);
         QTest::newRow("grayscale jpeg")

@@ -13,6 +13,7 @@ namespace vellumora {
 QImage LoadBatchThumbnail(const QString& path) {
     TLoadOptions options;
     options.minimumLongSide = kBatchThumbnailSide;
+    options.preview = true;  // a camera's own preview is good enough for a list
     const QImage image = DoLoad(path, nullptr, options);
     if (image.width() <= 0 || image.height() <= 0) return {};
     const QSize box(kBatchThumbnailSide, kBatchThumbnailSide);
