@@ -336,6 +336,9 @@ TImageHeader ReadImageHeader(const QString& path) {
     if (!header.size.isValid()) return {};
     // Qt reads the EXIF orientation of JPEG and TIFF files, as DoLoad applies it.
     if (reader.transformation() & QImageIOHandler::TransformationRotate90) header.size.transpose();
+    // WebP's it does not, and DoLoad turns a WebP by it all the same.
+    else if (codec::LooksLikeWebp(start) && ReadMetadata(path).Orientation() >= 5)
+        header.size.transpose();
     header.reducible = reader.format() == "jpeg";
     return header;
 }
