@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "codec/Codec.h"
@@ -338,6 +339,42 @@ private slots:
         QString error;
         QVERIFY(DoLoad(bytes.isNull() ? Path(name) : Write(name, bytes), &error).isNull());
         QCOMPARE(error, reason);
+    }
+
+    // Bytes of JPEG XL and WebP files in turn set to 0xFF: the libraries check less than
+    // the JPEG and PNG readers do, so each damaged file must give a well-formed picture or
+    // one of the short reasons, never a crash (run under the asan preset too).
+    void damagedFilesFailCleanly_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        const QImage pattern = PatternImage(37, 23);
+        const QByteArray six = Tiff(false, {{0x0112, 3, 6}}),
+                         p3 = QColorSpace(QColorSpace::DisplayP3).iccProfile();
+        const std::tuple<const char*, const char*, QByteArray> files[] = {
+            {"jxl boxes", "jxl", MakeJxl(pattern, {.displayP3 = true, .exif = six})},
+            {"jxl lossy", "jxl", MakeJxl(pattern, {.lossless = false})},
+            {"webp chunks", "webp", MakeWebp(pattern, p3, six)},
+            {"webp animated", "webp", MakeAnimatedWebp({pattern, pattern.mirrored()})}};
+        for (const auto& [label, suffix, file] : files) {
+            QVERIFY(!file.isEmpty());
+            for (qsizetype at = 0; at < file.size(); at += file.size() / 16 + 1) {
+                QByteArray damaged = file;
+                damaged[at] = char(0xFF);
+                QTest::addRow("%s, byte %d", label, int(at)) << QString("d.") + suffix << damaged;
+            }
+        }
+    }
+    void damagedFilesFailCleanly() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QString error;
+        const QImage image = DoLoad(Write(name, bytes), &error);
+        if (!image.isNull())
+            QVERIFY(Loaded(image));
+        else
+            QVERIFY2(error == "damaged file" || error == "not an image this program reads" ||
+                         error.startsWith("image too large ("),
+                     qPrintable(error));
     }
 
     // Files that must load as `expected`: variants of a format, names that lie about the
