@@ -219,6 +219,13 @@ QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options
         return finish(decoded);
     } else if (codec::LooksLikeJxl(data)) {
         decoded = codec::DecodeJxl(data, options);
+        // Its boxes through libjxl: Exiv2 reads none that are Brotli-compressed.
+        if (options.metadata) {
+            QByteArray exif, xmp;
+            codec::ReadJxlMetadataBoxes(data, &exif, &xmp);
+            if (!exif.isEmpty() || !xmp.isEmpty())
+                *options.metadata = codec::MetadataFromBlobs(exif, xmp);
+        }
         return finish(decoded);
     } else if (codec::LooksLikeWebp(data)) {
         decoded = codec::DecodeWebp(data, options, orientation);

@@ -9,6 +9,7 @@
 
 #include <QColorSpace>
 #include <QFile>
+#include <QtEndian>
 #include <algorithm>
 #include <new>
 #include <utility>
@@ -31,6 +32,9 @@ constexpr int kEffort = 4;
 
 // ICC profiles longer than this are no colour description but damage.
 constexpr size_t kMaxIccBytes = size_t(4) << 20;
+
+// Metadata boxes larger than this (decompressed) are left out rather than held.
+constexpr qsizetype kMaxBoxBytes = qsizetype(16) << 20;
 
 // Reading the file header needs no more than its first kilobytes; a container with large
 // boxes before the codestream is read in pieces of this size.
@@ -323,6 +327,73 @@ TImageHeader ReadJxlHeader(const QString& path) {
         }
     } catch (...) {
         return {};
+    }
+}
+
+void ReadJxlMetadataBoxes(const QByteArray& data, QByteArray* exif, QByteArray* xmp) {
+    exif->clear();
+    xmp->clear();
+    try {
+        const JxlDecoderPtr dec = JxlDecoderMake(nullptr);
+        if (!dec || JxlDecoderSubscribeEvents(dec.get(), JXL_DEC_BOX) != JXL_DEC_SUCCESS ||
+            JxlDecoderSetInput(dec.get(), reinterpret_cast<const uint8_t*>(data.constData()),
+                               size_t(data.size())) != JXL_DEC_SUCCESS)
+            return;
+        JxlDecoderCloseInput(dec.get());
+        // Without Brotli in libjxl, compressed boxes come as "brob" and are passed over.
+        JxlDecoderSetDecompressBoxes(dec.get(), JXL_TRUE);
+        QByteArray* target = nullptr;  // the part the current box fills
+        QByteArray box;
+        const auto finishBox = [&] {
+            if (!target) return;
+            box.truncate(box.size() - qsizetype(JxlDecoderReleaseBoxBuffer(dec.get())));
+            *target = box;
+            target = nullptr;
+        };
+        for (;;) {
+            const JxlDecoderStatus status = JxlDecoderProcessInput(dec.get());
+            if (status == JXL_DEC_BOX) {
+                finishBox();
+                JxlBoxType type;
+                if (JxlDecoderGetBoxType(dec.get(), type, JXL_TRUE) != JXL_DEC_SUCCESS) break;
+                const QByteArray name(type, 4);
+                if (name == "Exif" && exif->isEmpty()) target = exif;
+                if (name == "xml " && xmp->isEmpty()) target = xmp;
+                if (!target) continue;
+                box = QByteArray(4096, Qt::Uninitialized);
+                if (JxlDecoderSetBoxBuffer(dec.get(), reinterpret_cast<uint8_t*>(box.data()),
+                                           size_t(box.size())) != JXL_DEC_SUCCESS)
+                    break;
+            } else if (status == JXL_DEC_BOX_NEED_MORE_OUTPUT && target) {
+                const qsizetype used =
+                    box.size() - qsizetype(JxlDecoderReleaseBoxBuffer(dec.get()));
+                if (box.size() >= kMaxBoxBytes) {
+                    target->clear();
+                    target = nullptr;
+                    break;
+                }
+                box.resize(box.size() * 2);
+                if (JxlDecoderSetBoxBuffer(dec.get(), reinterpret_cast<uint8_t*>(box.data()) + used,
+                                           size_t(box.size() - used)) != JXL_DEC_SUCCESS)
+                    break;
+            } else {
+                // The end, or damage: what was read whole is kept.
+                if (status == JXL_DEC_SUCCESS) finishBox();
+                break;
+            }
+        }
+        if (target) target->clear();  // cut short
+        // The EXIF box starts with the offset of the TIFF header after its first 4 bytes.
+        if (exif->size() >= 4) {
+            const quint32 offset = qFromBigEndian<quint32>(exif->constData());
+            *exif = offset <= quint32(exif->size() - 4) ? exif->mid(4 + qsizetype(offset))
+                                                        : QByteArray();
+        } else {
+            exif->clear();
+        }
+    } catch (...) {
+        exif->clear();
+        xmp->clear();
     }
 }
 
