@@ -352,6 +352,8 @@ private slots:
                          p3 = QColorSpace(QColorSpace::DisplayP3).iccProfile();
         const std::tuple<const char*, const char*, QByteArray> files[] = {
             {"jxl boxes", "jxl", MakeJxl(pattern, {.displayP3 = true, .exif = six})},
+            {"jxl compressed boxes", "jxl",
+             MakeJxl(pattern, {.exif = six, .xmp = "<x:xmpmeta/>", .compressBoxes = true})},
             {"jxl lossy", "jxl", MakeJxl(pattern, {.lossless = false})},
             {"webp chunks", "webp", MakeWebp(pattern, p3, six)},
             {"webp animated", "webp", MakeAnimatedWebp({pattern, pattern.mirrored()})}};
@@ -368,7 +370,10 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QString error;
-        const QImage image = DoLoad(Write(name, bytes), &error);
+        TMetadata metadata;  // read too, from the same damaged boxes and chunks
+        TLoadOptions options;
+        options.metadata = &metadata;
+        const QImage image = DoLoad(Write(name, bytes), &error, options);
         if (!image.isNull())
             QVERIFY(Loaded(image));
         else

@@ -303,6 +303,10 @@ private slots:
         QTest::newRow("jxl") << MakeJxl(stored, {.exif = exif(1), .xmp = xmp}) << "m.jxl" << 1;
         QTest::newRow("jxl turned, EXIF says otherwise")
             << MakeJxl(stored, {.orientation = 6, .exif = exif(3), .xmp = xmp}) << "t.jxl" << 6;
+        // Exiv2 reads no compressed boxes; libjxl does.
+        QTest::newRow("jxl, compressed boxes")
+            << MakeJxl(stored, {.exif = exif(1), .xmp = xmp, .compressBoxes = true}) << "c.jxl"
+            << 1;
         QTest::newRow("webp") << MakeWebp(stored, {}, exif(6), xmp) << "m.webp" << 6;
     }
     void readFromBoxesAndChunks() {

@@ -101,10 +101,10 @@ QByteArray MakeJxl(const QImage& image, const TJxlFile& how) {
     const QByteArray exifBox = QByteArray(4, '\0') + how.exif;  // no offset to the TIFF header
     if ((!how.exif.isEmpty() &&
          JxlEncoderAddBox(enc, "Exif", reinterpret_cast<const uint8_t*>(exifBox.constData()),
-                          size_t(exifBox.size()), JXL_FALSE) != JXL_ENC_SUCCESS) ||
+                          size_t(exifBox.size()), how.compressBoxes) != JXL_ENC_SUCCESS) ||
         (!how.xmp.isEmpty() &&
          JxlEncoderAddBox(enc, "xml ", reinterpret_cast<const uint8_t*>(how.xmp.constData()),
-                          size_t(how.xmp.size()), JXL_FALSE) != JXL_ENC_SUCCESS))
+                          size_t(how.xmp.size()), how.compressBoxes) != JXL_ENC_SUCCESS))
         return {};
     JxlEncoderFrameSettings* settings = JxlEncoderFrameSettingsCreate(enc, nullptr);
     if (!settings ||
