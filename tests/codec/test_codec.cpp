@@ -630,7 +630,7 @@ private slots:
         std::vector<std::thread> threads;
         for (int t = 0; t < 4; ++t)
             threads.emplace_back([&, t] {
-                for (const char* suffix : {"png", "pcx", "gif", "jpg", "tga"}) {
+                for (const char* suffix : {"png", "pcx", "gif", "jpg", "tga", "webp", "jxl"}) {
                     const QImage source = BlockImage(40 + t, 30);
                     const QString path = Path(QString("thread%1.%2").arg(t).arg(suffix));
                     if (!DoSave(source, path) ||
