@@ -220,6 +220,13 @@ QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options
         return finish(decoded);
     } else if (codec::LooksLikeJxl(data)) {
         decoded = codec::DecodeJxl(data, options);
+        // Its boxes through libjxl: Exiv2 reads none that are Brotli-compressed.
+        if (options.metadata) {
+            QByteArray exif, xmp;
+            codec::ReadJxlMetadataBoxes(data, &exif, &xmp);
+            if (!exif.isEmpty() || !xmp.isEmpty())
+                *options.metadata = codec::MetadataFromBlobs(exif, xmp);
+        }
         return finish(decoded);
     } else if (codec::LooksLikeWebp(data)) {
         decoded = codec::DecodeWebp(data, options, orientation);
@@ -341,6 +348,9 @@ TImageHeader ReadImageHeader(const QString& path) {
     if (!header.size.isValid()) return {};
     // Qt reads the EXIF orientation of JPEG and TIFF files, as DoLoad applies it.
     if (reader.transformation() & QImageIOHandler::TransformationRotate90) header.size.transpose();
+    // WebP's it does not, and DoLoad turns a WebP by it all the same.
+    else if (codec::LooksLikeWebp(start) && ReadMetadata(path).Orientation() >= 5)
+        header.size.transpose();
     header.reducible = reader.format() == "jpeg";
     return header;
 }

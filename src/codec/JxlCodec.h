@@ -22,6 +22,10 @@ TDecoded DecodeJxl(const QByteArray& data, const TLoadOptions& options);
 // The upright size from the file's header; invalid when the header cannot be read.
 TImageHeader ReadJxlHeader(const QString& path);
 
+// The EXIF (from its TIFF header on) and XMP of a JPEG XL container's boxes, Brotli-
+// compressed or not; empty where there are none or they cannot be read.
+void ReadJxlMetadataBoxes(const QByteArray& data, QByteArray* exif, QByteArray* xmp);
+
 // Encodes a kPixelFormat image as JPEG XL with the metadata given.
 bool EncodeJxl(const QImage& image, const TMetadataBlobs& metadata, QByteArray* out,
                QString* error);

@@ -176,6 +176,32 @@ TMetadata ReadMetadata(const QByteArray& file) {
     }
 }
 
+TMetadata MetadataFromBlobs(const QByteArray& exif, const QByteArray& xmp) {
+    try {
+        PrepareExiv2();
+        auto data = std::make_shared<TData>();
+        // Each part on its own, so a damaged one loses only itself.
+        try {
+            if (!exif.isEmpty())
+                Exiv2::ExifParser::decode(data->exif,
+                                          reinterpret_cast<const Exiv2::byte*>(exif.constData()),
+                                          uint32_t(exif.size()));
+        } catch (...) {
+            data->exif.clear();
+        }
+        try {
+            if (!xmp.isEmpty() && Exiv2::XmpParser::decode(data->xmp, xmp.toStdString()) != 0)
+                data->xmp.clear();
+        } catch (...) {
+            data->xmp.clear();
+        }
+        if (data->exif.empty() && data->xmp.empty()) return {};
+        return TMetadata(std::move(data));
+    } catch (...) {
+        return {};
+    }
+}
+
 QByteArray EmbedMetadata(const QByteArray& encoded, const TMetadata& metadata, QSize size) {
     if (metadata.IsEmpty()) return encoded;
     try {

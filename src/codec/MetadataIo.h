@@ -19,6 +19,10 @@ TMetadata ReadMetadata(const QByteArray& file);
 // out; when nothing can be written, `encoded` comes back as it was.
 QByteArray EmbedMetadata(const QByteArray& encoded, const TMetadata& metadata, QSize size);
 
+// Metadata from EXIF (a TIFF structure, from its byte-order mark on) and an XMP packet
+// taken out of a file by its own library; either may be empty.
+TMetadata MetadataFromBlobs(const QByteArray& exif, const QByteArray& xmp);
+
 // Metadata as the formats that carry it in boxes or chunks of their own take it (WebP,
 // AVIF, JPEG XL): EXIF as a TIFF structure (from its byte-order mark on) and XMP as a
 // packet, prepared as EmbedMetadata prepares them; what only the IPTC says is carried

@@ -165,6 +165,25 @@ int StoredBits(const QByteArray& f, const QString& suffix) {
     return samples * bits;
 }
 
+// A bare JPEG XL codestream whose header claims width x height (8193 to 2^18 each), with
+// every other header field at its default, and no pixels.
+QByteArray JxlHeaderClaiming(quint32 width, quint32 height) {
+    QByteArray bytes("\xFF\x0A");
+    quint64 bits = 0;
+    int count = 0;
+    const auto put = [&](quint64 value, int n) {  // least significant bit first
+        bits |= value << count;
+        count += n;
+    };
+    put(0, 1);                       // not a small size
+    put(2, 2), put(height - 1, 18);  // the 18-bit choice of the size field
+    put(0, 3);                       // no aspect ratio: the width follows
+    put(2, 2), put(width - 1, 18);
+    put(1, 1), put(1, 1);  // image metadata and transform data all default
+    for (int i = 0; i < count; i += 8) bytes += char(bits >> i);
+    return bytes + QByteArray(16, '\0');
+}
+
 }  // namespace
 
 class TestCodec : public QObject {
@@ -218,6 +237,8 @@ private slots:
         for (const char* name : {"i.jpg", "j.JPG", "k.jpeg"})
             QTest::newRow(name) << QString(name) << 3 << 24;
         QTest::newRow("l.avif") << "l.avif" << 6 << 0;
+        QTest::newRow("webp") << "l.webp" << 3 << 0;
+        QTest::newRow("jxl") << "m.jxl" << 3 << 0;
     }
     void roundTrip() {
         QFETCH(QString, name);
@@ -250,6 +271,7 @@ private slots:
         QTest::newRow("jpg wider than JPEG holds") << "keep.jpg" << QSize(70000, 1);
         QTest::newRow("gif wider than GIF holds") << "keep.gif" << QSize(70000, 1);
         QTest::newRow("tga taller than TGA holds") << "keep.tga" << QSize(1, 70000);
+        QTest::newRow("webp wider than WebP holds") << "keep.webp" << QSize(16384, 1);
         QTest::newRow("folder missing") << "missing/new.png" << QSize(4, 4);
         QTest::newRow("parent is a file") << "other.png/new.png" << QSize(4, 4);
     }
@@ -358,6 +380,34 @@ private slots:
         QTest::newRow("kyocera header only")
             << "kyocera.raw" << QByteArray(25, '\0') + "ARECOYK" + QByteArray(4000, '\0')
             << damaged;
+
+        // JPEG XL and WebP, made by their own libraries and then damaged.
+        const QByteArray jxl = MakeJxl(PatternImage(64, 48)),
+                         boxed = MakeJxl(PatternImage(64, 48), {.exif = Tiff(false, {})}),
+                         webp = MakeWebp(PatternImage(64, 48)),
+                         animated = MakeAnimatedWebp({PatternImage(64, 48), BlockImage(64, 48)});
+        QVERIFY(!jxl.isEmpty() && !boxed.isEmpty() && !webp.isEmpty() && !animated.isEmpty());
+        const quint32 exifBox = quint32(boxed.indexOf("Exif") - 4);
+        QTest::newRow("jxl cut in half") << "cut.jxl" << jxl.left(jxl.size() / 2) << damaged;
+        QTest::newRow("jxl cut in its header") << "cut.jxl" << jxl.left(6) << damaged;
+        QTest::newRow("jxl container cut in its boxes") << "cut.jxl" << boxed.left(40) << damaged;
+        QTest::newRow("jxl claims 20000 x 20000")
+            << "huge.jxl" << JxlHeaderClaiming(20000, 20000) << tooLarge.arg(20000);
+        // A box of size 0 runs to the end of the file, the codestream with it.
+        QTest::newRow("jxl zero-length box")
+            << "zero.jxl" << Patched(boxed, {{exifBox, 0, 4, 1}}) << damaged;
+        QTest::newRow("jxl box beyond the end")
+            << "long.jxl" << Patched(boxed, {{exifBox, 0x7FFFFFF0, 4, 1}}) << damaged;
+        QTest::newRow("webp cut in half") << "cut.webp" << webp.left(webp.size() / 2) << damaged;
+        QTest::newRow("webp cut in its header") << "cut.webp" << webp.left(16) << damaged;
+        QTest::newRow("animated webp cut in half")
+            << "cut.webp" << animated.left(animated.size() / 2) << damaged;
+        QTest::newRow("webp RIFF size beyond the end")
+            << "long.webp" << Patched(webp, {{4, 0x7FFFFFF0, 4, 0}}) << damaged;
+        // The canvas of an animation may be 24 bits a side; its frames are at most 14.
+        QTest::newRow("animated webp claims 20000 x 20000")
+            << "huge.webp" << Patched(animated, {{24, 19999, 3, 0}, {27, 19999, 3, 0}})
+            << tooLarge.arg(20000);
     }
     void badInput() {
         QFETCH(QString, name);
@@ -366,6 +416,47 @@ private slots:
         QString error;
         QVERIFY(DoLoad(bytes.isNull() ? Path(name) : Write(name, bytes), &error).isNull());
         QCOMPARE(error, reason);
+    }
+
+    // Bytes of JPEG XL and WebP files in turn set to 0xFF: the libraries check less than
+    // the JPEG and PNG readers do, so each damaged file must give a well-formed picture or
+    // one of the short reasons, never a crash (run under the asan preset too).
+    void damagedFilesFailCleanly_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        const QImage pattern = PatternImage(37, 23);
+        const QByteArray six = Tiff(false, {{0x0112, 3, 6}}),
+                         p3 = QColorSpace(QColorSpace::DisplayP3).iccProfile();
+        const std::tuple<const char*, const char*, QByteArray> files[] = {
+            {"jxl boxes", "jxl", MakeJxl(pattern, {.displayP3 = true, .exif = six})},
+            {"jxl compressed boxes", "jxl",
+             MakeJxl(pattern, {.exif = six, .xmp = "<x:xmpmeta/>", .compressBoxes = true})},
+            {"jxl lossy", "jxl", MakeJxl(pattern, {.lossless = false})},
+            {"webp chunks", "webp", MakeWebp(pattern, p3, six)},
+            {"webp animated", "webp", MakeAnimatedWebp({pattern, pattern.mirrored()})}};
+        for (const auto& [label, suffix, file] : files) {
+            QVERIFY(!file.isEmpty());
+            for (qsizetype at = 0; at < file.size(); at += file.size() / 16 + 1) {
+                QByteArray damaged = file;
+                damaged[at] = char(0xFF);
+                QTest::addRow("%s, byte %d", label, int(at)) << QString("d.") + suffix << damaged;
+            }
+        }
+    }
+    void damagedFilesFailCleanly() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QString error;
+        TMetadata metadata;  // read too, from the same damaged boxes and chunks
+        TLoadOptions options;
+        options.metadata = &metadata;
+        const QImage image = DoLoad(Write(name, bytes), &error, options);
+        if (!image.isNull())
+            QVERIFY(Loaded(image));
+        else
+            QVERIFY2(error == "damaged file" || error == "not an image this program reads" ||
+                         error.startsWith("image too large ("),
+                     qPrintable(error));
     }
 
     // Files that must load as `expected`: variants of a format, names that lie about the
@@ -437,6 +528,49 @@ private slots:
                     << expected.convertToFormat(kPixelFormat)
                     << (space == QColorSpace::SRgb ? 0 : 2);
             }
+
+        // JPEG XL and WebP, made by their own libraries. Deep and float samples come back
+        // exact in 8 bits; a JPEG XL turns by its codestream and never again by its EXIF.
+        QTest::newRow("jxl 8 bits") << "a.jxl" << MakeJxl(pattern) << pattern << 0;
+        QTest::newRow("jxl 16 bits") << "b.jxl" << MakeJxl(pattern, {.bits = 16}) << pattern << 0;
+        QTest::newRow("jxl float") << "c.jxl" << MakeJxl(pattern, {.bits = 32}) << pattern << 0;
+        QTest::newRow("jxl alpha") << "d.jxl" << MakeJxl(holed, {.alpha = true}) << white << 0;
+        QTest::newRow("jxl 16 bits, alpha")
+            << "e.jxl" << MakeJxl(holed, {.bits = 16, .alpha = true}) << white << 0;
+        QTest::newRow("jxl lossy")
+            << "f.jxl" << MakeJxl(blocks, {.lossless = false}) << blocks << 4;
+        for (int o = 2; o <= 8; ++o)
+            QTest::addRow("jxl orientation %d, EXIF says otherwise", o)
+                << "o.jxl"
+                << MakeJxl(pattern,
+                           {.orientation = o, .exif = Tiff(false, {{0x0112, 3, o == 3 ? 6u : 3u}})})
+                << OrientImage(pattern, o) << 0;
+        QImage p3 = pattern, p3Blocks = blocks;
+        p3.setColorSpace(QColorSpace::DisplayP3);
+        p3Blocks.setColorSpace(QColorSpace::DisplayP3);
+        QVERIFY(DiffImages(p3.convertedToColorSpace(QColorSpace::SRgb), pattern).maxChannel > 20);
+        QTest::newRow("jxl display p3")
+            << "p3.jxl" << MakeJxl(pattern, {.displayP3 = true})
+            << p3.convertedToColorSpace(QColorSpace::SRgb).convertToFormat(kPixelFormat) << 1;
+        QTest::newRow("jxl display p3, 16 bits")
+            << "p3.jxl" << MakeJxl(pattern, {.bits = 16, .displayP3 = true})
+            << p3.convertedToColorSpace(QColorSpace::SRgb).convertToFormat(kPixelFormat) << 1;
+        QTest::newRow("jxl display p3, lossy")
+            << "p3.jxl" << MakeJxl(blocks, {.lossless = false, .displayP3 = true})
+            << p3Blocks.convertedToColorSpace(QColorSpace::SRgb).convertToFormat(kPixelFormat) << 6;
+        QTest::newRow("webp") << "a.webp" << MakeWebp(pattern) << pattern << 0;
+        QTest::newRow("webp alpha") << "b.webp" << MakeWebp(holed) << white << 0;
+        QTest::newRow("animated webp shows its first frame")
+            << "c.webp" << MakeAnimatedWebp({holed, pattern.mirrored(), pattern}) << white << 0;
+        QTest::newRow("webp exif orientation 6")
+            << "d.webp" << MakeWebp(pattern, {}, Tiff(false, {{0x0112, 3, 6}}))
+            << OrientImage(pattern, 6) << 0;
+        QTest::newRow("webp display p3 profile")
+            << "e.webp" << MakeWebp(pattern, QColorSpace(QColorSpace::DisplayP3).iccProfile())
+            << p3.convertedToColorSpace(QColorSpace::SRgb).convertToFormat(kPixelFormat) << 1;
+        // As Qt does for other formats: a profile it cannot read leaves the pixels as sRGB.
+        QTest::newRow("webp damaged profile")
+            << "f.webp" << MakeWebp(pattern, QByteArray(200, '\x5A')) << pattern << 0;
     }
     void loads() {
         QFETCH(QString, name);
@@ -765,7 +899,7 @@ private slots:
         std::vector<std::thread> threads;
         for (int t = 0; t < 4; ++t)
             threads.emplace_back([&, t] {
-                for (const char* suffix : {"png", "pcx", "gif", "jpg", "tga"}) {
+                for (const char* suffix : {"png", "pcx", "gif", "jpg", "tga", "webp", "jxl"}) {
                     const QImage source = BlockImage(40 + t, 30);
                     const QString path = Path(QString("thread%1.%2").arg(t).arg(suffix));
                     if (!DoSave(source, path) ||

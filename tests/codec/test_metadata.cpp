@@ -15,6 +15,7 @@
 #include "photos/Photo.h"
 #include "photos/album/Album.h"
 #include "photos/batch/Batch.h"
+#include "support/MadeFiles.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -210,7 +211,7 @@ private slots:
         QTest::addColumn<QString>("route");
         QTest::addColumn<QString>("extension");
         QTest::addColumn<int>("use");
-        for (const char* ext : {"jpg", "png", "tif", "avif"}) {
+        for (const char* ext : {"jpg", "png", "tif", "avif", "webp", "jxl"}) {
             QTest::addRow("save %s", ext) << "save" << ext << int(TMetadataUse::Keep);
             QTest::addRow("batch %s", ext) << "batch" << ext << int(TMetadataUse::Keep);
         }
@@ -235,7 +236,7 @@ private slots:
         QVERIFY2(!out.isEmpty() && QFile::exists(out), qPrintable(out));
         QCOMPARE(ReadBytes(camera_), before);  // the source is never written
 
-        const QImage written = DoLoad(out);                            // Qt reads no AVIF
+        const QImage written = DoLoad(out);
         QCOMPARE(written.size(), QSize(kStoredHeight, kStoredWidth));  // upright
         if (extension == QLatin1String("bmp")) return;  // Exiv2 does not open BMP at all
         const TFileMetadata meta = ReadBack(out);
@@ -278,6 +279,59 @@ private slots:
         const QImage upright = DoLoad(turned);
         QCOMPARE(upright.size(), QSize(kStoredHeight, kStoredWidth));
         QCOMPARE(CompareImages(upright, OrientImage(DoLoad(plain), 6)), QString());
+    }
+
+    // JPEG XL and WebP carry EXIF and XMP in boxes and chunks of their own. A JPEG XL file
+    // turns by its codestream alone, whatever its EXIF says; a WebP by its EXIF.
+    void readFromBoxesAndChunks_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("turn");  // how the stored picture must come out
+        const auto exif = [](uint16_t orientation) {
+            Exiv2::ExifData data;
+            for (const auto& [key, value] : kKept)
+                if (key.rfind("Exif.", 0) == 0) data[key] = value;
+            data["Exif.Image.Orientation"] = orientation;
+            Exiv2::Blob blob;
+            Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data);
+            return QByteArray(reinterpret_cast<const char*>(blob.data()), qsizetype(blob.size()));
+        };
+        Exiv2::XmpData data;
+        data["Xmp.dc.subject"] = kKept.at("Xmp.dc.subject");
+        std::string packet;
+        QCOMPARE(Exiv2::XmpParser::encode(packet, data), 0);
+        const QByteArray xmp = QByteArray::fromStdString(packet);
+        const QImage stored = PatternImage(kStoredWidth, kStoredHeight);
+        QTest::newRow("jxl") << MakeJxl(stored, {.exif = exif(1), .xmp = xmp}) << "m.jxl" << 1;
+        QTest::newRow("jxl turned, EXIF says otherwise")
+            << MakeJxl(stored, {.orientation = 6, .exif = exif(3), .xmp = xmp}) << "t.jxl" << 6;
+        // Exiv2 reads no compressed boxes; libjxl does.
+        QTest::newRow("jxl, compressed boxes")
+            << MakeJxl(stored, {.exif = exif(1), .xmp = xmp, .compressBoxes = true}) << "c.jxl"
+            << 1;
+        QTest::newRow("webp") << MakeWebp(stored, {}, exif(6), xmp) << "m.webp" << 6;
+    }
+    void readFromBoxesAndChunks() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, name);
+        QFETCH(int, turn);
+        QVERIFY(!file.isEmpty());
+        TMetadata metadata;
+        TLoadOptions options;
+        options.metadata = &metadata;
+        QString error;
+        const QImage image = DoLoad(WriteBytes(dir_.path(), name, file), &error, options);
+        QCOMPARE(CompareImages(image, OrientImage(PatternImage(kStoredWidth, kStoredHeight), turn)),
+                 QString());
+        QVERIFY(!metadata.IsEmpty());
+        // Read back through a JPEG written with it, as Save As writes one.
+        const QString out = dir_.filePath(QStringLiteral("from-") + name + QStringLiteral(".jpg"));
+        QVERIFY2(DoSave(image, out, &error, metadata), qPrintable(error));
+        const TFileMetadata meta = ReadBack(out);
+        for (const auto& [key, value] : kKept)
+            if (key.rfind("Iptc.", 0) != 0) QCOMPARE(meta.Value(key), value);
+        QCOMPARE(meta.Value("Exif.Image.Orientation"), std::string("1"));
+        QCOMPARE(meta.Value("Exif.Photo.PixelXDimension"), std::to_string(image.width()));
     }
 
     // Descriptions that mean sRGB pass without a level changed; others are converted.
