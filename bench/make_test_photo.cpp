@@ -1,7 +1,8 @@
 // Writes a photo-like picture (smooth shapes, fine texture and noise, so that it compresses
 // and decodes like a camera picture) for the benchmarks: make_test_photo OUT W H [SEED].
 // The type follows OUT's extension: JPEG as a camera writes it, PNG as a lossless source,
-// a HEIC with a 320-pixel thumbnail as phones write one, and every type the program writes.
+// a HEIC with a 320-pixel thumbnail as phones write one, a DNG with a JPEG preview, and
+// every type the program writes. Usage: make_test_photo OUT W H [SEED [PREVIEW_SIDE]].
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +17,7 @@
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: make_test_photo OUT WIDTH HEIGHT [SEED]\n");
+        std::fprintf(stderr, "usage: make_test_photo OUT WIDTH HEIGHT [SEED [PREVIEW_SIDE]]\n");
         return 2;
     }
     const int w = std::atoi(argv[2]);
@@ -40,14 +41,24 @@ int main(int argc, char** argv) {
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     const QString suffix = QFileInfo(out).suffix().toLower();
+    QByteArray made;
     if (suffix == QLatin1String("heic")) {
         vellumora::test::THeifSpec spec;
         spec.thumbnail = image;
         spec.thumbnailBox = 320;
+        made = vellumora::test::MakeHeif(image, spec);
+    } else if (suffix == QLatin1String("dng")) {
+        // With a JPEG preview of this long side (5th argument), as cameras embed one.
+        const int previewSide = argc > 5 ? std::atoi(argv[5]) : 1620;
+        vellumora::test::TDngSpec spec;
+        spec.scene = image;
+        spec.preview =
+            image.scaled(previewSide, previewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        made = vellumora::test::MakeDng(spec);
+    }
+    if (suffix == QLatin1String("heic") || suffix == QLatin1String("dng")) {
         QFile file(out);
-        const QByteArray bytes = vellumora::test::MakeHeif(image, spec);
-        if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) ||
-            file.write(bytes) != bytes.size()) {
+        if (made.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(made) != made.size()) {
             std::fprintf(stderr, "cannot write %s\n", argv[1]);
             return 1;
         }

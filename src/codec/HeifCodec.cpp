@@ -216,15 +216,17 @@ TDecoded DecodeHandle(const heif_image_handle* handle) {
     return TDecoded::Ok(std::move(out));
 }
 
-// The smallest thumbnail of the primary image that still meets the options' minimums.
+// The smallest thumbnail of the primary image that still meets the options' minimums;
+// failing that, the largest one with at least half the long side asked for: it shows for
+// the moment the exact picture takes, and the only other way is that whole decode.
 THandle ChooseThumbnail(const heif_image_handle* primary, const TLoadOptions& options) {
     const int count = heif_image_handle_get_number_of_thumbnails(primary);
     if (count <= 0) return {};
     std::vector<heif_item_id> ids(size_t(std::min(count, 16)));
     const int listed =
         heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), int(ids.size()));
-    THandle best;
-    qint64 bestPixels = 0;
+    THandle best, largest;
+    qint64 bestPixels = 0, largestPixels = 0;
     for (int i = 0; i < listed; ++i) {
         heif_image_handle* thumbnail = nullptr;
         if (heif_image_handle_get_thumbnail(primary, ids[size_t(i)], &thumbnail).code !=
@@ -234,12 +236,18 @@ THandle ChooseThumbnail(const heif_image_handle* primary, const TLoadOptions& op
         const int w = heif_image_handle_get_width(thumbnail);
         const int h = heif_image_handle_get_height(thumbnail);
         const qint64 pixels = qint64(w) * h;
-        if (w > 0 && h > 0 && options.Allows(w, h) && (!best || pixels < bestPixels)) {
-            best = std::move(owned);
-            bestPixels = pixels;
+        if (w <= 0 || h <= 0) continue;
+        if (options.Allows(w, h)) {
+            if (!best || pixels < bestPixels) {
+                best = std::move(owned);
+                bestPixels = pixels;
+            }
+        } else if (2 * std::max(w, h) >= options.minimumLongSide && pixels > largestPixels) {
+            largest = std::move(owned);
+            largestPixels = pixels;
         }
     }
-    return best;
+    return best ? std::move(best) : std::move(largest);
 }
 
 TDecoded Decode(const QByteArray& data, const TLoadOptions& options) {

@@ -674,13 +674,15 @@ private slots:
         row("bad icc profile", "badicc.heic",
             MakeHeif(blocks, {.icc = p3Icc.left(40) + QByteArray(200, 'x')}), blocks);
 
-        // The thumbnail, recognisably another picture, only for previews it satisfies.
+        // The thumbnail, recognisably another picture, only for previews: one that meets the
+        // minimum, or has half of it, since the only other way is the whole decode.
         const QImage photo = BlockImage(256, 192), green = SolidImage(64, 48, 0x20C040);
         const QByteArray thumbnailed =
             MakeHeif(photo, {.thumbnail = SolidImage(256, 192, 0x20C040), .thumbnailBox = 64});
         for (const auto& [tag, minimum, preview, expected] :
              {std::tuple{"thumbnail for a preview", 64, true, green},
-              std::tuple{"thumbnail too small", 65, true, photo},
+              std::tuple{"thumbnail at half the minimum", 128, true, green},
+              std::tuple{"thumbnail too small", 129, true, photo},
               std::tuple{"no preview, no thumbnail", 64, false, photo},
               std::tuple{"no reduction, no thumbnail", 0, true, photo}})
             QTest::newRow(tag) << "t.heic" << thumbnailed << expected << 6 << minimum << preview
