@@ -3,9 +3,9 @@
 // three channels, and SSIM of the luma on 8 x 8 windows), and the time DoSave takes.
 // Usage: bench_writers SOURCE OUT_DIR [REPEATS]   (SOURCE lossless, e.g. a PNG)
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -62,8 +62,8 @@ double Ssim(const QImage& a, const QImage& b) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
-    const QStringList args = QGuiApplication::arguments();
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
         std::fprintf(stderr, "usage: bench_writers SOURCE OUT_DIR [REPEATS]\n");
         return 2;

@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
     QByteArray made;
     if (suffix == QLatin1String("heic")) {
         vellumora::test::THeifSpec spec;
+        spec.quality = 60;  // about 2 bits a pixel on this picture, as phones store theirs
         spec.thumbnail = image;
         spec.thumbnailBox = 320;
         made = vellumora::test::MakeHeif(image, spec);

@@ -20,7 +20,7 @@ export XDG_DATA_HOME="$PWD/$data/xdg"
 
 formats() {
   echo
-  echo "== today's formats: a 12 MP HEIC (tiled, with its thumbnail), a 12 MP AVIF, a 24 MP JPEG XL"
+  echo "== today's formats: a 12 MP HEIC (with its thumbnail), a 12 MP AVIF, a 24 MP JPEG XL"
   echo "   and a 24 MP DNG (with its preview), made from the same kind of picture"
   cmake --build --preset release --target bench_writers bench_switch >/dev/null
   local heic="$data/photo12mp.heic" avif="$data/photo12mp.avif" jxl="$data/photo24mp.jxl"
