@@ -676,14 +676,18 @@ private slots:
 
         // The thumbnail, recognisably another picture, only for previews: one that meets the
         // minimum, or has half of it, since the only other way is the whole decode.
-        const QImage photo = BlockImage(256, 192), green = SolidImage(64, 48, 0x20C040);
+        // HEVC cannot decode at a reduced size: the picture is shrunk by 2, 4 or 8 on its
+        // way out of the decoder, as far as the minimum allows.
+        const QImage photo = BlockImage(256, 192), green = SolidImage(64, 48, 0x20C040),
+                     shrunk =
+                         photo.scaled(64, 48, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const QByteArray thumbnailed =
             MakeHeif(photo, {.thumbnail = SolidImage(256, 192, 0x20C040), .thumbnailBox = 64});
         for (const auto& [tag, minimum, preview, expected] :
              {std::tuple{"thumbnail for a preview", 64, true, green},
               std::tuple{"thumbnail at half the minimum", 128, true, green},
               std::tuple{"thumbnail too small", 129, true, photo},
-              std::tuple{"no preview, no thumbnail", 64, false, photo},
+              std::tuple{"no preview, no thumbnail: shrunk by 4", 64, false, shrunk},
               std::tuple{"no reduction, no thumbnail", 0, true, photo}})
             QTest::newRow(tag) << "t.heic" << thumbnailed << expected << 6 << minimum << preview
                                << photo.size() << true << 1;
@@ -701,8 +705,12 @@ private slots:
             << "tt.heic" << turnedThumbnail << OrientImage(green, 6) << 6 << 64 << true
             << QSize(192, 256) << true << 1;
         QTest::newRow("thumbnail without the picture's turn")
-            << "tu.heic" << unturned << OrientImage(photo, 6) << 6 << 64 << true << QSize(192, 256)
+            << "tu.heic" << unturned << OrientImage(shrunk, 6) << 6 << 64 << true << QSize(192, 256)
             << true << 1;
+        QTest::newRow("shrunk by 2")
+            << "t.heic" << thumbnailed
+            << photo.scaled(128, 96, Qt::IgnoreAspectRatio, Qt::SmoothTransformation) << 6 << 128
+            << false << photo.size() << true << 1;
     }
     void heif() {
         QFETCH(QString, name);
