@@ -557,12 +557,8 @@ TImageHeader ReadHeifHeader(const QString& path) {
 
 bool EncodeAvif(const QImage& image, const TMetadataBlobs& metadata, QByteArray* out,
                 QString* error) {
-    try {
-        return EncodeAvifBytes(image, metadata, out, error);
-    } catch (const std::bad_alloc&) {
-        if (error) *error = QStringLiteral("out of memory");
-        return false;
-    }
+    // DoSave, the one caller, turns a failed allocation into "out of memory".
+    return EncodeAvifBytes(image, metadata, out, error);
 }
 
 }  // namespace vellumora::codec

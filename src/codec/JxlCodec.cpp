@@ -399,12 +399,8 @@ void ReadJxlMetadataBoxes(const QByteArray& data, QByteArray* exif, QByteArray* 
 
 bool EncodeJxl(const QImage& image, const TMetadataBlobs& metadata, QByteArray* out,
                QString* error) {
-    try {
-        return Encode(image, metadata, out, error);
-    } catch (const std::bad_alloc&) {
-        if (error) *error = QStringLiteral("out of memory");
-        return false;
-    }
+    // DoSave, the one caller, turns a failed allocation into "out of memory".
+    return Encode(image, metadata, out, error);
 }
 
 }  // namespace vellumora::codec

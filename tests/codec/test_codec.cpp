@@ -679,8 +679,7 @@ private slots:
         // HEVC cannot decode at a reduced size: the picture is shrunk by 2, 4 or 8 on its
         // way out of the decoder, as far as the minimum allows.
         const QImage photo = BlockImage(256, 192), green = SolidImage(64, 48, 0x20C040),
-                     shrunk =
-                         photo.scaled(64, 48, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                     shrunk = photo.scaled(64, 48, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const QByteArray thumbnailed =
             MakeHeif(photo, {.thumbnail = SolidImage(256, 192, 0x20C040), .thumbnailBox = 64});
         for (const auto& [tag, minimum, preview, expected] :
