@@ -36,12 +36,20 @@ QString SavePresetPath(const QString& photoPath) {
     return folder + QStringLiteral("Vellumora_") + WithoutExtension(name);
 }
 
-QString PathWithFilterExtension(const QString& chosen, int filterIndex) {
+TSaveTarget SaveTarget(const QString& chosen, int filterIndex) {
     const QStringList extensions = WritableExtensions();
+    // What the user typed is what they meant: replacing a typed ".jpg" by the entry last
+    // chosen would write another format under another name without a word.
+    const QString name = LocalFileName(chosen);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0) {
+        const int typed = int(extensions.indexOf(name.mid(dot).toLower()));
+        if (typed >= 0) return {chosen, typed};
+    }
     // An index from outside the list (a dialog that could not report its filter) falls
     // back to the first entry rather than writing a file without an extension.
     if (filterIndex < 0 || filterIndex >= extensions.size()) filterIndex = 0;
-    return WithoutExtension(chosen) + extensions.at(filterIndex);
+    return {WithoutExtension(chosen) + extensions.at(filterIndex), filterIndex};
 }
 
 QString TSaveAs::Run(TPlatform& platform, QWidget* parent, const TPhoto& photo) {
@@ -56,13 +64,11 @@ QString TSaveAs::Run(TPlatform& platform, QWidget* parent, const TPhoto& photo) 
         platform.SaveFile(parent, QStringLiteral("Save As"), SavePresetPath(photo.Info()->FileName),
                           SaveFilters(), filterIndex_);
     if (!choice) return {};
-    // The entry is remembered as soon as the dialog is confirmed, whatever happens to
-    // the file afterwards: the next Save As opens where the user left the list.
-    filterIndex_ = (choice->filterIndex >= 0 && choice->filterIndex < SaveFilters().size())
-                       ? choice->filterIndex
-                       : 0;
-
-    const QString path = PathWithFilterExtension(choice->path, filterIndex_);
+    // The type is remembered as soon as the dialog is confirmed, whatever happens to the
+    // file afterwards: the next Save As opens with the type the user wrote.
+    const TSaveTarget target = SaveTarget(choice->path, choice->filterIndex);
+    filterIndex_ = target.filterIndex;
+    const QString& path = target.path;
     if (QFileInfo::exists(path)) {
         const QString question = QStringLiteral("File ") + QFileInfo(path).fileName() +
                                  QStringLiteral(" already exists. Do you want to replace it?");

@@ -1,6 +1,6 @@
 #pragma once
 
-// How the current photo leaves the program: Save As (eight formats), e-mail and the
+// How the current photo leaves the program: Save As (every writable type), e-mail and the
 // clipboard. The rules that need no window are plain functions, so tests reach them.
 
 #include <QString>
@@ -19,9 +19,15 @@ QStringList SaveFilters();
 
 // The name the Save As dialog opens with: folder of the photo + "Vellumora_" + base name.
 QString SavePresetPath(const QString& photoPath);
-// The chosen path with its extension (text after the last "." of the file-name part)
-// replaced by the extension of the chosen entry.
-QString PathWithFilterExtension(const QString& chosen, int filterIndex);
+// Where Save As writes, and as which entry of the type list.
+struct TSaveTarget {
+    QString path;
+    int filterIndex = 0;
+};
+// A typed extension (the text after the last "." of the file-name part) of a writable type
+// wins, in any case, and the entry follows it; any other extension, or none, is replaced
+// by the extension of the chosen entry.
+TSaveTarget SaveTarget(const QString& chosen, int filterIndex);
 
 // Remembers the chosen filter entry for the rest of the run.
 class TSaveAs {

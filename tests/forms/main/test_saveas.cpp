@@ -127,26 +127,36 @@ private slots:
         missing_ = dir_.filePath(QStringLiteral("gone.jpg"));
     }
 
+    // A typed writable extension wins and the entry follows it; any other is replaced.
     void extensionRule_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("entry");
         QTest::addColumn<QString>("written");
-        QTest::newRow("typed png, jpg entry") << "holiday.png" << 0 << "holiday.jpg";
-        QTest::newRow("no extension, png entry") << "holiday" << 5 << "holiday.png";
-        QTest::newRow("only the last dot") << "my.trip" << 6 << "my.bmp";
-        QTest::newRow("dot in a folder name") << "/a.b/photo" << 3 << "/a.b/photo.tif";
-        QTest::newRow("upper case replaced") << "/p/holiday.JPG" << 1 << "/p/holiday.jpeg";
-        QTest::newRow("trailing dot") << "/p/holiday." << 7 << "/p/holiday.tga";
-        QTest::newRow("double extension") << "/p/a.tar.gz" << 4 << "/p/a.tar.pcx";
-        QTest::newRow("today's types after the eight") << "/p/x.gif" << 8 << "/p/x.webp";
-        QTest::newRow("last entry") << "/p/x.gif" << 10 << "/p/x.jxl";
-        QTest::newRow("entry out of range") << "/p/x.gif" << 11 << "/p/x.jpg";
+        QTest::addColumn<int>("writtenEntry");
+        QTest::newRow("typed png, jpg entry") << "holiday.png" << 0 << "holiday.png" << 5;
+        QTest::newRow("typed jpg, png entry") << "holiday.jpg" << 5 << "holiday.jpg" << 0;
+        QTest::newRow("typed jpeg, jpg entry") << "/p/a.jpeg" << 0 << "/p/a.jpeg" << 1;
+        QTest::newRow("typed in upper case") << "/p/holiday.JPG" << 1 << "/p/holiday.JPG" << 0;
+        QTest::newRow("typed today's type") << "/p/x.avif" << 0 << "/p/x.avif" << 9;
+        QTest::newRow("no extension, png entry") << "holiday" << 5 << "holiday.png" << 5;
+        QTest::newRow("other extension replaced") << "my.trip" << 6 << "my.bmp" << 6;
+        QTest::newRow("dot in a folder name") << "/a.b/photo" << 3 << "/a.b/photo.tif" << 3;
+        QTest::newRow("writable type in a folder name")
+            << "/a.png/photo" << 3 << "/a.png/photo.tif" << 3;
+        QTest::newRow("trailing dot") << "/p/holiday." << 7 << "/p/holiday.tga" << 7;
+        QTest::newRow("double extension") << "/p/a.tar.gz" << 4 << "/p/a.tar.pcx" << 4;
+        QTest::newRow("writable type not last") << "/p/a.png.txt" << 8 << "/p/a.png.webp" << 8;
+        QTest::newRow("last entry") << "/p/x.old" << 10 << "/p/x.jxl" << 10;
+        QTest::newRow("entry out of range") << "/p/x.old" << 11 << "/p/x.jpg" << 0;
     }
     void extensionRule() {
         QFETCH(QString, typed);
         QFETCH(int, entry);
         QFETCH(QString, written);
-        QCOMPARE(PathWithFilterExtension(typed, entry), written);
+        QFETCH(int, writtenEntry);
+        const TSaveTarget target = SaveTarget(typed, entry);
+        QCOMPARE(target.path, written);
+        QCOMPARE(target.filterIndex, writtenEntry);
     }
 
     // Each entry's pattern names the extension written, and the codec writes it.
@@ -189,7 +199,7 @@ private slots:
         QCOMPARE(shown.photo->Rendered().size(), QSize(640, 427));
 
         TFakePlatform platform;
-        platform.saves.push_back({dir_.filePath(QStringLiteral("zoomed.jpg")), 5});
+        platform.saves.push_back({dir_.filePath(QStringLiteral("zoomed")), 5});
         TSaveAs saveAs;
         const QString written = saveAs.Run(platform, nullptr, *shown.photo);
 
@@ -211,7 +221,7 @@ private slots:
                                                 QByteArrayLiteral("old bytes"));
         TShown shown = Show(beach_);
         TFakePlatform platform;
-        platform.saves.push_back({dir_.filePath(QStringLiteral("old.jpg")), 6});
+        platform.saves.push_back({dir_.filePath(QStringLiteral("old")), 6});
         platform.answers.push_back(replace);
 
         const QString written = TSaveAs().Run(platform, nullptr, *shown.photo);
@@ -244,6 +254,9 @@ private slots:
             {std::nullopt, 5},  // cancelled: keeps png
             {TPlatform::TSaveChoice{dir_.filePath(QStringLiteral("kept")), 2}, 5},  // answered No
             {std::nullopt, 2},
+            // A typed extension is followed by the type, which the next dialog offers.
+            {TPlatform::TSaveChoice{dir_.filePath(QStringLiteral("typed.jpg")), 5}, 2},
+            {std::nullopt, 0},
         };
         for (const TStep& step : steps) {
             if (step.choice) platform.saves.push_back(*step.choice);
@@ -252,6 +265,7 @@ private slots:
         }
         QCOMPARE(test::ReadBytes(dir_.filePath(QStringLiteral("kept.gif"))),
                  QByteArrayLiteral("x"));
+        QVERIFY(test::ReadBytes(dir_.filePath(QStringLiteral("typed.jpg"))).startsWith("\xFF\xD8"));
     }
 
     void saveFailureReported() {
