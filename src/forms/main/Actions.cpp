@@ -106,6 +106,8 @@ bool Holds(TEnable rule, const TCommandState& state) {
             return true;
         case TEnable::WithPhoto:
             return state.photo;
+        case TEnable::WithPixels:
+            return state.photo && !state.failed;
         case TEnable::WithPrevious:
             return state.photo && state.previous;
         case TEnable::WithNext:
@@ -145,14 +147,14 @@ const std::vector<TCommandRow>& TActions::Rows() {
          .flags = kShiftCounts | kSeparatorAfter, .enable = TEnable::WithPhoto,
          .click = &TForm::MenuCurrentClick},
         {.id = TCommand::Save, .name = "MenuSave", .caption = "Save As...", .menu = TMenu::File,
-         .key = Qt::CTRL | Qt::Key_S, .flags = kInPopup, .enable = TEnable::WithPhoto,
+         .key = Qt::CTRL | Qt::Key_S, .flags = kInPopup, .enable = TEnable::WithPixels,
          .icon = "save", .themeIcon = "document-save-as",
          .click = &TForm::MenuSaveClick},
         {.id = TCommand::Email, .name = "MenuEmail", .caption = "Send Email To...",
          .menu = TMenu::File, .key = Qt::CTRL | Qt::Key_E, .flags = kInPopup,
-         .enable = TEnable::WithPhoto, .click = &TForm::MenuEmailClick},
+         .enable = TEnable::WithPixels, .click = &TForm::MenuEmailClick},
         {.id = TCommand::Clipboard, .name = "MenuClipboard", .caption = "Copy to Clipboard",
-         .menu = TMenu::File, .flags = kInPopup, .enable = TEnable::WithPhoto,
+         .menu = TMenu::File, .flags = kInPopup, .enable = TEnable::WithPixels,
          .click = &TForm::MenuClipboardClick},
         {.id = TCommand::Close, .name = "MenuClose", .caption = "Close", .menu = TMenu::File,
          .key = Qt::Key_Delete, .flags = kInPopup | kPopupSeparatorAfter,
@@ -211,10 +213,10 @@ const std::vector<TCommandRow>& TActions::Rows() {
 
         {.id = TCommand::Resize, .name = "MenuResize", .caption = "Resize...",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_R, .flags = kInPopup,
-         .enable = TEnable::WithPhoto, .icon = "resize", .dialog = PhotoDialog<TFormResize>},
+         .enable = TEnable::WithPixels, .icon = "resize", .dialog = PhotoDialog<TFormResize>},
         {.id = TCommand::Crop, .name = "MenuCrop", .caption = "Crop...", .menu = TMenu::Actions,
          .key = Qt::CTRL | Qt::Key_C, .flags = kSeparatorAfter | kInPopup | kPopupSeparatorAfter,
-         .enable = TEnable::WithPhoto, .icon = "crop", .dialog = PhotoDialog<TFormCrop>},
+         .enable = TEnable::WithPixels, .icon = "crop", .dialog = PhotoDialog<TFormCrop>},
         {.id = TCommand::Clockwise, .name = "MenuClockwise", .caption = "Rotate Clockwise",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_Right,
          .flags = kInPopup | kInDropMenu, .enable = TEnable::WithPhoto,
@@ -233,13 +235,13 @@ const std::vector<TCommandRow>& TActions::Rows() {
          .enable = TEnable::WithPhoto, .click = orient(TCommand::Vertically, FlipVertically)},
         {.id = TCommand::Color, .name = "MenuColor", .caption = "Color Balance...",
          .menu = TMenu::Actions, .flags = kSeparatorAfter | kInPopup | kPopupSeparatorAfter,
-         .enable = TEnable::WithPhoto, .icon = "color", .dialog = PhotoDialog<TFormColor>},
+         .enable = TEnable::WithPixels, .icon = "color", .dialog = PhotoDialog<TFormColor>},
         {.id = TCommand::Watermark, .name = "MenuWatermark", .caption = "Watermark...",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_W, .flags = kInPopup,
-         .enable = TEnable::WithPhoto, .icon = "watermark", .dialog = PhotoDialog<TFormWatermark>},
+         .enable = TEnable::WithPixels, .icon = "watermark", .dialog = PhotoDialog<TFormWatermark>},
         {.id = TCommand::Border, .name = "MenuBorder", .caption = "Border...",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_B, .flags = kInPopup,
-         .enable = TEnable::WithPhoto, .icon = "border", .dialog = PhotoDialog<TFormBorder>},
+         .enable = TEnable::WithPixels, .icon = "border", .dialog = PhotoDialog<TFormBorder>},
 
         // The stored templates follow these two, after a separator.
         {.id = TCommand::Add, .name = "MenuAdd", .caption = "Add to Templates...",

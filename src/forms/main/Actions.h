@@ -49,6 +49,7 @@ enum class TMenu { File, Go, Zoom, Edit, Actions, Templates, Tools, Help, Count 
 enum class TEnable {
     Always,
     WithPhoto,     // a photo is current
+    WithPixels,    // a photo is current and its file did not fail to load
     WithPrevious,  // a photo is current and its button is not the first
     WithNext,      // a photo is current and its button is not the last
     WithUndo,      // the current photo has a change to take back
@@ -58,6 +59,7 @@ enum class TEnable {
 // What the enabled and checked states follow.
 struct TCommandState {
     bool photo = false;
+    bool failed = false;    // the current photo's file did not load
     bool previous = false;  // the first photo button is there and not pressed
     bool next = false;      // the last photo button is there and not pressed
     int zoom = 0;

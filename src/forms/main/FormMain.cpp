@@ -404,6 +404,7 @@ void TFormMain::UpdateControls() {
     }
 
     actions_.Update({.photo = hasPhoto,
+                     .failed = hasPhoto && !photo_.LoadError().isEmpty(),
                      .previous = count > 0 && photos_.Current() != 0,
                      .next = count > 0 && photos_.Current() != count - 1,
                      .zoom = photo_.Zoom(),
@@ -418,11 +419,15 @@ void TFormMain::UpdateControls() {
         ->setText(name("Redo", photos_.History().RedoText(photos_.CurrentId())));
 }
 
-// Several files chosen open one after another, in the order given.
+// Several files chosen open one after another, in the order given, and the first of them
+// is shown, as the user picked it first.
 void TFormMain::MenuOpenClick() {
     const QStringList paths = platform_.OpenFiles(this, QStringLiteral("Open"), PhotoOpenFilter());
+    const int first = photos_.Count();
     for (const QString& path : paths)
-        if (!path.isEmpty()) OpenPhoto(path, false);
+        if (!path.isEmpty())
+            photos_.Add(std::make_unique<TPhotoInfo>(TPhotoInfo::WithDefaultTemplate(path)));
+    SelectPhoto(first);
 }
 
 void TFormMain::MenuCurrentClick() {

@@ -315,10 +315,18 @@ private slots:
         QCOMPARE(blank, MakeThumbnail(QImage(), QSize(32, 32)));
         QCOMPARE(w->Panel(2), QStringLiteral("0 * 0"));
         QCOMPARE(w->form.windowTitle(), QStringLiteral("Vellumora - ") + broken);
+        // Nothing that needs its pixels can be asked for; the rest still can.
+        const QStringList pixels{"MenuSave", "MenuEmail", "MenuClipboard", "MenuResize",
+                                 "MenuCrop", "MenuColor", "MenuWatermark", "MenuBorder"};
+        for (const QString& name : pixels)
+            QVERIFY2(!w->Action(name)->isEnabled(), qPrintable(name));
+        for (const char* name : {"MenuClose", "MenuClockwise", "MenuPrevious"})
+            QVERIFY2(w->Action(name)->isEnabled(), name);
 
         w->Action(QStringLiteral("MenuClose"))->trigger();
         QCOMPARE(w->Strip()->Count(), 1);
         QCOMPARE(w->form.Photo().Info()->FileName, Wide());
+        for (const QString& name : pixels) QVERIFY2(w->Action(name)->isEnabled(), qPrintable(name));
     }
 
     // A photo too big to decode at once shows a preview at its final size, with that size
@@ -400,6 +408,8 @@ private slots:
         w->platform.openFileLists.push_back(paths);
         w->Action(QStringLiteral("MenuOpen"))->trigger();
         QCOMPARE(w->Strip()->Count(), 3);
+        QCOMPARE(w->form.Photo().Info()->FileName, paths[0]);  // the first picked is shown
+        QCOMPARE(w->Current(), 0);
         const QImage blank = MakeThumbnail(QImage(), QSize(32, 32));
         const auto thumbnail = [&](int i) { return w->Strip()->Image(w->Strip()->ImageIndex(i)); };
         QVERIFY(AwaitEventsUntil("the three thumbnails", [&] {

@@ -299,7 +299,7 @@ private slots:
         check(w->form.findChild<QMenu*>(QStringLiteral("MenuFile"))->actions());
     }
 
-    // Several files chosen at once open in the order chosen, the last one current.
+    // Several files chosen at once open in the order chosen, the first one current.
     void openTakesSeveralFiles() {
         auto w = NewWindow();
         QVERIFY(w);
@@ -310,8 +310,8 @@ private slots:
         w->Key(Qt::CTRL | Qt::Key_O);
         QCOMPARE(w->form.Strip()->Count(), 3);
         for (int i = 0; i < 3; ++i) QCOMPARE(w->form.Photos().Record(i)->FileName, chosen[i]);
-        QCOMPARE(w->form.Photo().Info(), w->form.Photos().Record(2));
-        QCOMPARE(w->form.Photo().Rendered().size(), QSize(50, 20));
+        QCOMPARE(w->form.Photo().Info(), w->form.Photos().Record(0));
+        QCOMPARE(w->form.Photo().Rendered().size(), QSize(40, 30));
     }
 };
 
