@@ -209,6 +209,50 @@ private slots:
         QCOMPARE(picture, black);
     }
 
+    // The preview's picture: the area itself while the text fits, else grown just enough
+    // to hold the text (up to the reach); within the area always the stage's own pixels.
+    // Scrolling shows the text with the least move.
+    void canvas_data() {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<TMargins>("margins");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("grows");
+        QTest::newRow("fits") << 6 << TMargins{8, 8} << "Sig" << false;
+        QTest::newRow("empty") << 8 << TMargins{900, 900} << "" << false;
+        QTest::newRow("right, past the left") << 8 << TMargins{745, 65} << "Sig" << true;
+        QTest::newRow("top left, past the bottom") << 0 << TMargins{30, 600} << "Sig" << true;
+        QTest::newRow("centre, wider") << 4 << TMargins{} << QString(60, QLatin1Char('M')) << true;
+        QTest::newRow("partly past the reach")
+            << 0 << TMargins{1400, 8} << QString(10, 'M') << true;
+        QTest::newRow("wholly past the reach") << 2 << TMargins{9999, 9999} << "Sig" << false;
+    }
+    void canvas() {
+        QFETCH(int, position);
+        QFETCH(TMargins, margins);
+        QFETCH(QString, text);
+        QFETCH(bool, grows);
+        const TFont font;
+        const TPreviewCanvas c = PreviewCanvas(text, font, 0, position, margins);
+        const QRect area(c.origin, kWatermarkPreviewSize);
+        const QRect whole(QPoint(0, 0), c.picture.size());
+        QCOMPARE(c.picture.size() != kWatermarkPreviewSize, grows);
+        QVERIFY(whole.contains(area) && c.origin.x() % 2 == 0 && c.origin.y() % 2 == 0);
+        QVERIFY(whole.width() <= area.width() + 2 * kCanvasReach + 1 &&
+                whole.height() <= area.height() + 2 * kCanvasReach + 1);
+        // All of the text within the reach is on the picture.
+        const QRect reach = area.adjusted(-kCanvasReach, -kCanvasReach, kCanvasReach, kCanvasReach);
+        QCOMPARE(whole.intersected(c.signature), reach.intersected(c.signature));
+        QCOMPARE(test::CompareImages(c.picture.copy(area),
+                                     PreviewPicture(text, font, 0, position, margins)),
+                 QString());
+        const QPoint at = ScrollToShow(c.signature, {300, 200}, c.picture.size(), {0, 0});
+        const QRect view(at, QSize(300, 200));
+        if (whole.contains(c.signature))
+            QVERIFY(c.signature.width() <= 300 ? view.contains(c.signature)
+                                               : view.contains(c.signature.topLeft()));
+        QCOMPARE(ScrollToShow(c.signature, {300, 200}, c.picture.size(), at), at);
+    }
+
     // Pressing and moving sets the margins the pressed button uses and moves the guides
     // over the text drawn at press; letting go draws the text at the new margins.
     void drag_data() {
