@@ -1,8 +1,10 @@
 #include "forms/crop/CropGeometry.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 #include "photos/stages/Stages.h"
@@ -147,6 +149,86 @@ TRect Normalised(const TRect& r) {
 
 bool HasArea(const TRect& r) {
     return r.Left != r.Right && r.Top != r.Bottom;
+}
+
+QRect PictureBox(QSize picture, QSize panel, int max) {
+    const int room = std::min(panel.width() - 16, panel.height() - 24);
+    const double scale = max > 0 ? std::max(1.0, double(room) / max) : 1.0;
+    const int w = int(std::lround(picture.width() * scale));
+    const int h = int(std::lround(picture.height() * scale));
+    return {(panel.width() - w) / 2, (room + 24 - h) / 2 + 4, w, h};
+}
+
+QPoint BoxToPicture(QPoint point, QSize picture, QSize box) {
+    if (box.isEmpty() || picture.isEmpty()) return point;
+    const auto along = [](int v, int to, int from) {
+        return ClampToInt(qint64(std::floor(double(v) * to / from)));
+    };
+    return {along(point.x(), picture.width(), box.width()),
+            along(point.y(), picture.height(), box.height())};
+}
+
+QRect PictureToBox(const TRect& r, QSize picture, QSize box) {
+    const TRect n = Normalised(r);
+    if (picture.isEmpty()) return QRect(QPoint(n.Left, n.Top), QPoint(n.Right - 1, n.Bottom - 1));
+    const auto along = [](int v, int to, int from) {
+        return ClampToInt(qint64(std::lround(double(v) * to / from)));
+    };
+    const int l = along(n.Left, box.width(), picture.width());
+    const int t = along(n.Top, box.height(), picture.height());
+    const int rr = along(n.Right, box.width(), picture.width());
+    const int b = along(n.Bottom, box.height(), picture.height());
+    return {l, t, rr - l, b - t};
+}
+
+int HitTestOnBox(const TRect& selection, QPoint point, QSize picture, QSize box) {
+    return HitTest(selection, BoxToPicture(point, picture, box));
+}
+
+std::array<QRect, 8> HandleRects(const QRect& box, int size) {
+    std::array<QRect, 8> handles{};
+    if (box.isEmpty()) return handles;
+    const int xs[3] = {box.left(), box.left() + box.width() / 2, box.left() + box.width() - 1};
+    const int ys[3] = {box.top(), box.top() + box.height() / 2, box.top() + box.height() - 1};
+    int i = 0;
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column) {
+            if (row == 1 && column == 1) continue;
+            handles[i++] = QRect(xs[column] - size / 2, ys[row] - size / 2, size, size);
+        }
+    return handles;
+}
+
+QRgb DimmedRgb(QRgb rgb) {
+    const auto dim = [](int c) { return c - c * 2 / 5; };
+    return qRgb(dim(qRed(rgb)), dim(qGreen(rgb)), dim(qBlue(rgb)));
+}
+
+QImage DimmedPicture(const QImage& picture) {
+    QImage dimmed = picture.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < dimmed.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(dimmed.scanLine(y));
+        for (int x = 0; x < dimmed.width(); ++x) line[x] = DimmedRgb(line[x]);
+    }
+    return dimmed;
+}
+
+QString SelectionText(const TRect& crop, QSize original, int rotate) {
+    const TWideRect c = Widened(Normalised(crop));
+    const qint64 w = std::min<qint64>(c.r, original.width()) - std::max<qint64>(c.l, 0);
+    const qint64 h = std::min<qint64>(c.b, original.height()) - std::max<qint64>(c.t, 0);
+    if (!HasArea(crop) || w <= 0 || h <= 0) return QStringLiteral("Whole photo");
+    const QSize shown = OrientedSize(QSize(int(w), int(h)), rotate);
+    const int g = std::gcd(shown.width(), shown.height());
+    const int a = shown.width() / g;
+    const int b = shown.height() / g;
+    const QString ratio = a <= 32 && b <= 32 ? QStringLiteral("%1 : %2").arg(a).arg(b)
+                          : a >= b ? QStringLiteral("%1 : 1").arg(double(a) / b, 0, 'f', 2)
+                                   : QStringLiteral("1 : %1").arg(double(b) / a, 0, 'f', 2);
+    return QStringLiteral("%1 \u00D7 %2 pixels, %3")
+        .arg(shown.width())
+        .arg(shown.height())
+        .arg(ratio);
 }
 
 QImage MakeCropPicture(const QImage& original, const TPhotoInfo& info, int max) {

@@ -15,7 +15,10 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
+#include <QString>
+#include <array>
 
 #include "photos/settings/PhotoInfo.h"
 #include "photos/stages/Geometry.h"
@@ -66,6 +69,39 @@ TRect AutoCrop(const TRect& selection, QSize picture);
 TRect Normalised(const TRect& r);
 // Has width and height (in either direction).
 bool HasArea(const TRect& r);
+
+// The picture on screen may be drawn larger than the picture the rules work on, when the
+// dialog is enlarged. Every rule above stays in the picture's own pixels; these carry
+// points and rectangles between the picture and the box it is drawn in.
+//
+// Where a picture of at most max pixels is drawn in a panel: scaled up by the factor by
+// which the panel's room (16 pixels narrower, 24 lower: the frame and the title) exceeds
+// max on its shorter side, never scaled down. It is centred across the panel and, 4
+// pixels below the middle, down its top room + 24 pixels: a panel made taller than its
+// room by the controls beside it keeps the picture at the top. At a panel of max + 16 by
+// max + 24 the picture is drawn at its own size.
+QRect PictureBox(QSize picture, QSize panel, int max);
+// The picture pixel under a point of a box that shows a picture of that size (rounding
+// down, so that every box pixel of a picture pixel gives it). An empty box passes the
+// point on unchanged.
+QPoint BoxToPicture(QPoint point, QSize picture, QSize box);
+// A rectangle of the picture as it lands on the box, normalised, each side rounded to the
+// nearest box pixel. An empty picture passes the rectangle on normalised.
+QRect PictureToBox(const TRect& r, QSize picture, QSize box);
+// HitTest of a point on the box.
+int HitTestOnBox(const TRect& selection, QPoint point, QSize picture, QSize box);
+// The squares that mark the four corners and the middles of the four edges of a
+// selection drawn at box, in HitTest's zone order without the inside (0 1 2 3 5 6 7 8);
+// each is centred on the outline, size pixels wide, and none when box is empty.
+std::array<QRect, 8> HandleRects(const QRect& box, int size);
+// The picture as it looks outside the selection: each channel two fifths darker.
+QImage DimmedPicture(const QImage& picture);
+QRgb DimmedRgb(QRgb rgb);
+// What the selection label says of a crop in pixels of the photo as loaded: its size
+// after turning by rotate and after cutting to the photo, and its proportion in lowest
+// terms ("1200 × 800 pixels, 3 : 2"), or as a decimal to one when those terms are large
+// ("1201 × 800 pixels, 1.50 : 1"). A crop without area is "Whole photo".
+QString SelectionText(const TRect& crop, QSize original, int rotate);
 
 // The picture the dialog draws on: the whole original resized to max with info's Keep,
 // turned by Rotate and colour-balanced as info says (PreviewGeometry, then the colour

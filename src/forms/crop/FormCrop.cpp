@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -24,8 +25,9 @@ constexpr QSize kPreviewPanel(133, 141);
 constexpr int kPictureMax = kPhotoPanel.width() - 16;    // 433
 constexpr int kPreviewMax = kPreviewPanel.width() - 16;  // 117
 
-// The outline: one pixel of pure red, bright enough against white and against black.
+// The outline and its handles: pure red, bright enough against white and against black.
 constexpr QRgb kOutline = qRgb(255, 0, 0);
+constexpr int kHandleSize = 7;
 
 // The buttons' captions in the order of their codes; their objectNames are RadioButton
 // and the caption with " * " written "_" (RadioButton3_4).
@@ -61,8 +63,10 @@ public:
         }
     }
 
+    // The picture is drawn to fill the box, however large the box is.
     void SetImage(const QImage& image) {
         image_ = image;
+        dimmed_ = form_ ? DimmedPicture(image) : QImage();
         update();
     }
     void SetOutline(const TRect& selection) {
@@ -73,15 +77,23 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        painter.drawImage(0, 0, image_);
-        if (!HasArea(outline_)) return;
-        const TRect r = Normalised(outline_);
-        const QRect box(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1));
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, size() != image_.size());
+        const QRect box = PictureToBox(outline_, image_.size(), size());
+        if (!HasArea(outline_) || dimmed_.isNull()) {
+            painter.drawImage(rect(), image_);
+            return;
+        }
+        painter.drawImage(rect(), dimmed_);
+        painter.save();
+        painter.setClipRect(box);
+        painter.drawImage(rect(), image_);
+        painter.restore();
         const QColor red = QColor::fromRgb(kOutline);
         painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), red);
         painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), red);
         painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), red);
         painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), red);
+        for (const QRect& handle : HandleRects(box, kHandleSize)) painter.fillRect(handle, red);
     }
     void mousePressEvent(QMouseEvent* event) override {
         if (form_) form_->ImagePhotoMouseDown(event);
@@ -99,6 +111,7 @@ protected:
 private:
     TFormCrop* form_;
     QImage image_;
+    QImage dimmed_;  // outside the selection
     TRect outline_;
 };
 
@@ -108,7 +121,10 @@ TFormCrop::TFormCrop(TPhoto& photo, QWidget* parent)
     setWindowTitle(QStringLiteral("Crop"));
 
     groupPhoto_ = MakeGroup("GroupBoxPhoto", QStringLiteral(" Photo "), this);
-    groupPhoto_->setFixedSize(kPhotoPanel);
+    // The panel is the smallest size; it grows with the dialog and the picture with it.
+    groupPhoto_->setMinimumSize(kPhotoPanel);
+    groupPhoto_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    groupPhoto_->installEventFilter(this);
     imagePhoto_ = new TPictureBox("ImagePhoto", QStringLiteral("Photo"), this, groupPhoto_);
     imagePhoto_->setCursor(Qt::ArrowCursor);
 
@@ -142,6 +158,10 @@ TFormCrop::TFormCrop(TPhoto& photo, QWidget* parent)
     connect(buttonAuto_, &QPushButton::clicked, this, &TFormCrop::ButtonAutoClick);
     connect(buttonSelectAll_, &QPushButton::clicked, this, &TFormCrop::ButtonAllClick);
 
+    labelSelection_ = new QLabel(this);
+    labelSelection_->setObjectName(QStringLiteral("LabelSelection"));
+    labelSelection_->setAccessibleName(QStringLiteral("Selection size"));
+
     auto* side = new QVBoxLayout;
     side->addWidget(groupPreview_);
     side->addWidget(groupRatio_);
@@ -150,11 +170,19 @@ TFormCrop::TFormCrop(TPhoto& photo, QWidget* parent)
     groupRatio_->setFixedWidth(kPreviewPanel.width());
     groupSmart_->setFixedWidth(kPreviewPanel.width());
 
+    // The selection's size goes under the photo, where the eye already is while dragging.
+    auto* photoColumn = new QVBoxLayout;
+    photoColumn->addWidget(groupPhoto_, 1);
+    photoColumn->addWidget(labelSelection_);
     auto* panels = new QHBoxLayout;
-    panels->addWidget(groupPhoto_, 0, Qt::AlignTop);
+    panels->addLayout(photoColumn, 1);
     panels->addLayout(side);
 
     LayOutAboveButtons(panels);
+    // Unlike the other edit dialogs this one can be enlarged; its smallest size is the
+    // one it opens at.
+    layout()->setSizeConstraint(QLayout::SetMinimumSize);
+    setSizeGripEnabled(true);
     static_assert(kRatioCount == 10, "the tab order names every ratio button");
     SetTabOrderBeforeButtons({imagePhoto_, ratios_[0], ratios_[1], ratios_[2], ratios_[3],
                               ratios_[4], ratios_[5], ratios_[6], ratios_[7], ratios_[8],
@@ -200,8 +228,9 @@ void TFormCrop::FillControls(const TPhotoInfo& backup) {
                    PreviewInfo(), CropOnPicture(picture), kPreviewMax);
     workImage_ = MakeCropPicture(original, backup, kPictureMax);
     imagePhoto_->SetImage(workImage_);
-    Place(imagePhoto_, workImage_.size(), kPhotoPanel);
+    PlacePicture();
     imagePhoto_->SetOutline(selection_);
+    UpdateSelectionLabel();
     ShowPreview(preview.get());
 }
 
@@ -214,9 +243,31 @@ QWidget* TFormCrop::InitialFocus() {
     return imagePhoto_;
 }
 
+bool TFormCrop::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == groupPhoto_ && event->type() == QEvent::Resize) PlacePicture();
+    return TEditDialog::eventFilter(watched, event);
+}
+
+void TFormCrop::PlacePicture() {
+    imagePhoto_->setGeometry(PictureBox(workImage_.size(), groupPhoto_->size(), kPictureMax));
+}
+
+QPoint TFormCrop::PicturePoint(const QMouseEvent* event) const {
+    return BoxToPicture(event->position().toPoint(), workImage_.size(), imagePhoto_->size());
+}
+
+void TFormCrop::UpdateSelectionLabel() {
+    // While the pointer drags, the selection may be inverted; its size is the same.
+    const TRect crop = HasArea(selection_) && selection_ == shown_
+                           ? Backup().Crop
+                           : MapRect(Normalised(selection_), workImage_.size(), kTurnNone,
+                                     PreviewInfo().Rotate, Photo().Original().size());
+    labelSelection_->setText(SelectionText(crop, Photo().Original().size(), PreviewInfo().Rotate));
+}
+
 void TFormCrop::ImagePhotoMouseDown(QMouseEvent* event) {
     if (dragging_) return;  // another button during a drag
-    const QPoint point = event->position().toPoint();
+    const QPoint point = PicturePoint(event);
     // The zone is taken where the button goes down: a click that no pointer move came
     // before (the first of a showing, or from a touch screen) must not act on the zone of
     // some earlier position.
@@ -227,7 +278,7 @@ void TFormCrop::ImagePhotoMouseDown(QMouseEvent* event) {
 }
 
 void TFormCrop::ImagePhotoMouseMove(QMouseEvent* event) {
-    const QPoint point = event->position().toPoint();
+    const QPoint point = PicturePoint(event);
     if (!dragging_) {
         SetHitZone(HitTest(selection_, point));
         return;
@@ -241,7 +292,7 @@ void TFormCrop::ImagePhotoMouseUp(QMouseEvent* event) {
     SetSelection(Normalised(selection_));
     dragging_ = false;
     UpdatePreview();
-    SetHitZone(HitTest(selection_, event->position().toPoint()));
+    SetHitZone(HitTest(selection_, PicturePoint(event)));
 }
 
 bool TFormCrop::ImagePhotoKeyDown(QKeyEvent* event) {
@@ -297,6 +348,7 @@ void TFormCrop::SetSelection(const TRect& selection) {
     if (selection == selection_) return;
     selection_ = selection;
     imagePhoto_->SetOutline(selection_);
+    UpdateSelectionLabel();
 }
 
 int TFormCrop::RatioCode() const {

@@ -14,6 +14,7 @@
 
 class QGroupBox;
 class QKeyEvent;
+class QLabel;
 class QMouseEvent;
 class QRadioButton;
 
@@ -49,6 +50,8 @@ protected:
     void FillControls(const TPhotoInfo& backup) override;
     void WriteControls(TPhotoInfo& info) override;
     QWidget* InitialFocus() override;
+    // Places the picture again when the photo panel changes size.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     friend class TPictureBox;
@@ -59,6 +62,10 @@ private:
     void ImagePhotoMouseUp(QMouseEvent* event);
     bool ImagePhotoKeyDown(QKeyEvent* event);
 
+    // The picture pixel under an event's point on the (maybe enlarged) picture.
+    QPoint PicturePoint(const QMouseEvent* event) const;
+    void PlacePicture();
+    void UpdateSelectionLabel();
     void RadioButtonRatioClick();
     void SetHitZone(int zone);
     void SetSelection(const TRect& selection);
@@ -93,6 +100,7 @@ private:
     std::array<QRadioButton*, kRatioCount> ratios_{};
     QPushButton* buttonAuto_ = nullptr;
     QPushButton* buttonSelectAll_ = nullptr;
+    QLabel* labelSelection_ = nullptr;
 };
 
 }  // namespace vellumora

@@ -9,6 +9,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -67,7 +69,6 @@ public:
         setAccessibleName(QStringLiteral("Preview"));
         setAccessibleDescription(
             QStringLiteral("The signature at its size in photo pixels. Drag to set the margins."));
-        setFixedSize(kWatermarkPreviewSize);
         setCursor(Qt::CrossCursor);
     }
 
@@ -145,7 +146,19 @@ TFormWatermark::TFormWatermark(TPhoto& photo, TPlatform& platform, QWidget* pare
     signatureRow->addWidget(buttonFont_);
     signatureRow->addWidget(buttonFontColor_);
     auto* opacityRow = new QHBoxLayout;
+    // The ends of the bar say what they do: 0 lays the text on fully, 255 leaves the photo
+    // as it is.
+    const auto end = [group](const char* name, const QString& text, const QString& spoken) {
+        auto* label = new QLabel(text, group);
+        label->setObjectName(QLatin1String(name));
+        label->setAccessibleName(spoken);
+        return label;
+    };
+    opacityRow->addWidget(
+        end("LabelOpacitySolid", QStringLiteral("solid"), QStringLiteral("Opacity 0: solid")));
     opacityRow->addWidget(bar, 1);
+    opacityRow->addWidget(
+        end("LabelOpacityClear", QStringLiteral("clear"), QStringLiteral("Opacity 255: clear")));
     opacityRow->addWidget(editOpacity);
     auto* marginRow = new QHBoxLayout;
     marginRow->setSpacing(0);
@@ -179,9 +192,20 @@ TFormWatermark::TFormWatermark(TPhoto& photo, TPlatform& platform, QWidget* pare
     addRow(3, "LabelPosition", QStringLiteral("Position:"), speedButtons_[0], gridRow);
 
     QGroupBox* groupPreview = MakeGroup("GroupBoxPreview", QStringLiteral(" Preview "), this);
-    imagePreview_ = new TWatermarkPreviewBox(this, groupPreview);
+    // The preview area at its size; the picture inside scrolls where the signature reaches
+    // past the area.
+    scrollPreview_ = new QScrollArea(groupPreview);
+    scrollPreview_->setObjectName(QStringLiteral("ScrollBoxPreview"));
+    scrollPreview_->setAccessibleName(QStringLiteral("Preview area"));
+    scrollPreview_->setFrameShape(QFrame::NoFrame);
+    scrollPreview_->setFixedSize(kWatermarkPreviewSize);
+    scrollPreview_->setFocusPolicy(Qt::NoFocus);
+    scrollPreview_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    scrollPreview_->setStyleSheet(QStringLiteral("QScrollArea { background: black; }"));
+    imagePreview_ = new TWatermarkPreviewBox(this, scrollPreview_);
+    scrollPreview_->setWidget(imagePreview_);
     auto* previewLayout = new QVBoxLayout(groupPreview);
-    previewLayout->addWidget(imagePreview_, 0, Qt::AlignCenter);
+    previewLayout->addWidget(scrollPreview_, 0, Qt::AlignCenter);
 
     auto* groups = new QVBoxLayout;
     groups->addWidget(group);
@@ -270,19 +294,41 @@ void TFormWatermark::UpdateMarginControls() {
     spinnerY_->SetEnabled(enabled.y);
 }
 
+void TFormWatermark::showEvent(QShowEvent* event) {
+    TEditDialog::showEvent(event);
+    ScrollToSignature();  // the scroll bars know their ranges once shown
+}
+
 void TFormWatermark::UpdatePreview() {
-    preview_ = PreviewPicture(editSignature_->text(), font_, opacity_->Position(),
-                              SelectedPosition(), Margins());
+    TPreviewCanvas canvas = PreviewCanvas(editSignature_->text(), font_, opacity_->Position(),
+                                          SelectedPosition(), Margins());
+    preview_ = std::move(canvas.picture);
+    origin_ = canvas.origin;
+    signature_ = canvas.signature;
     DrawGuides();
     ShowPreview();
+    ScrollToSignature();
 }
 
 void TFormWatermark::DrawGuides() {
-    vellumora::DrawGuides(preview_, Guides(PressedPosition(), Margins(), preview_.size()));
+    vellumora::DrawGuides(
+        preview_,
+        GuidesOnCanvas(Guides(PressedPosition(), Margins(), kWatermarkPreviewSize), origin_));
 }
 
 void TFormWatermark::ShowPreview() {
     imagePreview_->setPixmap(QPixmap::fromImage(preview_));
+    imagePreview_->setFixedSize(preview_.size());
+}
+
+void TFormWatermark::ScrollToSignature() {
+    if (signature_.isEmpty()) return;
+    QScrollBar* across = scrollPreview_->horizontalScrollBar();
+    QScrollBar* down = scrollPreview_->verticalScrollBar();
+    const QPoint at = ScrollToShow(signature_, scrollPreview_->viewport()->size(), preview_.size(),
+                                   {across->value(), down->value()});
+    across->setValue(at.x());
+    down->setValue(at.y());
 }
 
 void TFormWatermark::ShowFontColor() {
@@ -313,7 +359,8 @@ void TFormWatermark::ImagePreviewMouseDown(QMouseEvent* event) {
 void TFormWatermark::ImagePreviewMouseMove(QMouseEvent* event) {
     if (!dragging_) return;
     DrawGuides();  // erased: the same guides drawn again
-    const TMargins margins = DragMargins(PressedPosition(), event->position().toPoint(),
+    // The pointer on the picture, measured from the preview area's corner.
+    const TMargins margins = DragMargins(PressedPosition(), event->position().toPoint() - origin_,
                                          kWatermarkPreviewSize, Margins());
     spinnerX_->SetValue(margins.x);
     spinnerY_->SetValue(margins.y);

@@ -15,6 +15,7 @@ class QButtonGroup;
 class QLineEdit;
 class QMouseEvent;
 class QPushButton;
+class QScrollArea;
 class QToolButton;
 
 namespace vellumora {
@@ -38,8 +39,11 @@ public:
     // The position OK would store.
     int SelectedPosition() const;
     bool Dragging() const { return dragging_; }
-    // The picture the preview shows, guides included.
+    // The picture the preview shows, guides included: the preview area, grown where the
+    // signature reaches past it (PreviewCanvas).
     const QImage& PreviewImage() const { return preview_; }
+    // Where the preview area's top-left corner lies on that picture.
+    QPoint PreviewOrigin() const { return origin_; }
 
 public slots:
     // Draws the text at the controls' settings on a fresh black picture, then the guides.
@@ -51,6 +55,7 @@ protected:
     void FillControls(const TPhotoInfo& backup) override;
     void WriteControls(TPhotoInfo& info) override;
     QWidget* InitialFocus() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     friend class TWatermarkPreviewBox;
@@ -68,10 +73,14 @@ private:
     void DrawGuides();
     void ShowPreview();
     void ShowFontColor();
+    // Scrolls the preview so that the signature is in view.
+    void ScrollToSignature();
 
     TPlatform& platform_;
     TFont font_;
     QImage preview_;
+    QPoint origin_;
+    QRect signature_;
     bool dragging_ = false;
     bool filling_ = false;
 
@@ -84,6 +93,7 @@ private:
     QButtonGroup* positions_ = nullptr;
     std::array<QToolButton*, kPositionCount> speedButtons_{};
     TWatermarkPreviewBox* imagePreview_ = nullptr;
+    QScrollArea* scrollPreview_ = nullptr;
 };
 
 }  // namespace vellumora

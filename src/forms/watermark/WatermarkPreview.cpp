@@ -106,6 +106,76 @@ QImage PreviewPicture(const QString& text, const TFont& font, int opacity, int p
     return DrawWatermark(std::move(picture), text, font, position, margins.x, margins.y, opacity);
 }
 
+QRect SignatureCell(QSize text, int position, TMargins margins, QSize picture) {
+    // The stage's own placement: C++ division truncates toward zero, also when the text
+    // is larger than the picture.
+    const int w = picture.width(), h = picture.height();
+    int left = (w - text.width()) / 2;
+    int top = (h - text.height()) / 2;
+    switch (PositionColumn(position)) {
+        case 0:
+            left = margins.x;
+            break;
+        case 2:
+            left = w - text.width() - margins.x;
+            break;
+    }
+    switch (PositionRow(position)) {
+        case 0:
+            top = margins.y;
+            break;
+        case 2:
+            top = h - text.height() - margins.y;
+            break;
+    }
+    return {QPoint(left, top), text};
+}
+
+TPreviewCanvas PreviewCanvas(const QString& text, const TFont& font, int opacity, int position,
+                             TMargins margins) {
+    const QRect area(QPoint(0, 0), kWatermarkPreviewSize);
+    const QRect cell = text.isEmpty() ? QRect()
+                                      : SignatureCell(WatermarkTextSize(text, font), position,
+                                                      margins, kWatermarkPreviewSize);
+    // A signature far past the area (margins go to 9999, fonts to 2000 pixels) would ask
+    // for a huge picture; the canvas reaches at most kCanvasReach past each edge.
+    const QRect reach = area.adjusted(-kCanvasReach, -kCanvasReach, kCanvasReach, kCanvasReach);
+    QRect bounds = area.united(cell.intersected(reach));
+    // An even origin keeps the guides' dots on the area's own pixels.
+    bounds.setLeft(bounds.left() - (bounds.left() & 1));
+    bounds.setTop(bounds.top() - (bounds.top() & 1));
+    TPreviewCanvas canvas;
+    canvas.origin = -bounds.topLeft();
+    canvas.signature = cell.translated(canvas.origin);
+    if (bounds == area) {
+        canvas.picture = PreviewPicture(text, font, opacity, position, margins);
+        return canvas;
+    }
+    // The text drawn from the top left at its place on the larger picture lands on the
+    // same pixels of the area as the stage draws it on the area alone.
+    canvas.picture =
+        DrawWatermark(NewFilledImage(bounds.width(), bounds.height(), qRgb(0, 0, 0)), text, font, 0,
+                      canvas.signature.left(), canvas.signature.top(), opacity);
+    return canvas;
+}
+
+TGuides GuidesOnCanvas(const TGuides& guides, QPoint origin) {
+    TGuides shifted = guides;
+    if (shifted.column) *shifted.column += origin.x();
+    if (shifted.row) *shifted.row += origin.y();
+    return shifted;
+}
+
+QPoint ScrollToShow(const QRect& target, QSize viewport, QSize picture, QPoint current) {
+    const auto along = [](int at, int lo, int size, int view, int whole) {
+        if (lo + size > at + view) at = lo + size - view;
+        if (lo < at) at = lo;
+        return std::clamp(at, 0, std::max(0, whole - view));
+    };
+    return {along(current.x(), target.left(), target.width(), viewport.width(), picture.width()),
+            along(current.y(), target.top(), target.height(), viewport.height(), picture.height())};
+}
+
 QFont ChooserFont(const TFont& font) {
     QFont chooser = WatermarkFont(font);
     chooser.setPointSizeF(double(chooser.pixelSize()) * 72 / kPixelsPerInch);

@@ -11,6 +11,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <optional>
@@ -78,6 +79,31 @@ void DrawGuides(QImage& picture, const TGuides& guides);
 // area of kWatermarkPreviewSize, at position, margins and opacity. Black for an empty text.
 QImage PreviewPicture(const QString& text, const TFont& font, int opacity, int position,
                       TMargins margins);
+
+// The signature's cell (advance by ascent plus descent) on a picture of the given size,
+// placed as the watermark stage places it; it may reach past the picture's edges.
+QRect SignatureCell(QSize text, int position, TMargins margins, QSize picture);
+
+// What the preview shows: the preview area, grown on any side the signature reaches past,
+// so that the whole signature lands on it at its size in pixels, up to kCanvasReach
+// pixels past each edge of the area. Within the area the
+// picture is PreviewPicture's, pixel for pixel; the rest is black with the text on it.
+inline constexpr int kCanvasReach = 1024;
+struct TPreviewCanvas {
+    QImage picture;
+    QPoint origin;    // of the preview area on the picture
+    QRect signature;  // the signature's cell on the picture, maybe past its edges; empty
+                      // for no text
+};
+TPreviewCanvas PreviewCanvas(const QString& text, const TFont& font, int opacity, int position,
+                             TMargins margins);
+// Guides of the preview area drawn on a canvas whose area starts at origin.
+TGuides GuidesOnCanvas(const TGuides& guides, QPoint origin);
+
+// The scroll position, within a picture of size picture seen through a viewport, that
+// moves as little as possible from current and shows the whole target; a target larger
+// than the viewport shows its top-left part.
+QPoint ScrollToShow(const QRect& target, QSize viewport, QSize picture, QPoint current);
 
 // The font as the font chooser shows it: face, style, effects, and the size in points
 // that the watermark's pixel size makes at the settings' pixels per inch.

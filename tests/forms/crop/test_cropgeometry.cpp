@@ -1,6 +1,7 @@
 // The crop dialog's plain logic: the zones under the pointer, drags, ratios and Auto Crop,
 // and the dialog's two pictures against the render chain.
 
+#include <QRect>
 #include <QTest>
 #include <climits>
 #include <cstdlib>
@@ -48,6 +49,82 @@ private slots:
         QFETCH(QPoint, point);
         QFETCH(int, zone);
         QCOMPARE(HitTest(selection, point), zone);
+        // On a picture drawn twice as large, every box pixel of the point is in that zone.
+        const QSize twice = kPicture * 2;
+        for (const QPoint d : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)})
+            QCOMPARE(HitTestOnBox(selection, point * 2 + d, kPicture, twice), zone);
+    }
+
+    // Where the picture lands in a photo panel of any size, and a selection with it: the
+    // default panel draws it as it is, a larger one scales it up by the room on its
+    // shorter side. Points on the box come back to the selection's own corners, and each
+    // handle, pressed at its centre, acts on the zone it marks.
+    void onTheBox_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("panel");
+        QTest::addColumn<R>("selection");
+        QTest::addColumn<QRect>("box");
+        QTest::addColumn<QRect>("drawn");
+        const auto row = [](const char* name, QSize picture, QSize panel, R selection, QRect box,
+                            QRect drawn) {
+            QTest::newRow(name) << picture << panel << selection << box << drawn;
+        };
+        const R s{50, 40, 150, 120};
+        row("default", kPicture, {449, 457}, s, {8, 88, 433, 289}, {50, 40, 100, 80});
+        row("portrait", {289, 433}, {449, 457}, s, {80, 16, 289, 433}, {50, 40, 100, 80});
+        row("doubled", kPicture, {882, 890}, s, {8, 160, 866, 578}, {100, 80, 200, 160});
+        row("doubled, inverted", kPicture, {882, 890}, {150, 120, 50, 40}, {8, 160, 866, 578},
+            {100, 80, 200, 160});
+        row("taller only: top, own size", kPicture, {449, 600}, s, {8, 88, 433, 289},
+            {50, 40, 100, 80});
+        row("wider only: own size", kPicture, {900, 457}, s, {233, 88, 433, 289},
+            {50, 40, 100, 80});
+        row("not a whole factor", kPicture, {666, 674}, {0, 0, 433, 289}, {8, 124, 650, 434},
+            {0, 0, 650, 434});
+    }
+    void onTheBox() {
+        QFETCH(QSize, picture);
+        QFETCH(QSize, panel);
+        QFETCH(R, selection);
+        QFETCH(QRect, box);
+        QFETCH(QRect, drawn);
+        QCOMPARE(PictureBox(picture, panel, 433), box);
+        QCOMPARE(PictureToBox(selection, picture, box.size()), drawn);
+        const R n = Normalised(selection);
+        QCOMPARE(BoxToPicture(drawn.topLeft(), picture, box.size()), QPoint(n.Left, n.Top));
+        QCOMPARE(BoxToPicture(drawn.bottomRight() + QPoint(1, 1), picture, box.size()),
+                 QPoint(n.Right, n.Bottom));
+        const std::array<QRect, 8> handles = HandleRects(drawn, 7);
+        const int zones[8] = {0, 1, 2, 3, 5, 6, 7, 8};
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(handles[i].size(), QSize(7, 7));
+            QCOMPARE(HitTestOnBox(n, handles[i].center(), picture, box.size()), zones[i]);
+        }
+    }
+
+    // The selection label: the crop's size as the user sees the photo, cut to the photo.
+    void selectionText_data() {
+        QTest::addColumn<R>("crop");
+        QTest::addColumn<int>("rotate");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char* name, R crop, int rotate, const char* text) {
+            QTest::newRow(name) << crop << rotate << QString::fromUtf8(text);
+        };
+        row("nothing", {}, 0, "Whole photo");
+        row("no height", {10, 10, 500, 10}, 0, "Whole photo");
+        row("3 : 2", {100, 100, 1300, 900}, 0, "1200 × 800 pixels, 3 : 2");
+        row("large terms", {0, 0, 1201, 800}, 0, "1201 × 800 pixels, 1.50 : 1");
+        row("turned", {100, 100, 1300, 900}, 90, "800 × 1200 pixels, 2 : 3");
+        row("turned, large terms", {0, 0, 1201, 800}, -270, "800 × 1201 pixels, 1 : 1.50");
+        row("mirrored keeps the size", {0, 0, 400, 300}, -180, "400 × 300 pixels, 4 : 3");
+        row("inverted, past the photo", {1700, 1300, 1500, -50}, 0, "100 × 1200 pixels, 1 : 12");
+        row("wholly outside", {2000, 0, 2100, 100}, 0, "Whole photo");
+    }
+    void selectionText() {
+        QFETCH(R, crop);
+        QFETCH(int, rotate);
+        QFETCH(QString, text);
+        QCOMPARE(SelectionText(crop, {1600, 1200}, rotate), text);
     }
 
     void applyRatio_data() {

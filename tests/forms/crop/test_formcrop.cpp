@@ -6,12 +6,15 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <array>
 
 #include "forms/crop/CropGeometry.h"
 #include "forms/crop/FormCrop.h"
@@ -52,6 +55,14 @@ struct TCropRig {
     }
     bool Show() { return test::ShowActive(&dialog); }
     QWidget* Picture() const { return dialog.findChild<QWidget*>("ImagePhoto"); }
+    QString Label() const { return dialog.findChild<QLabel*>("LabelSelection")->text(); }
+    // Enlarges the dialog until the picture is drawn scale times as large; false if it is
+    // not.
+    bool Enlarge(int scale) {
+        dialog.resize(dialog.size() + QSize(433, 433) * (scale - 1));
+        test::ProcessPendingEvents();
+        return Picture()->size() == dialog.WorkImage().size() * scale;
+    }
     // A pointer move without a button. (QTest moves the system cursor for that, which not
     // every platform turns into an event.)
     void Hover(QPoint p) const {
@@ -116,25 +127,41 @@ private slots:
         QTest::addColumn<Path>("path");
         QTest::addColumn<R>("selection");
         QTest::addColumn<R>("stored");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<int>("scale");
         const auto row = [](const char* name, int rotate, int ratio, R crop, Path path, R selection,
-                            R stored) {
-            QTest::newRow(name) << rotate << ratio << crop << path << selection << stored;
+                            R stored, const char* label, int scale = 1) {
+            QTest::newRow(name) << rotate << ratio << crop << path << selection << stored
+                                << QString::fromUtf8(label) << scale;
         };
         const R shown{100, 80, 300, 240};  // (50, 40, 150, 120) on the picture
-        row("new", 0, 0, {}, {{50, 40}, {100, 90}, {150, 120}}, {50, 40, 150, 120}, shown);
-        row("new, up-left", 0, 0, {}, {{150, 120}, {90, 70}, {50, 40}}, {50, 40, 150, 120}, shown);
+        const char* shownSize = "200 × 160 pixels, 5 : 4";
+        row("new", 0, 0, {}, {{50, 40}, {100, 90}, {150, 120}}, {50, 40, 150, 120}, shown,
+            shownSize);
+        row("new, up-left", 0, 0, {}, {{150, 120}, {90, 70}, {50, 40}}, {50, 40, 150, 120}, shown,
+            shownSize);
         row("past the picture", 0, 0, {}, {{400, 250}, {500, 350}}, {400, 250, 500, 350},
-            {800, 500, 1000, 700});
-        row("click outside", 0, 0, shown, {{300, 200}}, {300, 200, 300, 200}, {600, 400, 600, 400});
+            {800, 500, 1000, 700}, "66 × 78 pixels, 11 : 13");
+        row("click outside", 0, 0, shown, {{300, 200}}, {300, 200, 300, 200}, {600, 400, 600, 400},
+            "Whole photo");
         row("move, Original", 0, 1, shown, {{100, 80}, {105, 78}, {110, 75}}, {60, 35, 160, 115},
-            {120, 70, 320, 230});
+            {120, 70, 320, 230}, shownSize);
         row("4 * 3, right edge to 120 wide", 0, 6, {100, 120, 280, 360}, {{138, 100}, {170, 100}},
-            {50, 40, 170, 200}, {100, 80, 340, 400});
+            {50, 40, 170, 200}, {100, 80, 340, 400}, "240 × 320 pixels, 3 : 4");
         row("90: left quarter is the top quarter", 90, 0, {}, {{0, 433}, {72, 0}}, {0, 0, 72, 433},
-            {0, 0, 866, 144});
+            {0, 0, 866, 144}, "144 × 866 pixels, 1 : 6.01");
         row("-180: left is right", -180, 0, {}, {{0, 289}, {100, 0}}, {0, 0, 100, 289},
-            {666, 0, 866, 578});
-        row("-90", -90, 0, {}, {{10, 20}, {60, 100}}, {10, 20, 60, 100}, {666, 458, 826, 558});
+            {666, 0, 866, 578}, "200 × 578 pixels, 1 : 2.89");
+        row("-90", -90, 0, {}, {{10, 20}, {60, 100}}, {10, 20, 60, 100}, {666, 458, 826, 558},
+            "100 × 160 pixels, 5 : 8");
+        // On a dialog enlarged so that the picture is drawn twice as large, the same places
+        // on the photo give the same crops.
+        row("new, enlarged", 0, 0, {}, {{50, 40}, {100, 90}, {150, 120}}, {50, 40, 150, 120}, shown,
+            shownSize, 2);
+        row("4 * 3, right edge, enlarged", 0, 6, {100, 120, 280, 360}, {{138, 100}, {170, 100}},
+            {50, 40, 170, 200}, {100, 80, 340, 400}, "240 × 320 pixels, 3 : 4", 2);
+        row("90, enlarged", 90, 0, {}, {{0, 433}, {72, 0}}, {0, 0, 72, 433}, {0, 0, 866, 144},
+            "144 × 866 pixels, 1 : 6.01", 2);
     }
     void drags() {
         QFETCH(int, rotate);
@@ -143,11 +170,21 @@ private slots:
         QFETCH(Path, path);
         QFETCH(R, selection);
         QFETCH(R, stored);
+        QFETCH(QString, label);
+        QFETCH(int, scale);
         TCropRig rig(file_, crop, ratio, rotate);
         QVERIFY(rig.Show());
-        rig.Hover({420, 280});  // outside: a press takes the zone where it lands
-        rig.Drag(path);
+        QVERIFY(rig.Enlarge(scale));
+        rig.Hover(QPoint(420, 280) * scale);  // outside: a press takes the zone where it lands
+        // The label follows the pointer before the button is let go.
+        Path onBox;
+        for (const QPoint& p : path) onBox << p * scale;
+        QTest::mousePress(rig.Picture(), Qt::LeftButton, {}, onBox.first());
+        for (int i = 1; i < onBox.size(); ++i) QTest::mouseMove(rig.Picture(), onBox[i]);
+        QCOMPARE(rig.Label(), label);
+        QTest::mouseRelease(rig.Picture(), Qt::LeftButton, {}, onBox.last());
         QVERIFY(!rig.dialog.Dragging());
+        QCOMPARE(rig.Label(), label);
         QCOMPARE(rig.dialog.Selection(), selection);
         rig.dialog.ButtonOK()->click();
         QCOMPARE(rig.info.Crop, stored);
@@ -213,40 +250,62 @@ private slots:
         QTest::addColumn<QPoint>("point");
         QTest::addColumn<int>("zone");
         QTest::addColumn<int>("cursor");
-        QTest::newRow("top-left corner") << QPoint(53, 43) << 0 << int(Qt::SizeFDiagCursor);
-        QTest::newRow("inside") << QPoint(100, 80) << 4 << int(Qt::SizeAllCursor);
-        QTest::newRow("outside") << QPoint(10, 10) << -1 << int(Qt::ArrowCursor);
+        QTest::addColumn<int>("scale");
+        QTest::newRow("top-left corner") << QPoint(53, 43) << 0 << int(Qt::SizeFDiagCursor) << 1;
+        QTest::newRow("inside") << QPoint(100, 80) << 4 << int(Qt::SizeAllCursor) << 1;
+        QTest::newRow("outside") << QPoint(10, 10) << -1 << int(Qt::ArrowCursor) << 1;
+        // Enlarged twice, the corner's zone is twice as deep on screen.
+        QTest::newRow("corner, enlarged") << QPoint(109, 89) << 0 << int(Qt::SizeFDiagCursor) << 2;
+        QTest::newRow("bottom edge, enlarged")
+            << QPoint(200, 232) << 7 << int(Qt::SizeVerCursor) << 2;
     }
     void hover() {
         QFETCH(QPoint, point);
         QFETCH(int, zone);
         QFETCH(int, cursor);
+        QFETCH(int, scale);
         TCropRig rig(file_, {100, 80, 300, 240});
         QVERIFY(rig.Show());
+        QVERIFY(rig.Enlarge(scale));
         rig.Hover(point);
         QCOMPARE(rig.dialog.HitZone(), zone);
         QCOMPARE(int(rig.Picture()->cursor().shape()), cursor);
     }
 
-    // The outline is one pixel of red on the selection's border, on light and dark photos
-    // alike; every other pixel is the photo's.
+    // The outline is one pixel of red on the selection's border, with a red handle on each
+    // corner and edge; inside is the photo as it is, outside it is dimmed. Light and dark
+    // photos alike, at the dialog's size and enlarged.
     void outline_data() {
         QTest::addColumn<quint32>("color");
-        QTest::newRow("white") << quint32(0xFFFFFF);
-        QTest::newRow("black") << quint32(0x000000);
+        QTest::addColumn<int>("scale");
+        QTest::newRow("white") << quint32(0xFFFFFF) << 1;
+        QTest::newRow("black") << quint32(0x000000) << 1;
+        QTest::newRow("grey, enlarged") << quint32(0x808080) << 2;
     }
     void outline() {
         QFETCH(quint32, color);
+        QFETCH(int, scale);
         TCropRig rig(Photo(QString::number(color) + ".png", test::SolidImage(866, 578, color)),
                      {100, 80, 300, 240});
         QVERIFY(rig.Show());
+        QVERIFY(rig.Enlarge(scale));
         const QImage shown = rig.Picture()->grab().toImage();
-        QCOMPARE(shown.size(), QSize(433, 289));
+        QCOMPARE(shown.size(), QSize(433, 289) * scale);
+        const QRect box(QPoint(50, 40) * scale, QPoint(150, 120) * scale - QPoint(1, 1));
+        const std::array<QRect, 8> handles = HandleRects(box, 7);
+        const quint32 dimmed = DimmedRgb(color) & 0xFFFFFF;
+        QVERIFY(color == 0 || dimmed != color);
         for (int y = 0; y < shown.height(); ++y)
             for (int x = 0; x < shown.width(); ++x) {
-                const bool inBox = x >= 50 && x <= 149 && y >= 40 && y <= 119;
-                const bool border = inBox && (x == 50 || x == 149 || y == 40 || y == 119);
-                QCOMPARE(test::PixelRgb(shown, x, y), border ? 0xFF0000u : color);
+                const QPoint p(x, y);
+                const bool border = box.contains(p) && (x == box.left() || x == box.right() ||
+                                                        y == box.top() || y == box.bottom());
+                const bool handle = std::any_of(handles.begin(), handles.end(),
+                                                [p](const QRect& h) { return h.contains(p); });
+                const quint32 expected = border || handle  ? 0xFF0000u
+                                         : box.contains(p) ? color
+                                                           : dimmed;
+                QCOMPARE(test::PixelRgb(shown, x, y), expected);
             }
     }
 
@@ -351,7 +410,10 @@ private slots:
         for (auto* button : rig.dialog.findChildren<QAbstractButton*>())
             QCOMPARE(name(button), button->text());
         const QList<std::pair<const char*, const char*>> named = {
-            {"ImagePhoto", "Photo"}, {"ImagePreview", "Preview"}, {"GroupBoxRatio", "Ratio"}};
+            {"ImagePhoto", "Photo"},
+            {"ImagePreview", "Preview"},
+            {"GroupBoxRatio", "Ratio"},
+            {"LabelSelection", "Selection size"}};
         for (const auto& [object, expected] : named)
             QCOMPARE(name(rig.dialog.findChild<QWidget*>(object)), QString(expected));
 

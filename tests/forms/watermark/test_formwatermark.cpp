@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,10 +63,33 @@ struct TWatermarkRig {
     // The preview for these settings, with the guides of the pressed button.
     static QImage Expected(const TPhotoInfo& s, int pressed) {
         const TMargins margins{s.X, s.Y};
-        QImage picture =
-            PreviewPicture(s.Watermark, s.Font, s.Opacity, SelectedPosition(pressed), margins);
-        DrawGuides(picture, Guides(pressed, margins, picture.size()));
-        return picture;
+        TPreviewCanvas canvas =
+            PreviewCanvas(s.Watermark, s.Font, s.Opacity, SelectedPosition(pressed), margins);
+        DrawGuides(canvas.picture,
+                   GuidesOnCanvas(Guides(pressed, margins, kWatermarkPreviewSize), canvas.origin));
+        return canvas.picture;
+    }
+    // Empty when the preview is scrolled so that the signature of these settings is in
+    // view: all of it, or its start where it is wider or taller than the view.
+    QString SignatureInView(const TPhotoInfo& s, int pressed) const {
+        const QRect cell =
+            PreviewCanvas(s.Watermark, s.Font, s.Opacity, SelectedPosition(pressed), {s.X, s.Y})
+                .signature;
+        auto* area = Child<QScrollArea>("ScrollBoxPreview");
+        const QRect view(
+            QPoint(area->horizontalScrollBar()->value(), area->verticalScrollBar()->value()),
+            area->viewport()->size());
+        const bool fits = cell.width() <= view.width() && cell.height() <= view.height();
+        if (fits ? view.contains(cell) : view.contains(cell.topLeft())) return {};
+        return QStringLiteral("signature (%1, %2) %3 x %4 outside view (%5, %6) %7 x %8")
+            .arg(cell.x())
+            .arg(cell.y())
+            .arg(cell.width())
+            .arg(cell.height())
+            .arg(view.x())
+            .arg(view.y())
+            .arg(view.width())
+            .arg(view.height());
     }
     void Type(const QString& box, const QString& text) const {
         Box(box)->setFocus();
@@ -184,6 +209,50 @@ private slots:
         QCOMPARE(picture, black);
     }
 
+    // The preview's picture: the area itself while the text fits, else grown just enough
+    // to hold the text (up to the reach); within the area always the stage's own pixels.
+    // Scrolling shows the text with the least move.
+    void canvas_data() {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<TMargins>("margins");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("grows");
+        QTest::newRow("fits") << 6 << TMargins{8, 8} << "Sig" << false;
+        QTest::newRow("empty") << 8 << TMargins{900, 900} << "" << false;
+        QTest::newRow("right, past the left") << 8 << TMargins{745, 65} << "Sig" << true;
+        QTest::newRow("top left, past the bottom") << 0 << TMargins{30, 600} << "Sig" << true;
+        QTest::newRow("centre, wider") << 4 << TMargins{} << QString(60, QLatin1Char('M')) << true;
+        QTest::newRow("partly past the reach")
+            << 0 << TMargins{1400, 8} << QString(10, 'M') << true;
+        QTest::newRow("wholly past the reach") << 2 << TMargins{9999, 9999} << "Sig" << false;
+    }
+    void canvas() {
+        QFETCH(int, position);
+        QFETCH(TMargins, margins);
+        QFETCH(QString, text);
+        QFETCH(bool, grows);
+        const TFont font;
+        const TPreviewCanvas c = PreviewCanvas(text, font, 0, position, margins);
+        const QRect area(c.origin, kWatermarkPreviewSize);
+        const QRect whole(QPoint(0, 0), c.picture.size());
+        QCOMPARE(c.picture.size() != kWatermarkPreviewSize, grows);
+        QVERIFY(whole.contains(area) && c.origin.x() % 2 == 0 && c.origin.y() % 2 == 0);
+        QVERIFY(whole.width() <= area.width() + 2 * kCanvasReach + 1 &&
+                whole.height() <= area.height() + 2 * kCanvasReach + 1);
+        // All of the text within the reach is on the picture.
+        const QRect reach = area.adjusted(-kCanvasReach, -kCanvasReach, kCanvasReach, kCanvasReach);
+        QCOMPARE(whole.intersected(c.signature), reach.intersected(c.signature));
+        QCOMPARE(test::CompareImages(c.picture.copy(area),
+                                     PreviewPicture(text, font, 0, position, margins)),
+                 QString());
+        const QPoint at = ScrollToShow(c.signature, {300, 200}, c.picture.size(), {0, 0});
+        const QRect view(at, QSize(300, 200));
+        if (whole.contains(c.signature))
+            QVERIFY(c.signature.width() <= 300 ? view.contains(c.signature)
+                                               : view.contains(c.signature.topLeft()));
+        QCOMPARE(ScrollToShow(c.signature, {300, 200}, c.picture.size(), at), at);
+    }
+
     // Pressing and moving sets the margins the pressed button uses and moves the guides
     // over the text drawn at press; letting go draws the text at the new margins.
     void drag_data() {
@@ -201,6 +270,11 @@ private slots:
         QTest::newRow("centre changes nothing") << 4 << Path{{5, 5}, {30, 200}} << kDefaultMargins;
         QTest::newRow("none pressed changes nothing")
             << 12 << Path{{5, 5}, {30, 200}} << kDefaultMargins;
+        // The text lands past the area's left edge: the preview grows and scrolls to it.
+        QTest::newRow("bottom right, far past the left")
+            << 8 << Path{{100, 100}, {-300, 200}} << TMargins{745, 65};
+        QTest::newRow("top left, far past the bottom")
+            << 0 << Path{{5, 5}, {30, 600}} << TMargins{30, 600};
     }
     void drag() {
         QFETCH(int, position);
@@ -226,6 +300,7 @@ private slots:
         TPhotoInfo expected = rig.info;
         expected.X = margins.x, expected.Y = margins.y;
         QCOMPARE(test::CompareImages(rig.Shown(), rig.Expected(expected, pressed)), QString());
+        QCOMPARE(rig.SignatureInView(expected, pressed), QString());
 
         rig.dialog.ButtonOK()->click();
         QCOMPARE((TMargins{rig.info.X, rig.info.Y}), margins);
@@ -249,6 +324,7 @@ private slots:
         row("opacity above 255", "EditOpacity", "300", "255");
         row("opacity letters", "EditOpacity", "x", "128");
         row("signature, 100 characters", "EditSignature", a105, a105.left(100));
+        row("X past the preview: scrolls to the text", "EditX", "600", "600");
     }
     void typing() {
         QFETCH(QString, box);
@@ -270,6 +346,7 @@ private slots:
             QCOMPARE(rig.dialog.result(), int(TEditDialog::ResultOk));
         } else {
             QCOMPARE(test::CompareImages(rig.Shown(), rig.Expected(expected, 6)), QString());
+            QCOMPARE(rig.SignatureInView(expected, 6), QString());
             rig.dialog.ButtonOK()->click();
         }
         QCOMPARE(rig.info.Watermark, expected.Watermark);
@@ -374,6 +451,8 @@ private slots:
         QTest::newRow("bottom left") << 6 << "(c) Vellumora" << 128;
         QTest::newRow("centre, wider than the photo") << 4 << QString(60, QLatin1Char('M')) << 0;
         QTest::newRow("top right") << 2 << "Top" << 40;
+        QTest::newRow("top right, longer than the photo")
+            << 2 << QString(40, QLatin1Char('W')) << 0;
     }
     void previewIsThePhoto() {
         QFETCH(int, position);
@@ -386,10 +465,14 @@ private slots:
         QTest::keyClick(rig.Box("EditOpacity"), Qt::Key_Tab);
         rig.platform.colors.push_back(QColor(255, 200, 0));
         rig.Child<QPushButton>("ButtonFontColor")->click();
-        QImage preview = rig.dialog.PreviewImage();
+        // The part of the preview that is the photo's area; the rest shows where the text
+        // runs past it.
+        QImage preview = rig.dialog.PreviewImage().copy(
+            QRect(rig.dialog.PreviewOrigin(), kWatermarkPreviewSize));
         rig.dialog.ButtonOK()->click();
         QCOMPARE(rig.info.Watermark, text);
         QCOMPARE(rig.info.Opacity, opacity);
+        QCOMPARE(rig.SignatureInView(rig.info, position), QString());
 
         DrawGuides(preview, Guides(position, {rig.info.X, rig.info.Y}, preview.size()));
         QVERIFY(preview != PreviewPicture(QString(), TFont(), 0, 0, {}));
@@ -418,10 +501,16 @@ private slots:
             {"SpeedButton2", "Top right"}, {"SpeedButton3", "Left"}, {"SpeedButton4", "Centre"},
             {"SpeedButton5", "Right"}, {"SpeedButton6", "Bottom left"},
             {"SpeedButton7", "Bottom"}, {"SpeedButton8", "Bottom right"},
-            {"GroupBoxWatermark", "Watermark"}, {"GroupBoxPreview", "Preview"}};
+            {"GroupBoxWatermark", "Watermark"}, {"GroupBoxPreview", "Preview"},
+            {"LabelOpacitySolid", "Opacity 0: solid"}, {"LabelOpacityClear", "Opacity 255: clear"}};
         // clang-format on
         for (const auto& [object, expected] : named)
             QCOMPARE(name(rig.Child(object)), QString(expected));
+        // Opacity 0 lays the text on fully: "solid" stands at the bar's 0 end, on the left.
+        QVERIFY(rig.Child("LabelOpacitySolid")->geometry().right() <
+                rig.Child("TrackBarOpacity")->geometry().left());
+        QVERIFY(rig.Child("TrackBarOpacity")->geometry().right() <
+                rig.Child("LabelOpacityClear")->geometry().left());
 
         // The position buttons are one stop, the pressed one; the arrow keys go through the
         // grid and press the button they reach.
