@@ -57,6 +57,12 @@ public:
     QSize DisplaySize() const { return display_; }
     // The size of the chain's result, or while pending of the result to come.
     QSize PictureSize() const { return picture_; }
+    // The original's size in pixels, or while pending the one its file's header gives;
+    // empty when there is none.
+    QSize OriginalSize() const {
+        return original_.isNull() && pending_ && headerSize_.isValid() ? headerSize_
+                                                                       : original_.size();
+    }
     // Whether the record is attached but its original not yet given (AssignPending):
     // Rendered() is then a preview, smaller than the picture to come, or null.
     bool Pending() const { return pending_; }

@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -42,6 +44,9 @@ namespace vellumora {
 namespace {
 
 const QString kTitle = QStringLiteral("Vellumora");
+// Drawn in the empty photo area: how to begin.
+const QString kEmptyAreaHint = QStringLiteral(
+    "No photo is open.\nOpen one with File > Open... (Ctrl+O), or drop photo files here.");
 const QString kSettingsSection = QStringLiteral("APPLICAITON");  // sic: the file's own spelling
 const QString kBackgroundKey = QStringLiteral("BACKGROUND");
 const QString kWindowSection = QStringLiteral("WINDOW");
@@ -70,6 +75,8 @@ TFormMain::TFormMain(TPlatform& platform, TOpenPhotos& photos, QWidget* parent)
     setAcceptDrops(true);
 
     actions_.Build(*this);
+    // Checked while the window keeps fitting the photo.
+    actions_.Action(TCommand::Fit)->setCheckable(true);
     CreateToolBars();
     CreatePhotoArea();
     CreateStatusBar();
@@ -149,6 +156,11 @@ void TFormMain::CreatePhotoArea() {
     connect(scrollBox_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         actions_.PopupMenu()->popup(scrollBox_->viewport()->mapToGlobal(pos));
     });
+    // The window decides the scroll bars itself, when it places the photo: left to the
+    // area they come an event later, which resizes the area after the scroll position
+    // was set.
+    scrollBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrollBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scrollBox_->viewport()->installEventFilter(this);
     setCentralWidget(scrollBox_);
 }
@@ -165,7 +177,18 @@ void TFormMain::CreateStatusBar() {
             panels_[i]->setFixedWidth(160);
             statusBar()->addWidget(panels_[i]);
         }
+        // The photo's own size, beside the size it is shown at.
+        if (i == 2) {
+            originalPanel_ = new QLabel(statusBar());
+            originalPanel_->setObjectName(QStringLiteral("StatusPanelOriginal"));
+            originalPanel_->setAccessibleName(QStringLiteral("Original size"));
+            originalPanel_->setFixedWidth(160);
+            statusBar()->addWidget(originalPanel_);
+        }
     }
+    panels_[1]->setAccessibleName(QStringLiteral("Photos open"));
+    panels_[2]->setAccessibleName(QStringLiteral("Photo size"));
+    panels_[3]->setAccessibleName(QStringLiteral("Zoom"));
 }
 
 void TFormMain::showEvent(QShowEvent* event) {
@@ -250,7 +273,8 @@ void TFormMain::dropEvent(QDropEvent* event) {
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == scrollBox_->viewport()) {
-        if (event->type() == QEvent::Resize) ScrollBoxResize();
+        if (event->type() == QEvent::Resize && !placing_ && !Refit()) ScrollBoxResize();
+        if (event->type() == QEvent::Paint && !photo_.Info()) PaintEmptyArea();
         // The photo leaves the pointer's events to the area, which gets them here first.
         if (PhotoAreaPointer(event)) return true;
     }
@@ -310,19 +334,33 @@ bool TFormMain::PhotoAreaPointer(QEvent* event) {
     }
 }
 
-void TFormMain::ZoomAt(int zoom, QPoint anchor) {
+void TFormMain::ZoomAt(int zoom, QPoint anchor, bool centre) {
+    fitting_ = false;
     const QPoint oldPos = view_->pos();
     const QSize oldSize = view_->size();
-    // Re-centres the area, as every change of the photo does ...
+    // Places the photo afresh, with the scroll bars it needs now and scrolled to the
+    // top-left corner, as every change of the photo does ...
     photo_.SetZoom(zoom);
-    // ... then scrolls the point back under the anchor.
-    const QPoint scroll = ScrollKeepingPoint(anchor, oldPos, oldSize, view_->size());
+    // ... then scrolls the point back under the anchor, or to the centre of the area,
+    // which has moved when scroll bars came or went.
+    const QPoint target = centre ? scrollBox_->viewport()->rect().center() : anchor;
+    const QPoint scroll = ScrollKeepingPoint(anchor, oldPos, oldSize, view_->size(), target);
     scrollBox_->horizontalScrollBar()->setValue(scroll.x());
     scrollBox_->verticalScrollBar()->setValue(scroll.y());
 }
 
 void TFormMain::ZoomKeepingCentre(int zoom) {
-    ZoomAt(zoom, scrollBox_->viewport()->rect().center());
+    ZoomAt(zoom, scrollBox_->viewport()->rect().center(), true);
+}
+
+bool TFormMain::Refit() {
+    if (!fitting_ || !photo_.Info()) return false;
+    // The area without scroll bars, which a photo that fits does not need. The display
+    // size is that of the photo to come while its original is still on the way.
+    const int zoom = FitZoom(photo_.PictureSize(), AreaWithoutBars());
+    if (zoom == photo_.Zoom()) return false;
+    photo_.SetZoom(zoom);
+    return true;
 }
 
 void TFormMain::MenuZoomInClick() {
@@ -334,10 +372,8 @@ void TFormMain::MenuZoomOutClick() {
 }
 
 void TFormMain::MenuFitClick() {
-    if (!photo_.Info()) return;
-    // The area without scroll bars, which a photo that fits does not need. The display
-    // size is that of the photo to come while its original is still on the way.
-    ZoomKeepingCentre(FitZoom(photo_.PictureSize(), scrollBox_->maximumViewportSize()));
+    fitting_ = true;
+    if (!Refit()) UpdateControls();
 }
 
 void TFormMain::MenuFullScreenClick() {
@@ -371,15 +407,41 @@ void TFormMain::PhotoButtonClick(int index) {
 }
 
 void TFormMain::PhotoChange() {
+    if (Refit()) return;  // shown again at the fitting zoom
     ScrollBoxResize();
     view_->update();
     UpdateControls();
 }
 
 void TFormMain::ScrollBoxResize() {
-    view_->resize(photo_.DisplaySize());
+    const QScopedValueRollback placing(placing_, true);
+    const QSize size = photo_.DisplaySize();
+    const TScrollBars bars = NeededScrollBars(size, AreaWithoutBars(),
+                                              scrollBox_->verticalScrollBar()->sizeHint().width());
+    view_->resize(size);
+    // Shown or hidden now, so that the area has its final size and the bars their
+    // ranges before anything scrolls.
+    scrollBox_->setHorizontalScrollBarPolicy(bars.across ? Qt::ScrollBarAlwaysOn
+                                                         : Qt::ScrollBarAlwaysOff);
+    scrollBox_->setVerticalScrollBarPolicy(bars.down ? Qt::ScrollBarAlwaysOn
+                                                     : Qt::ScrollBarAlwaysOff);
     scrollBox_->horizontalScrollBar()->setValue(0);
     scrollBox_->verticalScrollBar()->setValue(0);
+}
+
+QSize TFormMain::AreaWithoutBars() const {
+    // Not the area's maximumViewportSize, which counts a bar that is always on as taken.
+    return scrollBox_->contentsRect().size();
+}
+
+void TFormMain::PaintEmptyArea() {
+    QWidget* area = scrollBox_->viewport();
+    QPainter painter(area);
+    // Readable on the background the user chose, dark or light.
+    painter.setPen(area->palette().color(QPalette::Window).lightness() < 128 ? Qt::white
+                                                                             : Qt::black);
+    painter.drawText(area->rect().adjusted(16, 16, -16, -16), Qt::AlignCenter | Qt::TextWordWrap,
+                     kEmptyAreaHint);
 }
 
 void TFormMain::UpdateControls() {
@@ -389,19 +451,24 @@ void TFormMain::UpdateControls() {
 
     panels_[0]->clear();
     if (hasPhoto) {
-        const QSize size = photo_.DisplaySize();
-        const int zoom = std::max(photo_.Zoom(), 1);
         setWindowTitle(kTitle + QStringLiteral(" - ") + current->FileName);
         panels_[1]->setText(QString::number(count) + QStringLiteral(" photo(s)"));
-        panels_[2]->setText(QString::number(qint64(size.width()) * 100 / zoom) +
-                            QStringLiteral(" * ") +
-                            QString::number(qint64(size.height()) * 100 / zoom));
+        // The picture as Save As writes it, whatever the zoom; the photo's own size beside.
+        const QString original = OriginalSizeText(photo_.OriginalSize());
+        panels_[2]->setText(PictureSizeText(photo_.PictureSize()));
+        panels_[2]->setToolTip(original);
+        originalPanel_->setText(original);
         panels_[3]->setText(QStringLiteral("Zoom: ") + QString::number(photo_.Zoom()) +
                             QLatin1Char('%'));
     } else {
         setWindowTitle(kTitle);
         for (int i = 1; i < 4; ++i) panels_[i]->clear();
+        panels_[2]->setToolTip(QString());
+        originalPanel_->clear();
     }
+    scrollBox_->setAccessibleDescription(hasPhoto ? QString() : kEmptyAreaHint);
+    scrollBox_->viewport()->update();
+    actions_.Action(TCommand::Fit)->setChecked(fitting_);
 
     actions_.Update({.photo = hasPhoto,
                      .failed = hasPhoto && !photo_.LoadError().isEmpty(),

@@ -91,6 +91,10 @@ private:
     void FinishLoading();
     void PhotoChange();
     void ScrollBoxResize();
+    // The photo area's size with neither scroll bar.
+    QSize AreaWithoutBars() const;
+    // The empty area says how to begin.
+    void PaintEmptyArea();
 
     void MenuOpenClick();
     void MenuCurrentClick();
@@ -106,13 +110,17 @@ private:
     void MenuBackgroundClick();
     void MenuZoomInClick();
     void MenuZoomOutClick();
-    // The largest zoom level at which the whole photo fits the photo area.
+    // Fits the whole photo to the photo area, and keeps fitting it (to other photos,
+    // edits, turns and sizes of the window) until a zoom is chosen.
     void MenuFitClick();
     void MenuFullScreenClick();
     // Sets the zoom so that the point of the photo at anchor (in the photo area) stays
-    // there, or the one at the area's centre.
-    void ZoomAt(int zoom, QPoint anchor);
+    // there, or the one at the area's centre stays at its centre. Both end fitting.
+    void ZoomAt(int zoom, QPoint anchor, bool centre = false);
     void ZoomKeepingCentre(int zoom);
+    // While fitting: gives the photo the zoom that fits the area, when it has another
+    // (which shows it again); false when nothing changed.
+    bool Refit();
     // Ctrl+wheel zooms about the pointer; a left-button drag moves a photo larger than
     // the area. False when the event is not one of those.
     bool PhotoAreaPointer(QEvent* event);
@@ -158,6 +166,9 @@ private:
     TPhotoView* view_ = nullptr;
     QScrollArea* scrollBox_ = nullptr;
     QLabel* panels_[4] = {};
+    QLabel* originalPanel_ = nullptr;  // the original's size, beside the picture's
+    bool fitting_ = false;             // Fit to Window, until a zoom is chosen
+    bool placing_ = false;             // the area's own resizes, while the photo is placed
     TFormHelp* help_ = nullptr;
     // A drag of the photo: where it started, on the screen, and the scroll position then.
     bool dragging_ = false;

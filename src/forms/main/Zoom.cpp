@@ -9,10 +9,12 @@ namespace vellumora {
 
 const std::vector<int>& ZoomLevels() {
     static const std::vector<int> levels = [] {
-        std::vector<int> found;
+        // Steps below the menu's, for large photos in small windows.
+        std::vector<int> found = {5, 10, 15, 20, 25};
         for (const TCommandRow& row : TActions::Rows())
             if (row.zoom) found.push_back(row.zoom);
         std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
         return found;
     }();
     return levels;
@@ -37,19 +39,40 @@ int FitZoom(QSize picture, QSize area, const std::vector<int>& levels) {
         return qint64(picture.width()) * zoom / 100 <= area.width() &&
                qint64(picture.height()) * zoom / 100 <= area.height();
     };
-    for (auto level = levels.rbegin(); level != levels.rend(); ++level)
-        if (fits(*level)) return *level;
+    for (int zoom = levels.back(); zoom > levels.front(); --zoom)
+        if (fits(zoom)) return zoom;
     return levels.front();
 }
 
-QPoint ScrollKeepingPoint(QPoint anchor, QPoint oldPos, QSize oldSize, QSize newSize) {
-    const auto side = [](int anchor, int pos, int oldSide, int newSide) {
+QPoint ScrollKeepingPoint(QPoint anchor, QPoint oldPos, QSize oldSize, QSize newSize,
+                          QPoint target) {
+    const auto side = [](int anchor, int pos, int oldSide, int newSide, int target) {
         if (oldSide <= 0) return 0;
         const double fraction = std::clamp(double(anchor - pos) / oldSide, 0.0, 1.0);
-        return int(std::lround(fraction * newSide)) - anchor;
+        return int(std::lround(fraction * newSide)) - target;
     };
-    return {side(anchor.x(), oldPos.x(), oldSize.width(), newSize.width()),
-            side(anchor.y(), oldPos.y(), oldSize.height(), newSize.height())};
+    return {side(anchor.x(), oldPos.x(), oldSize.width(), newSize.width(), target.x()),
+            side(anchor.y(), oldPos.y(), oldSize.height(), newSize.height(), target.y())};
+}
+
+TScrollBars NeededScrollBars(QSize picture, QSize area, int bar) {
+    TScrollBars needed{.across = picture.width() > area.width(),
+                       .down = picture.height() > area.height()};
+    // One bar narrows the area for the other.
+    if (needed.down && !needed.across) needed.across = picture.width() > area.width() - bar;
+    if (needed.across && !needed.down) needed.down = picture.height() > area.height() - bar;
+    return needed;
+}
+
+QString PictureSizeText(QSize size) {
+    return QString::number(std::max(size.width(), 0)) + QStringLiteral(" * ") +
+           QString::number(std::max(size.height(), 0));
+}
+
+QString OriginalSizeText(QSize size) {
+    return QStringLiteral("Original: %1 x %2")
+        .arg(std::max(size.width(), 0))
+        .arg(std::max(size.height(), 0));
 }
 
 }  // namespace vellumora

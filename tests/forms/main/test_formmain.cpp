@@ -52,8 +52,13 @@ constexpr quint32 kWhite = 0xFFFFFF;
 
 // A window with a scripted desktop, shown and active so that its shortcuts work.
 struct TWindow : TMainWindow {
-    QString Panel(int i) const {
-        return form.findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i))->text();
+    QLabel* PanelLabel(const QString& name) const {
+        return form.findChild<QLabel*>(QStringLiteral("StatusPanel") + name);
+    }
+    QString Panel(int i) const { return PanelLabel(QString::number(i))->text(); }
+    QString PanelOriginal() const {
+        const QLabel* panel = PanelLabel(QStringLiteral("Original"));
+        return panel ? panel->text() : QStringLiteral("no such panel");
     }
     TPhotoStrip* Strip() const { return form.Strip(); }
     // The current photo's index; -2 when the strip, the open photos and the photo shown
@@ -346,6 +351,8 @@ private slots:
         TPhoto& photo = w->form.Photo();
         QVERIFY(photo.Pending());
         QCOMPARE(w->Panel(2), QStringLiteral("640 * 480"));
+        // The file's own size is known from its header before its pixels.
+        QCOMPARE(w->PanelOriginal(), QStringLiteral("Original: 2000 x 1500"));
         QCOMPARE(w->form.View()->size(), QSize(640, 480));
         QVERIFY(AwaitEventsUntil("the preview", [&] { return !photo.Rendered().isNull(); }));
         QVERIFY(photo.Pending());
@@ -422,33 +429,46 @@ private slots:
         }
     }
 
+    // The size shown is the picture's as Save As writes it, at every zoom, and beside it
+    // the original's own.
     void statusBarShowsTheUnzoomedSize_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<int>("zoom");
+        QTest::addColumn<int>("max");  // of Resize; 0 keeps the original's size
         QTest::addColumn<QString>("size");
-        QTest::newRow("33%") << "Menu33" << 33 << "1000 * 500";
-        QTest::newRow("50%") << "Menu50" << 50 << "1000 * 500";
-        QTest::newRow("67%") << "Menu67" << 67 << "1000 * 500";
-        QTest::newRow("actual size") << "Menu100" << 100 << "1001 * 500";
-        QTest::newRow("150%") << "Menu150" << 150 << "1000 * 500";
-        QTest::newRow("300%") << "Menu300" << 300 << "1001 * 500";
+        QTest::newRow("33%") << "Menu33" << 33 << 0 << "1001 * 500";
+        QTest::newRow("50%") << "Menu50" << 50 << 0 << "1001 * 500";
+        QTest::newRow("67%") << "Menu67" << 67 << 0 << "1001 * 500";
+        QTest::newRow("actual size") << "Menu100" << 100 << 0 << "1001 * 500";
+        QTest::newRow("150%") << "Menu150" << 150 << 0 << "1001 * 500";
+        QTest::newRow("300%") << "Menu300" << 300 << 0 << "1001 * 500";
+        QTest::newRow("resized, 67%") << "Menu67" << 67 << 640 << "640 * 320";
+        QTest::newRow("resized, 33%") << "Menu33" << 33 << 640 << "640 * 320";
     }
     void statusBarShowsTheUnzoomedSize() {
         QFETCH(QString, item);
         QFETCH(int, zoom);
+        QFETCH(int, max);
         QFETCH(QString, size);
         auto w = NewWindow();
         QVERIFY(w);
         const QString path = SavePng(QStringLiteral("w1001.png"), SolidImage(1001, 500, kBlue));
         w->Open(path);
-        w->form.Photo().Info()->Max = 0;
+        w->form.Photo().Info()->Max = max;
         w->form.Photo().Render();
-        QCOMPARE(w->form.Photo().Rendered().width(), 1001);
+        QCOMPARE(w->form.Photo().Rendered().width(), max ? max : 1001);
 
         w->Action(item)->trigger();
 
         QCOMPARE(w->form.Photo().Zoom(), zoom);
         QCOMPARE(w->Panel(2), size);
+        // What Save As writes.
+        const QString saved = dir_.filePath(QStringLiteral("status-size.png"));
+        QVERIFY(w->form.Photo().SaveToFile(saved));
+        const QImage written(saved);
+        QCOMPARE(w->Panel(2), QStringLiteral("%1 * %2").arg(written.width()).arg(written.height()));
+        QCOMPARE(w->PanelOriginal(), QStringLiteral("Original: 1001 x 500"));
+        QCOMPARE(w->PanelLabel(QStringLiteral("2"))->toolTip(), w->PanelOriginal());
         QCOMPARE(w->Panel(3), QStringLiteral("Zoom: %1%").arg(zoom));
         QCOMPARE(w->Panel(1), QStringLiteral("1 photo(s)"));
         QCOMPARE(w->form.windowTitle(), QStringLiteral("Vellumora - ") + path);
@@ -867,32 +887,76 @@ private slots:
             const QSize size = view->size();
             const int x = size.width() < area.width() ? (area.width() - size.width()) / 2 : 0;
             const int y = size.height() < area.height() ? (area.height() - size.height()) / 2 : 0;
+            // Scroll bars where the photo is larger than the area, with its overhang as range.
+            const auto bar = [](QScrollBar* bar, int photo, int area) {
+                return bar->value() == 0 && bar->isVisible() == (photo > area) &&
+                       bar->maximum() == std::max(photo - area, 0);
+            };
             return size == w->form.Photo().DisplaySize() && view->pos() == QPoint(x, y) &&
-                   box->horizontalScrollBar()->value() == 0 &&
-                   box->verticalScrollBar()->value() == 0;
+                   bar(box->horizontalScrollBar(), size.width(), area.width()) &&
+                   bar(box->verticalScrollBar(), size.height(), area.height());
+        };
+        // In place at once, and still after the events that follow.
+        const auto placedNowAndLater = [&] {
+            return placed() && ProcessPendingEvents() && placed();
         };
         w->Open(SavePng(QStringLiteral("r300.png"), SolidImage(300, 100, kBlue)));
         QCOMPARE(view->size(), QSize(300, 100));
-        QVERIFY(ProcessEventsUntil("the photo placed in the area", placed));
+        QVERIFY(placedNowAndLater());
 
         QTest::keyClick(&w->form, Qt::Key_Right, Qt::ControlModifier);
         QCOMPARE(w->form.Photo().Info()->Rotate, 270);
         QCOMPARE(view->size(), QSize(100, 300));
-        QVERIFY(ProcessEventsUntil("the photo placed in the area", placed));
+        QVERIFY(placedNowAndLater());
 
         // Larger than the area: scrolled away, then rendered again.
         w->Action(QStringLiteral("Menu300"))->trigger();
         QCOMPARE(view->size(), QSize(300, 900));
-        QVERIFY(ProcessEventsUntil("the vertical scroll bar",
-                                   [box] { return box->verticalScrollBar()->maximum() > 0; }));
+        // The zoom keeps the centre, but the scroll bar is there at once.
+        QVERIFY(box->verticalScrollBar()->isVisible());
+        QCOMPARE(box->verticalScrollBar()->maximum(), 900 - box->viewport()->height());
         box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
         QVERIFY(view->pos().y() < 0);
         w->Action(QStringLiteral("DropCounter"))->trigger();
         QCOMPARE(w->form.Photo().Info()->Rotate, 0);
         QCOMPARE(view->size(), QSize(900, 300));
-        QVERIFY(ProcessEventsUntil("the photo placed in the area", placed));
+        QVERIFY(placedNowAndLater());
         QCOMPARE(view->pos().x(), 0);
         QVERIFY(view->pos().y() > 0);
+
+        // Apply in an edit dialog renders again: the same.
+        box->horizontalScrollBar()->setValue(box->horizontalScrollBar()->maximum());
+        w->form.Photo().Info()->Rotate = 90;
+        w->form.Photo().Render();
+        QCOMPARE(view->size(), QSize(300, 900));
+        QVERIFY(placedNowAndLater());
+    }
+
+    // With no photo the area says how to begin; a photo covers nothing but itself.
+    void emptyAreaSaysHowToBegin() {
+        auto w = NewWindow();
+        QVERIFY(w);
+        QScrollArea* box = w->ScrollBox();
+        const auto foreign = [&] {  // pixels of the area outside the photo not in its colour
+            const QImage shown = box->viewport()->grab().toImage();
+            const QRgb background = box->viewport()->palette().color(QPalette::Window).rgb();
+            const QRect photo = w->form.Photo().Info() ? w->form.View()->geometry() : QRect();
+            int count = 0;
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x)
+                    count += !photo.contains(x, y) && shown.pixel(x, y) != background;
+            return count;
+        };
+        QVERIFY(foreign() > 0);
+        QVERIFY(box->accessibleDescription().contains(QLatin1String("Open")));
+        QVERIFY(box->accessibleDescription().contains(QLatin1String("drop")));
+
+        w->Open(SavePng(QStringLiteral("small.png"), SolidImage(30, 20, kRed)));
+        QCOMPARE(foreign(), 0);
+        QCOMPARE(box->accessibleDescription(), QString());
+
+        w->Action(QStringLiteral("MenuClose"))->trigger();
+        QVERIFY(foreign() > 0);
     }
 
     void viewPaintsTheRenderedPhotoByNearestPixel() {

@@ -79,7 +79,8 @@ private slots:
         QTest::addColumn<int>("in");
         QTest::addColumn<int>("out");
         QTest::newRow("actual size") << 100 << 150 << 67;
-        QTest::newRow("smallest") << 33 << 50 << 33;
+        QTest::newRow("smallest of the menu") << 33 << 50 << 25;
+        QTest::newRow("smallest") << 5 << 10 << 5;
         QTest::newRow("largest") << 300 << 300 << 200;
         QTest::newRow("between levels") << 80 << 100 << 67;
     }
@@ -97,12 +98,15 @@ private slots:
         QTest::addColumn<int>("zoom");
         QTest::newRow("small photo") << QSize(200, 100) << QSize(800, 400) << 300;
         QTest::newRow("exactly at 200%") << QSize(400, 200) << QSize(800, 400) << 200;
-        QTest::newRow("one pixel short of 200%") << QSize(400, 200) << QSize(799, 400) << 150;
+        QTest::newRow("one pixel short of 200%") << QSize(400, 200) << QSize(799, 400) << 199;
         QTest::newRow("tall photo") << QSize(300, 1200) << QSize(800, 600) << 50;
         // 1001 * 67 / 100 truncates to 670.
         QTest::newRow("truncated as the photo sizes itself")
             << QSize(1001, 100) << QSize(670, 400) << 67;
-        QTest::newRow("too large even at 33%") << QSize(9000, 9000) << QSize(800, 600) << 33;
+        // A 24-megapixel photo in the area of an 800 x 600 window, and in a smaller one.
+        QTest::newRow("24 MP photo") << QSize(6000, 4000) << QSize(800, 470) << 11;
+        QTest::newRow("24 MP photo, small window") << QSize(6000, 4000) << QSize(576, 300) << 7;
+        QTest::newRow("too large even at 5%") << QSize(90000, 90000) << QSize(800, 600) << 5;
         QTest::newRow("no picture") << QSize() << QSize(800, 600) << 100;
     }
     void fitPicksTheLargestLevelThatFits() {
@@ -183,36 +187,82 @@ private slots:
     }
 
     // Zooming keeps the point at the area's centre (the keys and the menu) or under the
-    // pointer (Ctrl+wheel) where it was.
+    // pointer (Ctrl+wheel) where it was, with the scroll bars the new size needs, at once
+    // and after the events that follow.
+    void zoomingKeepsThePointInView_data() {
+        QTest::addColumn<QString>("from");   // the zoom item chosen first
+        QTest::addColumn<QPoint>("scroll");  // then scrolled to
+        QTest::addColumn<int>("notches");    // of the wheel at the pointer; 0: the keys
+        QTest::addColumn<int>("step");       // Zoom In (1) or Out (-1) by key
+        QTest::addColumn<int>("zoom");
+        const QPoint none;
+        // Of a 2000 x 1000 photo in an area of about 800 x 470: every point chosen can stay
+        // within the scrolling range.
+        QTest::newRow("key in, scrolled") << "Menu100" << QPoint(300, 100) << 0 << 1 << 150;
+        QTest::newRow("key out, scrolled") << "Menu150" << QPoint(600, 300) << 0 << -1 << 100;
+        QTest::newRow("key in, from a photo that fits") << "Menu33" << none << 0 << 1 << 50;
+        QTest::newRow("key out, below the menu's levels") << "Menu33" << none << 0 << -1 << 25;
+        QTest::newRow("wheel in, scrolled") << "Menu100" << QPoint(300, 100) << 1 << 0 << 150;
+        QTest::newRow("wheel in, from a photo that fits") << "Menu33" << none << 1 << 0 << 50;
+        QTest::newRow("wheel out, scrolled") << "Menu150" << QPoint(600, 300) << -1 << 0 << 100;
+    }
     void zoomingKeepsThePointInView() {
+        QFETCH(QString, from);
+        QFETCH(QPoint, scroll);
+        QFETCH(int, notches);
+        QFETCH(int, step);
+        QFETCH(int, zoom);
+        auto w = NewWindow();
+        QVERIFY(w);
+        w->Open(Photo(QStringLiteral("anchor.png"), {2000, 1000}));
+        w->form.Photo().Info()->Max = 0;  // at its own size, not the default template's
+        w->form.Photo().Render();
+        w->Action(from)->trigger();
+        QVERIFY(ProcessPendingEvents());
+        w->Box()->horizontalScrollBar()->setValue(scroll.x());
+        w->Box()->verticalScrollBar()->setValue(scroll.y());
+        // Off the middle, so that keeping the point is not re-centring; over the photo.
+        const QWidget* view = w->form.View();
+        const QPoint pointer(view->x() >= 0 ? view->x() + 200 : 100,
+                             view->y() >= 0 ? view->y() + 165 : 80);
+        const QPointF under = w->PictureAt(notches ? pointer : w->Area()->rect().center());
+
+        if (notches) {
+            QWheelEvent wheel(pointer, w->Area()->mapToGlobal(pointer), {}, {0, 120 * notches},
+                              Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(w->Area(), &wheel);
+        } else {
+            w->Key(Qt::CTRL | (step > 0 ? Qt::Key_Plus : Qt::Key_Minus));
+        }
+
+        QCOMPARE(w->form.Photo().Zoom(), zoom);
+        // The centre of the area as it is now: scroll bars may have come.
+        const auto kept = [&] {
+            return Near(w->PictureAt(notches ? pointer : w->Area()->rect().center()), under);
+        };
+        const auto bars = [&] {
+            const QSize photo = w->form.View()->size();
+            const QSize area = w->Area()->size();
+            const auto bar = [](QScrollBar* bar, int photo, int area) {
+                return bar->isVisible() == (photo > area) &&
+                       bar->maximum() == std::max(photo - area, 0);
+            };
+            return bar(w->Box()->horizontalScrollBar(), photo.width(), area.width()) &&
+                   bar(w->Box()->verticalScrollBar(), photo.height(), area.height());
+        };
+        QVERIFY(kept());
+        QVERIFY(bars());
+        QVERIFY(ProcessPendingEvents());
+        QVERIFY(kept());
+        QVERIFY(bars());
+    }
+
+    // A notch is 120; parts of one add up.
+    void wheelNotchesAddUp() {
         auto w = NewWindow(1);
         QVERIFY(w);
-        w->Action(QStringLiteral("Menu200"))->trigger();
-        QVERIFY(ProcessPendingEvents());
-        // Away from the middle, so that keeping the point is not re-centring.
-        w->Box()->horizontalScrollBar()->setValue(300);
-        w->Box()->verticalScrollBar()->setValue(100);
-        const QPoint centre = w->Area()->rect().center();
-        const QPointF atCentre = w->PictureAt(centre);
-
-        w->Key(Qt::CTRL | Qt::Key_Plus);
-        QVERIFY(ProcessPendingEvents());
-        QCOMPARE(w->form.Photo().Zoom(), 300);
-        QVERIFY(Near(w->PictureAt(centre), atCentre));
-        w->Key(Qt::CTRL | Qt::Key_Minus);
-        QVERIFY(ProcessPendingEvents());
-        QCOMPARE(w->form.Photo().Zoom(), 200);
-        QVERIFY(Near(w->PictureAt(centre), atCentre));
-
+        w->Action(QStringLiteral("Menu300"))->trigger();
         const QPoint pointer(100, 80);
-        const QPointF underPointer = w->PictureAt(pointer);
-        QWheelEvent wheel(pointer, w->Area()->mapToGlobal(pointer), {}, {0, 120}, Qt::NoButton,
-                          Qt::ControlModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(w->Area(), &wheel);
-        QVERIFY(ProcessPendingEvents());
-        QCOMPARE(w->form.Photo().Zoom(), 300);
-        QVERIFY(Near(w->PictureAt(pointer), underPointer));
-        // Half a notch does nothing yet; the other half zooms back.
         QWheelEvent half(pointer, w->Area()->mapToGlobal(pointer), {}, {0, -60}, Qt::NoButton,
                          Qt::ControlModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(w->Area(), &half);
@@ -221,12 +271,30 @@ private slots:
         QCOMPARE(w->form.Photo().Zoom(), 200);
     }
 
+    // Fit to Window fits the whole photo and goes on fitting through whatever changes the
+    // photo or the area, until a zoom is chosen.
+    void fitToWindowShowsTheWholePhoto_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("fitting");  // afterwards
+        QTest::newRow("nothing") << "" << true;
+        QTest::newRow("a large photo opened") << "open" << true;
+        QTest::newRow("turned") << "turn" << true;
+        QTest::newRow("resized by an edit") << "edit" << true;
+        QTest::newRow("a smaller window") << "window" << true;
+        QTest::newRow("a zoom level chosen") << "Menu100" << false;
+        QTest::newRow("zoomed in") << "MenuZoomIn" << false;
+    }
     void fitToWindowShowsTheWholePhoto() {
+        QFETCH(QString, change);
+        QFETCH(bool, fitting);
         auto w = NewWindow(1);
         QVERIFY(w);
         const auto scrolls = [&] {
             return w->Box()->horizontalScrollBar()->maximum() > 0 ||
                    w->Box()->verticalScrollBar()->maximum() > 0;
+        };
+        const auto zoomPanel = [&] {
+            return w->form.findChild<QLabel*>(QStringLiteral("StatusPanel3"))->text();
         };
         w->Action(QStringLiteral("Menu300"))->trigger();
         QVERIFY(ProcessPendingEvents());
@@ -234,12 +302,39 @@ private slots:
         w->Key(Qt::CTRL | Qt::Key_0);
         QVERIFY(ProcessPendingEvents());
         QVERIFY(!scrolls());
-        // The next level up would not fit.
-        const int fitted = w->form.Photo().Zoom();
-        w->Key(Qt::CTRL | Qt::Key_Plus);
-        QVERIFY(w->form.Photo().Zoom() > fitted);
+
+        if (change == QLatin1String("open"))
+            w->Open(Photo(QStringLiteral("fit3000.png"), {3000, 2000}));
+        else if (change == QLatin1String("turn"))
+            w->Key(Qt::CTRL | Qt::Key_Right);
+        else if (change == QLatin1String("edit")) {
+            w->form.Photo().Info()->Max = 200;
+            w->form.Photo().Render();
+        } else if (change == QLatin1String("window"))
+            w->form.resize(500, 400);
+        else if (!change.isEmpty())
+            w->Action(change)->trigger();
         QVERIFY(ProcessPendingEvents());
-        QVERIFY(scrolls());
+
+        const int zoom = w->form.Photo().Zoom();
+        QCOMPARE(w->Action(QStringLiteral("MenuFit"))->isChecked(), fitting);
+        QCOMPARE(zoomPanel(), QStringLiteral("Zoom: %1%").arg(zoom));
+        if (fitting) {
+            QVERIFY(!scrolls());
+            QCOMPARE(zoom, FitZoom(w->form.Photo().PictureSize(), w->Box()->maximumViewportSize()));
+            // The next step up would not fit, where there is one.
+            w->Key(Qt::CTRL | Qt::Key_Plus);
+            if (zoom < ZoomLevels().back()) {
+                QVERIFY(w->form.Photo().Zoom() > zoom);
+                QVERIFY(ProcessPendingEvents());
+                QVERIFY(scrolls());
+            }
+        } else {
+            // The zoom chosen stays through a turn.
+            w->Key(Qt::CTRL | Qt::Key_Right);
+            QVERIFY(ProcessPendingEvents());
+            QCOMPARE(w->form.Photo().Zoom(), zoom);
+        }
     }
 
     // A left-button drag moves a photo larger than the area with the pointer.
