@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
@@ -62,6 +63,21 @@ QString ApplicationSettingsFile() {
     return ProgramFolder() + QStringLiteral("/Vellumora.dat");
 }
 
+bool FullScreenBarsShown(int pointerY, int barsBottom, bool shownNow) {
+    // The top row of pixels and the one below it: a pointer thrown upwards stops on the
+    // first, a touch pad's may stop a pixel short.
+    constexpr int kEdge = 2;
+    return pointerY < kEdge || (shownNow && pointerY < barsBottom);
+}
+
+std::optional<TCommand> ArrowKeyCommand(int key, Qt::KeyboardModifiers modifiers,
+                                        bool scrollsSideways) {
+    if (scrollsSideways || (modifiers & ~Qt::KeypadModifier) != Qt::NoModifier) return std::nullopt;
+    if (key == Qt::Key_Left) return TCommand::Previous;
+    if (key == Qt::Key_Right) return TCommand::Next;
+    return std::nullopt;
+}
+
 TFormMain::TFormMain(TPlatform& platform, TOpenPhotos& photos, QWidget* parent)
     : QMainWindow(parent), platform_(platform), photos_(photos), photo_(photos.Photo()) {
     setObjectName(QStringLiteral("FormMain"));
@@ -101,6 +117,7 @@ TFormMain::~TFormMain() {
     photo_.disconnect(this);
     photos_.disconnect(this);
     scrollBox_->viewport()->removeEventFilter(this);
+    scrollBox_->removeEventFilter(this);
 }
 
 void TFormMain::CreateToolBars() {
@@ -150,6 +167,8 @@ void TFormMain::CreatePhotoArea() {
         actions_.PopupMenu()->popup(scrollBox_->viewport()->mapToGlobal(pos));
     });
     scrollBox_->viewport()->installEventFilter(this);
+    // Left and Right, before the area scrolls with them.
+    scrollBox_->installEventFilter(this);
     setCentralWidget(scrollBox_);
 }
 
@@ -234,6 +253,11 @@ void TFormMain::WriteWindowPlace() {
 
 void TFormMain::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange) actions_.SetIconSet(IconSetFor(palette()));
+    if (event->type() == QEvent::WindowStateChange) {
+        // The pointer's moves over the photo bring the bars back.
+        scrollBox_->viewport()->setMouseTracking(isFullScreen());
+        ShowBars(!isFullScreen());
+    }
     QMainWindow::changeEvent(event);
 }
 
@@ -249,8 +273,22 @@ void TFormMain::dropEvent(QDropEvent* event) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == scrollBox_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const std::optional<TCommand> command = ArrowKeyCommand(
+            key->key(), key->modifiers(), scrollBox_->horizontalScrollBar()->maximum() > 0);
+        if (command) {
+            actions_.Action(*command)->trigger();
+            return true;
+        }
+    }
     if (watched == scrollBox_->viewport()) {
         if (event->type() == QEvent::Resize) ScrollBoxResize();
+        if (event->type() == QEvent::MouseMove && isFullScreen()) {
+            const QPointF global = static_cast<QMouseEvent*>(event)->globalPosition();
+            ShowBars(FullScreenBarsShown(mapFromGlobal(global).toPoint().y(),
+                                         centralWidget()->geometry().top(), barsShown_));
+        }
         // The photo leaves the pointer's events to the area, which gets them here first.
         if (PhotoAreaPointer(event)) return true;
     }
@@ -258,7 +296,13 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormMain::keyPressEvent(QKeyEvent* event) {
-    if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Space)
+    const std::optional<TCommand> arrow = ArrowKeyCommand(
+        event->key(), event->modifiers(), scrollBox_->horizontalScrollBar()->maximum() > 0);
+    if (arrow)
+        actions_.Action(*arrow)->trigger();
+    else if (event->key() == Qt::Key_Escape && isFullScreen())
+        MenuFullScreenClick();
+    else if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Space)
         actions_.Action(TCommand::Next)->trigger();
     else if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Backspace)
         actions_.Action(TCommand::Previous)->trigger();
@@ -342,6 +386,15 @@ void TFormMain::MenuFitClick() {
 
 void TFormMain::MenuFullScreenClick() {
     setWindowState(windowState() ^ Qt::WindowFullScreen);
+}
+
+void TFormMain::ShowBars(bool show) {
+    if (show == barsShown_) return;
+    barsShown_ = show;
+    menuBar()->setVisible(show);
+    for (QToolBar* bar : findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly))
+        bar->setVisible(show);
+    statusBar()->setVisible(show);
 }
 
 void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {

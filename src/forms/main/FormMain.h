@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <optional>
 
 #include "forms/main/Actions.h"
 #include "forms/main/SaveAs.h"
@@ -27,6 +28,15 @@ class TPlatform;
 
 // The application settings file, "Vellumora.dat" in the program folder.
 QString ApplicationSettingsFile();
+
+// In full screen the bars (menus, tool bars, photo strip, status bar) stand aside for the
+// photo. They come back while the pointer touches the window's top edge and stay while it
+// is over them: pointerY in the window, barsBottom where they end while shown.
+bool FullScreenBarsShown(int pointerY, int barsBottom, bool shownNow);
+// Left and Right in the photo area: the previous and the next photo while the photo has
+// nothing to scroll sideways, as in the strip; otherwise they scroll, and give none.
+std::optional<TCommand> ArrowKeyCommand(int key, Qt::KeyboardModifiers modifiers,
+                                        bool scrollsSideways);
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -73,7 +83,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Space and Backspace, when the control with the focus leaves them: the next and the
-    // previous photo.
+    // previous photo; Esc leaves full screen.
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -109,6 +119,8 @@ private:
     // The largest zoom level at which the whole photo fits the photo area.
     void MenuFitClick();
     void MenuFullScreenClick();
+    // Shows or hides the menus, tool bars, strip and status bar.
+    void ShowBars(bool show);
     // Sets the zoom so that the point of the photo at anchor (in the photo area) stays
     // there, or the one at the area's centre.
     void ZoomAt(int zoom, QPoint anchor);
@@ -151,6 +163,7 @@ private:
     TColor background_ = 0;
     bool aboutAtStart_ = false;
     bool shown_ = false;
+    bool barsShown_ = true;
     QStringList startupPhotos_;
 
     TActions actions_;
