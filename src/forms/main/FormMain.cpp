@@ -26,6 +26,7 @@
 #include "forms/common/EditDialog.h"
 #include "forms/common/PhotoFiles.h"
 #include "forms/common/Platform.h"
+#include "forms/main/FormAbout.h"
 #include "forms/main/Help.h"
 #include "forms/main/PhotoView.h"
 #include "forms/main/Placement.h"
@@ -45,6 +46,8 @@ namespace {
 const QString kTitle = QStringLiteral("Vellumora");
 const QString kSettingsSection = QStringLiteral("APPLICAITON");  // sic: the file's own spelling
 const QString kBackgroundKey = QStringLiteral("BACKGROUND");
+// Whether the about box opens at start; the box's own check box turns it off.
+const QString kShowAboutKey = QStringLiteral("SHOWABOUT");
 const QString kWindowSection = QStringLiteral("WINDOW");
 // The window's size when it is not maximised, until the user gives it another.
 constexpr QSize kNormalSize(576, 395);
@@ -196,10 +199,29 @@ void TFormMain::showEvent(QShowEvent* event) {
 }
 
 void TFormMain::FormShow() {
-    if (aboutAtStart_) ShowDialogOf(TCommand::About);
+    if (aboutAtStart_) ShowAboutAtStart();
     const QStringList photos = std::exchange(startupPhotos_, {});
     for (const QString& path : photos) OpenPhoto(path, false);
     UpdateControls();
+}
+
+void TFormMain::ShowAboutAtStart() {
+    if (!TIniFile(ApplicationSettingsFile()).ReadBool(kSettingsSection, kShowAboutKey, true))
+        return;
+    auto* about = qobject_cast<TFormAbout*>(actions_.Dialog(TCommand::About));
+    if (!about) return;
+    about->OfferStartChoice(true);
+    ShowDialogOf(TCommand::About);
+    const bool again = about->ShowAtStart();
+    about->OfferStartChoice(false);
+    if (again) return;
+    try {
+        TIniFile file(ApplicationSettingsFile());
+        file.WriteBool(kSettingsSection, kShowAboutKey, false);
+        file.UpdateFile();
+    } catch (const TIniError& error) {
+        platform_.ShowError(this, error.Message());
+    }
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

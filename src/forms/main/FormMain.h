@@ -56,8 +56,9 @@ public:
     // The colour of the photo area.
     QColor Background() const;
 
-    // Start-up, done once when the window is first shown: the about box, modally, then
-    // the photos given, opened as "Open..." opens them. Neither by default.
+    // Start-up, done once when the window is first shown: the about box, modally (unless
+    // the user turned it off there: "SHOWABOUT" in the settings file), then the photos
+    // given, opened as "Open..." opens them. Neither by default.
     void SetAboutAtStart(bool show) { aboutAtStart_ = show; }
     void SetStartupPhotos(const QStringList& paths) { startupPhotos_ = paths; }
     // Shows the window where it was left when the program last ended (section "WINDOW" of
@@ -95,6 +96,8 @@ private:
     void CreateStatusBar();
 
     void FormShow();
+    // The about box, unless its "Show at start" was turned off; storing that choice.
+    void ShowAboutAtStart();
     void PhotoButtonClick(int index);
     // What needs the current photo's pixels waits for them first, with a busy pointer and
     // a word in the status bar: the wait is the decode of that one photo at most.

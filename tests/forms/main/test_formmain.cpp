@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCursor>
 #include <QDir>
 #include <QDropEvent>
@@ -1274,7 +1275,27 @@ private slots:
         QVERIFY(help->isVisible());
     }
 
+    // The box at start offers "Show at start", ticked; untick it and the next start opens
+    // no box. The choice stays in the settings file beside what else the file holds; the
+    // box from the Help menu offers no such choice.
+    void startUpShowsTheAboutBoxThenOpensThePhotos_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("untick");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QString>("stored");  // SHOWABOUT afterwards, "-" when absent
+        const QByteArray other = "[APPLICAITON]\r\nBACKGROUND=clRed\r\n";
+        QTest::newRow("first start") << QByteArray() << false << true << "-";
+        QTest::newRow("unticked") << QByteArray() << true << true << "0";
+        QTest::newRow("unticked beside the colour") << other << true << true << "0";
+        QTest::newRow("turned off before") << (other + "SHOWABOUT=0\r\n") << false << false << "0";
+        QTest::newRow("left on") << (other + "SHOWABOUT=1\r\n") << false << true << "1";
+    }
     void startUpShowsTheAboutBoxThenOpensThePhotos() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, untick);
+        QFETCH(bool, shown);
+        QFETCH(QString, stored);
+        if (!file.isEmpty()) WriteBytes(ProgramFolder(), QStringLiteral("Vellumora.dat"), file);
         TFakePlatform platform;
         TOpenPhotos open;
         TFormMain form(platform, open);
@@ -1284,18 +1305,42 @@ private slots:
         form.SetStartupPhotos(photos);
         QString seen;
         int openWhileAbout = -1;
-        TWhenModal about(QStringLiteral("the about box"), [&](QWidget* dialog) {
-            seen = dialog->objectName();
-            openWhileAbout = form.Strip()->Count();
-            dialog->close();
-        });
+        bool offered = false;
+        QString spoken;
+        TWhenModal about(
+            QStringLiteral("the about box"),
+            [&](QWidget* dialog) {
+                seen = dialog->objectName();
+                openWhileAbout = form.Strip()->Count();
+                auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("CheckBoxShowAtStart"));
+                offered = box && box->isVisible() && box->isChecked() &&
+                          box->focusPolicy() & Qt::TabFocus;
+                if (QAccessibleInterface* face = QAccessible::queryAccessibleInterface(box))
+                    spoken = face->text(QAccessible::Name);
+                if (box && untick) box->click();
+                dialog->close();
+            },
+            shown ? TWhenModal::Required : TWhenModal::Optional);
         form.show();
         QVERIFY(ProcessEventsUntil("the two startup photos",
                                    [&form] { return form.Strip()->Count() == 2; }));
-        QCOMPARE(seen, QStringLiteral("FormAbout"));
-        QCOMPARE(openWhileAbout, 0);
+        QCOMPARE(about.Seen(), shown);
+        if (shown) {
+            QCOMPARE(seen, QStringLiteral("FormAbout"));
+            QCOMPARE(openWhileAbout, 0);
+            QVERIFY(offered);
+            QCOMPARE(spoken, QStringLiteral("Show at start"));
+        }
         QCOMPARE(form.Photo().Info()->FileName, photos[1]);
         QCOMPARE(form.Strip()->Button(0)->toolTip(), photos[0]);
+        const TIniFile settings(ApplicationSettingsFile());
+        QCOMPARE(settings.ReadString(QStringLiteral("APPLICAITON"), QStringLiteral("SHOWABOUT"),
+                                     QStringLiteral("-")),
+                 stored);
+        if (!file.isEmpty())
+            QCOMPARE(settings.ReadString(QStringLiteral("APPLICAITON"),
+                                         QStringLiteral("BACKGROUND"), QString()),
+                     QStringLiteral("clRed"));
         // Shown again (restored from minimised, say): nothing happens a second time.
         TWhenModal again(
             QStringLiteral("a second about box"), [](QWidget* dialog) { dialog->close(); },
@@ -1305,6 +1350,15 @@ private slots:
         QVERIFY(ProcessPendingEvents());
         QVERIFY(!again.Seen());
         QCOMPARE(form.Strip()->Count(), 2);
+        // From the Help menu: the plain box, whatever was chosen at start.
+        bool offeredThere = true;
+        TWhenModal help(QStringLiteral("the about box from the menu"), [&](QWidget* dialog) {
+            auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("CheckBoxShowAtStart"));
+            offeredThere = box && box->isVisible();
+            dialog->close();
+        });
+        form.findChild<QAction*>(QStringLiteral("MenuAbout"))->trigger();
+        QVERIFY(!offeredThere);
     }
 
     // Also when the window gets its place only after the box has opened, as at start.
