@@ -275,7 +275,7 @@ void TFormMain::WriteWindowPlace() {
 
 void TFormMain::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange) actions_.SetIconSet(IconSetFor(palette()));
-    if (event->type() == QEvent::WindowStateChange) {
+    if (event->type() == QEvent::WindowStateChange && scrollBox_) {
         // The pointer's moves over the photo bring the bars back.
         scrollBox_->viewport()->setMouseTracking(isFullScreen());
         ShowBars(!isFullScreen());
