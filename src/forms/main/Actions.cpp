@@ -89,8 +89,16 @@ const TToolButtonRow kToolButtons[] = {
     {"ToolBarTools", "ToolButtonWebpage", TCommand::Webpage, "HTML Webpage Maker"},
 };
 
+// A key that stands for a sign rather than a letter, a digit or a named key.
+bool IsSign(Qt::Key key) {
+    const auto in = [key](Qt::Key first, Qt::Key last) { return key >= first && key <= last; };
+    return in(Qt::Key_Exclam, Qt::Key_Slash) || in(Qt::Key_Colon, Qt::Key_At) ||
+           in(Qt::Key_BracketLeft, Qt::Key_QuoteLeft) || in(Qt::Key_BraceLeft, Qt::Key_AsciiTilde);
+}
+
 // The key, and the key with Shift, Alt or both where they do not count.
 QList<QKeySequence> Shortcuts(QKeyCombination key, Qt::KeyboardModifiers ignored) {
+    if (IsSign(key.key())) ignored &= ~Qt::ShiftModifier;
     QList<QKeySequence> keys;
     for (const Qt::KeyboardModifiers extra :
          {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier),
@@ -130,6 +138,16 @@ QAction* NewTwin(QObject* owner, const char* prefix, const TCommandRow& row, QAc
 }
 
 }  // namespace
+
+QList<QKeySequence> CommandKeys(const TCommandRow& row) {
+    const Qt::KeyboardModifiers ignored = row.flags & kShiftCounts
+                                              ? Qt::KeyboardModifiers(Qt::AltModifier)
+                                              : Qt::ShiftModifier | Qt::AltModifier;
+    QList<QKeySequence> keys;
+    for (const QKeyCombination key : {row.key, row.key2})
+        if (key != QKeyCombination()) keys << Shortcuts(key, ignored);
+    return keys;
+}
 
 const std::vector<TCommandRow>& TActions::Rows() {
     using TForm = TFormMain;
@@ -300,14 +318,7 @@ void TActions::Build(TFormMain& form) {
         form.addAction(action);
         actions_[size_t(row.id)] = action;
 
-        if (row.key != QKeyCombination()) {
-            const Qt::KeyboardModifiers ignored = row.flags & kShiftCounts
-                                                      ? Qt::KeyboardModifiers(Qt::AltModifier)
-                                                      : Qt::ShiftModifier | Qt::AltModifier;
-            QList<QKeySequence> keys = Shortcuts(row.key, ignored);
-            if (row.key2 != QKeyCombination()) keys << Shortcuts(row.key2, ignored);
-            action->setShortcuts(keys);
-        }
+        if (row.key != QKeyCombination()) action->setShortcuts(CommandKeys(row));
         if (row.zoom) {
             action->setCheckable(true);
             zoomGroup->addAction(action);

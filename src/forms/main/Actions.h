@@ -6,6 +6,7 @@
 // new dialog is one row here (and its folder under forms/).
 
 #include <QKeyCombination>
+#include <QKeySequence>
 #include <QList>
 #include <array>
 #include <functional>
@@ -102,6 +103,13 @@ struct TCommandRow {
     std::function<void(TFormMain&)> click = nullptr;
     TDialogMaker dialog = nullptr;
 };
+
+// The key sequences a command's action answers to: its keys, and each with Shift, Alt or
+// both where they do not count. Shift never is ignored on a key of a sign (+, =, -): on
+// most keyboards Shift makes that sign from another key, and Qt offers a press of Ctrl,
+// Shift and = as Ctrl++ as well as Ctrl+Shift++, so binding both makes the press ambiguous
+// and Qt drops it.
+QList<QKeySequence> CommandKeys(const TCommandRow& row);
 
 // The actions of the window's commands, their menus and dialogs.
 class TActions {

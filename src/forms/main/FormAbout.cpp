@@ -1,5 +1,6 @@
 #include "forms/main/FormAbout.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QImage>
@@ -48,6 +49,12 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
     line->setObjectName(QStringLiteral("LabelComment"));
     line->setAlignment(Qt::AlignCenter);
 
+    showAtStart_ = new QCheckBox(QStringLiteral("Show at start"), this);
+    showAtStart_->setObjectName(QStringLiteral("CheckBoxShowAtStart"));
+    showAtStart_->setAccessibleName(QStringLiteral("Show at start"));
+    showAtStart_->setChecked(true);
+    showAtStart_->hide();
+
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QDialogButtonBox::Ok);
     ok->setObjectName(QStringLiteral("ButtonOK"));
@@ -60,9 +67,19 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
     layout->addWidget(name);
     layout->addWidget(version);
     layout->addWidget(line);
+    layout->addWidget(showAtStart_, 0, Qt::AlignCenter);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     if (parent) parent->window()->installEventFilter(this);
+}
+
+void TFormAbout::OfferStartChoice(bool offer, bool showAtStart) {
+    showAtStart_->setChecked(showAtStart);
+    showAtStart_->setVisible(offer);
+}
+
+bool TFormAbout::ShowAtStart() const {
+    return showAtStart_->isChecked();
 }
 
 void TFormAbout::showEvent(QShowEvent* event) {

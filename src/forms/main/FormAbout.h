@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+class QCheckBox;
+
 namespace vellumora {
 
 class TFormAbout : public QDialog {
@@ -14,12 +16,19 @@ class TFormAbout : public QDialog {
 public:
     explicit TFormAbout(QWidget* parent = nullptr);
 
+    // The "Show at start" check box stands in the box only when it opens at start: opened
+    // from the Help menu the box is the plain one the user asked for.
+    void OfferStartChoice(bool offer, bool showAtStart = true);
+    bool ShowAtStart() const;
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CentreOverWindow();
+
+    QCheckBox* showAtStart_ = nullptr;
 };
 
 }  // namespace vellumora

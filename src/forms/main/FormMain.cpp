@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -27,6 +28,7 @@
 #include "forms/common/EditDialog.h"
 #include "forms/common/PhotoFiles.h"
 #include "forms/common/Platform.h"
+#include "forms/main/FormAbout.h"
 #include "forms/main/Help.h"
 #include "forms/main/PhotoView.h"
 #include "forms/main/Placement.h"
@@ -49,6 +51,8 @@ const QString kEmptyAreaHint = QStringLiteral(
     "No photo is open.\nOpen one with File > Open... (Ctrl+O), or drop photo files here.");
 const QString kSettingsSection = QStringLiteral("APPLICAITON");  // sic: the file's own spelling
 const QString kBackgroundKey = QStringLiteral("BACKGROUND");
+// Whether the about box opens at start; the box's own check box turns it off.
+const QString kShowAboutKey = QStringLiteral("SHOWABOUT");
 const QString kWindowSection = QStringLiteral("WINDOW");
 // The window's size when it is not maximised, until the user gives it another.
 constexpr QSize kNormalSize(576, 395);
@@ -65,6 +69,21 @@ QString StepName(TCommand command) {
 
 QString ApplicationSettingsFile() {
     return ProgramFolder() + QStringLiteral("/Vellumora.dat");
+}
+
+bool FullScreenBarsShown(int pointerY, int barsBottom, bool shownNow) {
+    // The top row of pixels and the one below it: a pointer thrown upwards stops on the
+    // first, a touch pad's may stop a pixel short.
+    constexpr int kEdge = 2;
+    return pointerY < kEdge || (shownNow && pointerY < barsBottom);
+}
+
+std::optional<TCommand> ArrowKeyCommand(int key, Qt::KeyboardModifiers modifiers,
+                                        bool scrollsSideways) {
+    if (scrollsSideways || (modifiers & ~Qt::KeypadModifier) != Qt::NoModifier) return std::nullopt;
+    if (key == Qt::Key_Left) return TCommand::Previous;
+    if (key == Qt::Key_Right) return TCommand::Next;
+    return std::nullopt;
 }
 
 TFormMain::TFormMain(TPlatform& platform, TOpenPhotos& photos, QWidget* parent)
@@ -108,6 +127,7 @@ TFormMain::~TFormMain() {
     photo_.disconnect(this);
     photos_.disconnect(this);
     scrollBox_->viewport()->removeEventFilter(this);
+    scrollBox_->removeEventFilter(this);
 }
 
 void TFormMain::CreateToolBars() {
@@ -162,6 +182,8 @@ void TFormMain::CreatePhotoArea() {
     scrollBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scrollBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scrollBox_->viewport()->installEventFilter(this);
+    // Left and Right, before the area scrolls with them.
+    scrollBox_->installEventFilter(this);
     setCentralWidget(scrollBox_);
 }
 
@@ -200,10 +222,29 @@ void TFormMain::showEvent(QShowEvent* event) {
 }
 
 void TFormMain::FormShow() {
-    if (aboutAtStart_) ShowDialogOf(TCommand::About);
+    if (aboutAtStart_) ShowAboutAtStart();
     const QStringList photos = std::exchange(startupPhotos_, {});
     for (const QString& path : photos) OpenPhoto(path, false);
     UpdateControls();
+}
+
+void TFormMain::ShowAboutAtStart() {
+    if (!TIniFile(ApplicationSettingsFile()).ReadBool(kSettingsSection, kShowAboutKey, true))
+        return;
+    auto* about = qobject_cast<TFormAbout*>(actions_.Dialog(TCommand::About));
+    if (!about) return;
+    about->OfferStartChoice(true);
+    ShowDialogOf(TCommand::About);
+    const bool again = about->ShowAtStart();
+    about->OfferStartChoice(false);
+    if (again) return;
+    try {
+        TIniFile file(ApplicationSettingsFile());
+        file.WriteBool(kSettingsSection, kShowAboutKey, false);
+        file.UpdateFile();
+    } catch (const TIniError& error) {
+        platform_.ShowError(this, error.Message());
+    }
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
@@ -257,6 +298,11 @@ void TFormMain::WriteWindowPlace() {
 
 void TFormMain::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange) actions_.SetIconSet(IconSetFor(palette()));
+    if (event->type() == QEvent::WindowStateChange && scrollBox_) {
+        // The pointer's moves over the photo bring the bars back.
+        scrollBox_->viewport()->setMouseTracking(isFullScreen());
+        ShowBars(!isFullScreen());
+    }
     QMainWindow::changeEvent(event);
 }
 
@@ -272,9 +318,23 @@ void TFormMain::dropEvent(QDropEvent* event) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == scrollBox_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const std::optional<TCommand> command = ArrowKeyCommand(
+            key->key(), key->modifiers(), scrollBox_->horizontalScrollBar()->maximum() > 0);
+        if (command) {
+            actions_.Action(*command)->trigger();
+            return true;
+        }
+    }
     if (watched == scrollBox_->viewport()) {
         if (event->type() == QEvent::Resize && !placing_ && !Refit()) ScrollBoxResize();
         if (event->type() == QEvent::Paint && !photo_.Info()) PaintEmptyArea();
+        if (event->type() == QEvent::MouseMove && isFullScreen()) {
+            const QPointF global = static_cast<QMouseEvent*>(event)->globalPosition();
+            ShowBars(FullScreenBarsShown(mapFromGlobal(global).toPoint().y(),
+                                         centralWidget()->geometry().top(), barsShown_));
+        }
         // The photo leaves the pointer's events to the area, which gets them here first.
         if (PhotoAreaPointer(event)) return true;
     }
@@ -282,7 +342,13 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormMain::keyPressEvent(QKeyEvent* event) {
-    if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Space)
+    const std::optional<TCommand> arrow = ArrowKeyCommand(
+        event->key(), event->modifiers(), scrollBox_->horizontalScrollBar()->maximum() > 0);
+    if (arrow)
+        actions_.Action(*arrow)->trigger();
+    else if (event->key() == Qt::Key_Escape && isFullScreen())
+        MenuFullScreenClick();
+    else if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Space)
         actions_.Action(TCommand::Next)->trigger();
     else if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Backspace)
         actions_.Action(TCommand::Previous)->trigger();
@@ -378,6 +444,15 @@ void TFormMain::MenuFitClick() {
 
 void TFormMain::MenuFullScreenClick() {
     setWindowState(windowState() ^ Qt::WindowFullScreen);
+}
+
+void TFormMain::ShowBars(bool show) {
+    if (show == barsShown_) return;
+    barsShown_ = show;
+    menuBar()->setVisible(show);
+    for (QToolBar* bar : findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly))
+        bar->setVisible(show);
+    statusBar()->setVisible(show);
 }
 
 void TFormMain::OpenPhoto(const QString& path, bool withCurrentSettings) {

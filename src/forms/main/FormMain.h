@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <optional>
 
 #include "forms/main/Actions.h"
 #include "forms/main/SaveAs.h"
@@ -28,6 +29,15 @@ class TPlatform;
 // The application settings file, "Vellumora.dat" in the program folder.
 QString ApplicationSettingsFile();
 
+// In full screen the bars (menus, tool bars, photo strip, status bar) stand aside for the
+// photo. They come back while the pointer touches the window's top edge and stay while it
+// is over them: pointerY in the window, barsBottom where they end while shown.
+bool FullScreenBarsShown(int pointerY, int barsBottom, bool shownNow);
+// Left and Right in the photo area: the previous and the next photo while the photo has
+// nothing to scroll sideways, as in the strip; otherwise they scroll, and give none.
+std::optional<TCommand> ArrowKeyCommand(int key, Qt::KeyboardModifiers modifiers,
+                                        bool scrollsSideways);
+
 class TFormMain : public QMainWindow {
     Q_OBJECT
 
@@ -46,8 +56,9 @@ public:
     // The colour of the photo area.
     QColor Background() const;
 
-    // Start-up, done once when the window is first shown: the about box, modally, then
-    // the photos given, opened as "Open..." opens them. Neither by default.
+    // Start-up, done once when the window is first shown: the about box, modally (unless
+    // the user turned it off there: "SHOWABOUT" in the settings file), then the photos
+    // given, opened as "Open..." opens them. Neither by default.
     void SetAboutAtStart(bool show) { aboutAtStart_ = show; }
     void SetStartupPhotos(const QStringList& paths) { startupPhotos_ = paths; }
     // Shows the window where it was left when the program last ended (section "WINDOW" of
@@ -73,7 +84,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Space and Backspace, when the control with the focus leaves them: the next and the
-    // previous photo.
+    // previous photo; Esc leaves full screen.
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -85,6 +96,8 @@ private:
     void CreateStatusBar();
 
     void FormShow();
+    // The about box, unless its "Show at start" was turned off; storing that choice.
+    void ShowAboutAtStart();
     void PhotoButtonClick(int index);
     // What needs the current photo's pixels waits for them first, with a busy pointer and
     // a word in the status bar: the wait is the decode of that one photo at most.
@@ -114,6 +127,8 @@ private:
     // edits, turns and sizes of the window) until a zoom is chosen.
     void MenuFitClick();
     void MenuFullScreenClick();
+    // Shows or hides the menus, tool bars, strip and status bar.
+    void ShowBars(bool show);
     // Sets the zoom so that the point of the photo at anchor (in the photo area) stays
     // there, or the one at the area's centre stays at its centre. Both end fitting.
     void ZoomAt(int zoom, QPoint anchor, bool centre = false);
@@ -159,6 +174,7 @@ private:
     TColor background_ = 0;
     bool aboutAtStart_ = false;
     bool shown_ = false;
+    bool barsShown_ = true;
     QStringList startupPhotos_;
 
     TActions actions_;

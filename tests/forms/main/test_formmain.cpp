@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCursor>
 #include <QDir>
 #include <QDropEvent>
@@ -654,7 +655,6 @@ private slots:
         QCOMPARE(dialog.Seen(), opensDialog);
     }
 
-    // Qt drops a key that two actions of the window share, so no command may take another's.
     // The guide's table of keys names every key of the command table, as the menus show it.
     void keysPageListsEveryKey() {
         const QString page = QFileInfo(HelpIndexFile()).dir().filePath(QStringLiteral("keys.html"));
@@ -669,17 +669,57 @@ private slots:
             }
     }
 
+    // Two key sequences that one press on a US keyboard can make (Ctrl+Shift+= is offered as
+    // Ctrl++ and as Ctrl+Shift++ alike) reach two shortcuts, and Qt drops such a press as
+    // ambiguous; so no two sequences of the table, of one command or of two, may be one
+    // press. Keypad keys fall back to their plain twins, and so are one press with them.
     void everyKeyBelongsToOneCommand() {
-        TWindow w;
+        // The signs a US keyboard makes with Shift, and the key each is made from.
+        static const QHash<int, int> shifted{{Qt::Key_Plus, Qt::Key_Equal},
+                                             {Qt::Key_Underscore, Qt::Key_Minus},
+                                             {Qt::Key_Exclam, Qt::Key_1},
+                                             {Qt::Key_At, Qt::Key_2},
+                                             {Qt::Key_NumberSign, Qt::Key_3},
+                                             {Qt::Key_Dollar, Qt::Key_4},
+                                             {Qt::Key_Percent, Qt::Key_5},
+                                             {Qt::Key_AsciiCircum, Qt::Key_6},
+                                             {Qt::Key_Ampersand, Qt::Key_7},
+                                             {Qt::Key_Asterisk, Qt::Key_8},
+                                             {Qt::Key_ParenLeft, Qt::Key_9},
+                                             {Qt::Key_ParenRight, Qt::Key_0},
+                                             {Qt::Key_BraceLeft, Qt::Key_BracketLeft},
+                                             {Qt::Key_BraceRight, Qt::Key_BracketRight},
+                                             {Qt::Key_Bar, Qt::Key_Backslash},
+                                             {Qt::Key_Colon, Qt::Key_Semicolon},
+                                             {Qt::Key_QuoteDbl, Qt::Key_Apostrophe},
+                                             {Qt::Key_Less, Qt::Key_Comma},
+                                             {Qt::Key_Greater, Qt::Key_Period},
+                                             {Qt::Key_Question, Qt::Key_Slash},
+                                             {Qt::Key_AsciiTilde, Qt::Key_QuoteLeft}};
+        const auto press = [](QKeyCombination key) {
+            Qt::KeyboardModifiers held = key.keyboardModifiers() & ~Qt::KeypadModifier;
+            int made = key.key();
+            if (shifted.contains(made)) {
+                made = shifted.value(made);
+                held |= Qt::ShiftModifier;
+            }
+            return QKeySequence(QKeyCombination(held, Qt::Key(made)));
+        };
         QHash<QKeySequence, QString> owners;
-        for (const QAction* action : w.form.actions())
-            for (const QKeySequence& key : action->shortcuts()) {
-                QVERIFY2(!owners.contains(key),
-                         qPrintable(key.toString() + QLatin1Char(' ') + owners.value(key)));
-                owners.insert(key, action->objectName());
+        for (const TCommandRow& row : TActions::Rows())
+            for (const QKeySequence& key : CommandKeys(row)) {
+                const QKeySequence pressed = press(key[0]);
+                QVERIFY2(!owners.contains(pressed),
+                         qPrintable(key.toString() + QLatin1Char(' ') + row.name +
+                                    QStringLiteral(" and ") + owners.value(pressed)));
+                owners.insert(pressed, QLatin1String(row.name));
             }
         QCOMPARE(owners.value(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_O)),
                  QStringLiteral("MenuOpen"));
+        // What the table gives is what the window's actions answer to.
+        TWindow w;
+        for (const TCommandRow& row : TActions::Rows())
+            QCOMPARE(w.Action(QLatin1String(row.name))->shortcuts(), CommandKeys(row));
     }
 
     // With no photo open, keys of commands that need one do nothing at all.
@@ -1309,7 +1349,27 @@ private slots:
         QVERIFY(help->isVisible());
     }
 
+    // The box at start offers "Show at start", ticked; untick it and the next start opens
+    // no box. The choice stays in the settings file beside what else the file holds; the
+    // box from the Help menu offers no such choice.
+    void startUpShowsTheAboutBoxThenOpensThePhotos_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("untick");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QString>("stored");  // SHOWABOUT afterwards, "-" when absent
+        const QByteArray other = "[APPLICAITON]\r\nBACKGROUND=clRed\r\n";
+        QTest::newRow("first start") << QByteArray() << false << true << "-";
+        QTest::newRow("unticked") << QByteArray() << true << true << "0";
+        QTest::newRow("unticked beside the colour") << other << true << true << "0";
+        QTest::newRow("turned off before") << (other + "SHOWABOUT=0\r\n") << false << false << "0";
+        QTest::newRow("left on") << (other + "SHOWABOUT=1\r\n") << false << true << "1";
+    }
     void startUpShowsTheAboutBoxThenOpensThePhotos() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, untick);
+        QFETCH(bool, shown);
+        QFETCH(QString, stored);
+        if (!file.isEmpty()) WriteBytes(ProgramFolder(), QStringLiteral("Vellumora.dat"), file);
         TFakePlatform platform;
         TOpenPhotos open;
         TFormMain form(platform, open);
@@ -1319,18 +1379,42 @@ private slots:
         form.SetStartupPhotos(photos);
         QString seen;
         int openWhileAbout = -1;
-        TWhenModal about(QStringLiteral("the about box"), [&](QWidget* dialog) {
-            seen = dialog->objectName();
-            openWhileAbout = form.Strip()->Count();
-            dialog->close();
-        });
+        bool offered = false;
+        QString spoken;
+        TWhenModal about(
+            QStringLiteral("the about box"),
+            [&](QWidget* dialog) {
+                seen = dialog->objectName();
+                openWhileAbout = form.Strip()->Count();
+                auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("CheckBoxShowAtStart"));
+                offered = box && box->isVisible() && box->isChecked() &&
+                          box->focusPolicy() & Qt::TabFocus;
+                if (QAccessibleInterface* face = QAccessible::queryAccessibleInterface(box))
+                    spoken = face->text(QAccessible::Name);
+                if (box && untick) box->click();
+                dialog->close();
+            },
+            shown ? TWhenModal::Required : TWhenModal::Optional);
         form.show();
         QVERIFY(ProcessEventsUntil("the two startup photos",
                                    [&form] { return form.Strip()->Count() == 2; }));
-        QCOMPARE(seen, QStringLiteral("FormAbout"));
-        QCOMPARE(openWhileAbout, 0);
+        QCOMPARE(about.Seen(), shown);
+        if (shown) {
+            QCOMPARE(seen, QStringLiteral("FormAbout"));
+            QCOMPARE(openWhileAbout, 0);
+            QVERIFY(offered);
+            QCOMPARE(spoken, QStringLiteral("Show at start"));
+        }
         QCOMPARE(form.Photo().Info()->FileName, photos[1]);
         QCOMPARE(form.Strip()->Button(0)->toolTip(), photos[0]);
+        const TIniFile settings(ApplicationSettingsFile());
+        QCOMPARE(settings.ReadString(QStringLiteral("APPLICAITON"), QStringLiteral("SHOWABOUT"),
+                                     QStringLiteral("-")),
+                 stored);
+        if (!file.isEmpty())
+            QCOMPARE(settings.ReadString(QStringLiteral("APPLICAITON"),
+                                         QStringLiteral("BACKGROUND"), QString()),
+                     QStringLiteral("clRed"));
         // Shown again (restored from minimised, say): nothing happens a second time.
         TWhenModal again(
             QStringLiteral("a second about box"), [](QWidget* dialog) { dialog->close(); },
@@ -1340,6 +1424,15 @@ private slots:
         QVERIFY(ProcessPendingEvents());
         QVERIFY(!again.Seen());
         QCOMPARE(form.Strip()->Count(), 2);
+        // From the Help menu: the plain box, whatever was chosen at start.
+        bool offeredThere = true;
+        TWhenModal help(QStringLiteral("the about box from the menu"), [&](QWidget* dialog) {
+            auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("CheckBoxShowAtStart"));
+            offeredThere = box && box->isVisible();
+            dialog->close();
+        });
+        form.findChild<QAction*>(QStringLiteral("MenuAbout"))->trigger();
+        QVERIFY(!offeredThere);
     }
 
     // Also when the window gets its place only after the box has opened, as at start.

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -124,9 +125,15 @@ private slots:
         QTest::newRow("Ctrl+Shift+Z") << (Qt::CTRL | Qt::SHIFT | Qt::Key_Z) << "MenuRedo";
         QTest::newRow("Ctrl+Y") << (Qt::CTRL | Qt::Key_Y) << "MenuRedo";
         QTest::newRow("Ctrl++") << (Qt::CTRL | Qt::Key_Plus) << "MenuZoomIn";
-        QTest::newRow("Ctrl+Shift++") << (Qt::CTRL | Qt::SHIFT | Qt::Key_Plus) << "MenuZoomIn";
         QTest::newRow("Ctrl+=") << (Qt::CTRL | Qt::Key_Equal) << "MenuZoomIn";
+        QTest::newRow("Ctrl+keypad +")
+            << QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus)
+            << "MenuZoomIn";
+        QTest::newRow("Ctrl+Alt++") << (Qt::CTRL | Qt::ALT | Qt::Key_Plus) << "MenuZoomIn";
         QTest::newRow("Ctrl+-") << (Qt::CTRL | Qt::Key_Minus) << "MenuZoomOut";
+        QTest::newRow("Ctrl+keypad -")
+            << QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus)
+            << "MenuZoomOut";
         QTest::newRow("Ctrl+0") << (Qt::CTRL | Qt::Key_0) << "MenuFit";
         QTest::newRow("F11") << QKeyCombination(Qt::Key_F11) << "MenuFullScreen";
         QTest::newRow("Ctrl+Q") << (Qt::CTRL | Qt::Key_Q) << "MenuExit";
@@ -361,13 +368,106 @@ private slots:
         QCOMPARE(w->Scroll(), QPoint(540, 275));
     }
 
-    void f11TogglesFullScreen() {
+    // Full screen shows the photo alone; the bars come back while the pointer is at the
+    // top edge or over them, and on leaving. Steps: F11, Esc, "top" (the pointer on the
+    // window's top edge), "photo" (the pointer over the middle of the photo area).
+    void fullScreenShowsOnlyThePhoto_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<bool>("bars");
+        QTest::newRow("F11 enters") << "F11" << true << false;
+        QTest::newRow("F11 again leaves") << "F11 F11" << false << true;
+        QTest::newRow("Esc leaves") << "F11 Esc" << false << true;
+        QTest::newRow("Esc outside full screen") << "Esc" << false << true;
+        QTest::newRow("pointer at the top edge") << "F11 top" << true << true;
+        QTest::newRow("pointer back on the photo") << "F11 top photo" << true << false;
+        QTest::newRow("leaving while the bars show") << "F11 top Esc" << false << true;
+        QTest::newRow("entering again") << "F11 top Esc F11" << true << false;
+        QTest::newRow("pointer on the photo outside full screen") << "photo" << false << true;
+    }
+    void fullScreenShowsOnlyThePhoto() {
+        QFETCH(QString, steps);
+        QFETCH(bool, full);
+        QFETCH(bool, bars);
+        auto w = NewWindow(1);
+        QVERIFY(w);
+        const auto pointAt = [&](QPoint inWindow) {
+            const QPoint at = w->Area()->mapFrom(&w->form, inWindow);
+            QMouseEvent move(QEvent::MouseMove, at, w->Area()->mapToGlobal(at), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(w->Area(), &move);
+        };
+        for (const QString& step : steps.split(QLatin1Char(' '))) {
+            if (step == QLatin1String("F11"))
+                w->Key(QKeyCombination(Qt::Key_F11));
+            else if (step == QLatin1String("Esc"))
+                w->Key(QKeyCombination(Qt::Key_Escape));
+            else if (step == QLatin1String("top"))
+                pointAt({w->form.width() / 2, 0});
+            else
+                pointAt(w->form.rect().center());
+            QVERIFY(ProcessPendingEvents());
+        }
+        QCOMPARE(bool(w->form.windowState() & Qt::WindowFullScreen), full);
+        QList<QWidget*> shownAlone{w->form.menuBar(), w->form.statusBar()};
+        for (const char* name : {"ToolBarButtons", "ToolBarTools", "PageScroller"})
+            shownAlone << w->form.findChild<QWidget*>(QLatin1String(name));
+        for (QWidget* bar : shownAlone) {
+            QVERIFY(bar);
+            QVERIFY2(bar->isVisible() == bars, qPrintable(bar->objectName()));
+        }
+        QVERIFY(w->Area()->isVisible());
+    }
+
+    // Left and Right change the photo while it has nothing to scroll sideways, and scroll it
+    // otherwise; typed in the photo area or left to the window. Three photos, the middle one
+    // current, at 200% in an area 800 wide.
+    void arrowsChangeThePhotoOrScroll_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<bool>("inArea");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("scrolled");  // the sign of the sideways scroll
+        const QSize narrow(300, 200), wide(1000, 200);
+        const QKeyCombination left(Qt::Key_Left), right(Qt::Key_Right);
+        QTest::newRow("Right, narrow") << narrow << right << true << 2 << 0;
+        QTest::newRow("Left, narrow") << narrow << left << true << 0 << 0;
+        QTest::newRow("Right to the window") << narrow << right << false << 2 << 0;
+        QTest::newRow("Right, wide, scrolls") << wide << right << true << 1 << 1;
+        QTest::newRow("Left, wide, scrolls back") << wide << left << true << 1 << -1;
+        QTest::newRow("Shift+Right, narrow")
+            << narrow << (Qt::SHIFT | Qt::Key_Right) << true << 1 << 0;
+        QTest::newRow("Home, wide") << wide << QKeyCombination(Qt::Key_Home) << true << 0 << 0;
+        QTest::newRow("End, narrow") << narrow << QKeyCombination(Qt::Key_End) << true << 2 << 0;
+    }
+    void arrowsChangeThePhotoOrScroll() {
+        QFETCH(QSize, size);
+        QFETCH(QKeyCombination, key);
+        QFETCH(bool, inArea);
+        QFETCH(int, current);
+        QFETCH(int, scrolled);
         auto w = NewWindow();
         QVERIFY(w);
-        w->Key(QKeyCombination(Qt::Key_F11));
-        QVERIFY(w->form.windowState() & Qt::WindowFullScreen);
-        w->Key(QKeyCombination(Qt::Key_F11));
-        QVERIFY(!(w->form.windowState() & Qt::WindowFullScreen));
+        for (int i = 0; i < 3; ++i)
+            w->Open(Photo(QStringLiteral("a%1x%2_%3.png").arg(size.width()).arg(i), size));
+        w->form.SelectPhoto(1);
+        w->Action(QStringLiteral("Menu200"))->trigger();
+        QScrollBar* across = w->Box()->horizontalScrollBar();
+        QVERIFY(ProcessPendingEvents());
+        QCOMPARE(across->maximum() > 0, size.width() * 2 > 800);
+        across->setValue(across->maximum() / 2);
+        const int before = across->value();
+
+        QWidget* target = inArea ? static_cast<QWidget*>(w->Box()) : &w->form;
+        target->setFocus();
+        QTest::keyClick(target, key.key(), key.keyboardModifiers());
+        QVERIFY(ProcessPendingEvents());
+
+        const int index = w->form.Photos().Current();
+        QCOMPARE(index, current);
+        QVERIFY(w->form.Strip()->IsPressed(index));
+        QCOMPARE(w->form.Photos().Record(index), w->form.Photo().Info());
+        if (index == 1) QCOMPARE((across->value() > before) - (across->value() < before), scrolled);
     }
 
     // Every menu of the menu bar, and every submenu of a menu, has an Alt letter of its
