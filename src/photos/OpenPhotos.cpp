@@ -39,11 +39,16 @@ int TOpenPhotos::Add(std::unique_ptr<TPhotoInfo> record) {
     return index;
 }
 
+void TOpenPhotos::RequestThumbnail(int index) {
+    if (index >= 0 && index < Count() && entries_[index].thumbnailDue)
+        loader_.RequestThumbnail(Id(index));
+}
+
 void TOpenPhotos::SetCurrent(int index) {
     if (index < 0 || index >= Count()) return;
-    // A photo left before its original came in (photos opened together) gets its
-    // thumbnail from a small decode of its own.
-    if (current_ >= 0 && entries_[current_].thumbnailDue) loader_.RequestThumbnail(Id(current_));
+    // A photo left before its original came in gets its thumbnail from a small decode of
+    // its own.
+    RequestThumbnail(current_);
     current_ = index;
     // The next photo first: it is the one most often asked for.
     loader_.Show(Id(index), {Id(index + 1), Id(index - 1)});

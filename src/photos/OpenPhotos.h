@@ -49,6 +49,9 @@ public:
     // ahead, and the photo left, if its original had not come in, gets a small decode for
     // its thumbnail.
     void SetCurrent(int index);
+    // A photo added but not shown gets a small decode for its thumbnail, unless its
+    // thumbnail is already on the way or made.
+    void RequestThumbnail(int index);
     // Closes one photo: its record, its history and its decodes go. When it was current,
     // the one after it becomes current, else the one before, else none.
     void Close(int index);

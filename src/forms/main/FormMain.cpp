@@ -570,6 +570,8 @@ void TFormMain::MenuOpenClick() {
         if (!path.isEmpty())
             photos_.Add(std::make_unique<TPhotoInfo>(TPhotoInfo::WithDefaultTemplate(path)));
     SelectPhoto(first);
+    // The others are not shown yet: their buttons get thumbnails of their own.
+    for (int i = first + 1; i < photos_.Count(); ++i) photos_.RequestThumbnail(i);
 }
 
 void TFormMain::MenuCurrentClick() {
