@@ -43,19 +43,19 @@ int main(int argc, char** argv) {
     const QString suffix = QFileInfo(out).suffix().toLower();
     QByteArray made;
     if (suffix == QLatin1String("heic")) {
-        vellumora::test::THeifSpec spec;
-        spec.quality = 60;  // about 2 bits a pixel on this picture, as phones store theirs
-        spec.thumbnail = image;
-        spec.thumbnailBox = 320;
-        made = vellumora::test::MakeHeif(image, spec);
+        vellumora::test::THeifMaking making;
+        making.quality = 60;  // about 2 bits a pixel on this picture, as phones store theirs
+        making.thumbnail = image;
+        making.thumbnailBox = 320;
+        made = vellumora::test::MakeHeif(image, making);
     } else if (suffix == QLatin1String("dng")) {
         // With a JPEG preview of this long side (5th argument), as cameras embed one.
         const int previewSide = argc > 5 ? std::atoi(argv[5]) : 1620;
-        vellumora::test::TDngSpec spec;
-        spec.scene = image;
-        spec.preview =
+        vellumora::test::TDngMaking making;
+        making.scene = image;
+        making.preview =
             image.scaled(previewSide, previewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        made = vellumora::test::MakeDng(spec);
+        made = vellumora::test::MakeDng(making);
     }
     if (suffix == QLatin1String("heic") || suffix == QLatin1String("dng")) {
         QFile file(out);

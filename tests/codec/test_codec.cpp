@@ -122,13 +122,13 @@ QImage QuarterMiddles(const QImage& image) {
 const std::array<QRgb, 4> kSceneColours = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF808080};
 const std::array<QRgb, 4> kPreviewColours = {0xFFFFFF00, 0xFF00FFFF, 0xFFFF00FF, 0xFFFFFFFF};
 QByteArray CameraDng(int orientation, QSize preview = QSize(48, 32), bool jpegPreview = true) {
-    TDngSpec spec;
-    spec.jpegPreview = jpegPreview;
-    spec.scene = Quarters(96, 64, kSceneColours);
-    spec.orientation = orientation;
+    TDngMaking making;
+    making.jpegPreview = jpegPreview;
+    making.scene = Quarters(96, 64, kSceneColours);
+    making.orientation = orientation;
     if (preview.isValid())
-        spec.preview = Quarters(preview.width(), preview.height(), kPreviewColours);
-    return MakeDng(spec);
+        making.preview = Quarters(preview.width(), preview.height(), kPreviewColours);
+    return MakeDng(making);
 }
 
 quint32 Crc32(const QByteArray& data) {
@@ -367,7 +367,7 @@ private slots:
         QTest::newRow("dng data beyond the end")
             << "moved.dng" << WithDngTag(dng, 273, quint32(dng.size() - 100)) << damaged;
         // LibRaw decodes past values beyond the white level and only counts them.
-        TDngSpec camera;
+        TDngMaking camera;
         camera.scene = Quarters(96, 64, kSceneColours);
         camera.dngVersion = false;
         QByteArray corrupt = MakeDng(camera);
@@ -861,7 +861,7 @@ private slots:
             << turned(kSceneColours, 1) << 8 << true;
         QTest::newRow("no preview") << CameraDng(6, QSize()) << 48 << true << QSize(32, 48)
                                     << turned(kSceneColours, 6) << 8 << true;
-        TDngSpec camera;
+        TDngMaking camera;
         camera.scene = Quarters(96, 64, kSceneColours);
         camera.dngVersion = false;
         QTest::newRow("camera tiff") << MakeDng(camera) << 0 << false << QSize(96, 64)

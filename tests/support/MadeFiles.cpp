@@ -105,46 +105,47 @@ TCodedTile CodedTile(const QByteArray& heic) {
 
 }  // namespace
 
-QByteArray MakeHeif(const QImage& image, const THeifSpec& spec) {
+QByteArray MakeHeif(const QImage& image, const THeifMaking& making) {
     heif_context* context = heif_context_alloc();
     heif_encoder* encoder = nullptr;
     heif_context_get_encoder_for_format(
-        context, spec.av1 ? heif_compression_AV1 : heif_compression_HEVC, &encoder);
-    heif_encoder_set_lossy_quality(encoder, spec.quality);
+        context, making.av1 ? heif_compression_AV1 : heif_compression_HEVC, &encoder);
+    heif_encoder_set_lossy_quality(encoder, making.quality);
     // libheif 1.15 asks libaom for a profile that fails an assertion with more than 8 bits
     // in 4:2:0 or 4:4:4; 4:2:2 passes.
-    if (spec.av1 && spec.bits > 8) heif_encoder_set_parameter(encoder, "chroma", "422");
-    heif_image* pixels = HeifImageOf(image, spec.bits);
+    if (making.av1 && making.bits > 8) heif_encoder_set_parameter(encoder, "chroma", "422");
+    heif_image* pixels = HeifImageOf(image, making.bits);
     heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
-    nclx->color_primaries = heif_color_primaries(spec.primaries);
+    nclx->color_primaries = heif_color_primaries(making.primaries);
     nclx->transfer_characteristics = heif_transfer_characteristic_IEC_61966_2_1;
     nclx->matrix_coefficients = heif_matrix_coefficients_ITU_R_BT_601_6;
     nclx->full_range_flag = 1;
     // On the image as well: the HEVC encoder writes the image's description, not the options'.
-    if (spec.icc.isEmpty()) heif_image_set_nclx_color_profile(pixels, nclx);
-    if (!spec.icc.isEmpty())
-        heif_image_set_raw_color_profile(pixels, "prof", spec.icc.constData(),
-                                         size_t(spec.icc.size()));
+    if (making.icc.isEmpty()) heif_image_set_nclx_color_profile(pixels, nclx);
+    if (!making.icc.isEmpty())
+        heif_image_set_raw_color_profile(pixels, "prof", making.icc.constData(),
+                                         size_t(making.icc.size()));
     heif_encoding_options* options = heif_encoding_options_alloc();
-    options->output_nclx_profile = spec.icc.isEmpty() ? nclx : nullptr;
-    options->image_orientation = heif_orientation(spec.orientation);
+    options->output_nclx_profile = making.icc.isEmpty() ? nclx : nullptr;
+    options->image_orientation = heif_orientation(making.orientation);
     options->macOS_compatibility_workaround = 0;
     options->macOS_compatibility_workaround_no_nclx_profile = 0;  // a colr box with the nclx
     heif_image_handle* handle = nullptr;
     // No file at all when the encoder refuses, rather than one without its picture.
     const bool encoded =
         heif_context_encode_image(context, pixels, encoder, options, &handle).code == heif_error_Ok;
-    if (!spec.thumbnail.isNull()) {
-        heif_image* small = HeifImageOf(spec.thumbnail, spec.bits);
-        heif_context_encode_thumbnail(context, small, handle, encoder, options, spec.thumbnailBox,
+    if (!making.thumbnail.isNull()) {
+        heif_image* small = HeifImageOf(making.thumbnail, making.bits);
+        heif_context_encode_thumbnail(context, small, handle, encoder, options, making.thumbnailBox,
                                       nullptr);
         heif_image_release(small);
     }
-    if (!spec.exif.isEmpty())
-        heif_context_add_exif_metadata(context, handle, spec.exif.constData(),
-                                       int(spec.exif.size()));
-    if (!spec.xmp.isEmpty())
-        heif_context_add_XMP_metadata(context, handle, spec.xmp.constData(), int(spec.xmp.size()));
+    if (!making.exif.isEmpty())
+        heif_context_add_exif_metadata(context, handle, making.exif.constData(),
+                                       int(making.exif.size()));
+    if (!making.xmp.isEmpty())
+        heif_context_add_XMP_metadata(context, handle, making.xmp.constData(),
+                                      int(making.xmp.size()));
     QByteArray out;
     heif_writer writer{1, &AppendBytes};
     if (encoded) heif_context_write(context, &writer, &out);
@@ -414,8 +415,8 @@ qint64 DngEntry(const QByteArray& dng, int tag, bool position) {
 
 }  // namespace
 
-QByteArray MakeDng(const TDngSpec& spec) {
-    const QImage& scene = spec.scene;
+QByteArray MakeDng(const TDngMaking& making) {
+    const QImage& scene = making.scene;
     const int width = scene.width(), height = scene.height();
     // sRGB to linear, then the camera's response, for each 8-bit value and channel.
     quint16 levels[3][256];
@@ -436,17 +437,17 @@ QByteArray MakeDng(const TDngSpec& spec) {
         }
     }
     QByteArray previewData;
-    if (!spec.preview.isNull() && !spec.jpegPreview) {
-        const QImage rgb = spec.preview.convertToFormat(QImage::Format_RGB888);
+    if (!making.preview.isNull() && !making.jpegPreview) {
+        const QImage rgb = making.preview.convertToFormat(QImage::Format_RGB888);
         for (int y = 0; y < rgb.height(); ++y)
             previewData.append(reinterpret_cast<const char*>(rgb.constScanLine(y)),
                                rgb.width() * 3);
-    } else if (!spec.preview.isNull()) {
+    } else if (!making.preview.isNull()) {
         QBuffer buffer(&previewData);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "jpeg");
         writer.setQuality(90);
-        writer.write(spec.preview.convertToFormat(QImage::Format_RGB888));
+        writer.write(making.preview.convertToFormat(QImage::Format_RGB888));
     }
 
     QTemporaryFile file;
@@ -468,18 +469,18 @@ QByteArray MakeDng(const TDngSpec& spec) {
     TIFFSetField(tif, TIFFTAG_SUBFILETYPE, 0);
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, quint32(width));
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, quint32(height));
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, spec.dngVersion ? 16 : 14);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, making.dngVersion ? 16 : 14);
     TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
     TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_CFA);
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, quint32(height));
-    TIFFSetField(tif, TIFFTAG_ORIENTATION, quint16(spec.orientation));
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, quint16(making.orientation));
     TIFFSetField(tif, TIFFTAG_MAKE, "Vellumora");
     TIFFSetField(tif, TIFFTAG_MODEL, "Test DNG");
     TIFFSetField(tif, TIFFTAG_CFAREPEATPATTERNDIM, repeat);
     TIFFSetField(tif, TIFFTAG_CFAPATTERN, 4, pattern);
-    if (spec.dngVersion) TIFFSetField(tif, TIFFTAG_DNGVERSION, version);
+    if (making.dngVersion) TIFFSetField(tif, TIFFTAG_DNGVERSION, version);
     TIFFSetField(tif, TIFFTAG_UNIQUECAMERAMODEL, "Vellumora Test DNG");
     TIFFSetField(tif, TIFFTAG_COLORMATRIX1, 9, colorMatrix);
     TIFFSetField(tif, TIFFTAG_CALIBRATIONILLUMINANT1, 21);  // D65
@@ -493,16 +494,16 @@ QByteArray MakeDng(const TDngSpec& spec) {
               TIFFWriteDirectory(tif);
     if (ok && !previewData.isEmpty()) {
         TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
-        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, quint32(spec.preview.width()));
-        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, quint32(spec.preview.height()));
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, quint32(making.preview.width()));
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, quint32(making.preview.height()));
         TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
         TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
         TIFFSetField(tif, TIFFTAG_COMPRESSION,
-                     spec.jpegPreview ? COMPRESSION_JPEG : COMPRESSION_NONE);
+                     making.jpegPreview ? COMPRESSION_JPEG : COMPRESSION_NONE);
         TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
-                     spec.jpegPreview ? PHOTOMETRIC_YCBCR : PHOTOMETRIC_RGB);
+                     making.jpegPreview ? PHOTOMETRIC_YCBCR : PHOTOMETRIC_RGB);
         TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, quint32(spec.preview.height()));
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, quint32(making.preview.height()));
         ok = TIFFWriteRawStrip(tif, 0, previewData.data(), previewData.size()) ==
                  previewData.size() &&
              TIFFWriteDirectory(tif);

@@ -12,7 +12,7 @@ namespace vellumora::test {
 // --- HEIF and AVIF (libheif) ---
 
 // How MakeHeif writes a picture.
-struct THeifSpec {
+struct THeifMaking {
     bool av1 = false;  // AVIF (aom) rather than HEIC (x265)
     int bits = 8;      // per channel: 8, 10 or 12
     int quality = 92;
@@ -26,7 +26,7 @@ struct THeifSpec {
 };
 // A HEIC or AVIF file of `image` (its alpha channel kept when it has one, premultiplied
 // when the image's format is).
-QByteArray MakeHeif(const QImage& image, const THeifSpec& spec = {});
+QByteArray MakeHeif(const QImage& image, const THeifMaking& making = {});
 
 // A HEIC whose primary image is a grid of tile x tile HEVC tiles, as phones write them:
 // each tile an item of its own, the grid's size in its ispe, then `quarterTurns`
@@ -63,7 +63,7 @@ QByteArray MakeAnimatedWebp(const QList<QImage>& frames);
 // A DNG as cameras write it: a 16-bit colour filter array in the RGGB pattern, which LibRaw
 // demosaics, with the camera's colour matrix, white balance and black and white levels, the
 // directory before the pixel data, and optionally a JPEG preview in a sub-directory.
-struct TDngSpec {
+struct TDngMaking {
     // The picture as the sensor lies (before `orientation`), sides even. Each filter site
     // records its own channel of its pixel, taken as sRGB and stored linear; with the camera
     // matrix and white balance written here, LibRaw renders flat regions in their colours.
@@ -78,7 +78,7 @@ struct TDngSpec {
     // Kodak models write), 14 bits in 16, which LibRaw reads by its generic rules.
     bool dngVersion = true;
 };
-QByteArray MakeDng(const TDngSpec& spec);
+QByteArray MakeDng(const TDngMaking& making);
 
 // Where the raw data lies in a MakeDng file: from rawDataOffset to the end of the file.
 qint64 DngRawDataOffset(const QByteArray& dng);
