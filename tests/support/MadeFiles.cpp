@@ -454,7 +454,7 @@ QByteArray MakeDng(const TDngMaking& making) {
     if (!file.open()) return {};
     TIFF* tif = TIFFOpen(QFile::encodeName(file.fileName()).constData(), "w");
     if (!tif) return {};
-    // The raw image: the first directory, as the DNG specification allows and LibRaw reads.
+    // The raw image: the first directory, as the DNG format allows and LibRaw reads.
     const quint8 version[4] = {1, 4, 0, 0};
     const quint16 repeat[2] = {2, 2};
     const quint8 pattern[4] = {0, 1, 1, 2};
