@@ -3,6 +3,8 @@
 // What the window benchmarks share: a watch on the photo view's paints, and the line
 // that reports a series of times.
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QObject>
 #include <algorithm>
@@ -25,13 +27,38 @@ public:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint && !photo_.Rendered().isNull()) {
             picture = true;
-            exact = exact || !photo_.Pending();
+            exact = exact || photo_.Exact();
         }
         return false;
     }
 
 private:
     const TPhoto& photo_;
+};
+
+// Measures how long each event the window's thread handles takes: while one is handled,
+// nothing else is answered.
+class TTimedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    double longestMs = 0;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (depth_++ > 0) {
+            const bool result = QApplication::notify(receiver, event);
+            --depth_;
+            return result;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        const bool result = QApplication::notify(receiver, event);
+        longestMs = std::max(longestMs, timer.nsecsElapsed() / 1e6);
+        --depth_;
+        return result;
+    }
+
+private:
+    int depth_ = 0;
 };
 
 // Median, minimum and maximum of the times, in milliseconds, on one line.

@@ -22,33 +22,9 @@
 using namespace vellumora;
 using bench::Report;
 using bench::TPaintWatch;
+using bench::TTimedApplication;
 
 namespace {
-
-// Measures how long each event the window's thread handles takes: while one is handled,
-// nothing else is answered.
-class TApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-    double longestMs = 0;
-
-    bool notify(QObject* receiver, QEvent* event) override {
-        if (depth_++ > 0) {
-            const bool result = QApplication::notify(receiver, event);
-            --depth_;
-            return result;
-        }
-        QElapsedTimer timer;
-        timer.start();
-        const bool result = QApplication::notify(receiver, event);
-        longestMs = std::max(longestMs, timer.nsecsElapsed() / 1e6);
-        --depth_;
-        return result;
-    }
-
-private:
-    int depth_ = 0;
-};
 
 struct TTimes {
     double firstPaint = 0;
@@ -56,7 +32,7 @@ struct TTimes {
     double blocked = 0;
 };
 
-TTimes Click(TApplication& app, TPaintWatch& watch, QToolButton* button) {
+TTimes Click(TTimedApplication& app, TPaintWatch& watch, QToolButton* button) {
     QCoreApplication::processEvents();  // nothing of an earlier step left pending
     watch.Reset();
     TTimes times;
@@ -77,7 +53,7 @@ TTimes Click(TApplication& app, TPaintWatch& watch, QToolButton* button) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    TApplication app(argc, argv);
+    TTimedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellumora"));
     const QStringList args = QApplication::arguments();
     if (args.size() < 4) {
@@ -114,7 +90,7 @@ int main(int argc, char** argv) {
             TPhotoStrip* strip = form.Strip();
             strip->Button(2)->click();
             const QImage blank = strip->Image(strip->ImageIndex(0));
-            while (form.Photo().Pending() || !form.Loader().Holds(form.Photos().Id(1)) ||
+            while (!form.Photo().Exact() || !form.Loader().Holds(form.Photos().Id(1)) ||
                    strip->Image(strip->ImageIndex(0)) == blank)
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             if (form.Photo().Rendered().isNull()) {

@@ -9,6 +9,8 @@ TOpenPhotos::TOpenPhotos(QObject* parent)
                    // Another photo shows its settings when it is next made current.
                    if (id == CurrentId()) photo_.Render();
                }) {
+    // The window goes on answering while a big photo renders, as while it decodes.
+    photo_.RenderElsewhere(TPhotoLoader::kInlinePixels);
     connect(&loader_, &TPhotoLoader::Decoded, this,
             [this](TPhotoId id, const QImage& picture) { Decoded(id, picture); });
 }

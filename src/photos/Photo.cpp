@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "photos/export/Export.h"
 #include "photos/settings/Names.h"
@@ -59,6 +60,7 @@ TOriginal DecodeOriginal(const QString& path, TLoadOptions options) {
 }
 
 void TPhoto::Attach(TPhotoInfo* info) {
+    if (info != info_) sketch_ = QImage();
     info_ = info;
     original_ = QImage();
     metadata_ = TMetadata();
@@ -72,8 +74,12 @@ void TPhoto::AssignInfo(TPhotoInfo* info) {
     AssignDecoded(info, info ? DecodeOriginal(info->FileName, loadOptions_) : TOriginal());
 }
 
-void TPhoto::AssignDecoded(TPhotoInfo* info, const TOriginal& original) {
+void TPhoto::AssignDecoded(TPhotoInfo* info, const TOriginal& original, const QImage& sketch) {
+    // The reduced decode shown while pending stays, for the previews of edits.
+    const QImage shown = pending_ && info == info_ ? reduced_ : QImage();
     Attach(info);
+    SetSketch(shown);
+    SetSketch(sketch);
     if (info_) {
         metadata_ = original.metadata;
         if (original.image.isNull()) {
@@ -95,6 +101,23 @@ void TPhoto::AssignPending(TPhotoInfo* info, QSize size, const QImage& reduced) 
         headerSize_ = size;
     }
     Render();
+}
+
+void TPhoto::SetSketch(const QImage& sketch) {
+    if (qint64(sketch.width()) * sketch.height() > qint64(sketch_.width()) * sketch_.height())
+        sketch_ = sketch;
+}
+
+void TPhoto::RenderElsewhere(qint64 inlinePixels) {
+    inlinePixels_ = inlinePixels;
+    // One worker: a render of older settings still running ends before the next starts,
+    // and the queued one is replaced by the newest.
+    if (!renderer_) renderer_ = std::make_unique<TJobRunner>(1);
+}
+
+void TPhoto::FinishRender() {
+    // Its result arrives here, through the job's completion, before Wait returns.
+    if (renderJob_) renderJob_.Wait();
 }
 
 void TPhoto::SetPreview(const QImage& reduced) {
@@ -144,9 +167,42 @@ void TPhoto::SetZoom(int zoom) {
     emit Changed(this);
 }
 
+bool TPhoto::RendersOnWorker() const {
+    return renderer_ && info_ && !original_.isNull() && !sketch_.isNull() &&
+           qint64(original_.width()) * original_.height() > inlinePixels_;
+}
+
+void TPhoto::StartRender() {
+    // The same preview as while pending, from the sketch; its size in pixels may differ
+    // from the exact picture's, which the display size already follows.
+    rendered_ =
+        RenderChain(sketch_, PreviewSettings(*info_, original_.size(), sketch_.size()), mask_);
+    struct TResult {
+        QImage image;
+        QString error;
+    };
+    renderJob_ = renderer_->Start(
+        [original = original_, settings = *info_, mask = mask_](const TJobContext&) {
+            TResult result;
+            result.image = RenderChain(original, settings, mask, &result.error);
+            return result;
+        },
+        [this](TResult result) {
+            renderJob_ = TJob();
+            rendered_ = std::move(result.image);
+            if (rendered_.isNull()) Report(result.error);
+            UpdateDisplaySize();
+            emit Changed(this);
+        });
+}
+
 void TPhoto::Render() {
     UpdateMask();
-    if (!original_.isNull() && info_) {
+    // A result of settings that are no longer those of the record never arrives.
+    std::exchange(renderJob_, TJob()).Cancel();
+    if (RendersOnWorker()) {
+        StartRender();
+    } else if (!original_.isNull() && info_) {
         QString error;
         rendered_ = RenderChain(original_, *info_, mask_, &error);
         if (rendered_.isNull()) Report(error);
@@ -167,6 +223,11 @@ bool TPhoto::SaveToFile(const QString& path, QString* error, TMetadataUse use) c
         if (error) *error = QStringLiteral("no photo to save");
         return false;
     }
+    // Whoever saves finishes the render first: a preview is never written in its place.
+    if (!Exact()) {
+        if (error) *error = QStringLiteral("the photo is still being rendered");
+        return false;
+    }
     return SaveRendered(rendered_, path, metadata_, use, error);
 }
 
@@ -178,8 +239,10 @@ void TPhoto::Report(const QString& message, const QString& detail) {
 
 void TPhoto::UpdateDisplaySize() {
     QSize size = rendered_.size();
-    if (pending_ && headerSize_.isValid()) {
-        const TRenderSize exact = RenderedSize(headerSize_, *info_);
+    // While a preview stands in, the size is that of the picture to come.
+    const QSize original = pending_ ? headerSize_ : Rendering() ? original_.size() : QSize();
+    if (original.isValid()) {
+        const TRenderSize exact = RenderedSize(original, *info_);
         if (exact.width > 0 && exact.height > 0 && exact.Pixels() <= kMaxRenderPixels)
             size = QSize(int(exact.width), int(exact.height));
     }

@@ -5,6 +5,11 @@
 // no widget: the main window's view paints Rendered() at DisplaySize(), and the batch and
 // album tools use hidden instances.
 //
+// The window's photo renders big originals on a worker (RenderElsewhere): the window goes
+// on answering while a 24 MP photo with a wide shadow takes a quarter of a second or more.
+// Until the exact picture arrives it shows a preview made, here and at once, from a sketch
+// of the original, as it does while the original itself is still being decoded.
+//
 // The record is plain data and tells the photo nothing: whoever changes it renders, and
 // the render takes the mask again when the record names another one (or the file under
 // that name changed, or the masks folder did).
@@ -14,9 +19,11 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <memory>
 #include <optional>
 
 #include "codec/Codec.h"
+#include "photos/Jobs.h"
 #include "photos/settings/PhotoInfo.h"
 
 namespace vellumora {
@@ -66,6 +73,11 @@ public:
     // Whether the record is attached but its original not yet given (AssignPending):
     // Rendered() is then a preview, smaller than the picture to come, or null.
     bool Pending() const { return pending_; }
+    // Whether a worker is rendering the original: Rendered() is then a preview, or the
+    // picture of the settings before.
+    bool Rendering() const { return bool(renderJob_); }
+    // Rendered() is the chain's result from the original, as Save As writes it.
+    bool Exact() const { return !pending_ && !Rendering(); }
     // The message of the last failure reported through ErrorReported, and its detail.
     const QString& LastError() const { return lastError_; }
     const QString& LastErrorDetail() const { return lastErrorDetail_; }
@@ -78,12 +90,24 @@ public:
     QString MaskFolder() const;
     // Passed to every load of the original (for example to let JPEG decode at reduced size).
     void SetLoadOptions(const TLoadOptions& options) { loadOptions_ = options; }
+    // From now on, originals of more than `inlinePixels` pixels render on a worker of the
+    // photo's own, whenever a sketch of the original is there to make the preview from;
+    // the others, and every render without a sketch, render here as before.
+    void RenderElsewhere(qint64 inlinePixels);
+    // Waits for the render running on the worker, so that Rendered() is exact; for what
+    // needs the pixels (saving, copying). At once when none runs.
+    void FinishRender();
 
     // Attaches a record (or none) and rebuilds everything from it: loads its file, its
     // mask, and renders. The record is not owned.
     void AssignInfo(TPhotoInfo* info);
-    // The same with an original decoded elsewhere (which must be the record's file).
-    void AssignDecoded(TPhotoInfo* info, const TOriginal& original);
+    // The same with an original decoded elsewhere (which must be the record's file), and
+    // a smaller copy of it for previews while a worker renders, where there is one. A
+    // record pending until now keeps the reduced decode it showed as that copy.
+    void AssignDecoded(TPhotoInfo* info, const TOriginal& original, const QImage& sketch = {});
+    // A smaller copy of the record's original, come in after it, for previews while a
+    // worker renders; kept when bigger than the one there is.
+    void SetSketch(const QImage& sketch);
     // Attaches a record whose original is still being decoded elsewhere: until
     // AssignDecoded, Render makes a preview from `reduced`, a smaller decode of the file
     // (or nothing when null), and the display size follows `size`, the original's size
@@ -116,6 +140,10 @@ private:
     // Makes mask_ the mask the record names now, loading it only when that changed.
     void UpdateMask();
     void UpdateDisplaySize();
+    // Whether this render goes to the worker.
+    bool RendersOnWorker() const;
+    // Shows the sketch's preview of the settings and starts the exact render on the worker.
+    void StartRender();
 
     // Where a mask comes from: the folder, the record's name for it, and the file's size
     // and modification time (-1 and invalid when there is no such file).
@@ -145,6 +173,14 @@ private:
     QString lastErrorDetail_;
     QString loadError_;
     TLoadOptions loadOptions_;
+    // A smaller copy of the original: the reduced decode shown while pending, or the one
+    // given after.
+    QImage sketch_;
+    qint64 inlinePixels_ = 0;
+    // The render on the worker, while one runs; its result replaces the preview.
+    TJob renderJob_;
+    // Last, so that it goes first: no render outlives the photo.
+    std::unique_ptr<TJobRunner> renderer_;
 };
 
 }  // namespace vellumora

@@ -286,7 +286,7 @@ void TPhotoLoader::Finish() {
 
 void TPhotoLoader::TakeOriginal(TDecode& decode) {
     Announce(decode);
-    photo_.AssignDecoded(find_(decode.photo), decode.result);
+    photo_.AssignDecoded(find_(decode.photo), decode.result, sketches_.value(decode.photo));
     // The sketch after the render, which it would otherwise slow down.
     RequestSketch(decode);
 }
@@ -314,6 +314,9 @@ void TPhotoLoader::Arrived(const std::shared_ptr<TDecode>& decode) {
             decodes.remove(photo);
             if (decode->kind == TKind::Thumbnail) Announce(*decode);
             KeepSketch(photo, decode->result.image);
+            // The photo shown makes the previews of its edits from it.
+            if (decode->kind == TKind::Sketch && photo == shown_ && photo_.Info() == find_(photo))
+                photo_.SetSketch(decode->result.image);
             return;
         }
         case TKind::Preview:
@@ -327,7 +330,8 @@ void TPhotoLoader::Arrived(const std::shared_ptr<TDecode>& decode) {
     // A decode of a record dropped meanwhile is not shown, late or ever.
     if (jobs_.value(photo) != decode) return;
     Announce(*decode);
-    if (photo == shown_ && ShownPending()) photo_.AssignDecoded(find_(photo), decode->result);
+    if (photo == shown_ && ShownPending())
+        photo_.AssignDecoded(find_(photo), decode->result, sketches_.value(photo));
     // The sketch after the render, which it would otherwise slow down.
     RequestSketch(*decode);
     if (photo == shown_) return;

@@ -1,4 +1,5 @@
-// The photo model: attaching records, loading, the display size, masks and saving.
+// The photo model: attaching records, loading, the display size, masks, saving, and
+// renders on a worker.
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,8 @@
 #include "photos/OpenPhotos.h"
 #include "photos/Photo.h"
 #include "photos/settings/Names.h"
+#include "photos/stages/Render.h"
+#include "photos/stages/Resize.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -239,6 +242,77 @@ private slots:
         QVERIFY(!photo.SaveToFile(dir_.filePath(QStringLiteral("no/such/folder/x.png")), &reason));
         QVERIFY(!reason.isEmpty());
     }
+    // A photo that renders on a worker shows the sketch's preview at once, at the exact
+    // picture's display size, and then the picture a render here gives; of edits made
+    // in a row only the last one's picture ever shows, and nothing is saved before it.
+    void workerRenderEqualsRenderHere_data() {
+        QTest::addColumn<int>("edit");
+        QTest::newRow("full size, bands, oval mask, shadow 20") << 0;
+        QTest::newRow("crop, turn and mirror, 640 pixels") << 1;
+        QTest::newRow("colour balance, negative") << 2;
+    }
+    void workerRenderEqualsRenderHere() {
+        QFETCH(int, edit);
+        const QImage original = PatternImage(300, 200);
+        SolidImage(60, 40, 0xFFFFFF).save(masks_ + QStringLiteral("/oval.png"), "PNG");
+        TPhotoInfo info(SavePng(QStringLiteral("worker.png"), original));
+        TPhoto photo;
+        photo.SetMasksFolder(masks_);
+        photo.RenderElsewhere(0);
+        const QImage sketch = ResampleBitmap(original, QSize(75, 50));
+        photo.AssignDecoded(&info, {original, {}, {}}, sketch);
+        QVERIFY(AwaitEventsUntil("the first picture", [&] { return photo.Exact(); }));
+        QVector<QImage> shown;
+        connect(&photo, &TPhoto::Changed, this, [&](TPhoto* sender) {
+            if (sender->Exact()) shown << sender->Rendered();
+        });
+
+        // Two edits in a row: the first one's picture is never shown.
+        info.Max = 0;
+        info.Rotate = 1;
+        photo.Render();
+        switch (edit) {
+            case 0:
+                info.SetMaskName(QStringLiteral("oval.png"));
+                info.Outside.Width = 10;
+                info.Inside.Width = 4;
+                info.Radius = 20;
+                info.Offset = 6;
+                break;
+            case 1:
+                info.Crop = {20, 10, 260, 190};
+                info.Rotate = 5;
+                info.Max = 640;
+                break;
+            case 2:
+                info.Contrast = 30;
+                info.Red = -20;
+                info.Negative = true;
+                break;
+        }
+        photo.Render();
+        QVERIFY(photo.Rendering());
+        const QImage exact = RenderChain(original, info, LoadMaskFile(masks_, info.MaskName));
+        QVERIFY(!exact.isNull());
+        QCOMPARE(photo.PictureSize(), exact.size());
+        QVERIFY(!photo.Rendered().isNull());
+        QString why;
+        QVERIFY(!photo.SaveToFile(dir_.filePath(QStringLiteral("early.png")), &why));
+        QCOMPARE(why, QStringLiteral("the photo is still being rendered"));
+
+        QVERIFY(AwaitEventsUntil("the exact picture", [&] { return photo.Exact(); }));
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(CompareImages(shown[0], exact), QString());
+        QCOMPARE(photo.DisplaySize(), exact.size());
+
+        // What needs the pixels waits for them.
+        photo.Render();
+        QVERIFY(photo.Rendering());
+        photo.FinishRender();
+        QVERIFY(photo.Exact());
+        QCOMPARE(CompareImages(photo.Rendered(), exact), QString());
+    }
+
     // Closing a photo is one call on the open photos: its record, history and decodes go,
     // the others keep their names and histories, the current one moves as the strip
     // shows it, and followers hear of it in order.

@@ -581,13 +581,18 @@ void TFormMain::MenuCurrentClick() {
 }
 
 void TFormMain::FinishLoading() {
-    if (!photos_.Loader().Waiting()) return;
+    const bool loading = photos_.Loader().Waiting();
+    if (!loading && !photo_.Rendering()) return;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    statusBar()->showMessage(QStringLiteral("Loading ") + LocalFileName(photo_.Info()->FileName) +
-                             QStringLiteral("..."));
-    // Painted now: the window's thread is about to wait.
-    statusBar()->repaint();
+    if (loading) {
+        statusBar()->showMessage(QStringLiteral("Loading ") +
+                                 LocalFileName(photo_.Info()->FileName) + QStringLiteral("..."));
+        // Painted now: the window's thread is about to wait.
+        statusBar()->repaint();
+    }
     photos_.Loader().Finish();
+    // The original just given may have started its render on the worker.
+    photo_.FinishRender();
     statusBar()->clearMessage();
     QGuiApplication::restoreOverrideCursor();
 }

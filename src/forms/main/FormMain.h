@@ -100,7 +100,7 @@ private:
     void ShowAboutAtStart();
     void PhotoButtonClick(int index);
     // What needs the current photo's pixels waits for them first, with a busy pointer and
-    // a word in the status bar: the wait is the decode of that one photo at most.
+    // a word in the status bar: the wait is the decode and render of that one photo at most.
     void FinishLoading();
     void PhotoChange();
     void ScrollBoxResize();

@@ -32,7 +32,7 @@ void TPhotoView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     // Nearest pixel: at a zoom above 100 every pixel shows as a block, as it is. A
     // preview, smaller than the photo to come, is smoothed instead.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, photo_.Pending());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !photo_.Exact());
     painter.setClipRegion(event->region());
     painter.drawImage(QRect(QPoint(0, 0), photo_.DisplaySize()), picture);
 }

@@ -17,7 +17,12 @@ namespace {
 // A photo whose file did not load, or whose render was refused, has nothing to write or
 // copy; *why says which. False when there is a picture.
 bool NothingToWrite(const TPhoto& photo, QString* why) {
-    if (!photo.Original().isNull() && !photo.Rendered().isNull()) return false;
+    if (!photo.Original().isNull() && !photo.Rendered().isNull() && photo.Exact()) return false;
+    // The window finishes the render first; a preview is never written in its place.
+    if (!photo.Original().isNull() && !photo.Exact()) {
+        *why = QStringLiteral("The photo is still being rendered.");
+        return true;
+    }
     *why = photo.Original().isNull()
                ? QStringLiteral("Its file did not load: ") + photo.LoadError() + QLatin1Char('.')
                : photo.LastError();

@@ -336,7 +336,8 @@ private slots:
     }
 
     // A photo too big to decode at once shows a preview at its final size, with that size
-    // in the status bar, while a worker decodes it; what needs its pixels waits for them.
+    // in the status bar, while a worker decodes it, and again while a worker renders an
+    // edit of it; what needs its pixels waits for them.
     void bigPhotoShowsBeforeItsOriginalArrives() {
         const QString path = dir_.filePath(QStringLiteral("big.jpg"));
         QVERIFY(QFileInfo::exists(path) || Halves(2000, 1500).save(path, "JPEG", 90));
@@ -365,6 +366,18 @@ private slots:
         QCOMPARE(CompareImages(w->platform.clipboard, exact), QString());
         QCOMPARE(w->Strip()->Image(w->Strip()->ImageIndex(0)),
                  MakeThumbnail(DoLoad(path), QSize(32, 32)));
+
+        // An edit of it renders on a worker: the window shows a preview at the size to
+        // come at once, and the copy waits for the exact picture.
+        w->Action(QStringLiteral("MenuClockwise"))->trigger();
+        QVERIFY(photo.Rendering());
+        QCOMPARE(w->Panel(2), QStringLiteral("480 * 640"));
+        QCOMPARE(w->form.View()->size(), QSize(480, 640));
+        w->Action(QStringLiteral("MenuClipboard"))->trigger();
+        QVERIFY(photo.Exact());
+        const QImage turned = RenderChain(DoLoad(path), *photo.Info(), QImage());
+        QCOMPARE(turned.size(), QSize(480, 640));
+        QCOMPARE(CompareImages(w->platform.clipboard, turned), QString());
     }
 
     // Copy on a photo whose decode is queued behind others that hold both workers: its
