@@ -103,7 +103,8 @@ inside() {
       xdotool mousemove 800 600          # on the photo: the bars stay away
       xdotool key ctrl+0 F11
       sleep 2
-      import -window root "$2"
+      # Half size: the whole screen of a detailed photo is otherwise megabytes.
+      import -window root -resize 50% "$2"
       ;;
     crop-dialog-enlarged)
       "$bin/vellumora" "$data/view1.jpg" >/dev/null 2>&1 &
