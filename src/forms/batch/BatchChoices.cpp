@@ -1,5 +1,7 @@
 #include "forms/batch/BatchChoices.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <algorithm>
 
@@ -13,6 +15,8 @@ namespace {
 // Beyond this many, the failed files are counted rather than named, so that the message
 // box of a run over hundreds of unreadable files still fits on the screen.
 constexpr int kNamedFailures = 10;
+// A tooltip has a line per file; twenty lines still fit on a laptop's screen.
+constexpr int kNamedLeftOut = 20;
 
 }  // namespace
 
@@ -87,6 +91,16 @@ QString LeftOutText(int leftOut) {
     return leftOut == 1
                ? QStringLiteral("1 file left out: it cannot be read as a photo.")
                : QStringLiteral("%1 files left out: they cannot be read as photos.").arg(leftOut);
+}
+
+QString LeftOutList(const QStringList& files) {
+    QStringList lines;
+    for (const QString& file : files.mid(0, kNamedLeftOut))
+        lines << LocalFileName(file) + QStringLiteral(" (in ") +
+                     QDir::toNativeSeparators(QFileInfo(file).path()) + QLatin1Char(')');
+    if (files.size() > lines.size())
+        lines << QStringLiteral("and %1 more").arg(files.size() - lines.size());
+    return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace vellumora

@@ -47,5 +47,10 @@ TBatchEndMessage BatchEndMessage(const TBatchResult& result, int total,
 // What the dialog's status line says about files left out when they were added: empty
 // when none was.
 QString LeftOutText(int leftOut);
+// Which files those are, for the status line's tooltip and screen readers: one a line,
+// in the order given, each as its name and then its folder ("broken.jpg (in /photos)"),
+// so that equal names from two folders stay apart. Beyond 20 the rest are counted
+// ("and 5 more"). Plain text; empty for no files.
+QString LeftOutList(const QStringList& files);
 
 }  // namespace vellumora

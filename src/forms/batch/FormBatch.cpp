@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStyledItemDelegate>
+#include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -251,7 +252,8 @@ void TFormBatch::reject() {
 // Every showing starts empty, with the controls at their first settings.
 void TFormBatch::FormShow() {
     loader_.Cancel();
-    addTotal_ = addDone_ = leftOut_ = 0;
+    addTotal_ = addDone_ = 0;
+    leftOut_.clear();
     // A run from an earlier showing may still finish its last files; it ends unreported,
     // and Build waits for it.
     if (job_.Running()) {
@@ -267,7 +269,7 @@ void TFormBatch::FormShow() {
     editSuffix_->clear();
     WriteNumberBox(editFolder_, DefaultBatchFolder());
     progressBar_->hide();
-    labelStatus_->clear();
+    SetStatus(QString());
     UpdateControls();
     listView_->setFocus(Qt::OtherFocusReason);
 }
@@ -301,6 +303,14 @@ void TFormBatch::UpdateControls() {
     buttonBuild_->setEnabled(building ? !job_.Stopping() : idle && !Adding() && list_.Count() > 0);
 }
 
+void TFormBatch::SetStatus(const QString& text, const QString& detail) {
+    labelStatus_->setText(text);
+    // As rich text, so that a file name is never taken for markup; one line per item.
+    labelStatus_->setToolTip(
+        detail.isEmpty() ? QString() : Qt::convertFromPlainText(detail, Qt::WhiteSpaceNoWrap));
+    labelStatus_->setAccessibleDescription(detail);
+}
+
 void TFormBatch::ButtonAddClick() {
     AddFiles(platform_.OpenFiles(this, QStringLiteral("Open"), PhotoOpenFilter()));
 }
@@ -309,8 +319,8 @@ void TFormBatch::AddFiles(const QStringList& files) {
     if (files.isEmpty() || Building()) return;
     if (!Adding()) {
         addTotal_ = addDone_ = 0;
-        leftOut_ = 0;
-        labelStatus_->clear();
+        leftOut_.clear();
+        SetStatus(QString());
     }
     addTotal_ += int(files.size());
     progressBar_->setRange(0, addTotal_);
@@ -324,8 +334,8 @@ void TFormBatch::ThumbnailLoaded(quint64 key, const QString& file, const QImage&
     if (!Adding()) return;
     ++addDone_;
     if (thumbnail.isNull()) {
-        ++leftOut_;
-        labelStatus_->setText(LeftOutText(leftOut_));
+        leftOut_.insert(key, file);
+        SetStatus(LeftOutText(int(leftOut_.size())), LeftOutList(leftOut_.values()));
     } else {
         list_.Insert(key, BatchEntry(file, Current()), thumbnail);
     }
@@ -356,7 +366,7 @@ void TFormBatch::ButtonBuildClick() {
     if (job_.Running()) {
         if (quietRun_) return;
         job_.Stop();
-        labelStatus_->setText(QStringLiteral("Stopping after the photos in progress..."));
+        SetStatus(QStringLiteral("Stopping after the photos in progress..."));
         UpdateControls();
         return;
     }
@@ -364,7 +374,7 @@ void TFormBatch::ButtonBuildClick() {
     runTotal_ = list_.Count();
     failed_.clear();
     if (!job_.Start(list_.Records(), BatchOptionsOf(Choices()))) return;
-    labelStatus_->clear();
+    SetStatus(QString());
     progressBar_->setRange(0, runTotal_);
     progressBar_->setValue(0);
     progressBar_->show();
@@ -384,7 +394,7 @@ void TFormBatch::RunFinished(const TBatchResult& result) {
         return;
     }
     progressBar_->hide();
-    labelStatus_->clear();
+    SetStatus(QString());
     UpdateControls();
     switch (result.status) {
         case TBatchResult::Status::FolderEmpty:

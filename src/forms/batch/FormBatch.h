@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QImage>
 #include <QList>
+#include <QMap>
 
 #include "forms/batch/BatchChoices.h"
 #include "forms/batch/BatchList.h"
@@ -70,6 +71,9 @@ private:
     void RunProgress(const TBatchItem& item, int done, int total);
     void RunFinished(const TBatchResult& result);
     void UpdateControls();
+    // The status line's text; detail (plain text, one item a line) is its tooltip and what
+    // screen readers add to it.
+    void SetStatus(const QString& text, const QString& detail = QString());
     QList<int> SelectedRows() const;
     TPhotoInfo Current() const;
 
@@ -81,7 +85,8 @@ private:
 
     int addTotal_ = 0;
     int addDone_ = 0;
-    int leftOut_ = 0;
+    // The files of this adding that cannot be read, by their key: the order they were chosen.
+    QMap<quint64, QString> leftOut_;
     int runTotal_ = 0;
     QList<TBatchItem> failed_;
     // The run's end is not reported: the dialog was closed or shown afresh meanwhile.

@@ -299,8 +299,11 @@ void TFormMain::WriteWindowPlace() {
 void TFormMain::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange) actions_.SetIconSet(IconSetFor(palette()));
     if (event->type() == QEvent::WindowStateChange && scrollBox_) {
-        // The pointer's moves over the photo bring the bars back.
+        // The pointer's moves over the photo bring the bars back. The photo tracks them too:
+        // a move no button holds goes no further than the widget under the pointer unless
+        // that widget tracks it, and the photo passes on what it tracks to the area.
         scrollBox_->viewport()->setMouseTracking(isFullScreen());
+        view_->setMouseTracking(isFullScreen());
         ShowBars(!isFullScreen());
     }
     QMainWindow::changeEvent(event);

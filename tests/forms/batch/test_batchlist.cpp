@@ -1,5 +1,5 @@
 // The batch dialog's plain rules: thumbnails, the list of entries, the run's options from
-// the controls, and the message at the end of a run.
+// the controls, the files left out when adding, and the message at the end of a run.
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -196,6 +196,40 @@ private slots:
         const TBatchEndMessage message = BatchEndMessage(result, 40, failed);
         QCOMPARE(message.text, text);
         QCOMPARE(message.ask, ask);
+    }
+
+    // The files left out when adding are named a line each, name then folder, in the order
+    // given; past twenty they are counted. The status line's count is the whole number.
+    void leftOut_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("none") << QStringList() << QStringList() << QString();
+        QTest::newRow("one") << QStringList{"/photos/broken.jpg"}
+                             << QStringList{"broken.jpg (in /photos)"}
+                             << "1 file left out: it cannot be read as a photo.";
+        QTest::newRow("three: equal names in two folders stay apart")
+            << QStringList{"/a/x.jpg", "/b/x.jpg", "/a/sub dir/notes.txt"}
+            << QStringList{"x.jpg (in /a)", "x.jpg (in /b)", "notes.txt (in /a/sub dir)"}
+            << "3 files left out: they cannot be read as photos.";
+        QStringList twenty;
+        QStringList named;
+        for (int i = 0; i < 23; ++i) {
+            twenty << QStringLiteral("/in/a%1.jpg").arg(i);
+            named << QStringLiteral("a%1.jpg (in /in)").arg(i);
+        }
+        QTest::newRow("twenty: all named") << twenty.mid(0, 20) << named.mid(0, 20)
+                                           << "20 files left out: they cannot be read as photos.";
+        QTest::newRow("twenty-three: twenty named, three counted")
+            << twenty << named.mid(0, 20) + QStringList{"and 3 more"}
+            << "23 files left out: they cannot be read as photos.";
+    }
+    void leftOut() {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, status);
+        QCOMPARE(LeftOutList(files), lines.join(QLatin1Char('\n')));
+        QCOMPARE(LeftOutText(int(files.size())), status);
     }
 };
 

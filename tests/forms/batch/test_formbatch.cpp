@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
 #include "codec/Codec.h"
 #include "forms/batch/FormBatch.h"
@@ -247,6 +248,62 @@ private slots:
         QCOMPARE(rig.Child<QComboBox>("ComboBoxType")->currentIndex(), 0);
         QVERIFY(!rig.Child<QCheckBox>("CheckBoxCrop")->isChecked());
         QCOMPARE(rig.Child<QLabel>("LabelStatus")->text(), QString());
+    }
+
+    // The status line's tooltip and its description for screen readers name the files left
+    // out, in the order chosen whichever thumbnail came back first, a name with markup as
+    // typed; adding afresh clears them with the count. Files here ending in .png are
+    // photos, the others are not.
+    void leftOutNamed_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("one among photos")
+            << QStringList{"lo1/first.png", "lo1/broken.jpg", "lo1/last.png"}
+            << "1 file left out: it cannot be read as a photo.";
+        QTest::newRow("three, two folders, markup in a name")
+            << QStringList{"lo3/more/<b>odd.jpg", "lo3/p.png", "lo3/a.jpg", "lo3/a.heic"}
+            << "3 files left out: they cannot be read as photos.";
+        QStringList many{"lo25/p.png"};
+        for (int i = 0; i < 25; ++i) many << QStringLiteral("lo25/bad%1.jpg").arg(i);
+        QTest::newRow("twenty-five: twenty named")
+            << many << "25 files left out: they cannot be read as photos.";
+    }
+    void leftOutNamed() {
+        QFETCH(QStringList, files);
+        QFETCH(QString, status);
+        QStringList paths;
+        QStringList unreadable;
+        for (const QString& name : files) {
+            if (name.endsWith(QLatin1String(".png"))) {
+                paths << Photo(name, PatternImage(16, 12));
+                continue;
+            }
+            QDir().mkpath(QFileInfo(dir_.filePath(name)).path());
+            paths << WriteBytes(dir_.path(), name, "no photo");
+            unreadable << paths.last();
+        }
+        TBatchRig rig(current_);
+        QVERIFY(rig.Show());
+        QVERIFY(rig.Add(paths));
+        QCOMPARE(rig.dialog.List().Count(), files.size() - unreadable.size());
+        auto* label = rig.Child<QLabel>("LabelStatus");
+        QCOMPARE(label->text(), status);
+        // The tooltip as it is shown: what looks like markup is taken for it.
+        QTextDocument shown;
+        if (Qt::mightBeRichText(label->toolTip()))
+            shown.setHtml(label->toolTip());
+        else
+            shown.setPlainText(label->toolTip());
+        const QString named = LeftOutList(unreadable);
+        QCOMPARE(shown.toPlainText(), named);
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(label);
+        QVERIFY(face);
+        QCOMPARE(face->text(QAccessible::Description), named);
+
+        QVERIFY(rig.Add({current_}));
+        QCOMPARE(label->text(), QString());
+        QCOMPARE(label->toolTip(), QString());
+        QCOMPARE(face->text(QAccessible::Description), QString());
     }
 
     // Remove and Rotate work on the selection and are enabled exactly while there is one;

@@ -370,7 +370,9 @@ private slots:
 
     // Full screen shows the photo alone; the bars come back while the pointer is at the
     // top edge or over them, and on leaving. Steps: F11, Esc, "top" (the pointer on the
-    // window's top edge), "photo" (the pointer over the middle of the photo area).
+    // window's top edge), "photo" (the pointer over the middle of the photo area), "300%"
+    // (the photo then covers the whole area, its top edge too). The pointer's moves go to
+    // the widget under it, as the desktop's do: the photo's own, where it is.
     void fullScreenShowsOnlyThePhoto_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<bool>("full");
@@ -384,6 +386,8 @@ private slots:
         QTest::newRow("leaving while the bars show") << "F11 top Esc" << false << true;
         QTest::newRow("entering again") << "F11 top Esc F11" << true << false;
         QTest::newRow("pointer on the photo outside full screen") << "photo" << false << true;
+        QTest::newRow("top edge on a photo that covers it") << "F11 300% top" << true << true;
+        QTest::newRow("and back down on it") << "F11 300% top photo" << true << false;
     }
     void fullScreenShowsOnlyThePhoto() {
         QFETCH(QString, steps);
@@ -392,15 +396,20 @@ private slots:
         auto w = NewWindow(1);
         QVERIFY(w);
         const auto pointAt = [&](QPoint inWindow) {
-            const QPoint at = w->Area()->mapFrom(&w->form, inWindow);
-            QMouseEvent move(QEvent::MouseMove, at, w->Area()->mapToGlobal(at), Qt::NoButton,
+            QWidget* under = w->form.childAt(inWindow);
+            QVERIFY(under);
+            const QPoint at = under->mapFrom(&w->form, inWindow);
+            QMouseEvent move(QEvent::MouseMove, at, under->mapToGlobal(at), Qt::NoButton,
                              Qt::NoButton, Qt::NoModifier);
-            QApplication::sendEvent(w->Area(), &move);
+            QApplication::sendEvent(under, &move);
         };
         for (const QString& step : steps.split(QLatin1Char(' '))) {
             if (step == QLatin1String("F11"))
                 w->Key(QKeyCombination(Qt::Key_F11));
-            else if (step == QLatin1String("Esc"))
+            else if (step == QLatin1String("300%")) {
+                w->Action(QStringLiteral("Menu300"))->trigger();
+                QVERIFY(w->form.View()->height() > w->Area()->height());
+            } else if (step == QLatin1String("Esc"))
                 w->Key(QKeyCombination(Qt::Key_Escape));
             else if (step == QLatin1String("top"))
                 pointAt({w->form.width() / 2, 0});

@@ -470,18 +470,24 @@ private slots:
         QCOMPARE(about.result(), int(QDialog::Accepted));
     }
 
-    // The guide is found beside the executables, and every local link and anchor in it
-    // leads somewhere.
+    // The guide is found beside the executables, every local link and anchor in it leads
+    // somewhere, and every page's navigation bar leads to every page.
     void helpLinksResolve() {
         const QString index = HelpIndexFile();
         QVERIFY2(!index.isEmpty(), "no help/index.html in the shipped data");
         const QDir folder = QFileInfo(index).dir();
         const QRegularExpression link(QStringLiteral("(?:href|src)=\"([^\"]+)\""));
+        const QRegularExpression nav(QStringLiteral("<nav>(.*)</nav>"),
+                                     QRegularExpression::DotMatchesEverythingOption);
+        const QStringList all = folder.entryList({QStringLiteral("*.html")}, QDir::Files);
         int checked = 0;
         QDirIterator pages(folder.path(), {QStringLiteral("*.html")}, QDir::Files);
         while (pages.hasNext()) {
             const QString page = pages.next();
             const QString text = QString::fromUtf8(test::ReadBytes(page));
+            const QString bar = nav.match(text).captured(1);
+            for (const QString& other : all)
+                QVERIFY2(bar.contains("href=\"" + other + '"'), qPrintable(page + ": " + other));
             for (const auto& match : link.globalMatch(text)) {
                 const QString target = match.captured(1);
                 if (target.contains(QStringLiteral("://"))) continue;
