@@ -10,7 +10,7 @@ TOpenPhotos::TOpenPhotos(QObject* parent)
                    if (id == CurrentId()) photo_.Render();
                }) {
     // The window goes on answering while a big photo renders, as while it decodes.
-    photo_.RenderElsewhere(TPhotoLoader::kInlinePixels);
+    photo_.RenderElsewhere(TPhoto::kInlineRenderWork);
     connect(&loader_, &TPhotoLoader::Decoded, this,
             [this](TPhotoId id, const QImage& picture) { Decoded(id, picture); });
 }

@@ -108,8 +108,13 @@ void TPhoto::SetSketch(const QImage& sketch) {
         sketch_ = sketch;
 }
 
-void TPhoto::RenderElsewhere(qint64 inlinePixels) {
-    inlinePixels_ = inlinePixels;
+qint64 TPhoto::RenderWork(QSize original, QSize result) {
+    return qint64(original.width()) * original.height() +
+           8 * qint64(result.width()) * result.height();
+}
+
+void TPhoto::RenderElsewhere(qint64 inlineWork) {
+    inlineWork_ = inlineWork;
     // One worker: a render of older settings still running ends before the next starts,
     // and the queued one is replaced by the newest.
     if (!renderer_) renderer_ = std::make_unique<TJobRunner>(1);
@@ -168,8 +173,13 @@ void TPhoto::SetZoom(int zoom) {
 }
 
 bool TPhoto::RendersOnWorker() const {
-    return renderer_ && info_ && !original_.isNull() && !sketch_.isNull() &&
-           qint64(original_.width()) * original_.height() > inlinePixels_;
+    if (!renderer_ || !info_ || original_.isNull() || sketch_.isNull()) return false;
+    const TRenderSize result = RenderedSize(original_.size(), *info_);
+    // A refused size is reported here, at once, by the render that refuses it.
+    if (result.width <= 0 || result.height <= 0 || result.Pixels() > kMaxRenderPixels)
+        return false;
+    return RenderWork(original_.size(), QSize(int(result.width), int(result.height))) >
+           inlineWork_;
 }
 
 void TPhoto::StartRender() {

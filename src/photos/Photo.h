@@ -90,10 +90,20 @@ public:
     QString MaskFolder() const;
     // Passed to every load of the original (for example to let JPEG decode at reduced size).
     void SetLoadOptions(const TLoadOptions& options) { loadOptions_ = options; }
-    // From now on, originals of more than `inlinePixels` pixels render on a worker of the
+    // The work of a render that is done here all the same (see RenderWork): a 24 MP
+    // photo shrunk to a few megapixels, about 40 ms. More would keep the window from
+    // answering; less would make a photo shown from the neighbours ready ahead soft for a
+    // moment, its render waiting for a core behind the next neighbour's decode.
+    static constexpr qint64 kInlineRenderWork = qint64(32) << 20;
+    // The work of rendering a picture of `result` pixels from an original of `original`:
+    // the crop and the resize read each pixel of the original once, and every later
+    // stage goes over the result, the frame, mask and shadow making new pictures of it;
+    // eight passes over the result weigh about as much as one over the original.
+    static qint64 RenderWork(QSize original, QSize result);
+    // From now on, a render of more than `inlineWork` (RenderWork) runs on a worker of the
     // photo's own, whenever a sketch of the original is there to make the preview from;
-    // the others, and every render without a sketch, render here as before.
-    void RenderElsewhere(qint64 inlinePixels);
+    // the others, and every render without a sketch, run here as before.
+    void RenderElsewhere(qint64 inlineWork);
     // Waits for the render running on the worker, so that Rendered() is exact; for what
     // needs the pixels (saving, copying). At once when none runs.
     void FinishRender();
@@ -176,7 +186,7 @@ private:
     // A smaller copy of the original: the reduced decode shown while pending, or the one
     // given after.
     QImage sketch_;
-    qint64 inlinePixels_ = 0;
+    qint64 inlineWork_ = 0;
     // The render on the worker, while one runs; its result replaces the preview.
     TJob renderJob_;
     // Last, so that it goes first: no render outlives the photo.

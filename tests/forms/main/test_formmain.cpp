@@ -367,8 +367,10 @@ private slots:
         QCOMPARE(w->Strip()->Image(w->Strip()->ImageIndex(0)),
                  MakeThumbnail(DoLoad(path), QSize(32, 32)));
 
-        // An edit of it renders on a worker: the window shows a preview at the size to
-        // come at once, and the copy waits for the exact picture.
+        // An edit of it renders on a worker (as an edit of a photo six times its size
+        // would): the window shows a preview at the size to come at once, and the copy
+        // waits for the exact picture.
+        w->form.Photo().RenderElsewhere(0);
         w->Action(QStringLiteral("MenuClockwise"))->trigger();
         QVERIFY(photo.Rendering());
         QCOMPARE(w->Panel(2), QStringLiteral("480 * 640"));
