@@ -1,5 +1,8 @@
 #include "photos/OpenPhotos.h"
 
+#include <QUndoStack>
+#include <algorithm>
+
 namespace vellumora {
 
 TOpenPhotos::TOpenPhotos(QObject* parent)
@@ -57,12 +60,24 @@ void TOpenPhotos::SetCurrent(int index) {
     emit CurrentChanged(index);
 }
 
+TOpenPhotos::TClosedPhoto TOpenPhotos::TakeOut(int index) {
+    const TPhotoId id = entries_[index].id;
+    return {index, std::move(entries_[index]), history_.Take(id)};
+}
+
+void TOpenPhotos::Remember(TClose close) {
+    closes_.push_back(std::move(close));
+    if (int(closes_.size()) > kClosesKept) closes_.pop_front();
+}
+
 void TOpenPhotos::Close(int index) {
     if (index < 0 || index >= Count()) return;
     // Let go of by the photo and the loader before it goes; the neighbours' originals
     // stay, so the one shown next is likely ready.
     loader_.Forget(Id(index));
-    history_.Forget(Id(index));
+    TClose close{.photos = {}, .current = CurrentId()};
+    close.photos.push_back(TakeOut(index));
+    Remember(std::move(close));
     entries_.erase(entries_.begin() + index);
     const bool wasCurrent = index == current_;
     if (index < current_ || wasCurrent) --current_;
@@ -79,11 +94,37 @@ void TOpenPhotos::Close(int index) {
 
 void TOpenPhotos::CloseAll() {
     loader_.Clear();
-    history_.Clear();
+    TClose close{.photos = {}, .current = CurrentId()};
+    for (int i = 0; i < Count(); ++i) close.photos.push_back(TakeOut(i));
+    if (!close.photos.empty()) Remember(std::move(close));
     entries_.clear();
     current_ = -1;
     emit AllClosed();
     emit CurrentChanged(-1);
+}
+
+void TOpenPhotos::UndoClose() {
+    if (closes_.empty()) return;
+    TClose close = std::move(closes_.back());
+    closes_.pop_back();
+    std::vector<TPhotoId> back;
+    // In the order of their places, so that each goes back where it was among the others
+    // it took; photos opened since move up behind them.
+    for (TClosedPhoto& closed : close.photos) {
+        const int index = std::min(closed.index, Count());
+        const TPhotoId id = closed.entry.id;
+        // Its button starts blank again.
+        closed.entry.thumbnailDue = true;
+        history_.Restore(id, std::move(closed.steps));
+        entries_.insert(entries_.begin() + index, std::move(closed.entry));
+        if (index <= current_) ++current_;
+        back.push_back(id);
+        emit Added(index);
+    }
+    if (const int current = IndexOf(close.current); current >= 0 && current != current_)
+        SetCurrent(current);
+    for (const TPhotoId id : back)
+        if (id != CurrentId()) RequestThumbnail(IndexOf(id));
 }
 
 void TOpenPhotos::Decoded(TPhotoId id, const QImage& picture) {

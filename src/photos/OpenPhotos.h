@@ -3,11 +3,13 @@
 // The open photos, owned outside any window: their settings records in the order they
 // were opened, which one is current, each one's undo history and whether its thumbnail is
 // still due; the one photo object that shows the current record, and the loader that
-// gives it originals. Windows follow what it says through its signals: the strip of
-// buttons, the view and the menus never hold a record of their own.
+// gives it originals. What the last closes took (records and histories, never pixels) is
+// kept for Undo Close until the program ends. Windows follow what it says through its
+// signals: the strip of buttons, the view and the menus never hold a record of their own.
 
 #include <QImage>
 #include <QObject>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -52,12 +54,24 @@ public:
     // A photo added but not shown gets a small decode for its thumbnail, unless its
     // thumbnail is already on the way or made.
     void RequestThumbnail(int index);
-    // Closes one photo: its record, its history and its decodes go. When it was current,
-    // the one after it becomes current, else the one before, else none.
+    // Closes one photo: its decodes go, its record and its history are kept for
+    // UndoClose. When it was current, the one after it becomes current, else the one
+    // before, else none.
     void Close(int index);
     void CloseAll();
 
+    // How many closes (a Close or a Close All each) UndoClose can take back, the last
+    // first; an older one is forgotten when another close comes.
+    static constexpr int kClosesKept = 10;
+    bool CanUndoClose() const { return !closes_.empty(); }
+    // Brings back the photos of the last close not yet taken back, with their records,
+    // ids and histories as they were, each at the place it had then (or at the end, when
+    // fewer photos are open now), and makes current again the photo that was current
+    // then. Their originals are decoded anew and their thumbnails asked for again.
+    void UndoClose();
+
 signals:
+    // A photo came in at index: appended by Add, or put back at its place by UndoClose.
     void Added(int index);
     // After the photo at index went.
     void Closed(int index);
@@ -74,7 +88,21 @@ private:
         std::unique_ptr<TPhotoInfo> record;
         bool thumbnailDue = true;
     };
+    // One close as UndoClose takes it back: the photos it took, each with the place it
+    // had, in the order of their places, and the photo that was current.
+    struct TClosedPhoto {
+        int index;
+        TEntry entry;
+        TSettingsHistory::TSteps steps;
+    };
+    struct TClose {
+        std::vector<TClosedPhoto> photos;
+        TPhotoId current = 0;
+    };
     void Decoded(TPhotoId id, const QImage& picture);
+    // Takes the photo's entry and steps out; its decodes were dropped before.
+    TClosedPhoto TakeOut(int index);
+    void Remember(TClose close);
 
     // Declared before the loader that fills it, so that it outlives it.
     TPhoto photo_;
@@ -83,6 +111,7 @@ private:
     std::vector<TEntry> entries_;
     int current_ = -1;
     TPhotoId nextId_ = 1;
+    std::deque<TClose> closes_;  // the last at the back
 };
 
 }  // namespace vellumora

@@ -130,12 +130,16 @@ void TSettingsHistory::Follow(const TStep& step, bool undo) {
     following_ = false;
 }
 
-void TSettingsHistory::Forget(TPhotoId photo) {
-    stacks_.erase(photo);
+TSettingsHistory::TSteps TSettingsHistory::Take(TPhotoId photo) {
+    const auto found = stacks_.find(photo);
+    if (found == stacks_.end()) return nullptr;
+    TSteps steps = std::move(found->second);
+    stacks_.erase(found);
+    return steps;
 }
 
-void TSettingsHistory::Clear() {
-    stacks_.clear();
+void TSettingsHistory::Restore(TPhotoId photo, TSteps steps) {
+    if (steps) stacks_[photo] = std::move(steps);
 }
 
 }  // namespace vellumora

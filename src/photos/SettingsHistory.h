@@ -1,8 +1,9 @@
 #pragma once
 
 // Undo and redo of the open photos' settings. Each photo has its own history, kept while
-// the photo is open. A step is a pair of settings records (before and after), never
-// pixels: the picture is rebuilt from the original whenever a step is undone or redone.
+// the photo is open; a closed photo's is taken out whole, so that the photo brought back
+// by Undo Close has it again. A step is a pair of settings records (before and after),
+// never pixels: the picture is rebuilt from the original whenever a step is undone or redone.
 // A change made to several photos at once ("OK for All") is one step on each of them,
 // linked: undoing or redoing it on one photo does so on every photo where it is the next
 // step to undo or redo.
@@ -52,9 +53,13 @@ public:
     void Undo(TPhotoId photo);
     void Redo(TPhotoId photo);
 
-    // The photo is closed: its history goes.
-    void Forget(TPhotoId photo);
-    void Clear();
+    // A photo's steps, as a closed photo keeps them: dropping them forgets them.
+    using TSteps = std::unique_ptr<QUndoStack>;
+    // The photo is closed: its steps leave the history (null when it had none). A linked
+    // step undone on another photo is not followed on them while they are out.
+    TSteps Take(TPhotoId photo);
+    // The photo is open again, under the same id: its steps come back as they were taken.
+    void Restore(TPhotoId photo, TSteps steps);
 
 private:
     class TStep;

@@ -315,27 +315,38 @@ private slots:
 
     // Closing a photo is one call on the open photos: its record, history and decodes go,
     // the others keep their names and histories, the current one moves as the strip
-    // shows it, and followers hear of it in order.
+    // shows it, and followers hear of it in order. Undo Close, after another photo was
+    // opened, gives back the photos as they were, that one behind them.
     void closingAPhotoIsOneCall_data() {
         QTest::addColumn<int>("current");
         QTest::addColumn<int>("close");  // -1: all
         QTest::addColumn<int>("after");  // the current index afterwards
         QTest::addColumn<QStringList>("heard");
+        QTest::addColumn<QStringList>("heardBack");  // on Undo Close
         QTest::newRow("current in the middle: the next")
-            << 1 << 1 << 1 << QStringList{"closed 1", "current 1"};
+            << 1 << 1 << 1 << QStringList{"closed 1", "current 1"}
+            << QStringList{"added 1", "current 1"};
         QTest::newRow("current last: the one before")
-            << 3 << 3 << 2 << QStringList{"closed 3", "current 2"};
-        QTest::newRow("before the current") << 2 << 0 << 1 << QStringList{"closed 0"};
-        QTest::newRow("after the current") << 0 << 2 << 0 << QStringList{"closed 2"};
-        QTest::newRow("all") << 2 << -1 << -1 << QStringList{"all closed", "current -1"};
+            << 3 << 3 << 2 << QStringList{"closed 3", "current 2"}
+            << QStringList{"added 3", "current 3"};
+        QTest::newRow("before the current")
+            << 2 << 0 << 1 << QStringList{"closed 0"} << QStringList{"added 0"};
+        QTest::newRow("after the current")
+            << 0 << 2 << 0 << QStringList{"closed 2"} << QStringList{"added 2"};
+        QTest::newRow("all") << 2 << -1 << -1 << QStringList{"all closed", "current -1"}
+                             << QStringList{"added 0", "added 1", "added 2", "added 3",
+                                            "current 2"};
     }
     void closingAPhotoIsOneCall() {
         QFETCH(int, current);
         QFETCH(int, close);
         QFETCH(int, after);
         QFETCH(QStringList, heard);
+        QFETCH(QStringList, heardBack);
         TOpenPhotos photos;
         QStringList said;
+        connect(&photos, &TOpenPhotos::Added, this,
+                [&](int i) { said << QStringLiteral("added %1").arg(i); });
         connect(&photos, &TOpenPhotos::Closed, this,
                 [&](int i) { said << QStringLiteral("closed %1").arg(i); });
         connect(&photos, &TOpenPhotos::AllClosed, this,
@@ -343,9 +354,11 @@ private slots:
         connect(&photos, &TOpenPhotos::CurrentChanged, this,
                 [&](int i) { said << QStringLiteral("current %1").arg(i); });
         std::vector<TPhotoId> ids;
+        QStringList paths;
+        const int plainMax = TPhotoInfo().Max;
         for (int i = 0; i < 4; ++i) {
-            auto record = std::make_unique<TPhotoInfo>(
-                SavePng(QStringLiteral("open%1.png").arg(i), SolidImage(20 + i, 10, 0x808080)));
+            paths << SavePng(QStringLiteral("open%1.png").arg(i), SolidImage(20 + i, 10, 0x808080));
+            auto record = std::make_unique<TPhotoInfo>(paths.last());
             TPhotoInfo* added = record.get();
             QCOMPARE(photos.Add(std::move(record)), i);
             ids.push_back(photos.Id(i));
@@ -354,6 +367,7 @@ private slots:
             added->Max = 100 + i;
             photos.History().Record(photos.Id(i), before, QStringLiteral("Resize"));
         }
+        QVERIFY(!photos.CanUndoClose());
         QCOMPARE(std::set<TPhotoId>(ids.begin(), ids.end()).size(), size_t(4));
         photos.SetCurrent(current);
         QCOMPARE(photos.Photo().Info(), photos.Record(current));
@@ -383,7 +397,82 @@ private slots:
         if (close >= 0) QVERIFY(!photos.History().CanUndo(ids[close]));
         // A photo opened later never takes a closed one's name.
         photos.Add(std::make_unique<TPhotoInfo>());
-        QVERIFY(std::find(ids.begin(), ids.end(), photos.Id(photos.Count() - 1)) == ids.end());
+        const TPhotoId later = photos.Id(photos.Count() - 1);
+        QVERIFY(std::find(ids.begin(), ids.end(), later) == ids.end());
+
+        // Every photo brought back asks for its thumbnail again, the current one from its
+        // original.
+        std::set<int> thumbnails;
+        connect(&photos, &TOpenPhotos::ThumbnailReady, this,
+                [&](int i, const QImage&) { thumbnails.insert(i); });
+        said.clear();
+        QVERIFY(photos.CanUndoClose());
+        photos.UndoClose();
+        QVERIFY(!photos.CanUndoClose());
+        QCOMPARE(said, heardBack);
+        QCOMPARE(photos.Count(), 5);
+        QCOMPARE(photos.Current(), current);
+        QCOMPARE(photos.Photo().Info(), photos.Record(current));
+        QVERIFY(!photos.Photo().Pending());
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(photos.IndexOf(ids[i]), i);
+            QCOMPARE(photos.Record(i)->FileName, paths[i]);
+            QCOMPARE(photos.Record(i)->Max, 100 + i);
+            QCOMPARE(photos.History().UndoText(ids[i]), QStringLiteral("Resize"));
+        }
+        QCOMPARE(photos.IndexOf(later), 4);
+        // The step made before the close still undoes, and redoes.
+        const int undone = close < 0 ? current : close;
+        photos.History().Undo(ids[undone]);
+        QCOMPARE(photos.Record(undone)->Max, plainMax);
+        photos.History().Redo(ids[undone]);
+        QCOMPARE(photos.Record(undone)->Max, 100 + undone);
+        const std::set<int> back = close < 0 ? std::set<int>{0, 1, 2, 3} : std::set<int>{close};
+        QVERIFY(AwaitEventsUntil("the thumbnails of the photos brought back", [&] {
+            return std::includes(thumbnails.begin(), thumbnails.end(), back.begin(), back.end());
+        }));
+    }
+
+    // Closes are taken back the last first, a Close All as one; the oldest of more than
+    // are kept is forgotten.
+    void closesAreTakenBackLastFirst() {
+        TOpenPhotos photos;
+        const int count = TOpenPhotos::kClosesKept + 2;
+        const QString path = SavePng(QStringLiteral("many.png"), SolidImage(12, 10, 0x406080));
+        std::vector<TPhotoId> ids;
+        for (int i = 0; i < count; ++i) {
+            photos.Add(std::make_unique<TPhotoInfo>(path));
+            ids.push_back(photos.Id(i));
+        }
+        const auto order = [&photos] {
+            std::vector<TPhotoId> open;
+            for (int i = 0; i < photos.Count(); ++i) open.push_back(photos.Id(i));
+            return open;
+        };
+        photos.SetCurrent(5);
+        photos.Close(5);
+        photos.Close(0);
+        photos.CloseAll();
+        QCOMPARE(photos.Count(), 0);
+        photos.UndoClose();
+        QCOMPARE(photos.Count(), count - 2);
+        QCOMPARE(photos.IndexOf(ids[0]), -1);
+        QCOMPARE(photos.IndexOf(ids[1]), 0);
+        photos.UndoClose();
+        QCOMPARE(photos.IndexOf(ids[0]), 0);
+        QCOMPARE(photos.IndexOf(ids[5]), -1);
+        photos.UndoClose();
+        QCOMPARE(order(), ids);
+        QCOMPARE(photos.Current(), 5);
+        QVERIFY(!photos.CanUndoClose());
+
+        for (int i = 0; i <= TOpenPhotos::kClosesKept; ++i) photos.Close(0);
+        for (int i = 0; i < TOpenPhotos::kClosesKept; ++i) {
+            QVERIFY(photos.CanUndoClose());
+            photos.UndoClose();
+        }
+        QVERIFY(!photos.CanUndoClose());
+        QCOMPARE(order(), std::vector<TPhotoId>(ids.begin() + 1, ids.end()));
     }
 };
 

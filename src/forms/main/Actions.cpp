@@ -124,6 +124,8 @@ bool Holds(TEnable rule, const TCommandState& state) {
             return state.photo && state.undo;
         case TEnable::WithRedo:
             return state.photo && state.redo;
+        case TEnable::WithClosed:
+            return state.closed;
     }
     return false;
 }
@@ -181,8 +183,9 @@ const std::vector<TCommandRow>& TActions::Rows() {
          .key = Qt::CTRL | Qt::Key_Delete, .flags = kSeparatorAfter,
          .enable = TEnable::WithPhoto, .click = &TForm::MenuAllClick},
         {.id = TCommand::Batch, .name = "MenuBatch", .caption = "Batch with Current Settings...",
-         .menu = TMenu::File, .key = Qt::CTRL | Qt::Key_T, .flags = kSeparatorAfter,
-         .enable = TEnable::WithPhoto, .dialog = PhotoDialog<TFormBatch>},
+         .menu = TMenu::File, .key = Qt::CTRL | Qt::Key_T,
+         .flags = kShiftCounts | kSeparatorAfter, .enable = TEnable::WithPhoto,
+         .dialog = PhotoDialog<TFormBatch>},
 
         {.id = TCommand::First, .name = "MenuFirst", .caption = "First", .menu = TMenu::Go,
          .key = Qt::Key_Home, .enable = TEnable::WithPhoto, .click = &TForm::MenuFirstClick},
@@ -227,7 +230,13 @@ const std::vector<TCommandRow>& TActions::Rows() {
          .click = &TForm::MenuUndoClick},
         {.id = TCommand::Redo, .name = "MenuRedo", .caption = "Redo", .menu = TMenu::Edit,
          .key = Qt::CTRL | Qt::SHIFT | Qt::Key_Z, .key2 = Qt::CTRL | Qt::Key_Y,
-         .flags = kShiftCounts, .enable = TEnable::WithRedo, .click = &TForm::MenuRedoClick},
+         .flags = kShiftCounts | kSeparatorAfter, .enable = TEnable::WithRedo,
+         .click = &TForm::MenuRedoClick},
+        // The photos of the last Close or Close All, as they were; the key of reopening
+        // a closed tab in web browsers.
+        {.id = TCommand::UndoClose, .name = "MenuUndoClose", .caption = "Undo Close",
+         .menu = TMenu::Edit, .key = Qt::CTRL | Qt::SHIFT | Qt::Key_T, .flags = kShiftCounts,
+         .enable = TEnable::WithClosed, .click = &TForm::MenuUndoCloseClick},
 
         {.id = TCommand::Resize, .name = "MenuResize", .caption = "Resize...",
          .menu = TMenu::Actions, .key = Qt::CTRL | Qt::Key_R, .flags = kInPopup,

@@ -34,7 +34,7 @@ enum class TCommand {
     First, Previous, Next, Last,
     Zoom33, Zoom50, Zoom67, Zoom100, Zoom150, Zoom200, Zoom300, ZoomIn, ZoomOut, Fit, FullScreen,
     Background, Exit,
-    Undo, Redo,
+    Undo, Redo, UndoClose,
     Resize, Crop, Clockwise, Counter, Horizontally, Vertically, Color, Watermark, Border,
     Add, Manage,
     Webpage,
@@ -55,6 +55,7 @@ enum class TEnable {
     WithNext,      // a photo is current and its button is not the last
     WithUndo,      // the current photo has a change to take back
     WithRedo,      // the current photo has a change taken back to make again
+    WithClosed,    // a close of photos is kept that Undo Close can take back
 };
 
 // What the enabled and checked states follow.
@@ -66,6 +67,7 @@ struct TCommandState {
     int zoom = 0;
     bool undo = false;
     bool redo = false;
+    bool closed = false;  // a close can be taken back
 };
 
 // Where a command shows besides its menu, and how its key is read.

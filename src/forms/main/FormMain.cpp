@@ -104,7 +104,7 @@ TFormMain::TFormMain(TPlatform& platform, TOpenPhotos& photos, QWidget* parent)
     connect(&photo_, &TPhoto::Changed, this, &TFormMain::PhotoChange);
     // The strip follows the open photos.
     connect(&photos_, &TOpenPhotos::Added, strip_,
-            [this](int index) { strip_->Add(photos_.Record(index)->FileName); });
+            [this](int index) { strip_->Insert(index, photos_.Record(index)->FileName); });
     connect(&photos_, &TOpenPhotos::Closed, strip_, &TPhotoStrip::Remove);
     connect(&photos_, &TOpenPhotos::AllClosed, strip_, &TPhotoStrip::Clear);
     connect(&photos_, &TOpenPhotos::CurrentChanged, strip_, &TPhotoStrip::Press);
@@ -554,7 +554,8 @@ void TFormMain::UpdateControls() {
                      .next = count > 0 && photos_.Current() != count - 1,
                      .zoom = photo_.Zoom(),
                      .undo = photos_.History().CanUndo(photos_.CurrentId()),
-                     .redo = photos_.History().CanRedo(photos_.CurrentId())});
+                     .redo = photos_.History().CanRedo(photos_.CurrentId()),
+                     .closed = photos_.CanUndoClose()});
     const auto name = [](const char* verb, const QString& step) {
         return step.isEmpty() ? QLatin1String(verb) : QLatin1String(verb) + QLatin1Char(' ') + step;
     };
@@ -660,6 +661,11 @@ void TFormMain::MenuUndoClick() {
 
 void TFormMain::MenuRedoClick() {
     photos_.History().Redo(photos_.CurrentId());
+    UpdateControls();
+}
+
+void TFormMain::MenuUndoCloseClick() {
+    photos_.UndoClose();
     UpdateControls();
 }
 

@@ -141,6 +141,7 @@ private:
     bool PhotoAreaPointer(QEvent* event);
     void MenuUndoClick();
     void MenuRedoClick();
+    void MenuUndoCloseClick();
     void MenuContentsClick();
     void MenuHomepageClick();
     void MenuAddClick();

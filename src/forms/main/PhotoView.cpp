@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QToolButton>
+#include <algorithm>
 
 #include "photos/Photo.h"
 #include "photos/stages/Thumbnail.h"
@@ -111,7 +112,8 @@ int TPhotoStrip::ImageIndex(int index) const {
     return index >= 0 && index < Count() ? entries_[size_t(index)]->image : -1;
 }
 
-int TPhotoStrip::Add(const QString& path) {
+void TPhotoStrip::Insert(int index, const QString& path) {
+    index = std::clamp(index, 0, Count());
     auto entry = std::make_unique<TEntry>();
     entry->image = int(images_.size());
     images_.append(MakeThumbnail(QImage(), kThumbnailSize));
@@ -128,12 +130,16 @@ int TPhotoStrip::Add(const QString& path) {
     button->installEventFilter(this);
     button->setFocusPolicy(Qt::NoFocus);
     group_->addButton(button);
-    layout_->insertWidget(Count(), button);
+    // Before the stretch that ends the row.
+    layout_->insertWidget(index, button);
 
     entry->button = button;
-    entries_.push_back(std::move(entry));
+    entries_.insert(entries_.begin() + index, std::move(entry));
     setFocusPolicy(Qt::TabFocus);
-    return Count() - 1;
+    if (index < Count() - 1) {
+        layout_->activate();  // the buttons after it move to their new places now
+        ReleaseStaleHover();
+    }
 }
 
 void TPhotoStrip::SetThumbnail(int index, const QImage& thumbnail) {

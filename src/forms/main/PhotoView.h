@@ -39,8 +39,8 @@ private:
     const TPhoto& photo_;
 };
 
-// The open-photo list: a row of check-style buttons of one exclusive group, in opening
-// order, scrolling sideways when it is wider than its place. It follows the open photos
+// The open-photo list: a row of check-style buttons of one exclusive group, in the open
+// photos' order, scrolling sideways when it is wider than its place. It follows the open photos
 // (TOpenPhotos), which own the records: each button stands for one, shows a thumbnail
 // from the strip's image list and is named by the photo's file name. For the keyboard the strip is
 // one Tab stop, at the pressed button; Left and Right there select the neighbouring photo. Entries
@@ -62,9 +62,10 @@ public:
     int ImageCount() const { return int(images_.size()); }
     QImage Image(int imageIndex) const { return images_.value(imageIndex); }
 
-    // Appends a button for the photo at path (its hint; no caption) with a blank
-    // thumbnail; returns its index. Not pressed.
-    int Add(const QString& path);
+    // Puts a button for the photo at path (its hint; no caption) with a blank thumbnail
+    // at index, or at the end when index is past it; the buttons from there on move up
+    // one. Not pressed.
+    void Insert(int index, const QString& path);
     void SetThumbnail(int index, const QImage& thumbnail);
     // Marks the button pressed (the others released) and scrolls it into view; the focus
     // moves with it when it was on another button.

@@ -28,6 +28,7 @@
 #include <QToolButton>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "codec/Codec.h"
 #include "forms/main/FormMain.h"
@@ -647,6 +648,8 @@ private slots:
         row("Ctrl+R", Qt::CTRL | Qt::Key_R, "MenuResize", true);
         row("Ctrl+S", Qt::CTRL | Qt::Key_S, "MenuSave");
         row("Ctrl+T", Qt::CTRL | Qt::Key_T, "MenuBatch", true);
+        row("Ctrl+Alt+T", Qt::CTRL | Qt::ALT | Qt::Key_T, "MenuBatch", true);
+        row("Ctrl+Shift+T", Qt::CTRL | Qt::SHIFT | Qt::Key_T, "MenuUndoClose");
         row("Ctrl+W", Qt::CTRL | Qt::Key_W, "MenuWatermark", true);
     }
     void keyboardTable() {
@@ -655,8 +658,10 @@ private slots:
         QFETCH(bool, opensDialog);
         auto w = NewWindow();
         QVERIFY(w);
-        for (const char* name : {"t0.png", "t1.png", "t2.png"})
+        // A fourth photo was closed, so that Undo Close has one to bring back.
+        for (const char* name : {"t0.png", "t1.png", "t2.png", "t3.png"})
             w->Open(PhotoNamed(QLatin1String(name)));
+        w->Action(QStringLiteral("MenuClose"))->trigger();
         w->form.SelectPhoto(1);
         const auto fired = w->RecordCommands();
         // Any dialog the key opens is closed again, and noted.
@@ -752,6 +757,7 @@ private slots:
         QTest::newRow("Ctrl+S") << (Qt::CTRL | Qt::Key_S);
         QTest::newRow("Ctrl+E") << (Qt::CTRL | Qt::Key_E);
         QTest::newRow("Ctrl+W") << (Qt::CTRL | Qt::Key_W);
+        QTest::newRow("Ctrl+Shift+T") << (Qt::CTRL | Qt::SHIFT | Qt::Key_T);
     }
     void keysOfDisabledCommandsDoNothing() {
         QFETCH(QKeyCombination, key);
@@ -773,9 +779,10 @@ private slots:
         QCOMPARE(w->Strip()->Count(), 0);
     }
 
+    // Enabled always, with a photo, or with a close to take back.
     void enabledStatesFollowTheCurrentPhoto_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("alwaysEnabled");
+        QTest::addColumn<QString>("rule");
         const QString always = QStringLiteral(
             "MenuOpen MenuBackground MenuExit MenuManage MenuContents MenuHomepage MenuAbout "
             "Menu100 ToolButtonOpen DropClockwise DropCounter DropHorizontally DropVertically");
@@ -787,14 +794,16 @@ private slots:
             "PopupCounter PopupHorizontally PopupVertically PopupColor PopupWatermark "
             "PopupBorder ToolButtonSave ToolButtonResize ToolButtonRotate ToolButtonWatermark "
             "ToolButtonBorder ToolButtonWebpage");
-        for (const QString& name : always.split(QLatin1Char(' ')))
-            QTest::newRow(qPrintable(name)) << name << true;
-        for (const QString& name : withPhoto.split(QLatin1Char(' ')))
-            QTest::newRow(qPrintable(name)) << name << false;
+        const QString withClosed = QStringLiteral("MenuUndoClose");
+        for (const auto& [names, rule] :
+             {std::pair{always, "always"}, std::pair{withPhoto, "photo"},
+              std::pair{withClosed, "closed"}})
+            for (const QString& name : names.split(QLatin1Char(' ')))
+                QTest::newRow(qPrintable(name)) << name << QString::fromLatin1(rule);
     }
     void enabledStatesFollowTheCurrentPhoto() {
         QFETCH(QString, name);
-        QFETCH(bool, alwaysEnabled);
+        QFETCH(QString, rule);
         auto w = NewWindow();
         QVERIFY(w);
         const auto enabled = [&] {
@@ -803,13 +812,16 @@ private slots:
             if (!button) qFatal("no %s", qPrintable(name));
             return button->isEnabled();
         };
-        QCOMPARE(enabled(), alwaysEnabled);
+        QCOMPARE(enabled(), rule == "always");
         // Two photos with the second current: Previous is enabled, Next is not.
         w->Open(PhotoNamed(QStringLiteral("e0.png")));
         w->Open(PhotoNamed(QStringLiteral("e1.png")));
-        QVERIFY(enabled());
+        QCOMPARE(enabled(), rule != "closed");
         w->Action(QStringLiteral("MenuAll"))->trigger();
-        QCOMPARE(enabled(), alwaysEnabled);
+        QCOMPARE(enabled(), rule != "photo");
+        // Taken back: the photos are there again, and no close is left.
+        w->Action(QStringLiteral("MenuUndoClose"))->trigger();
+        QCOMPARE(enabled(), rule != "closed");
     }
 
     // The program's own icons, drawn for light and for dark windows, the same wherever the

@@ -1,7 +1,9 @@
 // Undo and redo of photo settings in the main window: every kind of change gives back the
-// exact earlier picture, and the later one again, through the keys and the Edit menu.
+// exact earlier picture, and the later one again, through the keys and the Edit menu; and
+// Undo Close, which gives closed photos back with their settings and their histories.
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QDir>
 #include <QLineEdit>
@@ -10,14 +12,17 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <functional>
 #include <memory>
 
 #include "forms/common/NumberBox.h"
 #include "forms/main/FormMain.h"
 #include "forms/main/PhotoView.h"
+#include "photos/settings/IniFile.h"
 #include "photos/settings/ProgramFolder.h"
 #include "photos/settings/Templates.h"
+#include "photos/stages/Thumbnail.h"
 #include "support/FakePlatform.h"
 #include "support/MainWindow.h"
 #include "support/Modal.h"
@@ -30,6 +35,39 @@ namespace {
 
 struct TWindow : TMainWindow {
     QImage Picture() { return form.Photo().Rendered().copy(); }
+    // What the strip and the open photos hold, button by button: the name a screen reader
+    // says, the file, whether it is pressed, and every key the record writes.
+    QStringList Photos() {
+        QStringList photos;
+        for (int i = 0; i < form.Strip()->Count(); ++i) {
+            const QToolButton* button = form.Strip()->Button(i);
+            TIniFile written{QString()};
+            const TPhotoInfo* record = form.Photos().Record(i);
+            if (record) record->WriteSettings(written, QStringLiteral("P"));
+            QString photo = button->accessibleName() + QLatin1Char(' ') + button->toolTip() +
+                            (button->isChecked() ? QStringLiteral(" pressed") : QString());
+            for (const QString& key : written.Keys(QStringLiteral("P")))
+                photo += QLatin1Char(' ') + key + QLatin1Char('=') +
+                         written.ReadString(QStringLiteral("P"), key);
+            photos << photo;
+        }
+        return photos;
+    }
+    // The strip's thumbnails, once every button has one.
+    QList<QImage> Thumbnails() {
+        const QImage blank = MakeThumbnail(QImage(), kThumbnailSize);
+        const TPhotoStrip* strip = form.Strip();
+        const auto image = [strip](int i) { return strip->Image(strip->ImageIndex(i)); };
+        if (!AwaitEventsUntil("a thumbnail on every photo button", [&] {
+                for (int i = 0; i < strip->Count(); ++i)
+                    if (image(i) == blank) return false;
+                return true;
+            }))
+            return {};
+        QList<QImage> thumbnails;
+        for (int i = 0; i < strip->Count(); ++i) thumbnails << image(i);
+        return thumbnails;
+    }
     // Runs the command's dialog: `act` works its controls, then the button is clicked (or
     // the close box, for "close").
     void Dialog(const char* command, const std::function<void(QWidget*)>& act, const char* button) {
@@ -287,7 +325,13 @@ private slots:
         QVERIFY(w);
         auto* edit = w->form.findChild<QMenu*>(QStringLiteral("MenuEdit"));
         QVERIFY(edit);
-        QCOMPARE(edit->actions().size(), 2);
+        // The names a screen reader says for the menu's items; the separator has none.
+        QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(edit);
+        QVERIFY(menu);
+        QStringList spoken;
+        for (int i = 0; i < menu->childCount(); ++i)
+            spoken << menu->child(i)->text(QAccessible::Name);
+        QCOMPARE(spoken, (QStringList{"Undo", "Redo", "", "Undo Close"}));
         w->Open(Photo(QStringLiteral("p0.png")));
         w->Key(Qt::CTRL | Qt::Key_Left);
         w->Open(Photo(QStringLiteral("p1.png")));
@@ -301,6 +345,90 @@ private slots:
         w->Key(QKeyCombination(Qt::Key_Delete));
         w->Open(Photo(QStringLiteral("p0.png")));
         QVERIFY(!w->Action(QStringLiteral("MenuUndo"))->isEnabled());
+    }
+
+    // Undo Close gives the photos of the last Close or Close All back as they were: in
+    // their places in the strip, with their settings, thumbnails and histories, the one
+    // that was current current again; one opened since moves up behind them.
+    void undoCloseGivesThePhotosBackAsTheyWere_data() {
+        QTest::addColumn<QKeyCombination>("close");
+        QTest::addColumn<int>("current");  // of four, when closing
+        QTest::addColumn<bool>("openSince");
+        QTest::addColumn<bool>("byKey");  // Ctrl+Shift+T, else the menu item
+        const QKeyCombination one(Qt::Key_Delete), all = Qt::CTRL | Qt::Key_Delete;
+        QTest::newRow("Close, the second") << one << 1 << false << true;
+        QTest::newRow("Close, the last") << one << 3 << false << false;
+        QTest::newRow("Close, the first, then another opened") << one << 0 << true << true;
+        QTest::newRow("Close All") << all << 2 << false << false;
+        QTest::newRow("Close All, then another opened") << all << 2 << true << true;
+    }
+    void undoCloseGivesThePhotosBackAsTheyWere() {
+        QFETCH(QKeyCombination, close);
+        QFETCH(int, current);
+        QFETCH(bool, openSince);
+        QFETCH(bool, byKey);
+        auto w = NewWindow();
+        QVERIFY(w);
+        QAction* undoClose = w->Action(QStringLiteral("MenuUndoClose"));
+        QVERIFY(undoClose);
+        QCOMPARE(undoClose->text(), QStringLiteral("Undo Close"));
+        // Each photo is turned once, after a template on the first: steps to undo.
+        QList<QImage> plain, turned;
+        for (int i = 0; i < 4; ++i) {
+            w->Open(Photo(QStringLiteral("close%1.png").arg(i)));
+            if (i == 0) ApplyTemplate(*w);
+            plain << w->Picture();
+            w->Key(Qt::CTRL | Qt::Key_Right);
+            turned << w->Picture();
+        }
+        w->form.SelectPhoto(current);
+        const QStringList before = w->Photos();
+        const QList<QImage> thumbnails = w->Thumbnails();
+        QCOMPARE(thumbnails.size(), 4);
+        QVERIFY(!undoClose->isEnabled());
+
+        w->Key(close);
+        const int left = w->form.Strip()->Count();
+        QVERIFY(left < 4);
+        QVERIFY(undoClose->isEnabled());
+        QStringList since;
+        if (openSince) {
+            w->Open(Photo(QStringLiteral("since.png")));
+            since = w->Photos().mid(left);
+        }
+        // Nothing is asked on the way back.
+        w->platform.log.clear();
+        if (byKey)
+            w->Key(Qt::CTRL | Qt::SHIFT | Qt::Key_T);
+        else
+            undoClose->trigger();
+
+        QCOMPARE(w->platform.log, QStringList());
+        QVERIFY(!undoClose->isEnabled());
+        QStringList after = w->Photos();
+        // The photo opened since, unpressed now, stands behind them.
+        QCOMPARE(after.size(), 4 + since.size());
+        for (const QString& photo : since)
+            QCOMPARE(after.takeLast(), QString(photo).remove(QStringLiteral(" pressed")));
+        QCOMPARE(after, before);
+        QCOMPARE(w->form.Photos().Current(), current);
+        QCOMPARE(w->form.Photo().Info(), w->form.Photos().Record(current));
+        QCOMPARE(CompareImages(w->Picture(), turned[current]), QString());
+        const QList<QImage> thumbnailsBack = w->Thumbnails();
+        QCOMPARE(thumbnailsBack.size(), 4 + since.size());
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(CompareImages(thumbnailsBack[i], thumbnails[i]), QString());
+        // The steps made before the close still undo, here and on the first photo.
+        QCOMPARE(w->Action(QStringLiteral("MenuUndo"))->text(),
+                 QStringLiteral("Undo Rotate Clockwise"));
+        w->Key(Qt::CTRL | Qt::Key_Z);
+        QCOMPARE(CompareImages(w->Picture(), plain[current]), QString());
+        w->form.SelectPhoto(0);
+        if (current != 0) {
+            w->Key(Qt::CTRL | Qt::Key_Z);
+            QCOMPARE(CompareImages(w->Picture(), plain[0]), QString());
+        }
+        QCOMPARE(w->Action(QStringLiteral("MenuUndo"))->text(), QStringLiteral("Undo Template"));
     }
 };
 
