@@ -1,7 +1,6 @@
 #include "codec/JpegStream.h"
 
 // jpeglib.h needs size_t and FILE declared first.
-#include <cstdio>
 #include <jpeglib.h>
 
 #include <QColorSpace>
@@ -9,6 +8,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <csetjmp>
+#include <cstdio>
 #include <vector>
 
 #include "codec/CodecUtil.h"
@@ -92,8 +92,8 @@ TJpegStream::TJpegStream(const QString& path, const TLoadOptions& options) {
     const J_COLOR_SPACE space = d.info.jpeg_color_space;
     if (space != JCS_YCbCr && space != JCS_RGB && space != JCS_GRAYSCALE) return;
 
-    const QByteArray icc =
-        codec::ReadIccProfile(reinterpret_cast<const uchar*>(data_.constData()), size_t(data_.size()));
+    const QByteArray icc = codec::ReadIccProfile(reinterpret_cast<const uchar*>(data_.constData()),
+                                                 size_t(data_.size()));
     if (!icc.isEmpty()) {
         const QColorSpace colorSpace = QColorSpace::fromIccProfile(icc);
         if (colorSpace.isValid() && !codec::IsSrgbEquivalent(colorSpace)) return;

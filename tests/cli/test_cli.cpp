@@ -381,8 +381,9 @@ private slots:
         QTest::addColumn<bool>("progressive");
         QTest::addColumn<QByteArray>("keys");
         QTest::addColumn<bool>("exact");
-        const QByteArray framed = "MAX=250\nLEFT=101\nTOP=33\nRIGHT=1000\nBOTTOM=700\n"
-                                  "ROTATE=270\nOUTSIDE.WIDTH=4\nRADIUS=5\nOFFSET=3\n";
+        const QByteArray framed =
+            "MAX=250\nLEFT=101\nTOP=33\nRIGHT=1000\nBOTTOM=700\n"
+            "ROTATE=270\nOUTSIDE.WIDTH=4\nRADIUS=5\nOFFSET=3\n";
         const QByteArray quarter = "MAX=0\nLEFT=300\nTOP=201\nRIGHT=901\nBOTTOM=602\n";
         QTest::newRow("exact, shrunk") << 1 << false << QByteArray("MAX=300\n") << true;
         QTest::newRow("exact, quarter crop") << 1 << false << quarter << true;
@@ -402,12 +403,12 @@ private slots:
         QFETCH(QByteArray, keys);
         QFETCH(bool, exact);
         const QSize stored = orientation >= 5 ? QSize(803, 1203) : QSize(1203, 803);
-        const QString photo = WriteBytes(
-            dir_.path(), QStringLiteral("whole.jpg"),
-            MakeJpeg(PhotoLikeImage(stored.width(), stored.height()),
-                     {.progressive = progressive, .orientation = orientation}));
-        const QString settings = Settings(QStringLiteral("whole.ini"),
-                                          "[P]\nFILENAME=" + photo.toUtf8() + "\n" + keys);
+        const QString photo =
+            WriteBytes(dir_.path(), QStringLiteral("whole.jpg"),
+                       MakeJpeg(PhotoLikeImage(stored.width(), stored.height()),
+                                {.progressive = progressive, .orientation = orientation}));
+        const QString settings =
+            Settings(QStringLiteral("whole.ini"), "[P]\nFILENAME=" + photo.toUtf8() + "\n" + keys);
         const QString out = Out(QStringLiteral("whole.png"));
         QFile::remove(out);
         QStringList args = {QStringLiteral("render"), settings, QStringLiteral("P"), out};

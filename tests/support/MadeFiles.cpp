@@ -1,7 +1,5 @@
 #include "support/MadeFiles.h"
 
-#include "support/ExifSupport.h"
-
 #include <jxl/encode.h>
 #include <jxl/encode_cxx.h>
 #include <libheif/heif.h>
@@ -18,6 +16,8 @@
 #include <cmath>
 #include <memory>
 #include <vector>
+
+#include "support/ExifSupport.h"
 
 // For the HEIC makers below: x265 (3.5) never frees a parameter block of every encoder it
 // opens, so LeakSanitizer, which calls this, is told to leave libx265's own leaks out.
@@ -537,12 +537,12 @@ QByteArray MakeJpeg(const QImage& image, const TJpegMaking& making) {
     unsigned char* bytes = nullptr;
     unsigned long size = 0;
     const int pixelFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB;
-    const int rc = tjCompress2(handle, source.constBits(), source.width(),
-                               int(source.bytesPerLine()), source.height(), pixelFormat, &bytes,
-                               &size, making.subsampling, making.quality,
-                               making.progressive ? TJFLAG_PROGRESSIVE : 0);
-    QByteArray jpeg = rc == 0 ? QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(size))
-                              : QByteArray();
+    const int rc =
+        tjCompress2(handle, source.constBits(), source.width(), int(source.bytesPerLine()),
+                    source.height(), pixelFormat, &bytes, &size, making.subsampling, making.quality,
+                    making.progressive ? TJFLAG_PROGRESSIVE : 0);
+    QByteArray jpeg =
+        rc == 0 ? QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(size)) : QByteArray();
     tjFree(bytes);
     tjDestroy(handle);
     if (jpeg.isEmpty()) return jpeg;

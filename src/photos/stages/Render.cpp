@@ -102,8 +102,7 @@ QImage RenderChain(const QImage& original, const TPhotoInfo& info, const QImage&
     return RenderAfterResize(std::move(image), info, mask, error);
 }
 
-QImage RenderAfterResize(QImage image, const TPhotoInfo& info, const QImage& mask,
-                         QString* error) {
+QImage RenderAfterResize(QImage image, const TPhotoInfo& info, const QImage& mask, QString* error) {
     image = OrientBitmap(std::move(image), info.Rotate);
     image = AdjustColors(std::move(image), info.Contrast, info.Brightness, info.Red, info.Green,
                          info.Blue, info.Grayscale, info.Negative);

@@ -56,8 +56,7 @@ QImage ResampleBitmap(const QImage& image, QSize size) {
             uint32_t* a = acc.data();
             for (size_t i = 0; i < channels; ++i) a[i] += src[i] * w;
         }
-        for (size_t i = 0; i < channels; ++i)
-            column[i] = resize::RoundToColumn(acc[i]);
+        for (size_t i = 0; i < channels; ++i) column[i] = resize::RoundToColumn(acc[i]);
 
         resize::SumColumns(column.data(), wx, reinterpret_cast<QRgb*>(out.scanLine(oy)));
     }

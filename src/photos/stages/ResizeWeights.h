@@ -46,7 +46,8 @@ inline void SumColumns(const uint16_t* column, const AxisWeights& wx, QRgb* dst)
         }
         constexpr int shift = kWeightBits + 8;
         constexpr uint32_t half = 1u << (shift - 1);
-        dst[ox] = qRgb(int((r + half) >> shift), int((g + half) >> shift), int((b + half) >> shift));
+        dst[ox] =
+            qRgb(int((r + half) >> shift), int((g + half) >> shift), int((b + half) >> shift));
     }
 }
 

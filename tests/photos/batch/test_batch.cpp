@@ -335,11 +335,12 @@ private slots:
         QFETCH(bool, progressive);
         QFETCH(bool, fast);
         QFETCH(bool, autoCrop);
-        const QString folder = dir_.filePath(QStringLiteral("whole%1").arg(QTest::currentDataTag()));
-        const QString path = WriteBytes(
-            dir_.path(), QStringLiteral("whole.jpg"),
-            MakeJpeg(PhotoLikeImage(1001, 667),
-                     {.progressive = progressive, .orientation = orientation}));
+        const QString folder =
+            dir_.filePath(QStringLiteral("whole%1").arg(QTest::currentDataTag()));
+        const QString path =
+            WriteBytes(dir_.path(), QStringLiteral("whole.jpg"),
+                       MakeJpeg(PhotoLikeImage(1001, 667),
+                                {.progressive = progressive, .orientation = orientation}));
         TBatchOptions options;
         options.folder = folder;
         options.extension = QStringLiteral(".png");

@@ -4,8 +4,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "codec/Codec.h"
@@ -563,10 +563,10 @@ private slots:
         QTest::addColumn<QString>("profile");  // "", "srgb" or "adobe"
         QTest::addColumn<int>("minimumLongSide");
         QTest::addColumn<bool>("streams");
-        const QStringList all = {QStringLiteral("whole"),        QStringLiteral("odd crop"),
-                                 QStringLiteral("quarter crop"), QStringLiteral("corner quarter"),
-                                 QStringLiteral("shrink odd"),   QStringLiteral("shrink to 1"),
-                                 QStringLiteral("enlarge"),      QStringLiteral("kept small"),
+        const QStringList all = {QStringLiteral("whole"),         QStringLiteral("odd crop"),
+                                 QStringLiteral("quarter crop"),  QStringLiteral("corner quarter"),
+                                 QStringLiteral("shrink odd"),    QStringLiteral("shrink to 1"),
+                                 QStringLiteral("enlarge"),       QStringLiteral("kept small"),
                                  QStringLiteral("crop enlarged"), QStringLiteral("everything"),
                                  QStringLiteral("grey negative")};
         const auto row = [](const QString& settings, const QString& source) {
@@ -585,12 +585,12 @@ private slots:
                     << settings << QSize(299, 205) << sub << 1 << false << QString() << 0 << true;
             for (int o = 2; o <= 8; ++o)
                 *row(settings, QStringLiteral("orientation %1").arg(o))
-                    << settings << (o >= 5 ? QSize(203, 301) : QSize(301, 203)) << 2 << o
-                    << false << QString() << 0 << StreamsOrientation(o);
+                    << settings << (o >= 5 ? QSize(203, 301) : QSize(301, 203)) << 2 << o << false
+                    << QString() << 0 << StreamsOrientation(o);
         }
         // DCT-scaled decodes: 1203 x 803 at 1/4 (301 x 201) and at 3/8 (452 x 302).
-        for (const QString& settings :
-             {QStringLiteral("shrink odd"), QStringLiteral("odd crop"), QStringLiteral("everything")}) {
+        for (const QString& settings : {QStringLiteral("shrink odd"), QStringLiteral("odd crop"),
+                                        QStringLiteral("everything")}) {
             *row(settings, QStringLiteral("reduced to a quarter"))
                 << settings << QSize(1203, 803) << 2 << 1 << false << QString() << 300 << true;
             *row(settings, QStringLiteral("reduced to 3/8, orientation 3"))
@@ -617,17 +617,16 @@ private slots:
         QFETCH(int, minimumLongSide);
         QFETCH(bool, streams);
         // The pixels as stored; the EXIF orientation turns them upright on load.
-        TJpegMaking making{.subsampling = subsampling,
-                           .progressive = progressive,
-                           .orientation = orientation};
+        TJpegMaking making{
+            .subsampling = subsampling, .progressive = progressive, .orientation = orientation};
         if (!profile.isEmpty())
             making.icc = QColorSpace(profile == QLatin1String("adobe") ? QColorSpace::AdobeRgb
                                                                        : QColorSpace::SRgb)
                              .iccProfile();
         const QSize stored = orientation >= 5 ? size.transposed() : size;
-        const QString path = WriteBytes(
-            dir_.path(), QStringLiteral("stream.jpg"),
-            MakeJpeg(NoisyImage(stored.width(), stored.height(), 7), making));
+        const QString path =
+            WriteBytes(dir_.path(), QStringLiteral("stream.jpg"),
+                       MakeJpeg(NoisyImage(stored.width(), stored.height(), 7), making));
         TPhotoInfo info = StreamSettings(settings);
         const QImage mask = info.MaskName.isEmpty() ? QImage() : PatternImage(13, 9);
         TLoadOptions load;
@@ -647,8 +646,9 @@ private slots:
         for (int y = 0; y < whole.height(); ++y)
             if (std::memcmp(streamed.constScanLine(y), whole.constScanLine(y),
                             size_t(whole.width()) * 4) != 0)
-                QFAIL(qPrintable(QStringLiteral("row %1 differs: %2").arg(y).arg(
-                    CompareImages(streamed, whole))));
+                QFAIL(qPrintable(QStringLiteral("row %1 differs: %2")
+                                     .arg(y)
+                                     .arg(CompareImages(streamed, whole))));
     }
 
     // The photo strip's 32 x 32 thumbnails are checked with the main window.
