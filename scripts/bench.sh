@@ -93,6 +93,48 @@ print(f"vellumora / convert       = {v / r['convert']['median']:.2f}  (goal: bel
 PY
 
 echo
+echo "== streaming renders: the same JPEG, whole processes, medians of alternating runs, time"
+echo "   and peak memory (goals: render at most 0.8 of vipsthumbnail; render --exact at most"
+echo "   1.15 of djpeg's full decode; both at most vipsthumbnail's memory; a quarter crop"
+echo "   with --exact below the full decode)"
+quarter="$data/quarter.ini"
+printf '[P]\nFILENAME=%s\nLEFT=1500\nTOP=1000\nRIGHT=4500\nBOTTOM=3000\n' "$(realpath "$photo")" > "$quarter"
+python3 - "$runs" \
+  "render=$bin/vellumora-cli render $ini P $data/out_stream.jpg" \
+  "vipsthumbnail=vipsthumbnail $photo -s 640 -o $PWD/$data/out_vips.jpg[Q=90]" \
+  "render --exact=$bin/vellumora-cli render --exact $ini P $data/out_exact.jpg" \
+  "djpeg=djpeg -outfile /dev/null $photo" \
+  "quarter --exact=$bin/vellumora-cli render --exact $quarter P $data/out_quarter.jpg" <<'PY'
+import shlex, statistics, subprocess, sys, time
+runs = int(sys.argv[1])
+commands = [arg.split("=", 1) for arg in sys.argv[2:]]
+seconds = {name: [] for name, _ in commands}
+peak = {name: [] for name, _ in commands}
+for round in range(runs + 1):  # the first round warms the caches and is not counted
+    for name, command in commands:
+        # GNU time reports the command's own peak (a child of this interpreter would count
+        # the interpreter's pages it started with); its own cost is the same for all.
+        start = time.perf_counter()
+        done = subprocess.run(["/usr/bin/time", "-f", "%M", *shlex.split(command)],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        elapsed = time.perf_counter() - start
+        if done.returncode != 0:
+            sys.exit(f"{name} failed: {command}")
+        if round:
+            seconds[name].append(elapsed)
+            peak[name].append(int(done.stderr.split()[-1]) / 1024)  # KiB to MiB
+t = {name: statistics.median(v) * 1000 for name, v in seconds.items()}
+m = {name: max(v) for name, v in peak.items()}
+for name in t:
+    print(f"{name:16s} median {t[name]:7.1f} ms  peak {m[name]:6.1f} MiB")
+print(f"render / vipsthumbnail          = {t['render'] / t['vipsthumbnail']:.2f}  (goal: at most 0.8)")
+print(f"render --exact / djpeg          = {t['render --exact'] / t['djpeg']:.2f}  (goal: at most 1.15)")
+print(f"quarter --exact / djpeg         = {t['quarter --exact'] / t['djpeg']:.2f}  (goal: below 1)")
+for name in ("render", "render --exact"):
+    print(f"{name} memory / vipsthumbnail's = {m[name] / m['vipsthumbnail']:.2f}  (goal: at most 1)")
+PY
+
+echo
 echo "== batch: 12 photos of 24 MP to 640 px with a watermark and a 10-pixel band, JPEG"
 photos=()
 for i in $(seq 1 12); do

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-image-formats-plugins
-  libturbojpeg0-dev libmagick++-6.q16-dev libraw-dev libexiv2-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libmagick++-6.q16-dev libraw-dev libexiv2-dev
   libheif-dev libjxl-dev libwebp-dev libtiff-dev
   fonts-liberation2 fonts-dejavu-core fonts-urw-base35
   imagemagick xvfb xauth xdg-utils

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "codec/Codec.h"
+#include "codec/JpegStream.h"
 #include "photos/Photo.h"
 #include "photos/batch/Batch.h"
 #include "photos/settings/IniFile.h"
@@ -10,15 +11,19 @@
 #include "photos/settings/ProgramFolder.h"
 #include "photos/settings/Templates.h"
 #include "photos/stages/Stages.h"
+#include "photos/stages/StreamRender.h"
 
 namespace vellumora::cli {
 
 QString UsageText() {
     const QString usage = QStringLiteral(
-        "usage: vellumora-cli render [--strip-metadata] SETTINGS SECTION OUTPUT\n"
+        "usage: vellumora-cli render [--exact] [--strip-metadata] SETTINGS SECTION OUTPUT\n"
         "  render  renders the photo named by FILENAME in section SECTION of the settings\n"
         "          file SETTINGS with the settings of that section, and writes OUTPUT\n"
         "          (format by extension: %1)\n"
+        "          Like batch and album, a JPEG that is shrunk and not cropped decodes at a\n"
+        "          reduced size that keeps twice the output's size; --exact decodes it\n"
+        "          whole, for the picture the window shows, pixel for pixel\n"
         "usage: vellumora-cli batch [--settings FILE --section NAME] --folder DIR [--type EXT]\n"
         "         [--prefix TEXT] [--suffix TEXT] [--case keep|upper|lower]\n"
         "         [--auto-crop \"A * B\"] [--rotate CODE] [--jobs N] [--strip-metadata]\n"
@@ -80,6 +85,7 @@ int RunRender(const QStringList& arguments, QTextStream& out, QTextStream& err) 
     Q_UNUSED(out);
     QStringList args = arguments;
     const bool strip = args.removeAll(QStringLiteral("--strip-metadata")) > 0;
+    const bool exact = args.removeAll(QStringLiteral("--exact")) > 0;
     if (args.size() != 3) {
         err << UsageText();
         return kUsage;
@@ -107,7 +113,28 @@ int RunRender(const QStringList& arguments, QTextStream& out, QTextStream& err) 
             << "The section [" << section << "] of " << settingsPath << " names no FILENAME.\n";
         return kFailed;
     }
+    const TMetadataUse use = strip ? TMetadataUse::Strip : TMetadataUse::Keep;
+    // The batch's rule: without a crop (in the original's pixels) a JPEG may shrink while
+    // it decodes, as long as the resize keeps twice its output to average from.
+    TLoadOptions load;
+    if (!exact && info.Crop == TRect()) load.minimumLongSide = ReducedDecodeSide(info);
+    // A JPEG that streams never holds the original; the rest, and whatever fails, goes
+    // through the photo, which reports failures as the window does.
+    if (const TJpegStream stream(info.FileName, load); stream.Streamable()) {
+        const QImage rendered =
+            RenderStreamed(stream, info, LoadMaskFile(MasksFolder(), info.MaskName));
+        if (!rendered.isNull()) {
+            QString reason;
+            if (!SaveRendered(rendered, outputPath, stream.Metadata(), use, &reason)) {
+                err << CannotSaveMessage(outputPath) << "\n";
+                if (!reason.isEmpty()) err << reason << "\n";
+                return kFailed;
+            }
+            return kOk;
+        }
+    }
     TPhoto photo;
+    photo.SetLoadOptions(load);
     photo.AssignInfo(&info);
     if (photo.Original().isNull() || photo.Rendered().isNull()) {
         err << photo.LastError() << "\n";
@@ -115,7 +142,7 @@ int RunRender(const QStringList& arguments, QTextStream& out, QTextStream& err) 
         return kFailed;
     }
     QString reason;
-    if (!photo.SaveToFile(outputPath, &reason, strip ? TMetadataUse::Strip : TMetadataUse::Keep)) {
+    if (!photo.SaveToFile(outputPath, &reason, use)) {
         err << CannotSaveMessage(outputPath) << "\n";
         if (!reason.isEmpty()) err << reason << "\n";
         return kFailed;

@@ -28,6 +28,8 @@ struct TTjDeleter {
 };
 using TTjHandle = std::unique_ptr<void, TTjDeleter>;
 
+}  // namespace
+
 // Walks the marker segments before the first scan for the ICC profile, which may be
 // split over several APP2 segments.
 QByteArray ReadIccProfile(const uchar* data, size_t size) {
@@ -105,8 +107,6 @@ tjscalingfactor ChooseScale(int width, int height, const TLoadOptions& options) 
     }
     return best;
 }
-
-}  // namespace
 
 bool LooksLikeJpeg(const QByteArray& data) {
     return data.size() >= 3 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8 &&

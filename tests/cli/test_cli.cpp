@@ -11,6 +11,11 @@
 #include <QTest>
 #include <cmath>
 
+#include "codec/Codec.h"
+#include "photos/settings/IniFile.h"
+#include "photos/settings/PhotoInfo.h"
+#include "photos/stages/Render.h"
+#include "support/MadeFiles.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora::test;
@@ -368,6 +373,66 @@ private slots:
     }
 
     // Bad photos, settings and outputs: exit 1 (or a clamp and exit 0), never a signal.
+    // render writes what the whole chain makes of the photo (decoded whole with --exact,
+    // else at the batch's reduced scale), whether the JPEG streams or not; the reduced
+    // decode stays within the batch's bound of the exact picture.
+    void renderEqualsTheWholeChain_data() {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<bool>("progressive");
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<bool>("exact");
+        const QByteArray framed =
+            "MAX=250\nLEFT=101\nTOP=33\nRIGHT=1000\nBOTTOM=700\n"
+            "ROTATE=270\nOUTSIDE.WIDTH=4\nRADIUS=5\nOFFSET=3\n";
+        const QByteArray quarter = "MAX=0\nLEFT=300\nTOP=201\nRIGHT=901\nBOTTOM=602\n";
+        QTest::newRow("exact, shrunk") << 1 << false << QByteArray("MAX=300\n") << true;
+        QTest::newRow("exact, quarter crop") << 1 << false << quarter << true;
+        QTest::newRow("exact, framed") << 1 << false << framed << true;
+        QTest::newRow("exact, upside down") << 3 << false << framed << true;
+        QTest::newRow("exact, on its side") << 6 << false << framed << true;
+        QTest::newRow("exact, progressive") << 1 << true << framed << true;
+        QTest::newRow("reduced") << 1 << false << QByteArray("MAX=300\n") << false;
+        QTest::newRow("reduced, mirrored")
+            << 2 << false << QByteArray("MAX=300\nROTATE=90\nRED=20\n") << false;
+        QTest::newRow("reduced, on its side") << 8 << false << QByteArray("MAX=301\n") << false;
+        QTest::newRow("cropped, so exact") << 1 << false << framed << false;
+    }
+    void renderEqualsTheWholeChain() {
+        QFETCH(int, orientation);
+        QFETCH(bool, progressive);
+        QFETCH(QByteArray, keys);
+        QFETCH(bool, exact);
+        const QSize stored = orientation >= 5 ? QSize(803, 1203) : QSize(1203, 803);
+        const QString photo =
+            WriteBytes(dir_.path(), QStringLiteral("whole.jpg"),
+                       MakeJpeg(PhotoLikeImage(stored.width(), stored.height()),
+                                {.progressive = progressive, .orientation = orientation}));
+        const QString settings =
+            Settings(QStringLiteral("whole.ini"), "[P]\nFILENAME=" + photo.toUtf8() + "\n" + keys);
+        const QString out = Out(QStringLiteral("whole.png"));
+        QFile::remove(out);
+        QStringList args = {QStringLiteral("render"), settings, QStringLiteral("P"), out};
+        if (exact) args.insert(1, QStringLiteral("--exact"));
+        const TCliResult run = RunCli(args);
+        QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
+
+        vellumora::TPhotoInfo info;
+        info.ReadSettings(vellumora::TIniFile(settings), QStringLiteral("P"));
+        vellumora::TLoadOptions load;
+        const bool reduced = !exact && info.Crop == vellumora::TRect();
+        if (reduced) load.minimumLongSide = 2 * info.Max;
+        const QImage original = vellumora::DoLoad(photo, nullptr, load);
+        QCOMPARE(original.width() < 1203 && original.height() < 1203, reduced);
+        const QImage written(out);
+        QCOMPARE(CompareImages(written, vellumora::RenderChain(original, info, {})), QString());
+        if (reduced) {
+            const QImage precise = vellumora::RenderChain(vellumora::DoLoad(photo), info, {});
+            QCOMPARE(written.size(), precise.size());
+            const double psnr = Psnr(precise, written);
+            QVERIFY2(psnr >= 40.0, qPrintable(QString::number(psnr)));
+        }
+    }
+
     void badInput_data() {
         QTest::addColumn<QString>("photo");  // file name inside the test folder, or a key
         QTest::addColumn<QByteArray>("photoBytes");
@@ -397,6 +462,16 @@ private slots:
         hugeBmp[28] = 24;
         const QByteArray good = "[P]\nFILENAME=%PHOTO%\n";
 
+        // JPEGs go by rows where they can; a damaged one still fails, or loads, as before.
+        const QByteArray jpeg = MakeJpeg(PatternImage(160, 96));
+        QTest::newRow("jpeg cut in its header")
+            << "cut.jpg" << jpeg.left(300) << good << "o.png" << 1 << "\nDamaged file.\n";
+        QTest::newRow("jpeg cut in its data")
+            << "half.jpg" << jpeg.left(jpeg.size() / 2) << QByteArray(good + "MAX=50\n") << "o.png"
+            << 0 << "";
+        QTest::newRow("jpeg rendered too large")
+            << "big.jpg" << jpeg << QByteArray(good + "MAX=2147483647\nKEEP=0\n") << "o.png" << 1
+            << "too large";
         QTest::newRow("truncated png")
             << "cut.png" << png.left(png.size() / 2) << good << "o.png" << 1 << "\nDamaged file.\n";
         QTest::newRow("empty file")
@@ -513,7 +588,7 @@ private slots:
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         // Only the tool's own words reach the output, and only on failure.
         if (code == 0) QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
-        if (code == 1 && photo != QLatin1String("<photo>"))
+        if (code == 1 && photo != QLatin1String("<photo>") && message != QLatin1String("too large"))
             QVERIFY(
                 run.err.contains(QStringLiteral("Cannot open ") + photoPath + QStringLiteral("!")));
         if (code == 1 && message == QLatin1String("Cannot save"))
@@ -662,6 +737,9 @@ private slots:
             << "--help"
             << "OUTPUT\\n          \\(format by extension: jpg jpeg gif tif pcx png bmp tga webp "
                "avif jxl\\)\\n";
+        QTest::newRow("--help: what --exact changes")
+            << "--help"
+            << "render \\[--exact\\].*reduced size.*--exact decodes it\\s+whole";
         QTest::newRow("--version") << "--version"
                                    << "^vellumora-cli \\d+\\.\\d+\\.\\d+\\n$";
     }

@@ -4,6 +4,7 @@
 #include <jxl/encode_cxx.h>
 #include <libheif/heif.h>
 #include <tiffio.h>
+#include <turbojpeg.h>
 #include <webp/encode.h>
 #include <webp/mux.h>
 
@@ -15,6 +16,8 @@
 #include <cmath>
 #include <memory>
 #include <vector>
+
+#include "support/ExifSupport.h"
 
 // For the HEIC makers below: x265 (3.5) never frees a parameter block of every encoder it
 // opens, so LeakSanitizer, which calls this, is told to leave libx265's own leaks out.
@@ -526,6 +529,31 @@ QByteArray WithDngTag(QByteArray dng, int tag, quint32 value) {
     const bool isShort = uchar(dng[at - 6]) == TIFF_SHORT;
     for (int i = 0; i < (isShort ? 2 : 4); ++i) dng[at + i] = char(value >> (8 * i));
     return dng;
+}
+
+QByteArray MakeJpeg(const QImage& image, const TJpegMaking& making) {
+    const QImage source = image.convertToFormat(QImage::Format_RGB32);
+    tjhandle handle = tjInitCompress();
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
+    const int pixelFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB;
+    const int rc =
+        tjCompress2(handle, source.constBits(), source.width(), int(source.bytesPerLine()),
+                    source.height(), pixelFormat, &bytes, &size, making.subsampling, making.quality,
+                    making.progressive ? TJFLAG_PROGRESSIVE : 0);
+    QByteArray jpeg =
+        rc == 0 ? QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(size)) : QByteArray();
+    tjFree(bytes);
+    tjDestroy(handle);
+    if (jpeg.isEmpty()) return jpeg;
+    if (!making.icc.isEmpty()) {
+        const QByteArray payload = QByteArray("ICC_PROFILE\0\1\1", 14) + making.icc;
+        jpeg = jpeg.left(2) + Patched("\xFF\xE2..", {{2, quint32(payload.size() + 2), 2, 1}}) +
+               payload + jpeg.mid(2);
+    }
+    if (making.orientation != 1)
+        jpeg = WithExif(jpeg, Tiff(false, {{0x0112, 3, quint32(making.orientation)}}));
+    return jpeg;
 }
 
 }  // namespace vellumora::test

@@ -9,6 +9,19 @@
 
 namespace vellumora::test {
 
+// --- JPEG (TurboJPEG) ---
+
+// How MakeJpeg writes a picture.
+struct TJpegMaking {
+    int subsampling = 2;  // TurboJPEG's TJSAMP_*: 0 4:4:4, 1 4:2:2, 2 4:2:0, 3 grey, 4 4:4:0
+    int quality = 90;
+    bool progressive = false;
+    int orientation = 1;  // written as the EXIF orientation when not 1; the pixels as given
+    QByteArray icc{};     // an ICC profile for an APP2 segment
+};
+// A JPEG file of the image (kPixelFormat).
+QByteArray MakeJpeg(const QImage& image, const TJpegMaking& making = {});
+
 // --- HEIF and AVIF (libheif) ---
 
 // How MakeHeif writes a picture.

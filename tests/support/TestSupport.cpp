@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "codec/ImageBuffer.h"
@@ -26,6 +27,38 @@ QImage PatternImage(int width, int height) {
             row[x] = qRgb((x * 7 + y) & 255, (y * 5 + x) & 255, ((x ^ y) * 3) & 255);
     }
     return image;
+}
+
+QImage PhotoLikeImage(int width, int height) {
+    QImage photo = NewImage(width, height);
+    quint32 seed = 1;
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(photo.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int noise = int(seed >> 29) - 4;
+            const double u = double(x) / width, v = double(y) / height;
+            const double shape = 0.5 + 0.5 * std::sin(9 * u) * std::cos(7 * v);
+            const double texture = 0.5 + 0.5 * std::sin(x * 0.11 + 3 * std::sin(y * 0.05));
+            row[x] = qRgb(std::clamp(int(30 + 170 * shape + 40 * texture) + noise, 0, 255),
+                          std::clamp(int(50 + 150 * v + 30 * texture * shape) + noise, 0, 255),
+                          std::clamp(int(200 * (1 - v) * shape + 20) + noise, 0, 255));
+        }
+    }
+    return photo;
+}
+
+double Psnr(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            for (int shift : {0, 8, 16}) {
+                const double d =
+                    double((a.pixel(x, y) >> shift) & 255) - ((b.pixel(x, y) >> shift) & 255);
+                sum += d * d;
+            }
+    const double mse = sum / (3.0 * a.width() * a.height());
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
 QImage SolidImage(int width, int height, quint32 rgb) {

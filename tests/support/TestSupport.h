@@ -19,6 +19,12 @@ namespace vellumora::test {
 // An image of the program's layout with a distinct colour in every pixel:
 // red = x * 7 + y, green = y * 5 + x, blue = (x ^ y) * 3 (all mod 256).
 QImage PatternImage(int width, int height);
+// Like a photo, for what is judged by how it looks (reduced decodes): smooth shapes,
+// some fine texture and a little noise.
+QImage PhotoLikeImage(int width, int height);
+// The peak signal-to-noise ratio of b against a in red, green and blue, in dB (99 when
+// they are equal); the sizes must match.
+double Psnr(const QImage& a, const QImage& b);
 // An image of one colour (0xRRGGBB).
 QImage SolidImage(int width, int height, quint32 rgb);
 // Red, green, blue of pixel (x, y) as 0xRRGGBB.

@@ -8,10 +8,12 @@
 #include <thread>
 
 #include "codec/Codec.h"
+#include "codec/JpegStream.h"
 #include "photos/Photo.h"
 #include "photos/settings/Names.h"
 #include "photos/settings/ProgramFolder.h"
 #include "photos/stages/Render.h"
+#include "photos/stages/StreamRender.h"
 
 namespace vellumora {
 
@@ -67,22 +69,36 @@ TExportItem ExportPhoto(const TPhotoInfo& record, const QString& output, const T
     load.minimumLongSide = rule.minimumLongSide;
     load.minimumShortSide = rule.minimumShortSide;
     TMetadata metadata;
-    if (rule.metadata != TMetadataUse::Strip) load.metadata = &metadata;
-    const QImage original = DoLoad(record.FileName, nullptr, load);
-    if (original.isNull()) {
-        item.failure = TExportFailure::CannotOpen;
-        item.message = QStringLiteral("Cannot open ") + record.FileName + QLatin1Char('!');
-        return item;
-    }
     TPhotoInfo adjusted;
     const TPhotoInfo* chosen = &record;
-    if (rule.adjust) {
+    const auto adjust = [&](QSize original) {
+        if (!rule.adjust) return;
         adjusted = record;
-        rule.adjust(adjusted, original.size());
+        rule.adjust(adjusted, original);
         chosen = &adjusted;
-    }
+    };
     QString error;
-    const QImage rendered = RenderChain(original, *chosen, masks.Get(chosen->MaskName), &error);
+    QImage rendered;
+    // A JPEG that streams is cropped and resized as it decodes; anything else, and a
+    // stream that meets damage, is decoded whole.
+    if (const TJpegStream stream(record.FileName, load); stream.Streamable()) {
+        adjust(stream.Size());
+        rendered = RenderStreamed(stream, *chosen, masks.Get(chosen->MaskName), &error);
+        if (!rendered.isNull() && rule.metadata != TMetadataUse::Strip)
+            metadata = stream.Metadata();
+    }
+    if (rendered.isNull()) {
+        chosen = &record;
+        if (rule.metadata != TMetadataUse::Strip) load.metadata = &metadata;
+        const QImage original = DoLoad(record.FileName, nullptr, load);
+        if (original.isNull()) {
+            item.failure = TExportFailure::CannotOpen;
+            item.message = QStringLiteral("Cannot open ") + record.FileName + QLatin1Char('!');
+            return item;
+        }
+        adjust(original.size());
+        rendered = RenderChain(original, *chosen, masks.Get(chosen->MaskName), &error);
+    }
     if (rendered.isNull()) {
         item.failure = TExportFailure::CannotRender;
         item.message = error;

@@ -99,6 +99,10 @@ QImage RenderChain(const QImage& original, const TPhotoInfo& info, const QImage&
     QImage image = original;
     image = CropBitmap(std::move(image), info.Crop);
     image = ResizeBitmap(std::move(image), info.Max, info.Keep);
+    return RenderAfterResize(std::move(image), info, mask, error);
+}
+
+QImage RenderAfterResize(QImage image, const TPhotoInfo& info, const QImage& mask, QString* error) {
     image = OrientBitmap(std::move(image), info.Rotate);
     image = AdjustColors(std::move(image), info.Contrast, info.Brightness, info.Red, info.Green,
                          info.Blue, info.Grayscale, info.Negative);

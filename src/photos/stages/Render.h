@@ -50,5 +50,9 @@ TPhotoInfo PreviewSettings(const TPhotoInfo& info, QSize original, QSize reduced
 // kMaxRenderPixels or memory runs out, with the reason in *error.
 QImage RenderChain(const QImage& original, const TPhotoInfo& info, const QImage& mask,
                    QString* error = nullptr);
+// The stages after the resize, for a picture already cropped and resized (null when
+// that failed for memory): what RenderChain does with it, with the same messages.
+QImage RenderAfterResize(QImage image, const TPhotoInfo& info, const QImage& mask,
+                         QString* error = nullptr);
 
 }  // namespace vellumora

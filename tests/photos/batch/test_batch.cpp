@@ -12,25 +12,14 @@
 
 #include "codec/Codec.h"
 #include "photos/batch/Batch.h"
+#include "photos/stages/Render.h"
+#include "support/MadeFiles.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
 using namespace vellumora::test;
 
 namespace {
-
-double Psnr(const QImage& a, const QImage& b) {
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            for (int shift : {0, 8, 16}) {
-                const double d =
-                    double((a.pixel(x, y) >> shift) & 255) - ((b.pixel(x, y) >> shift) & 255);
-                sum += d * d;
-            }
-    const double mse = sum / (3.0 * a.width() * a.height());
-    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
-}
 
 QByteArray Bytes(const QString& path) {
     QFile f(path);
@@ -326,24 +315,55 @@ private slots:
         QCOMPARE(entries[0].Crop, TRect{});  // computed per run, never kept
     }
 
+    // Whether a JPEG streams or falls back to the whole decode (orientations on their
+    // side, progressive files), the batch writes what the whole chain makes of the photo
+    // decoded at the scale its rule allows, auto crop included.
+    void filesEqualTheWholeChain_data() {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<bool>("progressive");
+        QTest::addColumn<bool>("fast");
+        QTest::addColumn<bool>("autoCrop");
+        for (int o = 1; o <= 8; ++o)
+            QTest::addRow("orientation %d", o) << o << false << false << (o % 2 == 0);
+        QTest::newRow("reduced") << 1 << false << true << false;
+        QTest::newRow("reduced, auto crop, upside down") << 3 << false << true << true;
+        QTest::newRow("reduced, on its side") << 6 << false << true << false;
+        QTest::newRow("progressive") << 1 << true << false << false;
+    }
+    void filesEqualTheWholeChain() {
+        QFETCH(int, orientation);
+        QFETCH(bool, progressive);
+        QFETCH(bool, fast);
+        QFETCH(bool, autoCrop);
+        const QString folder =
+            dir_.filePath(QStringLiteral("whole%1").arg(QTest::currentDataTag()));
+        const QString path =
+            WriteBytes(dir_.path(), QStringLiteral("whole.jpg"),
+                       MakeJpeg(PhotoLikeImage(1001, 667),
+                                {.progressive = progressive, .orientation = orientation}));
+        TBatchOptions options;
+        options.folder = folder;
+        options.extension = QStringLiteral(".png");
+        options.fastDecode = fast;
+        options.autoCrop = autoCrop;
+        options.ratioIndex = 2;
+        auto entries = Entries({path}, 241);
+        entries[0].Rotate = 90;
+        entries[0].Contrast = 10;
+        QCOMPARE(RunBatch(entries, options).written, 1);
+
+        TLoadOptions load;
+        if (fast) (autoCrop ? load.minimumShortSide : load.minimumLongSide) = 2 * 241;
+        const QImage original = DoLoad(path, nullptr, load);
+        QVERIFY(!original.isNull());
+        if (autoCrop) entries[0].Crop = AutoCropRect(original.size(), 90, 2);
+        const QImage whole = RenderChain(original, entries[0], {});
+        QCOMPARE(CompareImages(QImage(folder + QStringLiteral("/whole.png")), whole), QString());
+    }
+
     // Reduced-size JPEG decoding must not show in the result.
     void fastDecodeMatchesTheFullPath() {
-        // Like a photo: smooth shapes, some fine texture and a little noise.
-        QImage photo(2400, 1600, QImage::Format_RGB32);
-        quint32 seed = 1;
-        for (int y = 0; y < photo.height(); ++y)
-            for (int x = 0; x < photo.width(); ++x) {
-                seed = seed * 1664525u + 1013904223u;
-                const int noise = int(seed >> 29) - 4;
-                const double u = x / 2400.0, v = y / 1600.0;
-                const double shape = 0.5 + 0.5 * std::sin(9 * u) * std::cos(7 * v);
-                const double texture = 0.5 + 0.5 * std::sin(x * 0.11 + 3 * std::sin(y * 0.05));
-                photo.setPixel(
-                    x, y,
-                    qRgb(std::clamp(int(30 + 170 * shape + 40 * texture) + noise, 0, 255),
-                         std::clamp(int(50 + 150 * v + 30 * texture * shape) + noise, 0, 255),
-                         std::clamp(int(200 * (1 - v) * shape + 20) + noise, 0, 255)));
-            }
+        const QImage photo = PhotoLikeImage(2400, 1600);
         const QString path = dir_.filePath(QStringLiteral("fast.jpg"));
         QVERIFY(photo.save(path, "JPEG", 92));
         for (bool autoCrop : {false, true}) {

@@ -1,13 +1,20 @@
 // The geometric and colour stages, the chain that runs them, and the thumbnails of the lists.
 
+#include <QColorSpace>
+#include <QTemporaryDir>
 #include <QTest>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
+#include "codec/Codec.h"
+#include "codec/JpegStream.h"
 #include "photos/stages/Render.h"
 #include "photos/stages/Stages.h"
+#include "photos/stages/StreamRender.h"
 #include "photos/stages/Thumbnail.h"
+#include "support/MadeFiles.h"
 #include "support/RectSupport.h"
 #include "support/TestSupport.h"
 
@@ -75,6 +82,59 @@ QImage NoisyImage(int w, int h, quint32 seed) {
                 image.setPixel(x, y, qRgb(seed >> 8 & 255, seed >> 16 & 255, 255));
         }
     return image;
+}
+
+// The settings the streamed render is held to the whole chain with, by name.
+TPhotoInfo StreamSettings(const QString& name) {
+    TPhotoInfo info;
+    info.Max = 0;
+    if (name == QLatin1String("whole")) return info;
+    if (name == QLatin1String("odd crop")) {
+        info.Crop = {37, 21, 250, 180};  // odd corners, odd sides
+    } else if (name == QLatin1String("quarter crop")) {
+        info.Crop = {75, 50, 226, 152};
+        info.Max = 97;
+    } else if (name == QLatin1String("corner quarter")) {
+        info.Crop = {150, 101, 400, 400};  // cut to the picture at the bottom right
+        info.Max = 61;
+    } else if (name == QLatin1String("shrink odd")) {
+        info.Max = 97;
+    } else if (name == QLatin1String("shrink to 1")) {
+        info.Max = 1;
+    } else if (name == QLatin1String("enlarge")) {
+        info.Max = 451;
+        info.Keep = false;
+    } else if (name == QLatin1String("kept small")) {
+        info.Max = 451;
+        info.Keep = true;
+    } else if (name == QLatin1String("crop enlarged")) {
+        info.Crop = {13, 7, 40, 30};
+        info.Max = 200;
+        info.Keep = false;
+    } else if (name == QLatin1String("everything")) {
+        // Every stage after the resize, on a cropped, shrunk and turned picture.
+        info.Crop = {11, 9, 280, 190};
+        info.Max = 120;
+        info.Rotate = 270;
+        info.Contrast = 20;
+        info.Brightness = -10;
+        info.Red = 15;
+        info.Blue = -20;
+        info.Watermark = QStringLiteral("Streamed");
+        info.Font.Height = -14;
+        info.Opacity = 60;
+        info.MaskName = QStringLiteral("pattern");  // the test passes the mask itself
+        info.Outside = {5, 0x203040};
+        info.Inside = {3, 0xC0C0C0};
+        info.Radius = 6;
+        info.Offset = 4;
+    } else if (name == QLatin1String("grey negative")) {
+        info.Max = 150;
+        info.Rotate = -90;
+        info.Grayscale = true;
+        info.Negative = true;
+    }
+    return info;
 }
 
 }  // namespace
@@ -492,6 +552,105 @@ private slots:
         QVERIFY(!error.isEmpty());
         QCOMPARE(RenderedSize(QSize(4, 3), info).Pixels(), qint64(20000) * 15000);
     }
+    // A JPEG streamed by rows through crop and resize gives the whole chain's bytes:
+    // RenderChain(DoLoad(file)). Files that do not stream say so and are left to it.
+    void streamedEqualsWhole_data() {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("subsampling");
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<bool>("progressive");
+        QTest::addColumn<QString>("profile");  // "", "srgb" or "adobe"
+        QTest::addColumn<int>("minimumLongSide");
+        QTest::addColumn<bool>("streams");
+        const QStringList all = {QStringLiteral("whole"),         QStringLiteral("odd crop"),
+                                 QStringLiteral("quarter crop"),  QStringLiteral("corner quarter"),
+                                 QStringLiteral("shrink odd"),    QStringLiteral("shrink to 1"),
+                                 QStringLiteral("enlarge"),       QStringLiteral("kept small"),
+                                 QStringLiteral("crop enlarged"), QStringLiteral("everything"),
+                                 QStringLiteral("grey negative")};
+        const auto row = [](const QString& settings, const QString& source) {
+            return &QTest::newRow(qPrintable(settings + QStringLiteral(", ") + source));
+        };
+        // Every setting on the common kind of file, with odd sides.
+        for (const QString& settings : all)
+            *row(settings, QStringLiteral("4:2:0 301 x 203"))
+                << settings << QSize(301, 203) << 2 << 1 << false << QString() << 0 << true;
+        // Each kind of sampling and each orientation with the settings that cut.
+        for (const QString& settings :
+             {QStringLiteral("odd crop"), QStringLiteral("corner quarter"),
+              QStringLiteral("enlarge"), QStringLiteral("everything")}) {
+            for (int sub : {0, 1, 3, 4})
+                *row(settings, QStringLiteral("sampling %1").arg(sub))
+                    << settings << QSize(299, 205) << sub << 1 << false << QString() << 0 << true;
+            for (int o = 2; o <= 8; ++o)
+                *row(settings, QStringLiteral("orientation %1").arg(o))
+                    << settings << (o >= 5 ? QSize(203, 301) : QSize(301, 203)) << 2 << o << false
+                    << QString() << 0 << StreamsOrientation(o);
+        }
+        // DCT-scaled decodes: 1203 x 803 at 1/4 (301 x 201) and at 3/8 (452 x 302).
+        for (const QString& settings : {QStringLiteral("shrink odd"), QStringLiteral("odd crop"),
+                                        QStringLiteral("everything")}) {
+            *row(settings, QStringLiteral("reduced to a quarter"))
+                << settings << QSize(1203, 803) << 2 << 1 << false << QString() << 300 << true;
+            *row(settings, QStringLiteral("reduced to 3/8, orientation 3"))
+                << settings << QSize(1203, 803) << 1 << 3 << false << QString() << 400 << true;
+        }
+        // What does not stream.
+        *row(QStringLiteral("odd crop"), QStringLiteral("progressive"))
+            << QStringLiteral("odd crop") << QSize(301, 203) << 2 << 1 << true << QString() << 0
+            << false;
+        *row(QStringLiteral("odd crop"), QStringLiteral("Adobe RGB profile"))
+            << QStringLiteral("odd crop") << QSize(301, 203) << 2 << 1 << false
+            << QStringLiteral("adobe") << 0 << false;
+        *row(QStringLiteral("odd crop"), QStringLiteral("sRGB profile"))
+            << QStringLiteral("odd crop") << QSize(301, 203) << 2 << 1 << false
+            << QStringLiteral("srgb") << 0 << true;
+    }
+    void streamedEqualsWhole() {
+        QFETCH(QString, settings);
+        QFETCH(QSize, size);
+        QFETCH(int, subsampling);
+        QFETCH(int, orientation);
+        QFETCH(bool, progressive);
+        QFETCH(QString, profile);
+        QFETCH(int, minimumLongSide);
+        QFETCH(bool, streams);
+        // The pixels as stored; the EXIF orientation turns them upright on load.
+        TJpegMaking making{
+            .subsampling = subsampling, .progressive = progressive, .orientation = orientation};
+        if (!profile.isEmpty())
+            making.icc = QColorSpace(profile == QLatin1String("adobe") ? QColorSpace::AdobeRgb
+                                                                       : QColorSpace::SRgb)
+                             .iccProfile();
+        const QSize stored = orientation >= 5 ? size.transposed() : size;
+        const QString path =
+            WriteBytes(dir_.path(), QStringLiteral("stream.jpg"),
+                       MakeJpeg(NoisyImage(stored.width(), stored.height(), 7), making));
+        TPhotoInfo info = StreamSettings(settings);
+        const QImage mask = info.MaskName.isEmpty() ? QImage() : PatternImage(13, 9);
+        TLoadOptions load;
+        load.minimumLongSide = minimumLongSide;
+
+        const QImage original = DoLoad(path, nullptr, load);
+        QVERIFY(!original.isNull());
+        const QImage whole = RenderChain(original, info, mask);
+        QVERIFY(!whole.isNull());
+        const TJpegStream stream(path, load);
+        if (stream.Streamable()) QCOMPARE(stream.Size(), original.size());
+        const QImage streamed = RenderStreamed(stream, info, mask);
+        QCOMPARE(!streamed.isNull(), streams);
+        if (!streams) return;
+        QCOMPARE(streamed.size(), whole.size());
+        QCOMPARE(streamed.format(), whole.format());
+        for (int y = 0; y < whole.height(); ++y)
+            if (std::memcmp(streamed.constScanLine(y), whole.constScanLine(y),
+                            size_t(whole.width()) * 4) != 0)
+                QFAIL(qPrintable(QStringLiteral("row %1 differs: %2")
+                                     .arg(y)
+                                     .arg(CompareImages(streamed, whole))));
+    }
+
     // The photo strip's 32 x 32 thumbnails are checked with the main window.
     void thumbnailFitsTheBox_data() {
         QTest::addColumn<QSize>("size");
@@ -528,7 +687,11 @@ private slots:
                     QFAIL(qPrintable(QStringLiteral("pixel %1, %2").arg(x).arg(y)));
             }
     }
+
+private:
+    QTemporaryDir dir_;
 };
 
-QTEST_GUILESS_MAIN(TestStages)
+// A full application: the streamed renders draw watermarks.
+QTEST_MAIN(TestStages)
 #include "test_stages.moc"
