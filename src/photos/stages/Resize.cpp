@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "codec/ImageBuffer.h"
+#include "photos/stages/Bands.h"
 
 namespace vellumora {
 namespace {
@@ -116,36 +117,42 @@ QImage ResampleBitmap(const QImage& image, QSize size) {
     const AxisWeights wx = MakeWeights(sw, size.width());
     const AxisWeights wy = MakeWeights(image.height(), size.height());
     const size_t channels = size_t(sw) * 4;
-    std::vector<uint32_t> acc(channels);
-    std::vector<uint16_t> column(channels);  // the accumulated row, 8 fraction bits
+    const TPixelRows rows(out);
 
-    for (int oy = 0; oy < size.height(); ++oy) {
-        std::fill(acc.begin(), acc.end(), 0u);
-        for (int k = wy.start[oy]; k < wy.start[oy + 1]; ++k) {
-            const uint32_t w = wy.weights[k];
-            const uchar* src = image.constScanLine(wy.first[oy] + k - wy.start[oy]);
-            uint32_t* a = acc.data();
-            for (size_t i = 0; i < channels; ++i) a[i] += src[i] * w;
-        }
-        for (size_t i = 0; i < channels; ++i)
-            column[i] = uint16_t((acc[i] + (1u << (kWeightBits - 9))) >> (kWeightBits - 8));
-
-        auto* dst = reinterpret_cast<QRgb*>(out.scanLine(oy));
-        for (int ox = 0; ox < size.width(); ++ox) {
-            uint32_t b = 0, g = 0, r = 0;
-            const uint16_t* px = column.data() + size_t(wx.first[ox]) * 4;
-            for (int k = wx.start[ox]; k < wx.start[ox + 1]; ++k, px += 4) {
-                const uint32_t w = wx.weights[k];
-                b += px[0] * w;
-                g += px[1] * w;
-                r += px[2] * w;
+    // Output rows depend only on their source rows: bands of them run at once, each with
+    // its own accumulators.
+    const qint64 rowCost = qint64(sw) * (wy.start[1] - wy.start[0]) + size.width();
+    ForEachBand(size.height(), rowCost, [&](int firstRow, int endRow) {
+        std::vector<uint32_t> acc(channels);
+        std::vector<uint16_t> column(channels);  // the accumulated row, 8 fraction bits
+        for (int oy = firstRow; oy < endRow; ++oy) {
+            std::fill(acc.begin(), acc.end(), 0u);
+            for (int k = wy.start[oy]; k < wy.start[oy + 1]; ++k) {
+                const uint32_t w = wy.weights[k];
+                const uchar* src = image.constScanLine(wy.first[oy] + k - wy.start[oy]);
+                uint32_t* a = acc.data();
+                for (size_t i = 0; i < channels; ++i) a[i] += src[i] * w;
             }
-            constexpr int shift = kWeightBits + 8;
-            constexpr uint32_t half = 1u << (shift - 1);
-            dst[ox] =
-                qRgb(int((r + half) >> shift), int((g + half) >> shift), int((b + half) >> shift));
+            for (size_t i = 0; i < channels; ++i)
+                column[i] = uint16_t((acc[i] + (1u << (kWeightBits - 9))) >> (kWeightBits - 8));
+
+            QRgb* dst = rows[oy];
+            for (int ox = 0; ox < size.width(); ++ox) {
+                uint32_t b = 0, g = 0, r = 0;
+                const uint16_t* px = column.data() + size_t(wx.first[ox]) * 4;
+                for (int k = wx.start[ox]; k < wx.start[ox + 1]; ++k, px += 4) {
+                    const uint32_t w = wx.weights[k];
+                    b += px[0] * w;
+                    g += px[1] * w;
+                    r += px[2] * w;
+                }
+                constexpr int shift = kWeightBits + 8;
+                constexpr uint32_t half = 1u << (shift - 1);
+                dst[ox] = qRgb(int((r + half) >> shift), int((g + half) >> shift),
+                               int((b + half) >> shift));
+            }
         }
-    }
+    });
     return out;
 }
 

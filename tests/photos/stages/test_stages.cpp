@@ -8,6 +8,7 @@
 #include "photos/stages/Render.h"
 #include "photos/stages/Stages.h"
 #include "photos/stages/Thumbnail.h"
+#include "support/BandSupport.h"
 #include "support/RectSupport.h"
 #include "support/TestSupport.h"
 
@@ -339,6 +340,9 @@ private slots:
         QTest::newRow("strong") << QSize(1201, 803) << 37;
         QTest::newRow("to one pixel") << QSize(17, 13) << 1;
         QTest::newRow("portrait") << QSize(333, 1000) << 240;
+        QTest::newRow("one row") << QSize(1000, 1) << 100;
+        QTest::newRow("fewer rows than bands") << QSize(997, 5) << 640;
+        QTest::newRow("odd height to odd height") << QSize(640, 479) << 321;
     }
     void shrinkGivesTheAreaMean() {
         QFETCH(QSize, source);
@@ -356,6 +360,7 @@ private slots:
         QVERIFY2(worst <= 2.0, qPrintable(QString::number(worst)));
         for (int shift : {0, 8, 16})
             QVERIFY(std::abs(MeanChannel(out, shift) - MeanChannel(src, shift)) < 0.5);
+        QCOMPARE(DiffWithBands([&] { return ResizeBitmap(src, max, true); }), QString());
     }
 
     void constantStaysConstant_data() {
@@ -476,6 +481,55 @@ private slots:
         QVERIFY(RenderChain(original, info, {}) != first);
         info.Negative = true;
         QCOMPARE(RenderChain(original, info, {}), first);
+    }
+
+    // Split into bands of rows over any number of threads, the chain makes the picture it
+    // makes on one thread: every stage, shrinking and enlarging, down to one-row pictures
+    // and pictures of fewer rows than bands.
+    void chainInBandsAsOnOneThread_data() {
+        QTest::addColumn<QSize>("original");
+        QTest::addColumn<int>("max");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<int>("rotate");
+        QTest::addColumn<bool>("everything");  // colours, mask, bands and shadow too
+        QTest::newRow("shrink, turned") << QSize(997, 661) << 640 << true << kTurnRight << true;
+        QTest::newRow("shrink, resize alone") << QSize(1201, 803) << 300 << true << 0 << false;
+        QTest::newRow("enlarge") << QSize(61, 37) << 300 << false << 0 << true;
+        QTest::newRow("enlarge to an odd height")
+            << QSize(40, 13) << 257 << false << kMirrorMainDiagonal << true;
+        QTest::newRow("enlarge, resize alone") << QSize(33, 20) << 400 << false << 0 << false;
+        QTest::newRow("keep stops the enlargement") << QSize(120, 81) << 640 << true << 0 << true;
+        QTest::newRow("full size") << QSize(301, 203) << 0 << true << kTurnHalf << true;
+        QTest::newRow("one row") << QSize(300, 1) << 0 << true << 0 << true;
+        QTest::newRow("one row enlarged") << QSize(7, 1) << 50 << false << 0 << false;
+        QTest::newRow("shrink to one row") << QSize(900, 2) << 300 << true << 0 << true;
+        QTest::newRow("fewer rows than bands") << QSize(500, 3) << 0 << true << 0 << true;
+        QTest::newRow("one column") << QSize(1, 200) << 0 << true << 0 << true;
+    }
+    void chainInBandsAsOnOneThread() {
+        QFETCH(QSize, original);
+        QFETCH(int, max);
+        QFETCH(bool, keep);
+        QFETCH(int, rotate);
+        QFETCH(bool, everything);
+        TPhotoInfo info;
+        info.Max = max;
+        info.Keep = keep;
+        info.Rotate = rotate;
+        QImage mask;
+        if (everything) {
+            info.Contrast = 30;
+            info.Brightness = -12;
+            info.Red = 7;
+            info.Negative = true;
+            info.Outside = {3, 0x202020};
+            info.Inside = {2, 0xF0F0F0};
+            info.Radius = 4;
+            info.Offset = 6;
+            mask = NoisyImage(37, 23, 11);
+        }
+        const QImage source = NoisyImage(original.width(), original.height(), 3);
+        QCOMPARE(DiffWithBands([&] { return RenderChain(source, info, mask); }), QString());
     }
 
     void chainRefusesAbsurdSizes() {

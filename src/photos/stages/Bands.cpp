@@ -1,0 +1,126 @@
+#include "photos/stages/Bands.h"
+
+#include <QThread>
+#include <QThreadPool>
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+
+#include "photos/Jobs.h"
+
+namespace vellumora {
+namespace {
+
+std::atomic<int> splitThreads{0};
+std::atomic<qint64> splitMinBandPixels{TBandSplitting{}.minBandPixels};
+
+thread_local bool bandsOnThisThread = false;
+
+// The bands' own pool, apart from the job runners' and Qt's global one, so that a helper
+// is only ever a thread with nothing else to do: its size is the threads beside the caller.
+Q_GLOBAL_STATIC(QThreadPool, bandPool)
+std::mutex bandPoolMutex;
+
+QThreadPool* PoolFor(int helpers) {
+    QThreadPool* pool = bandPool();
+    std::lock_guard lock(bandPoolMutex);
+    if (pool->maxThreadCount() != helpers) pool->setMaxThreadCount(helpers);
+    return pool;
+}
+
+// The bands of one call, shared by the caller and its helpers. The caller waits until
+// every helper has left before this goes.
+struct TBandWork {
+    TBandWork(const std::function<void(int, int)>& band, int rows, int bands)
+        : band(band), rows(rows), bands(bands) {}
+
+    const std::function<void(int, int)>& band;
+    const int rows;
+    const int bands;
+    std::atomic<int> next{0};
+    std::mutex mutex;
+    std::condition_variable left;
+    int helpers = 0;             // under mutex
+    std::exception_ptr failure;  // under mutex
+
+    // Takes bands until none is left, or one has failed.
+    void Take() {
+        try {
+            for (;;) {
+                const int b = next.fetch_add(1);
+                if (b >= bands) return;
+                band(int(qint64(rows) * b / bands), int(qint64(rows) * (b + 1) / bands));
+            }
+        } catch (...) {
+            next = bands;
+            std::lock_guard lock(mutex);
+            if (!failure) failure = std::current_exception();
+        }
+    }
+};
+
+}  // namespace
+
+TBandSplitting BandSplitting() {
+    return {splitThreads.load(), splitMinBandPixels.load()};
+}
+
+void SetBandSplitting(const TBandSplitting& splitting) {
+    splitThreads = splitting.threads;
+    splitMinBandPixels = splitting.minBandPixels;
+}
+
+TBandsOnThisThread::TBandsOnThisThread() : previous_(bandsOnThisThread) {
+    bandsOnThisThread = true;
+}
+
+TBandsOnThisThread::~TBandsOnThisThread() {
+    bandsOnThisThread = previous_;
+}
+
+void ForEachBand(int rows, qint64 costPerRow, const std::function<void(int first, int end)>& band) {
+    if (rows <= 0) return;
+    const int threads = bandsOnThisThread  ? 1
+                        : splitThreads > 0 ? splitThreads.load()
+                                           : std::max(1, QThread::idealThreadCount());
+    const qint64 work = qint64(rows) * std::max<qint64>(costPerRow, 1);
+    // Up to four bands a thread, so that a helper that starts late still finds a share.
+    const qint64 bands = std::min(
+        {qint64(rows), work / std::max<qint64>(splitMinBandPixels, 1), qint64(threads) * 4});
+    if (threads <= 1 || bands <= 1) {
+        band(0, rows);
+        return;
+    }
+
+    TBandWork shared(band, rows, int(bands));
+    QThreadPool* pool = PoolFor(threads - 1);
+    const int helpers = int(std::min<qint64>(threads, bands)) - 1;
+    for (int h = 0; h < helpers; ++h) {
+        {
+            std::lock_guard lock(shared.mutex);
+            ++shared.helpers;
+        }
+        detail::HandOver();
+        // Only a thread that is idle now: one that would have to be waited for is not.
+        const bool started = pool->tryStart([&shared] {
+            detail::TakeOver();
+            shared.Take();
+            // Under the lock: the caller may return, and the work go, the moment it sees 0.
+            std::lock_guard lock(shared.mutex);
+            if (--shared.helpers == 0) shared.left.notify_all();
+        });
+        if (!started) {
+            std::lock_guard lock(shared.mutex);
+            --shared.helpers;
+            break;
+        }
+    }
+    shared.Take();
+    std::unique_lock lock(shared.mutex);
+    shared.left.wait(lock, [&] { return shared.helpers == 0; });
+    if (shared.failure) std::rethrow_exception(shared.failure);
+}
+
+}  // namespace vellumora
