@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "photos/stages/Stages.h"
+#include "support/BandSupport.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -306,6 +307,7 @@ private slots:
         QTest::newRow("radius 2") << QSize(60, 50) << 2 << 40;
         QTest::newRow("radius 20") << QSize(400, 190) << 20 << 70;
         QTest::newRow("one pixel, radius 20") << QSize(1, 1) << 20 << 0;
+        QTest::newRow("one row, radius 3") << QSize(90, 1) << 3 << 9;
     }
     void matchesFullSizeBlur() {
         QFETCH(QSize, picture);
@@ -316,6 +318,10 @@ private slots:
         const QImage out = AddShadow(image, radius, offset, shadow, background);
         const QImage expected = FullSizeShadow(image, radius, offset, shadow, background);
         QCOMPARE(CompareImages(out, expected), QString());
+        // Put together in bands of rows, the same bytes.
+        QCOMPARE(
+            DiffWithBands([&] { return AddShadow(image, radius, offset, shadow, background); }),
+            QString());
     }
 
     // From the outer edge of the result inward the fringe goes from the background to the
