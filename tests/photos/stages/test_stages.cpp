@@ -120,6 +120,7 @@ private slots:
             QTest::addRow("%d on 1x1", code) << code << QSize(1, 1);
             // Larger than the blocks the transposing copy walks in.
             QTest::addRow("%d on 131x70", code) << code << QSize(131, 70);
+            QTest::addRow("%d on 200x1", code) << code << QSize(200, 1);
         }
     }
     void orientMovesEveryPixel() {
@@ -131,6 +132,7 @@ private slots:
         QCOMPARE(result.size(), swapped ? size.transposed() : size);
         QCOMPARE(OrientedSize(size, code), result.size());
         QCOMPARE(OrientBitmap(result, InverseOrientation(code)), source);
+        QCOMPARE(DiffWithBands([&] { return OrientBitmap(source, code); }), QString());
         for (int y = 0; y < result.height(); ++y)
             for (int x = 0; x < result.width(); ++x) {
                 const QPoint from = SourceOf(code, x, y, size.width(), size.height());
