@@ -72,6 +72,12 @@ void SetBandSplitting(const TBandSplitting& splitting) {
     splitMinBandPixels = splitting.minBandPixels;
 }
 
+int BandThreads() {
+    if (bandsOnThisThread) return 1;
+    const int threads = splitThreads;
+    return threads > 0 ? threads : std::max(1, QThread::idealThreadCount());
+}
+
 TBandsOnThisThread::TBandsOnThisThread() : previous_(bandsOnThisThread) {
     bandsOnThisThread = true;
 }
@@ -82,9 +88,7 @@ TBandsOnThisThread::~TBandsOnThisThread() {
 
 void ForEachBand(int rows, qint64 costPerRow, const std::function<void(int first, int end)>& band) {
     if (rows <= 0) return;
-    const int threads = bandsOnThisThread  ? 1
-                        : splitThreads > 0 ? splitThreads.load()
-                                           : std::max(1, QThread::idealThreadCount());
+    const int threads = BandThreads();
     const qint64 work = qint64(rows) * std::max<qint64>(costPerRow, 1);
     // Up to four bands a thread, so that a helper that starts late still finds a share.
     const qint64 bands = std::min(

@@ -31,6 +31,9 @@ TBandSplitting BandSplitting();
 // Any thread; takes effect for the next ForEachBand.
 void SetBandSplitting(const TBandSplitting& splitting);
 
+// How many threads ForEachBand called on this thread would use at most, itself included.
+int BandThreads();
+
 // Runs band(first, end) over [0, rows), each row exactly once, in bands of consecutive
 // rows, possibly on several threads at once; returns when every band is done. costPerRow
 // is the pixels one row's work touches. An exception from a band is rethrown here.

@@ -1,9 +1,12 @@
 // The geometric and colour stages, the chain that runs them, and the thumbnails of the lists.
 
 #include <QTest>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+#include <vector>
 
 #include "photos/stages/Render.h"
 #include "photos/stages/Stages.h"
@@ -532,6 +535,46 @@ private slots:
         }
         const QImage source = NoisyImage(original.width(), original.height(), 3);
         QCOMPARE(DiffWithBands([&] { return RenderChain(source, info, mask); }), QString());
+    }
+
+    // Every row exactly once however the rows are split, bands inside bands too (they find
+    // the pool busy and run where they are), and a band's exception reaches the caller.
+    void bandsTakeEveryRowOnce_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("threads");
+        QTest::newRow("one row") << 1 << 8;
+        QTest::newRow("fewer rows than bands") << 5 << 8;
+        QTest::newRow("odd, three threads") << 301 << 3;
+        QTest::newRow("one thread") << 64 << 1;
+    }
+    void bandsTakeEveryRowOnce() {
+        QFETCH(int, rows);
+        QFETCH(int, threads);
+        const TBandSplitting saved = BandSplitting();
+        SetBandSplitting({threads, 1});
+        std::vector<std::atomic<int>> seen(size_t(rows) * size_t(rows));
+        ForEachBand(rows, 1, [&](int first, int end) {
+            for (int y = first; y < end; ++y)
+                ForEachBand(rows, 1, [&](int inner, int innerEnd) {
+                    for (int x = inner; x < innerEnd; ++x) ++seen[size_t(y) * size_t(rows) + x];
+                });
+        });
+        bool thrown = false;
+        try {
+            ForEachBand(rows, 1, [&](int first, int end) {
+                if (first <= rows / 2 && rows / 2 < end) throw std::runtime_error("band");
+            });
+        } catch (const std::runtime_error&) {
+            thrown = true;
+        }
+        SetBandSplitting(saved);
+        for (size_t i = 0; i < seen.size(); ++i)
+            if (seen[i] != 1)
+                QFAIL(qPrintable(QStringLiteral("row %1 of row %2 taken %3 times")
+                                     .arg(i % size_t(rows))
+                                     .arg(i / size_t(rows))
+                                     .arg(seen[i].load())));
+        QVERIFY(thrown);
     }
 
     void chainRefusesAbsurdSizes() {
