@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 
 #include "photos/Jobs.h"
@@ -30,8 +31,11 @@ QThreadPool* PoolFor(int helpers) {
     return pool;
 }
 
-// The bands of one call, shared by the caller and its helpers. The caller waits until
-// every helper has left before this goes.
+// The bands of one call, shared by the caller and its helpers. The caller returns once
+// every band is done, without waiting for a helper that has not begun: on a machine busy
+// with other work a helper may be scheduled long after the caller has taken every band,
+// and then finds none. So the helpers hold this by a shared pointer, and touch the band
+// only for an index below `bands`, which the caller waits for.
 struct TBandWork {
     TBandWork(const std::function<void(int, int)>& band, int rows, int bands)
         : band(band), rows(rows), bands(bands) {}
@@ -40,23 +44,29 @@ struct TBandWork {
     const int rows;
     const int bands;
     std::atomic<int> next{0};
+    std::atomic<bool> failed{false};
     std::mutex mutex;
-    std::condition_variable left;
-    int helpers = 0;             // under mutex
+    std::condition_variable finished;
+    int done = 0;                // under mutex: bands run, or skipped after a failure
     std::exception_ptr failure;  // under mutex
 
-    // Takes bands until none is left, or one has failed.
+    // Takes bands until none is left. After a failure the bands still taken are skipped.
     void Take() {
-        try {
-            for (;;) {
-                const int b = next.fetch_add(1);
-                if (b >= bands) return;
-                band(int(qint64(rows) * b / bands), int(qint64(rows) * (b + 1) / bands));
+        for (;;) {
+            const int b = next.fetch_add(1);
+            if (b >= bands) return;
+            std::exception_ptr thrown;
+            if (!failed) {
+                try {
+                    band(int(qint64(rows) * b / bands), int(qint64(rows) * (b + 1) / bands));
+                } catch (...) {
+                    thrown = std::current_exception();
+                    failed = true;
+                }
             }
-        } catch (...) {
-            next = bands;
             std::lock_guard lock(mutex);
-            if (!failure) failure = std::current_exception();
+            if (thrown && !failure) failure = thrown;
+            if (++done == bands) finished.notify_all();
         }
     }
 };
@@ -98,33 +108,22 @@ void ForEachBand(int rows, qint64 costPerRow, const std::function<void(int first
         return;
     }
 
-    TBandWork shared(band, rows, int(bands));
+    const auto shared = std::make_shared<TBandWork>(band, rows, int(bands));
     QThreadPool* pool = PoolFor(threads - 1);
     const int helpers = int(std::min<qint64>(threads, bands)) - 1;
     for (int h = 0; h < helpers; ++h) {
-        {
-            std::lock_guard lock(shared.mutex);
-            ++shared.helpers;
-        }
         detail::HandOver();
         // Only a thread that is idle now: one that would have to be waited for is not.
-        const bool started = pool->tryStart([&shared] {
-            detail::TakeOver();
-            shared.Take();
-            // Under the lock: the caller may return, and the work go, the moment it sees 0.
-            std::lock_guard lock(shared.mutex);
-            if (--shared.helpers == 0) shared.left.notify_all();
-        });
-        if (!started) {
-            std::lock_guard lock(shared.mutex);
-            --shared.helpers;
+        if (!pool->tryStart([shared] {
+                detail::TakeOver();
+                shared->Take();
+            }))
             break;
-        }
     }
-    shared.Take();
-    std::unique_lock lock(shared.mutex);
-    shared.left.wait(lock, [&] { return shared.helpers == 0; });
-    if (shared.failure) std::rethrow_exception(shared.failure);
+    shared->Take();
+    std::unique_lock lock(shared->mutex);
+    shared->finished.wait(lock, [&] { return shared->done == shared->bands; });
+    if (shared->failure) std::rethrow_exception(shared->failure);
 }
 
 }  // namespace vellumora
