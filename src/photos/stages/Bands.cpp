@@ -1,5 +1,6 @@
 #include "photos/stages/Bands.h"
 
+#include <QRunnable>
 #include <QThread>
 #include <QThreadPool>
 #include <algorithm>
@@ -21,14 +22,13 @@ thread_local bool bandsOnThisThread = false;
 
 // The bands' own pool, apart from the job runners' and Qt's global one, so that a helper
 // is only ever a thread with nothing else to do: its size is the threads beside the caller.
-Q_GLOBAL_STATIC(QThreadPool, bandPool)
-std::mutex bandPoolMutex;
-
+// It goes at exit, after waiting for its threads.
 QThreadPool* PoolFor(int helpers) {
-    QThreadPool* pool = bandPool();
-    std::lock_guard lock(bandPoolMutex);
-    if (pool->maxThreadCount() != helpers) pool->setMaxThreadCount(helpers);
-    return pool;
+    static QThreadPool pool;
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    if (pool.maxThreadCount() != helpers) pool.setMaxThreadCount(helpers);
+    return &pool;
 }
 
 // The bands of one call, shared by the caller and its helpers. The caller returns once
@@ -112,13 +112,17 @@ void ForEachBand(int rows, qint64 costPerRow, const std::function<void(int first
     QThreadPool* pool = PoolFor(threads - 1);
     const int helpers = int(std::min<qint64>(threads, bands)) - 1;
     for (int h = 0; h < helpers; ++h) {
+        // Made before the hand-off, like everything the helper reads.
+        QRunnable* helper = QRunnable::create([shared] {
+            detail::TakeOver();
+            shared->Take();
+        });
         detail::HandOver();
         // Only a thread that is idle now: one that would have to be waited for is not.
-        if (!pool->tryStart([shared] {
-                detail::TakeOver();
-                shared->Take();
-            }))
+        if (!pool->tryStart(helper)) {
+            delete helper;
             break;
+        }
     }
     shared->Take();
     std::unique_lock lock(shared->mutex);
