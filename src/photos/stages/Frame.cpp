@@ -134,26 +134,25 @@ QImage AddBorders(QImage image, int outside, int inside, TColor outsideColor, TC
     const int h = int(newHeight);
     const int pictureWidth = image.width();
     const int pictureHeight = image.height();
-    const TPixelRows rows(out);
-    ForEachBand(h, w, [&](int firstRow, int endRow) {
-        for (int y = firstRow; y < endRow; ++y) {
-            QRgb* row = rows[y];
-            if (y < o || y >= h - o) {
-                std::fill_n(row, w, outer);
-                continue;
-            }
-            std::fill_n(row, o, outer);
-            std::fill_n(row + w - o, o, outer);
-            const int pictureRow = y - o - i;
-            if (pictureRow < 0 || pictureRow >= pictureHeight) {
-                std::fill_n(row + o, w - 2 * o, inner);
-                continue;
-            }
-            std::fill_n(row + o, i, inner);
-            std::memcpy(row + o + i, image.constScanLine(pictureRow), size_t(pictureWidth) * 4);
-            std::fill_n(row + o + i + pictureWidth, i, inner);
+    // One thread: this only fills and copies fresh memory, which a second thread makes
+    // slower, not faster, on these machines.
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        if (y < o || y >= h - o) {
+            std::fill_n(row, w, outer);
+            continue;
         }
-    });
+        std::fill_n(row, o, outer);
+        std::fill_n(row + w - o, o, outer);
+        const int pictureRow = y - o - i;
+        if (pictureRow < 0 || pictureRow >= pictureHeight) {
+            std::fill_n(row + o, w - 2 * o, inner);
+            continue;
+        }
+        std::fill_n(row + o, i, inner);
+        std::memcpy(row + o + i, image.constScanLine(pictureRow), size_t(pictureWidth) * 4);
+        std::fill_n(row + o + i + pictureWidth, i, inner);
+    }
     return out;
 }
 

@@ -10,7 +10,6 @@
 
 #include "codec/Codec.h"
 #include "codec/ImageBuffer.h"
-#include "photos/stages/Bands.h"
 #include "photos/stages/Render.h"
 #include "photos/stages/Stages.h"
 
@@ -31,44 +30,42 @@ quint8 Level(double value) {
     return quint8(std::clamp(value, 0.0, 255.0));
 }
 
-// The helpers below write only inside clip (within the image): the whole image, or the
-// band of rows one thread puts together.
-void FillRect(const TPixelRows& image, QRect clip, QRect rect, QRgb color) {
-    rect &= clip;
+void FillRect(QImage& image, QRect rect, QRgb color) {
+    rect &= image.rect();
     if (rect.isEmpty()) return;
     for (int y = rect.top(); y <= rect.bottom(); ++y)
-        std::fill_n(image[y] + rect.left(), rect.width(), color);
+        std::fill_n(Row(image, y) + rect.left(), rect.width(), color);
 }
 
 // Fills rect except where it overlaps hole (which something else covers later).
-void FillAround(const TPixelRows& image, QRect clip, QRect rect, QRect hole, QRgb color) {
-    rect &= clip;
+void FillAround(QImage& image, QRect rect, QRect hole, QRgb color) {
+    rect &= image.rect();
     const QRect inner = rect & hole;
     if (inner.isEmpty()) {
-        FillRect(image, clip, rect, color);
+        FillRect(image, rect, color);
         return;
     }
-    FillRect(image, clip,
-             QRect(QPoint(rect.left(), rect.top()), QPoint(rect.right(), inner.top() - 1)), color);
-    FillRect(image, clip,
+    FillRect(image, QRect(QPoint(rect.left(), rect.top()), QPoint(rect.right(), inner.top() - 1)),
+             color);
+    FillRect(image,
              QRect(QPoint(rect.left(), inner.bottom() + 1), QPoint(rect.right(), rect.bottom())),
              color);
-    FillRect(image, clip,
+    FillRect(image,
              QRect(QPoint(rect.left(), inner.top()), QPoint(inner.left() - 1, inner.bottom())),
              color);
-    FillRect(image, clip,
+    FillRect(image,
              QRect(QPoint(inner.right() + 1, inner.top()), QPoint(rect.right(), inner.bottom())),
              color);
 }
 
-// Copies source with its top-left corner at 'at'.
-void Blit(const TPixelRows& image, QRect clip, const QImage& source, QPoint at) {
+// Copies source with its top-left corner at 'at', clipped to the image.
+void Blit(QImage& image, const QImage& source, QPoint at) {
     if (source.isNull()) return;
-    const QRect target = QRect(at, source.size()) & clip;
+    const QRect target = QRect(at, source.size()) & image.rect();
     const size_t bytes = size_t(target.width()) * 4;
     for (int y = target.top(); y <= target.bottom(); ++y)
-        std::memcpy(image[y] + target.left(), Row(source, y - at.y()) + (target.left() - at.x()),
-                    bytes);
+        std::memcpy(Row(image, y) + target.left(),
+                    Row(source, y - at.y()) + (target.left() - at.x()), bytes);
 }
 
 // The source index of destination index d when length from becomes length to, taking
@@ -77,11 +74,11 @@ int Nearest(qint64 d, qint64 to, qint64 from) {
     return int((2 * d + 1) * from / (2 * to));
 }
 
-// Scales source onto target (nearest pixel). The pieces are stretched along one direction
-// only, so most rows are copies of the row before.
-void Stretch(const TPixelRows& image, QRect clip, const QImage& source, QRect target) {
+// Scales source onto target (nearest pixel), clipped to the image. The pieces are
+// stretched along one direction only, so most rows are copies of the row before.
+void Stretch(QImage& image, const QImage& source, QRect target) {
     if (source.isNull() || target.isEmpty()) return;
-    const QRect visible = target & clip;
+    const QRect visible = target & image.rect();
     if (visible.isEmpty()) return;
     const int width = visible.width();
     const size_t bytes = size_t(width) * 4;
@@ -97,7 +94,7 @@ void Stretch(const TPixelRows& image, QRect clip, const QImage& source, QRect ta
     const quint32* lastRow = nullptr;
     for (int y = visible.top(); y <= visible.bottom(); ++y) {
         const int sy = Nearest(y - target.top(), target.height(), source.height());
-        quint32* d = image[y] + visible.left();
+        quint32* d = Row(image, y) + visible.left();
         const quint32* s = Row(source, sy);
         if (sy == lastSourceRow)
             std::memcpy(d, lastRow, bytes);
@@ -115,7 +112,7 @@ void Stretch(const TPixelRows& image, QRect clip, const QImage& source, QRect ta
 QImage Cut(const QImage& source, int x, int y, int width, int height) {
     if (width <= 0 || height <= 0) return {};
     QImage piece = NewImage(width, height);
-    if (!piece.isNull()) Blit(TPixelRows(piece), piece.rect(), source, QPoint(-x, -y));
+    if (!piece.isNull()) Blit(piece, source, QPoint(-x, -y));
     return piece;
 }
 
@@ -164,8 +161,7 @@ TShadowTiles MakeTiles(QSize picture, const TBlurKernel* kernel, QRgb shadow, QR
         *ok = false;
         return tiles;
     }
-    FillRect(TPixelRows(templ), templ.rect(),
-             QRect(k, k, across.length - 2 * k, down.length - 2 * k), shadow);
+    FillRect(templ, QRect(k, k, across.length - 2 * k, down.length - 2 * k), shadow);
     BlurBitmap(templ, *kernel);
 
     const int xs[3] = {0, across.first, across.first + across.middle};
@@ -340,35 +336,29 @@ QImage AddShadow(QImage image, int radius, int offset, TColor shadow, TColor bac
     // Every pixel of the result is written by one of these: the background left of and
     // above the shadow, the shadow's pieces, the picture. The fills skip what the picture
     // covers, so on a big picture only the picture itself is copied in full; the tiles
-    // (bands 2k + 1 wide around the shadow) are copied whole. Each band of rows is put
-    // together on its own, clipped to its rows.
-    const TPixelRows rows(result);
-    const int w = int(resultWidth);
-    ForEachBand(int(resultHeight), w, [&](int firstRow, int endRow) {
-        const QRect clip(0, firstRow, w, endRow - firstRow);
-        FillAround(rows, clip, QRect(0, 0, sx, int(resultHeight)), picture, backgroundRgb);
-        FillAround(rows, clip, QRect(sx, 0, w - sx, sy), picture, backgroundRgb);
-        if (k == 0) {
-            FillAround(rows, clip, QRect(sx, sy, image.width(), image.height()), picture,
-                       shadowRgb);
-        } else {
-            const Axis across = AxisOf(width, k);
-            const Axis down = AxisOf(height, k);
-            const int x1 = sx + across.first, x2 = x1 + across.stretched;
-            const int y1 = sy + down.first, y2 = y1 + down.stretched;
-            Blit(rows, clip, t[0], QPoint(sx, sy));
-            Stretch(rows, clip, t[1], QRect(x1, sy, across.stretched, down.first));
-            Blit(rows, clip, t[2], QPoint(x2, sy));
-            Stretch(rows, clip, t[3], QRect(sx, y1, across.first, down.stretched));
-            FillAround(rows, clip, QRect(x1, y1, across.stretched, down.stretched), picture,
-                       shadowRgb);
-            Stretch(rows, clip, t[4], QRect(x2, y1, across.last, down.stretched));
-            Blit(rows, clip, t[5], QPoint(sx, y2));
-            Stretch(rows, clip, t[6], QRect(x1, y2, across.stretched, down.last));
-            Blit(rows, clip, t[7], QPoint(x2, y2));
-        }
-        Blit(rows, clip, image, picture.topLeft());
-    });
+    // (bands 2k + 1 wide around the shadow) are copied whole. This is one pass of filling
+    // and copying fresh memory, which a second thread makes slower on these machines.
+    FillAround(result, QRect(0, 0, sx, int(resultHeight)), picture, backgroundRgb);
+    FillAround(result, QRect(sx, 0, int(resultWidth) - sx, sy), picture, backgroundRgb);
+    if (k == 0) {
+        FillAround(result, QRect(sx, sy, image.width(), image.height()), picture, shadowRgb);
+    } else {
+        const Axis across = AxisOf(width, k);
+        const Axis down = AxisOf(height, k);
+        const int x1 = sx + across.first, x2 = x1 + across.stretched;
+        const int y1 = sy + down.first, y2 = y1 + down.stretched;
+        Blit(result, t[0], QPoint(sx, sy));
+        Stretch(result, t[1], QRect(x1, sy, across.stretched, down.first));
+        Blit(result, t[2], QPoint(x2, sy));
+        Stretch(result, t[3], QRect(sx, y1, across.first, down.stretched));
+        FillAround(result, QRect(x1, y1, across.stretched, down.stretched), picture, shadowRgb);
+        Stretch(result, t[4], QRect(x2, y1, across.last, down.stretched));
+        Blit(result, t[5], QPoint(sx, y2));
+        Stretch(result, t[6], QRect(x1, y2, across.stretched, down.last));
+        Blit(result, t[7], QPoint(x2, y2));
+    }
+
+    Blit(result, image, picture.topLeft());
     return result;
 }
 

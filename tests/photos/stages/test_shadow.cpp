@@ -5,7 +5,6 @@
 #include <limits>
 
 #include "photos/stages/Stages.h"
-#include "support/BandSupport.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -318,10 +317,6 @@ private slots:
         const QImage out = AddShadow(image, radius, offset, shadow, background);
         const QImage expected = FullSizeShadow(image, radius, offset, shadow, background);
         QCOMPARE(CompareImages(out, expected), QString());
-        // Put together in bands of rows, the same bytes.
-        QCOMPARE(
-            DiffWithBands([&] { return AddShadow(image, radius, offset, shadow, background); }),
-            QString());
     }
 
     // From the outer edge of the result inward the fringe goes from the background to the
