@@ -8,8 +8,9 @@
 // left, and ForEachBand returns when all are done. A pool thread that is busy is never
 // waited for: the caller then runs the bands itself, so a stage called from a worker that
 // other work already keeps busy costs no more than on one thread, and nesting cannot
-// deadlock. Nor is a helper that has not begun by the time every band is taken. Every row is computed by the same code whichever thread takes its band, so
-// the result never depends on the number of threads.
+// deadlock; nor is a helper that has not begun by the time every band is taken. Every row
+// is computed by the same code whichever thread takes its band, so the result never
+// depends on the number of threads.
 
 #include <QImage>
 #include <QRgb>
