@@ -259,8 +259,7 @@ int main(int argc, char** argv) {
         exact.push_back(timer.nsecsElapsed() / 1e6);
         blocked.push_back(std::max(longest, app.longestMs));
     }
-    std::printf("Border OK, full size, radius 20: exact picture painted: %.1f ms\n",
-                Median(exact));
+    std::printf("Border OK, full size, radius 20: exact picture painted: %.1f ms\n", Median(exact));
     std::printf("Border OK, full size, radius 20: longest the event loop was blocked: %.1f ms\n",
                 Median(blocked));
     return 0;

@@ -45,7 +45,7 @@ QImage NewFilledImage(int width, int height, QRgb fill) {
     return image;
 }
 
-QImage OrientImage(const QImage& source, int exifOrientation) {
+QImage OrientImage(const QImage& source, int exifOrientation, const TRowSplit& split) {
     if (source.isNull() || exifOrientation < 2 || exifOrientation > 8) return source;
     const QImage src =
         source.format() == kPixelFormat ? source : source.convertToFormat(kPixelFormat);
@@ -58,20 +58,31 @@ QImage OrientImage(const QImage& source, int exifOrientation) {
     const auto srcRow = [&](int y) {
         return reinterpret_cast<const quint32*>(src.constScanLine(y));
     };
-    const auto dstRow = [&](int y) { return reinterpret_cast<quint32*>(out.scanLine(y)); };
+    // Taken once: scanLine writes to the image on every call, and bands may run at once.
+    uchar* const outBits = out.bits();
+    const qsizetype outStride = out.bytesPerLine();
+    const auto dstRow = [&](int y) { return reinterpret_cast<quint32*>(outBits + y * outStride); };
+    const auto forRows = [&](const std::function<void(int, int)>& rowsOf) {
+        if (split)
+            split(out.height(), out.width(), rowsOf);
+        else
+            rowsOf(0, out.height());
+    };
 
     if (!swap) {
         // Rows map to rows: a straight or reversed copy of each.
         const bool flipRows = exifOrientation == 3 || exifOrientation == 4;
         const bool reverse = exifOrientation == 2 || exifOrientation == 3;
-        for (int y = 0; y < h; ++y) {
-            const quint32* s = srcRow(flipRows ? h - 1 - y : y);
-            quint32* d = dstRow(y);
-            if (reverse)
-                std::reverse_copy(s, s + w, d);
-            else
-                std::copy(s, s + w, d);
-        }
+        forRows([&](int first, int end) {
+            for (int y = first; y < end; ++y) {
+                const quint32* s = srcRow(flipRows ? h - 1 - y : y);
+                quint32* d = dstRow(y);
+                if (reverse)
+                    std::reverse_copy(s, s + w, d);
+                else
+                    std::copy(s, s + w, d);
+            }
+        });
         return out;
     }
 
@@ -87,17 +98,19 @@ QImage OrientImage(const QImage& source, int exifOrientation) {
     const bool mirrorY =
         exifOrientation == 7 || exifOrientation == 8;  // source column from y reversed
     constexpr int kBlock = 64;
-    for (int by = 0; by < w; by += kBlock) {
-        const int yEnd = std::min(by + kBlock, w);
-        for (int bx = 0; bx < h; bx += kBlock) {
-            const int xEnd = std::min(bx + kBlock, h);
-            for (int y = by; y < yEnd; ++y) {
-                quint32* d = dstRow(y);
-                const int sx = mirrorY ? w - 1 - y : y;
-                for (int x = bx; x < xEnd; ++x) d[x] = srcRow(mirrorX ? h - 1 - x : x)[sx];
+    forRows([&](int first, int end) {
+        for (int by = first; by < end; by += kBlock) {
+            const int yEnd = std::min(by + kBlock, end);
+            for (int bx = 0; bx < h; bx += kBlock) {
+                const int xEnd = std::min(bx + kBlock, h);
+                for (int y = by; y < yEnd; ++y) {
+                    quint32* d = dstRow(y);
+                    const int sx = mirrorY ? w - 1 - y : y;
+                    for (int x = bx; x < xEnd; ++x) d[x] = srcRow(mirrorX ? h - 1 - x : x)[sx];
+                }
             }
         }
-    }
+    });
     return out;
 }
 

@@ -5,6 +5,7 @@
 // buffers that the kernel may back with transparent huge pages.
 
 #include <QImage>
+#include <functional>
 
 namespace vellumora {
 
@@ -25,6 +26,13 @@ namespace vellumora {
 // 7 mirrored across the other diagonal, 8 quarter turn counter-clockwise.
 // Returns the image itself for 1 and for values outside 1..8; a null image when the
 // result cannot be allocated.
-QImage OrientImage(const QImage& image, int exifOrientation);
+//
+// The result's rows are written by split(rows, costPerRow, rowsOf), which must call
+// rowsOf(first, end) once for each row of [0, rows), in bands, possibly at once on other
+// threads: every row comes out the same however they are divided. Without it, all rows
+// are written here.
+using TRowSplit = std::function<void(int rows, qint64 costPerRow,
+                                     const std::function<void(int first, int end)>& rowsOf)>;
+QImage OrientImage(const QImage& image, int exifOrientation, const TRowSplit& split = {});
 
 }  // namespace vellumora

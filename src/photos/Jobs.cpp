@@ -11,7 +11,7 @@
 #endif
 
 namespace vellumora {
-namespace {
+namespace detail {
 
 // Qt hands a task to its pool under locks of its own, which ThreadSanitizer cannot see in
 // a Qt not built for it. These say where the hand-off happens, so that the task our code
@@ -31,7 +31,7 @@ void TakeOver() {
 #endif
 }
 
-}  // namespace
+}  // namespace detail
 
 namespace detail {
 
@@ -132,7 +132,7 @@ class TJobTask : public QRunnable {
 public:
     explicit TJobTask(std::shared_ptr<detail::TJobState> state) : state_(std::move(state)) {}
     void run() override {
-        TakeOver();
+        detail::TakeOver();
         state_->Run();
     }
 
@@ -250,7 +250,7 @@ TJob TJobRunner::StartJob(std::function<void(const TJobContext&)> work, std::fun
     auto* task = new TJobTask(state);
     state->task = task;
     jobs_.push_back(state);
-    HandOver();
+    detail::HandOver();
     pool_.start(task, priority);
     return TJob(std::move(state));
 }

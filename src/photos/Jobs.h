@@ -32,7 +32,12 @@ class TJobRunner;
 
 namespace detail {
 struct TJobState;
-}
+// Around a task given to a QThreadPool: HandOver just before the pool takes it, TakeOver
+// first thing in its run, so that ThreadSanitizer sees the hand-off Qt makes inside its
+// own (uninstrumented) code. Nothing in other builds.
+void HandOver();
+void TakeOver();
+}  // namespace detail
 
 // What the work sees of its job, on the worker's thread.
 class TJobContext {

@@ -176,10 +176,8 @@ bool TPhoto::RendersOnWorker() const {
     if (!renderer_ || !info_ || original_.isNull() || sketch_.isNull()) return false;
     const TRenderSize result = RenderedSize(original_.size(), *info_);
     // A refused size is reported here, at once, by the render that refuses it.
-    if (result.width <= 0 || result.height <= 0 || result.Pixels() > kMaxRenderPixels)
-        return false;
-    return RenderWork(original_.size(), QSize(int(result.width), int(result.height))) >
-           inlineWork_;
+    if (result.width <= 0 || result.height <= 0 || result.Pixels() > kMaxRenderPixels) return false;
+    return RenderWork(original_.size(), QSize(int(result.width), int(result.height))) > inlineWork_;
 }
 
 void TPhoto::StartRender() {

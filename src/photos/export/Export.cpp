@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
+#include <optional>
 #include <thread>
 
 #include "codec/Codec.h"
@@ -12,6 +13,7 @@
 #include "photos/Photo.h"
 #include "photos/settings/Names.h"
 #include "photos/settings/ProgramFolder.h"
+#include "photos/stages/Bands.h"
 #include "photos/stages/Render.h"
 #include "photos/stages/StreamRender.h"
 
@@ -138,13 +140,18 @@ TExportReport RunExport(const TExportWork& work, const TExportRun& run) {
         return false;
     };
 
-    int jobs = run.jobs > 0 ? run.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    int jobs = run.jobs > 0 ? run.jobs : cores;
     jobs = std::clamp(jobs, 1, std::max(1, int(work.units.size())));
     int running = jobs;
     std::vector<std::thread> workers;
     workers.reserve(jobs);
     for (int j = 0; j < jobs; ++j)
         workers.emplace_back([&] {
+            // With a photo per core at once, a photo's stages keep to its worker; fewer
+            // workers (one photo alone) let them take the idle cores.
+            std::optional<TBandsOnThisThread> oneThread;
+            if (jobs >= cores) oneThread.emplace();
             for (bool going = true; going;) {
                 const size_t u = nextUnit.fetch_add(1);
                 if (u >= work.units.size()) break;

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "codec/Codec.h"
 #include "codec/ImageBuffer.h"
+#include "photos/stages/Bands.h"
 #include "photos/stages/Render.h"
 
 namespace vellumora {
@@ -43,22 +46,15 @@ QImage ApplyMask(QImage image, const QImage& mask, TColor maskColor) {
     const qint64 step = maskWidth / width;
     const qint64 stepRest = maskWidth % width;
 
-    for (int y = 0; y < height; ++y) {
-        const auto* maskRow =
-            reinterpret_cast<const QRgb*>(source.constScanLine(int(y * maskHeight / height)));
-        // Taken at the first pixel the mask changes: a shared picture under a black mask
-        // is not copied.
-        QRgb* out = nullptr;
+    // The mask row of picture row y, and the mask column of each picture column in turn.
+    const auto maskRowOf = [&](int y) {
+        return reinterpret_cast<const QRgb*>(source.constScanLine(int(y * maskHeight / height)));
+    };
+    const auto forEachColumn = [&](auto&& visit) {
         qint64 sx = 0;
         qint64 rest = 0;
         for (int x = 0; x < width; ++x) {
-            const QRgb mp = maskRow[sx];
-            const int m = (qRed(mp) + qGreen(mp) + qBlue(mp)) / 3;
-            if (m != 0) {
-                if (!out) out = reinterpret_cast<QRgb*>(image.scanLine(y));
-                const QRgb p = out[x];
-                out[x] = qRgb(Mix(qRed(p), mr, m), Mix(qGreen(p), mg, m), Mix(qBlue(p), mb, m));
-            }
+            visit(x, sx);
             sx += step;
             rest += stepRest;
             if (rest >= width) {
@@ -66,7 +62,58 @@ QImage ApplyMask(QImage image, const QImage& mask, TColor maskColor) {
                 ++sx;
             }
         }
+    };
+    const auto level = [](QRgb mp) { return (qRed(mp) + qGreen(mp) + qBlue(mp)) / 3; };
+
+    // A shared picture is not changed but copied; under a mask that is black wherever the
+    // picture samples it, not even copied. The copy is made row by row in the bands.
+    QImage shared;  // what the rows are copied from, when the picture is shared
+    if (!image.isDetached()) {
+        std::vector<char> sampled(size_t(maskWidth), 0);
+        forEachColumn([&](int, qint64 sx) { sampled[size_t(sx)] = 1; });
+        bool changes = false;
+        for (int y = 0; y < height && !changes; ++y) {
+            if (y > 0 && y * maskHeight / height == (y - 1) * maskHeight / height) continue;
+            const QRgb* maskRow = maskRowOf(y);
+            for (qint64 sx = 0; sx < maskWidth && !changes; ++sx)
+                changes = sampled[size_t(sx)] && level(maskRow[sx]) != 0;
+        }
+        if (!changes) return image;
+        shared = std::exchange(image, NewImage(width, height));
+        if (image.isNull()) return image;
     }
+    const TPixelRows rows(image);
+
+    ForEachBand(height, width, [&](int firstRow, int endRow) {
+        // Copied here: read through the lambda, they would be reloaded after every write to
+        // a pixel (which might alias them as far as the compiler knows), a fifth slower.
+        const int w = width;
+        const qint64 columnStep = step;
+        const qint64 columnRest = stepRest;
+        const int r = mr;
+        const int g = mg;
+        const int b = mb;
+        for (int y = firstRow; y < endRow; ++y) {
+            const QRgb* maskRow = maskRowOf(y);
+            QRgb* out = rows[y];
+            if (!shared.isNull()) std::memcpy(out, shared.constScanLine(y), size_t(w) * 4);
+            qint64 sx = 0;
+            qint64 rest = 0;
+            for (int x = 0; x < w; ++x) {
+                const int m = level(maskRow[sx]);
+                if (m != 0) {
+                    const QRgb p = out[x];
+                    out[x] = qRgb(Mix(qRed(p), r, m), Mix(qGreen(p), g, m), Mix(qBlue(p), b, m));
+                }
+                sx += columnStep;
+                rest += columnRest;
+                if (rest >= w) {
+                    rest -= w;
+                    ++sx;
+                }
+            }
+        }
+    });
     return image;
 }
 
@@ -103,6 +150,8 @@ QImage AddBorders(QImage image, int outside, int inside, TColor outsideColor, TC
     const int h = int(newHeight);
     const int pictureWidth = image.width();
     const int pictureHeight = image.height();
+    // One thread: this only fills and copies fresh memory, which a second thread makes
+    // slower, not faster, on these machines.
     for (int y = 0; y < h; ++y) {
         auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
         if (y < o || y >= h - o) {

@@ -11,6 +11,7 @@
 
 #include "codec/Codec.h"
 #include "codec/ImageBuffer.h"
+#include "photos/stages/Bands.h"
 #include "photos/stages/Resize.h"
 
 namespace vellumora {
@@ -129,7 +130,7 @@ bool IsOrientationCode(int code) {
 }
 
 QImage OrientBitmap(QImage image, int code) {
-    return OrientImage(image, ExifOrientation(MoveOf(code)));
+    return OrientImage(image, ExifOrientation(MoveOf(code)), ForEachBand);
 }
 
 QSize OrientedSize(QSize size, int code) {

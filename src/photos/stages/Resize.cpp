@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "codec/ImageBuffer.h"
+#include "photos/stages/Bands.h"
 #include "photos/stages/ResizeWeights.h"
 
 namespace vellumora {
@@ -45,21 +46,27 @@ QImage ResampleBitmap(const QImage& image, QSize size) {
     const AxisWeights wx = MakeWeights(sw, size.width());
     const AxisWeights wy = MakeWeights(image.height(), size.height());
     const size_t channels = size_t(sw) * 4;
-    std::vector<uint32_t> acc(channels);
-    std::vector<uint16_t> column(channels);  // the accumulated row, 8 fraction bits
+    const TPixelRows rows(out);
 
-    for (int oy = 0; oy < size.height(); ++oy) {
-        std::fill(acc.begin(), acc.end(), 0u);
-        for (int k = wy.start[oy]; k < wy.start[oy + 1]; ++k) {
-            const uint32_t w = wy.weights[k];
-            const uchar* src = image.constScanLine(wy.first[oy] + k - wy.start[oy]);
-            uint32_t* a = acc.data();
-            for (size_t i = 0; i < channels; ++i) a[i] += src[i] * w;
+    // Output rows depend only on their source rows: bands of them run at once, each with
+    // its own accumulators.
+    const qint64 rowCost = qint64(sw) * (wy.start[1] - wy.start[0]) + size.width();
+    ForEachBand(size.height(), rowCost, [&](int firstRow, int endRow) {
+        std::vector<uint32_t> acc(channels);
+        std::vector<uint16_t> column(channels);  // the accumulated row, 8 fraction bits
+        for (int oy = firstRow; oy < endRow; ++oy) {
+            std::fill(acc.begin(), acc.end(), 0u);
+            for (int k = wy.start[oy]; k < wy.start[oy + 1]; ++k) {
+                const uint32_t w = wy.weights[k];
+                const uchar* src = image.constScanLine(wy.first[oy] + k - wy.start[oy]);
+                uint32_t* a = acc.data();
+                for (size_t i = 0; i < channels; ++i) a[i] += src[i] * w;
+            }
+            for (size_t i = 0; i < channels; ++i) column[i] = resize::RoundToColumn(acc[i]);
+
+            resize::SumColumns(column.data(), wx, rows[oy]);
         }
-        for (size_t i = 0; i < channels; ++i) column[i] = resize::RoundToColumn(acc[i]);
-
-        resize::SumColumns(column.data(), wx, reinterpret_cast<QRgb*>(out.scanLine(oy)));
-    }
+    });
     return out;
 }
 

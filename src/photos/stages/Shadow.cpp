@@ -336,7 +336,8 @@ QImage AddShadow(QImage image, int radius, int offset, TColor shadow, TColor bac
     // Every pixel of the result is written by one of these: the background left of and
     // above the shadow, the shadow's pieces, the picture. The fills skip what the picture
     // covers, so on a big picture only the picture itself is copied in full; the tiles
-    // (bands 2k + 1 wide around the shadow) are copied whole.
+    // (bands 2k + 1 wide around the shadow) are copied whole. This is one pass of filling
+    // and copying fresh memory, which a second thread makes slower on these machines.
     FillAround(result, QRect(0, 0, sx, int(resultHeight)), picture, backgroundRgb);
     FillAround(result, QRect(sx, 0, int(resultWidth) - sx, sy), picture, backgroundRgb);
     if (k == 0) {

@@ -9,9 +9,12 @@
 #include <atomic>
 #include <cmath>
 #include <mutex>
+#include <thread>
 
 #include "codec/Codec.h"
 #include "photos/batch/Batch.h"
+#include "photos/export/Export.h"
+#include "photos/stages/Bands.h"
 #include "photos/stages/Render.h"
 #include "support/MadeFiles.h"
 #include "support/TestSupport.h"
@@ -362,6 +365,38 @@ private slots:
     }
 
     // Reduced-size JPEG decoding must not show in the result.
+    // With a worker per core, a photo's stages keep to its worker: splitting them too would
+    // only make more threads than cores. A lone worker lets them split.
+    void stagesSplitOnlyBesideIdleCores_data() {
+        QTest::addColumn<bool>("full");
+        QTest::newRow("a worker per core") << true;
+        QTest::newRow("one worker") << false;
+    }
+    void stagesSplitOnlyBesideIdleCores() {
+        QFETCH(bool, full);
+        const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+        const int jobs = full ? cores : 1;
+        std::mutex mutex;
+        QList<int> seen;
+        TExportWork work;
+        for (int key = 0; key <= cores; ++key) work.units.push_back({key});
+        work.convert = [&](int, TMaskCache&) {
+            std::lock_guard lock(mutex);
+            seen << BandThreads();
+            TExportItem item;
+            item.written = true;
+            return item;
+        };
+        TExportRun run;
+        run.jobs = jobs;
+        const TBandSplitting saved = BandSplitting();
+        SetBandSplitting({8, saved.minBandPixels});
+        const TExportReport report = RunExport(work, run);
+        SetBandSplitting(saved);
+        QCOMPARE(report.written, cores + 1);
+        QCOMPARE(seen, QList<int>(cores + 1, jobs >= cores ? 1 : 8));
+    }
+
     void fastDecodeMatchesTheFullPath() {
         const QImage photo = PhotoLikeImage(2400, 1600);
         const QString path = dir_.filePath(QStringLiteral("fast.jpg"));

@@ -5,6 +5,7 @@
 
 #include "photos/stages/Render.h"
 #include "photos/stages/Stages.h"
+#include "support/BandSupport.h"
 #include "support/TestSupport.h"
 
 using namespace vellumora;
@@ -76,6 +77,8 @@ private slots:
         QTest::newRow("landscape") << QSize(640, 480);
         QTest::newRow("portrait, odd width") << QSize(301, 799);
         QTest::newRow("one column") << QSize(1, 50);
+        QTest::newRow("one row") << QSize(77, 1);
+        QTest::newRow("fewer rows than bands") << QSize(200, 3);
     }
     void maskIsStretchedOntoThePicture() {
         QFETCH(QSize, picture);
@@ -86,6 +89,10 @@ private slots:
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x)
                 QCOMPARE(PixelRgb(result, x, y), x < edge ? 0x0000FFu : PixelRgb(source, x, y));
+        // Shared, the picture is copied row by row in the bands; its own, changed in place.
+        QCOMPARE(DiffWithBands([&] { return ApplyMask(source, HalfMask(), 0xFF0000); }), QString());
+        QCOMPARE(DiffWithBands([&] { return ApplyMask(source.copy(), HalfMask(), 0xFF0000); }),
+                 QString());
     }
 
     // A mask larger than the picture is sampled at the left/top edge of each cell, not
@@ -126,7 +133,8 @@ private slots:
         const QImage source = PatternImage(40, 20);
         const QImage keep = source.copy();
         QCOMPARE(ApplyMask(source, QImage(), clWhite).constBits(), source.constBits());
-        QCOMPARE(ApplyMask(source, SolidMask(30, 30, 0x000000), clWhite), source);
+        QCOMPARE(ApplyMask(source, SolidMask(30, 30, 0x000000), clWhite).constBits(),
+                 source.constBits());
         QVERIFY(ApplyMask(QImage(), SolidMask(3, 3, 0xFFFFFF), clWhite).isNull());
         // Masking for real leaves the caller's shared copy alone.
         QCOMPARE(PixelRgb(ApplyMask(source, SolidMask(2, 2, 0xFFFFFF), clWhite), 5, 5), 0xFFFFFFu);
@@ -150,6 +158,8 @@ private slots:
             << QSize(64, 48) << 3 << -9 << QSize(70, 54) << 3 << 0;
         QTest::newRow("one pixel picture") << QSize(1, 1) << 1 << 2 << QSize(7, 7) << 1 << 2;
         QTest::newRow("one row picture") << QSize(33, 1) << 2 << 1 << QSize(39, 7) << 2 << 1;
+        QTest::newRow("bands wider than the picture")
+            << QSize(20, 3) << 9 << 4 << QSize(46, 29) << 9 << 4;
     }
     void bordersSurroundThePicture() {
         QFETCH(QSize, picture);

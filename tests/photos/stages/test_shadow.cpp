@@ -306,6 +306,7 @@ private slots:
         QTest::newRow("radius 2") << QSize(60, 50) << 2 << 40;
         QTest::newRow("radius 20") << QSize(400, 190) << 20 << 70;
         QTest::newRow("one pixel, radius 20") << QSize(1, 1) << 20 << 0;
+        QTest::newRow("one row, radius 3") << QSize(90, 1) << 3 << 9;
     }
     void matchesFullSizeBlur() {
         QFETCH(QSize, picture);

@@ -3,10 +3,13 @@
 #include <QColorSpace>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <stdexcept>
+#include <vector>
 
 #include "codec/Codec.h"
 #include "codec/JpegStream.h"
@@ -14,6 +17,7 @@
 #include "photos/stages/Stages.h"
 #include "photos/stages/StreamRender.h"
 #include "photos/stages/Thumbnail.h"
+#include "support/BandSupport.h"
 #include "support/MadeFiles.h"
 #include "support/RectSupport.h"
 #include "support/TestSupport.h"
@@ -179,6 +183,7 @@ private slots:
             QTest::addRow("%d on 1x1", code) << code << QSize(1, 1);
             // Larger than the blocks the transposing copy walks in.
             QTest::addRow("%d on 131x70", code) << code << QSize(131, 70);
+            QTest::addRow("%d on 200x1", code) << code << QSize(200, 1);
         }
     }
     void orientMovesEveryPixel() {
@@ -190,6 +195,7 @@ private slots:
         QCOMPARE(result.size(), swapped ? size.transposed() : size);
         QCOMPARE(OrientedSize(size, code), result.size());
         QCOMPARE(OrientBitmap(result, InverseOrientation(code)), source);
+        QCOMPARE(DiffWithBands([&] { return OrientBitmap(source, code); }), QString());
         for (int y = 0; y < result.height(); ++y)
             for (int x = 0; x < result.width(); ++x) {
                 const QPoint from = SourceOf(code, x, y, size.width(), size.height());
@@ -399,6 +405,9 @@ private slots:
         QTest::newRow("strong") << QSize(1201, 803) << 37;
         QTest::newRow("to one pixel") << QSize(17, 13) << 1;
         QTest::newRow("portrait") << QSize(333, 1000) << 240;
+        QTest::newRow("one row") << QSize(1000, 1) << 100;
+        QTest::newRow("fewer rows than bands") << QSize(997, 5) << 640;
+        QTest::newRow("odd height to odd height") << QSize(640, 479) << 321;
     }
     void shrinkGivesTheAreaMean() {
         QFETCH(QSize, source);
@@ -416,6 +425,7 @@ private slots:
         QVERIFY2(worst <= 2.0, qPrintable(QString::number(worst)));
         for (int shift : {0, 8, 16})
             QVERIFY(std::abs(MeanChannel(out, shift) - MeanChannel(src, shift)) < 0.5);
+        QCOMPARE(DiffWithBands([&] { return ResizeBitmap(src, max, true); }), QString());
     }
 
     void constantStaysConstant_data() {
@@ -536,6 +546,95 @@ private slots:
         QVERIFY(RenderChain(original, info, {}) != first);
         info.Negative = true;
         QCOMPARE(RenderChain(original, info, {}), first);
+    }
+
+    // Split into bands of rows over any number of threads, the chain makes the picture it
+    // makes on one thread: every stage, shrinking and enlarging, down to one-row pictures
+    // and pictures of fewer rows than bands.
+    void chainInBandsAsOnOneThread_data() {
+        QTest::addColumn<QSize>("original");
+        QTest::addColumn<int>("max");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<int>("rotate");
+        QTest::addColumn<bool>("everything");  // colours, mask, bands and shadow too
+        QTest::newRow("shrink, turned") << QSize(997, 661) << 640 << true << kTurnRight << true;
+        QTest::newRow("shrink, resize alone") << QSize(1201, 803) << 300 << true << 0 << false;
+        QTest::newRow("enlarge") << QSize(61, 37) << 300 << false << 0 << true;
+        QTest::newRow("enlarge to an odd height")
+            << QSize(40, 13) << 257 << false << kMirrorMainDiagonal << true;
+        QTest::newRow("enlarge, resize alone") << QSize(33, 20) << 400 << false << 0 << false;
+        QTest::newRow("keep stops the enlargement") << QSize(120, 81) << 640 << true << 0 << true;
+        QTest::newRow("full size") << QSize(301, 203) << 0 << true << kTurnHalf << true;
+        QTest::newRow("one row") << QSize(300, 1) << 0 << true << 0 << true;
+        QTest::newRow("one row enlarged") << QSize(7, 1) << 50 << false << 0 << false;
+        QTest::newRow("shrink to one row") << QSize(900, 2) << 300 << true << 0 << true;
+        QTest::newRow("fewer rows than bands") << QSize(500, 3) << 0 << true << 0 << true;
+        QTest::newRow("one column") << QSize(1, 200) << 0 << true << 0 << true;
+    }
+    void chainInBandsAsOnOneThread() {
+        QFETCH(QSize, original);
+        QFETCH(int, max);
+        QFETCH(bool, keep);
+        QFETCH(int, rotate);
+        QFETCH(bool, everything);
+        TPhotoInfo info;
+        info.Max = max;
+        info.Keep = keep;
+        info.Rotate = rotate;
+        QImage mask;
+        if (everything) {
+            info.Contrast = 30;
+            info.Brightness = -12;
+            info.Red = 7;
+            info.Negative = true;
+            info.Outside = {3, 0x202020};
+            info.Inside = {2, 0xF0F0F0};
+            info.Radius = 4;
+            info.Offset = 6;
+            mask = NoisyImage(37, 23, 11);
+        }
+        const QImage source = NoisyImage(original.width(), original.height(), 3);
+        QCOMPARE(DiffWithBands([&] { return RenderChain(source, info, mask); }), QString());
+    }
+
+    // Every row exactly once however the rows are split, bands inside bands too (they find
+    // the pool busy and run where they are), and a band's exception reaches the caller.
+    void bandsTakeEveryRowOnce_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("threads");
+        QTest::newRow("one row") << 1 << 8;
+        QTest::newRow("fewer rows than bands") << 5 << 8;
+        QTest::newRow("odd, three threads") << 301 << 3;
+        QTest::newRow("one thread") << 64 << 1;
+    }
+    void bandsTakeEveryRowOnce() {
+        QFETCH(int, rows);
+        QFETCH(int, threads);
+        const TBandSplitting saved = BandSplitting();
+        SetBandSplitting({threads, 1});
+        std::vector<std::atomic<int>> seen(size_t(rows) * size_t(rows));
+        ForEachBand(rows, 1, [&](int first, int end) {
+            for (int y = first; y < end; ++y)
+                ForEachBand(rows, 1, [&](int inner, int innerEnd) {
+                    for (int x = inner; x < innerEnd; ++x) ++seen[size_t(y) * size_t(rows) + x];
+                });
+        });
+        bool thrown = false;
+        try {
+            ForEachBand(rows, 1, [&](int first, int end) {
+                if (first <= rows / 2 && rows / 2 < end) throw std::runtime_error("band");
+            });
+        } catch (const std::runtime_error&) {
+            thrown = true;
+        }
+        SetBandSplitting(saved);
+        for (size_t i = 0; i < seen.size(); ++i)
+            if (seen[i] != 1)
+                QFAIL(qPrintable(QStringLiteral("row %1 of row %2 taken %3 times")
+                                     .arg(i % size_t(rows))
+                                     .arg(i / size_t(rows))
+                                     .arg(seen[i].load())));
+        QVERIFY(thrown);
     }
 
     void chainRefusesAbsurdSizes() {
