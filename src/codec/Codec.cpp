@@ -247,21 +247,6 @@ QImage LoadFile(const QString& path, QString* error, const TLoadOptions& options
     return finish(decoded);
 }
 
-// Writes bytes through a temporary file in the same folder, renamed over the target
-// only once complete.
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = QStringLiteral("cannot create file: %1").arg(file.errorString());
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error) *error = QStringLiteral("cannot write file: %1").arg(file.errorString());
-        return false;
-    }
-    return true;
-}
-
 bool EncodeWithQt(const QImage& image, const char* format, QByteArray* bytes, QString* error) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     if (rgb.isNull()) {
@@ -330,6 +315,22 @@ bool SaveFile(const QImage& image, const QString& path, QString* error, const TM
 }
 
 }  // namespace
+
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+    const auto fail = [error](const char* what, const QString& reason) {
+        if (error) *error = QString::fromLatin1(what) + reason;
+        return false;
+    };
+    QSaveFile file(path);
+    // Unbuffered, so that the write that fails says why at once. Buffered, the bytes
+    // that did not fit came out at commit as "Unknown error", and a write cut short by
+    // a full disk was reported as partly done.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail("cannot create file: ", file.errorString());
+    if (file.write(bytes) != bytes.size()) return fail("cannot write file: ", file.errorString());
+    if (!file.commit()) return fail("cannot write file: ", file.errorString());
+    return true;
+}
 
 TImageHeader ReadImageHeader(const QString& path) {
     TImageHeader header;

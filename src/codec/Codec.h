@@ -67,6 +67,12 @@ TImageHeader ReadImageHeader(const QString& path);
 bool DoSave(const QImage& image, const QString& path, QString* error = nullptr,
             const TMetadata& metadata = {});
 
+// Writes bytes through a temporary file in the same folder, renamed over the target only
+// once complete, so that a crash or a full disk never leaves a file half-written under
+// its name. False with the system's reason for the call that failed in *error ("cannot
+// write file: No space left on device").
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
 // What writes a type's bytes.
 enum class TEncoder {
     Jpeg,    // libjpeg-turbo (JpegCodec)

@@ -1,5 +1,9 @@
 #include "support/TestSupport.h"
 
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDebug>
@@ -12,6 +16,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
@@ -227,6 +232,38 @@ TCliResult RunCli(const QStringList& args) {
     result.out = QString::fromUtf8(process.readAllStandardOutput());
     result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
+}
+
+TSmallDisk::TSmallDisk() {
+    if (!dir_.isValid()) return;
+    const QByteArray path = QFile::encodeName(dir_.path());
+    mounted_ = ::mount("tmpfs", path.constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                       "size=64k,mode=0700") == 0;
+}
+
+TSmallDisk::~TSmallDisk() {
+    // Detached, so that a file a failed test left open does not keep it mounted.
+    if (mounted_) ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
+}
+
+bool TSmallDisk::Fill() const {
+    if (!mounted_) return false;
+    const QByteArray path = QFile::encodeName(dir_.filePath(QStringLiteral("filler")));
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    const QByteArray block(4096, 'f');
+    int error = 0;
+    // Page by page, then byte by byte, until the file system refuses; bounded by its size.
+    for (qint64 chunk : {qint64(block.size()), qint64(1)}) {
+        for (int i = 0; i < 64 * 1024; ++i) {
+            if (::write(fd, block.constData(), size_t(chunk)) < 0) {
+                error = errno;
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    return error == ENOSPC;
 }
 
 }  // namespace vellumora::test

@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QtGlobal>
 #include <chrono>
 #include <condition_variable>
@@ -127,6 +128,25 @@ private:
     std::mutex mutex_;
     std::condition_variable opened_;
     bool open_ = false;
+};
+
+// A folder on a file system of its own, 64 KB large, to see what a full disk does to a
+// write. Path() is empty where the tests may not mount one (they do not run as root, or
+// the container forbids it): the caller skips then, saying so.
+class TSmallDisk {
+public:
+    TSmallDisk();
+    ~TSmallDisk();
+    TSmallDisk(const TSmallDisk&) = delete;
+    TSmallDisk& operator=(const TSmallDisk&) = delete;
+
+    QString Path() const { return mounted_ ? dir_.path() : QString(); }
+    // Takes up all the space that is left with a file of its own; false when it could not.
+    bool Fill() const;
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
 };
 
 }  // namespace vellumora::test

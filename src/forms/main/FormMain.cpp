@@ -243,7 +243,7 @@ void TFormMain::ShowAboutAtStart() {
         file.WriteBool(kSettingsSection, kShowAboutKey, false);
         file.UpdateFile();
     } catch (const TIniError& error) {
-        platform_.ShowError(this, error.Message());
+        platform_.ShowError(this, error.Message(), AsSentence(error.Reason()));
     }
 }
 
@@ -729,7 +729,7 @@ void TFormMain::MenuBackgroundClick() {
         file.WriteString(kSettingsSection, kBackgroundKey, ColorToString(color));
         file.UpdateFile();
     } catch (const TIniError& error) {
-        platform_.ShowError(this, error.Message());
+        platform_.ShowError(this, error.Message(), AsSentence(error.Reason()));
     }
 }
 
@@ -758,7 +758,7 @@ void TFormMain::MenuAddClick() {
     try {
         AddTemplate(*info, dialog->Description(), dialog->MakeDefault());
     } catch (const TIniError& error) {
-        platform_.ShowWarning(this, error.Message());
+        platform_.ShowWarning(this, error.Message(), AsSentence(error.Reason()));
     }
     BuildTemplatesMenu();
     UpdateControls();
@@ -805,7 +805,7 @@ void TFormMain::MenuWebpageClick() {
     try {
         WriteOpenPhotos();
     } catch (const TIniError& error) {
-        platform_.ShowError(this, error.Message());
+        platform_.ShowError(this, error.Message(), AsSentence(error.Reason()));
         return;
     }
     ShowDialogOf(TCommand::Webpage);

@@ -13,6 +13,7 @@
 
 #include "forms/common/Platform.h"
 #include "forms/templates/TemplateWidgets.h"
+#include "photos/Photo.h"
 #include "photos/settings/IniFile.h"
 
 namespace vellumora {
@@ -178,7 +179,7 @@ void TFormManage::ButtonOKClick() {
     try {
         edits_.Save(StorePath());
     } catch (const TIniError& error) {
-        platform_.ShowWarning(this, error.Message());
+        platform_.ShowWarning(this, error.Message(), AsSentence(error.Reason()));
         return;
     }
     accept();

@@ -1,9 +1,9 @@
 #include "photos/album/Album.h"
 
-#include <QSaveFile>
 #include <QSet>
 #include <algorithm>
 
+#include "codec/Codec.h"
 #include "photos/export/Export.h"
 #include "photos/settings/IniFile.h"
 #include "photos/settings/ProgramFolder.h"
@@ -138,13 +138,11 @@ TAlbumResult BuildWebAlbum(const TAlbumOptions& options, std::vector<TPhotoInfo>
     }
 
     // Whole or not at all: an old page stays as it was when the new one cannot be written.
-    QSaveFile page(result.page);
-    if (!page.open(QIODevice::WriteOnly) ||
-        page.write(EncodeAlbumPage(AlbumPage(options, total), options.charset)) < 0 ||
-        !page.commit()) {
+    if (QString reason; !WriteFileAtomically(
+            result.page, EncodeAlbumPage(AlbumPage(options, total), options.charset), &reason)) {
         result.status = TAlbumResult::Status::PageNotWritten;
         result.message = QStringLiteral("Unable to write to ") + result.page +
-                         QStringLiteral(" (") + page.errorString() + QLatin1Char(')');
+                         QStringLiteral(" (") + reason + QLatin1Char(')');
     }
     return result;
 }

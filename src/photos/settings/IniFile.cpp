@@ -1,7 +1,8 @@
 #include "photos/settings/IniFile.h"
 
 #include <QFile>
-#include <QSaveFile>
+
+#include "codec/Codec.h"
 
 namespace vellumora {
 
@@ -69,8 +70,9 @@ bool ParseDigits(QStringView digits, int base, quint64 limit, quint64* magnitude
 
 }  // namespace
 
-TIniError::TIniError(const QString& path)
-    : std::runtime_error(QStringLiteral("Unable to write to %1").arg(path).toStdString()) {}
+TIniError::TIniError(const QString& path, const QString& reason)
+    : std::runtime_error(QStringLiteral("Unable to write to %1").arg(path).toStdString()),
+      reason_(reason) {}
 
 // Forms: [-]decimal, [-]$hex, [-]0xhex. Hexadecimal is a 32-bit pattern: up to FFFFFFFF,
 // wrapping into the signed range ("$FFFFFFFF" is -1), which is how colours are stored.
@@ -106,6 +108,7 @@ TIniFile::TIniFile(const QString& path) : path_(path) {
     if (!file.exists()) return;
     if (!file.open(QIODevice::ReadOnly)) {
         unreadable_ = true;
+        unreadableReason_ = file.errorString();
         return;
     }
     // One byte more than allowed tells an oversized file apart without reading it all,
@@ -114,6 +117,8 @@ TIniFile::TIniFile(const QString& path) : path_(path) {
     if (file.error() != QFileDevice::NoError || data.size() > kMaxFileSize ||
         data.count('\n') >= kMaxLines) {
         unreadable_ = true;
+        unreadableReason_ = file.error() != QFileDevice::NoError ? file.errorString()
+                                                                 : QStringLiteral("file too large");
         return;
     }
     if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);  // editors' UTF-8 mark
@@ -246,7 +251,9 @@ void TIniFile::EraseSection(const QString& section) {
 }
 
 void TIniFile::UpdateFile() const {
-    if (unreadable_) throw TIniError(path_);
+    // A file that could not be read whole is not replaced by the part that was.
+    if (unreadable_)
+        throw TIniError(path_, QStringLiteral("it could not be read: ") + unreadableReason_);
 
     QString text;
     const auto append = [&](const QString& line) {
@@ -259,10 +266,8 @@ void TIniFile::UpdateFile() const {
         for (const Line& line : s.lines) append(line.text);
     }
 
-    const QByteArray bytes = text.toUtf8();
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw TIniError(path_);
+    if (QString reason; !WriteFileAtomically(path_, text.toUtf8(), &reason))
+        throw TIniError(path_, reason);
 }
 
 }  // namespace vellumora

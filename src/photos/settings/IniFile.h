@@ -15,8 +15,13 @@ namespace vellumora {
 // A write the file system refused. what() is "Unable to write to <path>".
 class TIniError : public std::runtime_error {
 public:
-    explicit TIniError(const QString& path);
+    // reason: the system's words for what failed ("No space left on device").
+    explicit TIniError(const QString& path, const QString& reason = {});
     QString Message() const { return QString::fromUtf8(what()); }
+    const QString& Reason() const { return reason_; }
+
+private:
+    QString reason_;
 };
 
 class TIniFile {
@@ -75,6 +80,7 @@ private:
     QList<Section> sections_;
     // The file exists but could not be read whole; UpdateFile() does not replace it.
     bool unreadable_ = false;
+    QString unreadableReason_;
 };
 
 // Parses an integer the way every settings file of the program encodes it. Returns false

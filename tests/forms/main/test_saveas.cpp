@@ -275,6 +275,22 @@ private slots:
         platform.saves.push_back({path, 3});
         QVERIFY(TSaveAs().Run(platform, nullptr, *shown.photo).isEmpty());
         QCOMPARE(platform.log.last(), QStringLiteral("error: Cannot save ") + path + ".tif!");
+
+        // On a full disk the system's own words say why, and the photo already under the
+        // name stays whole.
+        test::TSmallDisk disk;
+        if (disk.Path().isEmpty()) QSKIP("no file system of its own can be mounted here");
+        const QString kept = test::WriteBytes(disk.Path(), QStringLiteral("kept.png"), "old");
+        QVERIFY(disk.Fill());
+        platform.saves.push_back({kept, 5});
+        platform.answers.push_back(true);  // replace it
+        QVERIFY(TSaveAs().Run(platform, nullptr, *shown.photo).isEmpty());
+        QCOMPARE(platform.log.last(), QStringLiteral("error: Cannot save ") + kept + "!");
+        QCOMPARE(platform.details.last(),
+                 QStringLiteral("Cannot write file: No space left on device."));
+        QCOMPARE(test::ReadBytes(kept), QByteArray("old"));
+        QCOMPARE(QDir(disk.Path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"filler", "kept.png"}));
     }
 
     // A photo that did not load has nothing to give: each way out says so, with the

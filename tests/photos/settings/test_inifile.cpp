@@ -186,12 +186,18 @@ private slots:
         QTest::newRow("file too large") << "large";
         QTest::newRow("too many lines") << "lines";
         QTest::newRow("read-only folder") << "readonly";
+        QTest::newRow("full disk") << "full";
     }
     void refused() {
         QFETCH(QString, setup);
         QTemporaryDir base;
+        test::TSmallDisk disk;
         QString path = base.filePath(QStringLiteral("target.ini"));
-        if (setup == QLatin1String("missing")) {
+        if (setup == QLatin1String("full")) {
+            if (disk.Path().isEmpty()) QSKIP("no file system of its own can be mounted here");
+            path = test::WriteBytes(disk.Path(), QStringLiteral("target.ini"), "[A]\nk=1\n");
+            QVERIFY(disk.Fill());
+        } else if (setup == QLatin1String("missing")) {
             path = base.filePath(QStringLiteral("no/target.ini"));
         } else if (setup == QLatin1String("file")) {
             path = test::WriteBytes(base.path(), QStringLiteral("plain"), "x") +
@@ -213,9 +219,12 @@ private slots:
         const QByteArray before = Contents(path);
 
         for (const bool erase : {false, true}) {
+            // Erased, the file is empty, which takes no space.
+            if (erase && setup == QLatin1String("full")) continue;
             TIniFile ini(path);
             // Oversized files read as empty; the rest hold no file at all.
-            QCOMPARE(ini.SectionExists(QStringLiteral("A")), setup == QLatin1String("readonly"));
+            QCOMPARE(ini.SectionExists(QStringLiteral("A")),
+                     setup == QLatin1String("readonly") || setup == QLatin1String("full"));
             erase ? ini.EraseSection(QStringLiteral("A"))
                   : ini.WriteInteger(QStringLiteral("A"), QStringLiteral("k"), 2);
             try {
@@ -223,6 +232,12 @@ private slots:
                 QFAIL("the write was not refused");
             } catch (const TIniError& error) {
                 QCOMPARE(error.Message(), QStringLiteral("Unable to write to ") + path);
+                // With the system's words for it, of the call that failed.
+                QVERIFY2(!error.Reason().isEmpty() && !error.Reason().contains("Unknown error"),
+                         qPrintable(error.Reason()));
+                if (setup == QLatin1String("full"))
+                    QCOMPARE(error.Reason(),
+                             QStringLiteral("cannot write file: No space left on device"));
             }
             QCOMPARE(Contents(path), before);
         }
