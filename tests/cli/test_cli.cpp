@@ -762,6 +762,30 @@ private slots:
         QCOMPARE(run.code, 1);
         QVERIFY(run.err.contains(QStringLiteral("Cannot open ") + missing + QStringLiteral("!")));
     }
+
+    // A full disk is named as the system names it, by a render and by a batch; nothing is
+    // left under the names asked for, and the photo read stays as it was.
+    void fullDiskSaysSo() {
+        TSmallDisk disk;
+        if (disk.Path().isEmpty()) QSKIP("no file system of its own can be mounted here");
+        QVERIFY(disk.Fill());
+        const QByteArray before = ReadBytes(photo_);
+        const QString ini =
+            Settings(QStringLiteral("full.ini"), "[P]\nFILENAME=" + photo_.toUtf8() + "\nMAX=0\n");
+        const QString out = disk.Path() + QStringLiteral("/o.png");
+        TCliResult run = RunCli({QStringLiteral("render"), ini, QStringLiteral("P"), out});
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("Cannot save ") + out + QStringLiteral("!\n")) &&
+                     run.err.contains(QStringLiteral("No space left on device")),
+                 qPrintable(run.err));
+        run = RunCli({QStringLiteral("batch"), QStringLiteral("--folder"), disk.Path(),
+                      QStringLiteral("--type"), QStringLiteral("png"), photo_});
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("No space left on device")), qPrintable(run.err));
+        QCOMPARE(QDir(disk.Path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("filler")});
+        QCOMPARE(ReadBytes(photo_), before);
+    }
 };
 
 QTEST_MAIN(TestCli)

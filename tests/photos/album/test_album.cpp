@@ -415,6 +415,20 @@ private slots:
         QVERIFY2(result.message.startsWith("Unable to write to " + page + " ("),
                  qPrintable(result.message));
         QVERIFY(QFileInfo(page).isDir());
+
+        // On a full disk every photo and the page say so in the system's words, and
+        // nothing is left under their names.
+        TSmallDisk disk;
+        if (disk.Path().isEmpty()) QSKIP("no file system of its own can be mounted here");
+        QVERIFY(disk.Fill());
+        options.folder = disk.Path();
+        const TAlbumResult full = BuildWebAlbum(options, Records(2));
+        QCOMPARE(full.status, TAlbumResult::Status::PageNotWritten);
+        QCOMPARE(full.failed, 2);
+        for (const QString& failure : full.failures)
+            QVERIFY2(failure.contains("No space left on device"), qPrintable(failure));
+        QVERIFY2(full.message.contains("No space left on device"), qPrintable(full.message));
+        QCOMPARE(QDir(disk.Path()).entryList(QDir::Files | QDir::Hidden), QStringList{"filler"});
     }
 
     // A photo living in the folder under an output's name is never overwritten.
