@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release preset and times Vellumora against its peers on the same files in
 # one run: one 24 MP JPEG rendered to a 640-pixel JPEG, as whole processes.
-# Usage: scripts/bench.sh [RUNS] [formats]   (formats: only today's formats, the last part)
+# Usage: scripts/bench.sh [RUNS] [formats|scaling]   (formats: only today's formats, the
+# last part; scaling: only the batches and albums of 10 to 1,000 photos)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs="${1:-15}"
@@ -65,8 +66,45 @@ PY
   QT_QPA_PLATFORM=offscreen "$bin/bench_switch" "$heic" "$dng" "$avif" "$runs" 2>/dev/null
   QT_QPA_PLATFORM=offscreen "$bin/bench_switch" "$dng" "$heic" "$avif" "$runs" 2>/dev/null
 }
+scaling() {
+  echo
+  echo "== batches of 10, 100 and 1,000 photos of 2 MP to 640 px, and albums of 10 and 100: time a"
+  echo "   photo and peak memory (goal: the memory does not grow with the number of photos)"
+  local many="$data/many" i
+  mkdir -p "$many"
+  # Ten different photos, each copied to a hundred names: the work is the same for every
+  # file, and making a thousand would take longer than converting them.
+  for i in $(seq 0 9); do
+    [ -f "$many/seed$i.jpg" ] || "$bin/make_test_photo" "$many/seed$i.jpg" 1732 1155 "$((i + 20))"
+  done
+  for i in $(seq 0 999); do
+    [ -f "$many/p$i.jpg" ] || cp "$many/seed$((i % 10)).jpg" "$many/p$i.jpg"
+  done
+  local n files out kind stats
+  for kind in batch album; do
+    for n in 10 100 1000; do
+      [ "$kind" = album ] && [ "$n" = 1000 ] && continue
+      files=()
+      for i in $(seq 0 $((n - 1))); do files+=("$many/p$i.jpg"); done
+      out="$data/out_many"
+      rm -rf "$out"
+      mkdir -p "$out"
+      if [ "$kind" = batch ]; then
+        stats=$(/usr/bin/time -f "%e %M" "$bin/vellumora-cli" batch --folder "$out" "${files[@]}" 2>&1 >/dev/null | tail -1)
+      else
+        stats=$(/usr/bin/time -f "%e %M" "$bin/vellumora-cli" album --folder "$out" "${files[@]}" 2>&1 >/dev/null | tail -1)
+      fi
+      awk -v kind="$kind" -v n="$n" -v s="$stats" 'BEGIN { split(s, f, " ");
+        printf "%-6s of %5d photos: %6.1f ms a photo, peak %6.1f MiB\n", kind, n, f[1] * 1000 / n, f[2] / 1024 }'
+    done
+  done
+}
 if [ "$only" = formats ]; then
   formats
+  exit 0
+fi
+if [ "$only" = scaling ]; then
+  scaling
   exit 0
 fi
 
@@ -294,3 +332,4 @@ print(f"dialog build / cli batch    = {d['build 40 photos'] / cli:.2f}  (goal: a
 PY
 
 formats
+scaling
