@@ -70,7 +70,9 @@ bool ReadFile(const QString& path, QByteArray* data) {
         codec::IsRawSuffix(info.suffix().toLower()))
         return false;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
+    // The signature first: a file of another type is left to DoLoad unread, not read
+    // twice.
+    if (!file.open(QIODevice::ReadOnly) || !codec::LooksLikeJpeg(file.peek(3))) return false;
     *data = file.readAll();
     return codec::LooksLikeJpeg(*data);
 }
