@@ -482,6 +482,8 @@ private:
     static TDescriptionReader& Self(void* self) { return *static_cast<TDescriptionReader*>(self); }
 
     int Read(void* data, size_t size) {
+        // libheif asks for nothing, with no buffer, at the end of some boxes.
+        if (size == 0) return 0;
         const qint64 end = position_ + qint64(size);
         if (end > size_) return 1;
         bool hole = false;

@@ -349,6 +349,11 @@ private slots:
             << "zero.heic" << Patched(heic, {{ispe, 0, 4, 1}, {ispe + 4, 0, 4, 1}}) << damaged;
         QTest::newRow("heif grid names a missing tile")
             << "grid.heic" << MakeHeifGrid(BlockImage(128, 64), 64, 0, true) << damaged;
+        // Inputs the fuzz targets found, each named after the fault it showed.
+        for (const QFileInfo& found :
+             QDir(VELLUMORA_FINDINGS).entryInfoList(QDir::Files, QDir::Name))
+            QTest::addRow("found: %s", qPrintable(found.fileName()))
+                << found.fileName() << ReadBytes(found.filePath()) << damaged;
         QTest::newRow("heif zero-length box")
             << "zero.heic" << Patched(heic, {{quint32(heic.indexOf("iinf")) - 4, 0, 4, 1}})
             << damaged;
