@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
+  clang libclang-rt-14-dev
   qt6-base-dev qt6-image-formats-plugins
   libturbojpeg0-dev libjpeg62-turbo-dev libmagick++-6.q16-dev libraw-dev libexiv2-dev
   libheif-dev libjxl-dev libwebp-dev libtiff-dev

@@ -345,6 +345,9 @@ TImageHeader ReadImageHeader(const QString& path) {
     if (codec::LooksLikeJxl(start)) return codec::ReadJxlHeader(path);
     PrepareQtReaders();
     QImageReader reader(path);
+    // A header Qt's reader would refuse to decode tells nothing (ImageMagick may still
+    // read the file, by its own reckoning of the size).
+    if (!reader.canRead()) return {};
     header.size = reader.size();
     if (!header.size.isValid()) return {};
     // Qt reads the EXIF orientation of JPEG and TIFF files, as DoLoad applies it.

@@ -53,7 +53,11 @@ QImage DoLoad(const QString& path, QString* error = nullptr, const TLoadOptions&
 // What a file's header tells before any pixel is decoded.
 struct TImageHeader {
     // The size DoLoad would give the file (upright); invalid when the header does not
-    // tell (camera raw files, formats only ImageMagick reads, damage).
+    // tell (camera raw files, formats only ImageMagick reads, damage). For JPEG and JPEG XL
+    // it is the decoded size or the decode fails. A HEIF tells the size it claims, which a
+    // damaged file's coded picture may not have, and a damaged file of another type that
+    // one reader refuses and another still decodes may come out of another size: callers
+    // take the picture's own size once it is there.
     QSize size;
     // Whether DoLoad can decode it at a reduced size (TLoadOptions), far faster.
     bool reducible = false;

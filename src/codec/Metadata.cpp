@@ -139,7 +139,7 @@ void PrepareForOutput(TData& data, QSize size) {
 
 bool TryEmbed(const QByteArray& encoded, const TData& data, QByteArray* out) {
     try {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(
+        auto image = Exiv2::ImageFactory::open(
             reinterpret_cast<const Exiv2::byte*>(encoded.constData()), long(encoded.size()));
         if (!image.get()) return false;
         image->setExifData(data.exif);
@@ -167,7 +167,7 @@ TMetadata ReadMetadata(const QByteArray& file) {
     if (file.isEmpty()) return {};
     try {
         PrepareExiv2();
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(
+        auto image = Exiv2::ImageFactory::open(
             reinterpret_cast<const Exiv2::byte*>(file.constData()), long(file.size()));
         return image.get() ? ReadOpened(*image) : TMetadata();
     } catch (...) {
@@ -302,7 +302,7 @@ TMetadata TMetadata::ForUse(TMetadataUse use) const {
 TMetadata ReadMetadata(const QString& path) {
     try {
         codec::PrepareExiv2();
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path.toStdString());
+        auto image = Exiv2::ImageFactory::open(path.toStdString());
         return image.get() ? codec::ReadOpened(*image) : TMetadata();
     } catch (...) {
         return {};
