@@ -24,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             return cli::NumberIn(value, 1, 100) ? QString() : QStringLiteral("not a quality");
         return std::nullopt;
     };
-    const bool read = cli::ReadArguments(QStringLiteral("batch"), args,
-                                         {QStringLiteral("--strip-metadata")}, &common, own,
-                                         [] { return QString(); }, err);
+    const bool read = cli::ReadArguments(
+        QStringLiteral("batch"), args, {QStringLiteral("--strip-metadata")}, &common, own,
+        [] { return QString(); }, err);
     err.flush();
     FUZZ_CHECK(read == errors.isEmpty());
     if (read) {

@@ -2,8 +2,8 @@
 // camera raw files and a few of Qt's readers go by the name), loaded exactly and reduced,
 // its header read, and a JPEG also by rows. Beyond not crashing, the promises the
 // window relies on: a failure gives a reason, a picture comes in the one pixel layout and
-// within the size limit, the header of a JPEG or JPEG XL tells the size the decode gives, and rows decoded one
-// at a time are the rows of the whole decode.
+// within the size limit, the header of a JPEG or JPEG XL tells the size the decode gives, and rows
+// decoded one at a time are the rows of the whole decode.
 
 #include <QImage>
 
@@ -34,8 +34,7 @@ void CheckRows(const QString& path, const QImage& whole) {
     bool same = true;
     const bool decoded = stream.Decode(area, [&](int y, const uchar* row) {
         same = same && y >= area.top() && y <= area.bottom() &&
-               std::equal(row, row + area.width() * 4,
-                          whole.constScanLine(y) + area.left() * 4);
+               std::equal(row, row + area.width() * 4, whole.constScanLine(y) + area.left() * 4);
     });
     FUZZ_CHECK(!decoded || same);
 }
@@ -43,7 +42,8 @@ void CheckRows(const QString& path, const QImage& whole) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QString path = fuzz::InputFile(data, size, QStringLiteral("input." VELLUMORA_FUZZ_SUFFIX));
+    const QString path =
+        fuzz::InputFile(data, size, QStringLiteral("input." VELLUMORA_FUZZ_SUFFIX));
     QString error;
     TMetadata metadata;
     TLoadOptions exact;

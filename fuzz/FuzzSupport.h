@@ -22,7 +22,8 @@ inline QString ScratchFolder() {
                                            : QDir::tempPath()) +
                                       QStringLiteral("/vellumora-fuzz-XXXXXX"));
     if (!folder.isValid()) {
-        std::fprintf(stderr, "cannot make a scratch folder: %s\n", qPrintable(folder.errorString()));
+        std::fprintf(stderr, "cannot make a scratch folder: %s\n",
+                     qPrintable(folder.errorString()));
         std::abort();
     }
     return folder.path();
@@ -34,7 +35,8 @@ inline QString InputFile(const uint8_t* data, size_t size, const QString& name) 
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size)) {
-        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path),
+                     qPrintable(file.errorString()));
         std::abort();
     }
     return path;
@@ -47,10 +49,10 @@ inline QString Text(const uint8_t* data, size_t size) {
 }  // namespace vellumora::fuzz
 
 // Aborts with the broken promise named; libFuzzer saves the input as a crash.
-#define FUZZ_CHECK(condition)                                                              \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
+#define FUZZ_CHECK(condition)                                                                     \
+    do {                                                                                          \
+        if (!(condition)) {                                                                       \
             std::fprintf(stderr, "broken promise: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                  \
-        }                                                                                  \
+            std::abort();                                                                         \
+        }                                                                                         \
     } while (false)

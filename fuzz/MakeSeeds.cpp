@@ -91,7 +91,8 @@ void Metadata() {
     Seed(QStringLiteral("metadata"), QStringLiteral("exif-big-endian.jpg"),
          test::WithExif(jpeg, test::Tiff(true, {{0x112, 3, 3}, {0x8825, 4, 26}})));
     const QByteArray xmp =
-        "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?><x:xmpmeta xmlns:x=\"adobe:ns:meta/\">"
+        "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?><x:xmpmeta "
+        "xmlns:x=\"adobe:ns:meta/\">"
         "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
         "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:title><rdf:Alt><rdf:li "
         "xml:lang=\"x-default\">Harbour</rdf:li></rdf:Alt></dc:title></rdf:Description>"
@@ -128,8 +129,8 @@ void Settings() {
 
 void Words() {
     Seed(QStringLiteral("album_page"), QStringLiteral("plain"),
-         Nul({"My Photo Album", "Summer\r\nby the sea", "(c) 2026", "UTF-8", "\x01", "\x03",
-              "\x0a", "\xff", "Verdana", "\x05"}));
+         Nul({"My Photo Album", "Summer\r\nby the sea", "(c) 2026", "UTF-8", "\x01", "\x03", "\x0a",
+              "\xff", "Verdana", "\x05"}));
     Seed(QStringLiteral("album_page"), QStringLiteral("latin1"),
          Nul({"Caf\xc3\xa9 <b>&amp;</b>", "\xe2\x82\xac 5", "", "windows-1252", "\x02", "\x00",
               "\x00", "\x10", "", "\x03"}));
