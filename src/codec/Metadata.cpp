@@ -1,7 +1,10 @@
 #include "codec/Metadata.h"
 
+#include <algorithm>
 #include <exiv2/exiv2.hpp>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "codec/MetadataIo.h"
 
@@ -48,6 +51,69 @@ bool ContainsNoCase(const std::string& text, const char* part) {
     return QString::fromStdString(text).contains(QLatin1String(part), Qt::CaseInsensitive);
 }
 
+// The whole file behind an opened image.
+QByteArray FileBytes(Exiv2::Image& image) {
+    Exiv2::BasicIo& io = image.io();
+    if (io.open() != 0) return {};
+    const long size = long(io.size());
+    QByteArray bytes(size, Qt::Uninitialized);
+    io.seek(0, Exiv2::BasicIo::beg);
+    const long read = io.read(reinterpret_cast<Exiv2::byte*>(bytes.data()), size);
+    io.close();
+    return read == size ? bytes : QByteArray();
+}
+
+// A JPEG's XMP may go on in further APP1 segments (the "extended XMP" some editors write
+// when the packet outgrows one segment), which Exiv2 does not read: the main packet then
+// names them by the GUID of their content. The extension's properties join the main ones
+// when every byte of it is there; either way the pointer goes, so that no written file
+// points to segments it does not carry.
+void MergeExtendedXmp(const QByteArray& jpeg, Exiv2::XmpData& xmp) {
+    const auto pointer = xmp.findKey(Exiv2::XmpKey("Xmp.xmpNote.HasExtendedXMP"));
+    if (pointer == xmp.end()) return;
+    const QByteArray guid = QByteArray::fromStdString(pointer->toString());
+    xmp.erase(pointer);
+    if (guid.size() != 32) return;
+
+    static const QByteArray kSignature("http://ns.adobe.com/xmp/extension/", 35);
+    // Far beyond what editors write; a claim above it is damage.
+    constexpr quint32 kMaxExtension = 16 * 1024 * 1024;
+    const auto number = [&](qsizetype at) {
+        return quint32(quint8(jpeg[at])) << 24 | quint32(quint8(jpeg[at + 1])) << 16 |
+               quint32(quint8(jpeg[at + 2])) << 8 | quint32(quint8(jpeg[at + 3]));
+    };
+    QByteArray packet;
+    qint64 covered = 0;
+    quint32 fullLength = 0;
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xFF) {
+        const int marker = quint8(jpeg[at + 1]);
+        if (marker == 0xDA || marker == 0xD9) break;  // the picture's data starts
+        const qsizetype length = quint8(jpeg[at + 2]) << 8 | quint8(jpeg[at + 3]);
+        if (length < 2 || at + 2 + length > jpeg.size()) return;
+        const qsizetype payload = at + 4, end = at + 2 + length;
+        constexpr qsizetype kHeader = 35 + 32 + 4 + 4;
+        if (marker == 0xE1 && end - payload > kHeader && jpeg.mid(payload, 35) == kSignature &&
+            jpeg.mid(payload + 35, 32) == guid) {
+            const quint32 full = number(payload + 67), offset = number(payload + 71);
+            const qsizetype chunk = end - payload - kHeader;
+            if (full == 0 || full > kMaxExtension || (fullLength != 0 && full != fullLength) ||
+                offset > full || chunk > qint64(full - offset))
+                return;
+            if (fullLength == 0) packet = QByteArray(qsizetype(fullLength = full), '\0');
+            packet.replace(offset, chunk, jpeg.constData() + payload + kHeader, chunk);
+            covered += chunk;
+        }
+        at = end;
+    }
+    // Chunks never overlap in a sound file, so a total of the full length means whole.
+    if (fullLength == 0 || covered != fullLength) return;
+    Exiv2::XmpData extension;
+    if (Exiv2::XmpParser::decode(extension, packet.toStdString()) != 0) return;
+    for (const Exiv2::Xmpdatum& datum : extension)
+        if (xmp.findKey(Exiv2::XmpKey(datum.key())) == xmp.end()) xmp.add(datum);
+}
+
 // Reads what an opened image holds; each part on its own, so a damaged one loses only itself.
 TMetadata ReadOpened(Exiv2::Image& image) {
     try {
@@ -62,6 +128,9 @@ TMetadata ReadOpened(Exiv2::Image& image) {
     }
     try {
         data->xmp = image.xmpData();
+        if (image.mimeType() == "image/jpeg" &&
+            data->xmp.findKey(Exiv2::XmpKey("Xmp.xmpNote.HasExtendedXMP")) != data->xmp.end())
+            MergeExtendedXmp(FileBytes(image), data->xmp);
     } catch (...) {
     }
     try {
@@ -124,8 +193,10 @@ void PrepareForOutput(TData& data, QSize size) {
     if (!data.xmp.empty()) {
         EraseIf(data.xmp, [](const Exiv2::Xmpdatum& d) {
             const std::string key = d.key();
+            // Written files never carry an extension for the pointer to name.
             return key.rfind("Xmp.xmp.Thumbnails", 0) == 0 || key == "Xmp.photoshop.ICCProfile" ||
-                   key == "Xmp.tiff.ImageWidth" || key == "Xmp.tiff.ImageLength";
+                   key == "Xmp.xmpNote.HasExtendedXMP" || key == "Xmp.tiff.ImageWidth" ||
+                   key == "Xmp.tiff.ImageLength";
         });
         const auto set = [&](const char* key, long value) {
             if (data.xmp.findKey(Exiv2::XmpKey(key)) != data.xmp.end())
@@ -134,6 +205,33 @@ void PrepareForOutput(TData& data, QSize size) {
         set("Xmp.tiff.Orientation", 1);
         set("Xmp.exif.PixelXDimension", size.width());
         set("Xmp.exif.PixelYDimension", size.height());
+    }
+}
+
+bool IsMakerNote(const Exiv2::Exifdatum& d) {
+    return d.groupName() == "MakerNote" || Exiv2::ExifTags::isMakerGroup(d.groupName()) ||
+           d.key() == "Exif.Photo.MakerNote";
+}
+
+// The maker's tags as Exiv2 decoded them, each with its value; not where the note lies
+// (the MakerNote group), which moves with every writing.
+std::vector<std::pair<std::string, std::string>> MakerTags(const Exiv2::ExifData& exif) {
+    std::vector<std::pair<std::string, std::string>> tags;
+    for (const Exiv2::Exifdatum& d : exif)
+        if (Exiv2::ExifTags::isMakerGroup(d.groupName()) && d.groupName() != "MakerNote")
+            tags.emplace_back(d.key(), d.toString());
+    std::sort(tags.begin(), tags.end());
+    return tags;
+}
+
+Exiv2::ExifData ReadWritten(const QByteArray& file) {
+    try {
+        auto image = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte*>(file.constData()), long(file.size()));
+        image->readMetadata();
+        return image->exifData();
+    } catch (...) {
+        return {};
     }
 }
 
@@ -211,11 +309,13 @@ QByteArray EmbedMetadata(const QByteArray& encoded, const TMetadata& metadata, Q
         // A part the target format cannot take (too large for a JPEG segment, say) is
         // dropped, the largest and least needed first, until the rest fits.
         QByteArray out;
-        if (TryEmbed(encoded, data, &out)) return out;
-        EraseIf(data.exif, [](const Exiv2::Exifdatum& d) {
-            return d.groupName() == "MakerNote" || Exiv2::ExifTags::isMakerGroup(d.groupName()) ||
-                   d.key() == "Exif.Photo.MakerNote";
-        });
+        // A maker note Exiv2 could not place again reads back as less than was written (its
+        // offsets point into the camera's file): then it goes whole rather than broken.
+        const auto maker = MakerTags(data.exif);
+        if (TryEmbed(encoded, data, &out) &&
+            (maker.empty() || MakerTags(ReadWritten(out)) == maker))
+            return out;
+        EraseIf(data.exif, IsMakerNote);
         if (TryEmbed(encoded, data, &out)) return out;
         data.xmp.clear();
         if (TryEmbed(encoded, data, &out)) return out;

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <exiv2/exiv2.hpp>
 #include <map>
 
@@ -362,6 +363,80 @@ private slots:
                 QImage(again).colorSpace() == QColorSpace(QColorSpace::SRgb));
     }
 
+    // An XMP that goes on in extension segments, as some editors write it: carried whole
+    // where the written file can hold it, dropped whole where it cannot, and never a
+    // pointer to segments the written file lacks.
+    void extendedXmp_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("whole");   // the extension could be read whole
+        QTest::addColumn<bool>("inJpeg");  // and a saved JPEG carries it
+        const QByteArray guid = "0123456789ABCDEF0123456789ABCDEF";
+        const auto packet = [](const QByteArray& attributes) {
+            return "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                   "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                   "rdf:about='' " +
+                   attributes + "/></rdf:RDF></x:xmpmeta>";
+        };
+        const QByteArray main =
+            QByteArray("http://ns.adobe.com/xap/1.0/", 29) +
+            packet("xmlns:xmpNote='http://ns.adobe.com/xmp/note/' xmpNote:HasExtendedXMP='" + guid +
+                   "' xmlns:dc='http://purl.org/dc/elements/1.1/' dc:format='image/jpeg'");
+        // The extension in pieces of at most `piece` bytes, each an APP1 segment's payload.
+        const auto segments = [&](const QByteArray& text, int piece, const QByteArray& id) {
+            const QByteArray extension = packet(
+                "xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/' photoshop:Instructions='" +
+                text + "'");
+            QByteArrayList list;
+            for (qsizetype at = 0; at < extension.size(); at += piece)
+                list << QByteArray("http://ns.adobe.com/xmp/extension/", 35) + id +
+                            BigEndian(quint32(extension.size())) + BigEndian(quint32(at)) +
+                            extension.mid(at, piece);
+            return list;
+        };
+        const auto jpeg = [&](const QByteArrayList& payloads) {
+            QByteArray file =
+                JpegWithSegment(PatternImage(kStoredWidth, kStoredHeight), char(0xE1), main);
+            // After the main packet, in order.
+            qsizetype at = 2 + 2 + main.size() + 2;
+            for (const QByteArray& payload : payloads) {
+                const QByteArray segment =
+                    BigEndian(0xFFE10000u | quint32(payload.size() + 2)) + payload;
+                file.insert(at, segment);
+                at += segment.size();
+            }
+            return file;
+        };
+        const QByteArrayList two = segments("keep dry", 200, guid);
+        QTest::newRow("two segments") << jpeg(two) << true << true;
+        QTest::newRow("a segment missing") << jpeg(two.mid(1)) << false << false;
+        QTest::newRow("another guid")
+            << jpeg(segments("keep dry", 200, QByteArray(32, 'F'))) << false << false;
+        // More than one JPEG segment holds once merged: a saved JPEG drops all its XMP.
+        QTest::newRow("100 KB") << jpeg(segments(QByteArray(100000, 'x'), 60000, guid)) << true
+                                << false;
+    }
+    void extendedXmp() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, whole);
+        QFETCH(bool, inJpeg);
+        TMetadata metadata;
+        TLoadOptions options;
+        options.metadata = &metadata;
+        QString error;
+        const QImage image = DoLoad(WriteBytes(dir_.path(), "extended.jpg", file), &error, options);
+        QVERIFY2(!image.isNull(), qPrintable(error));
+        for (const char* ext : {"jpg", "png"}) {
+            const QString out = dir_.filePath(QStringLiteral("extended.") + ext);
+            QVERIFY2(DoSave(image, out, &error, metadata), qPrintable(error));
+            const TFileMetadata back = ReadBack(out);
+            const bool jpg = QByteArray(ext) == "jpg";
+            QCOMPARE(back.Value("Xmp.xmpNote.HasExtendedXMP"), std::string());
+            QCOMPARE(!back.Value("Xmp.photoshop.Instructions").empty(), jpg ? inJpeg : whole);
+            // The main packet goes with it or stays, whole.
+            QCOMPARE(back.Value("Xmp.dc.format").empty(), jpg && whole && !inJpeg);
+        }
+    }
+
     // Broken metadata costs itself, never the picture.
     void hostileMetadata_data() {
         QTest::addColumn<QByteArray>("file");
@@ -404,6 +479,16 @@ private slots:
         image->setExifData(data);
         image->writeMetadata();
         QTest::newRow("1 MB maker note") << ReadBytes(big) << "m.png";
+        // A maker note Exiv2 decodes tag by tag.
+        const QString canon = dir_.filePath(QStringLiteral("canon.jpg"));
+        pattern.save(canon, "JPEG");
+        image = Exiv2::ImageFactory::open(canon.toStdString());
+        data.clear();
+        data["Exif.Image.Make"] = "Canon";
+        data["Exif.Canon.OwnerName"] = "Ann Example";
+        image->setExifData(data);
+        image->writeMetadata();
+        QTest::newRow("canon maker note") << ReadBytes(canon) << "n.jpg";
 
         // Bytes of the camera file's Exif segment in turn set to 0xFF.
         const QByteArray camera = ReadBytes(camera_);
@@ -426,11 +511,31 @@ private slots:
         const QImage image = DoLoad(path, &error, options);
         QVERIFY2(!image.isNull(), qPrintable(error));
         QVERIFY(image.width() * image.height() == kStoredWidth * kStoredHeight);
+        // The maker's tags as decoded (not where the note lies, which moves); a written file
+        // holds all of them or none.
+        const auto maker = [](const TFileMetadata& m) {
+            std::vector<std::string> tags;
+            for (const Exiv2::Exifdatum& d : m.exif)
+                if (Exiv2::ExifTags::isMakerGroup(d.groupName()) && d.groupName() != "MakerNote")
+                    tags.push_back(d.key() + '=' + d.toString());
+            std::sort(tags.begin(), tags.end());
+            return tags;
+        };
+        // The source itself may be too damaged for a strict reading: then only none is sure.
+        std::vector<std::string> source;
+        try {
+            source = maker(ReadBack(path));
+        } catch (const Exiv2::AnyError&) {
+        }
         for (const char* ext : {"jpg", "png", "tif"}) {
             const QString out = dir_.filePath(QStringLiteral("hostile.") + ext);
             QVERIFY2(DoSave(image, out, &error, metadata), qPrintable(error));
             QCOMPARE(QImage(out).size(), image.size());
+            const auto written = maker(ReadBack(out));
+            QVERIFY2(written.empty() || written == source || source.empty(), ext);
         }
+        if (name == QLatin1String("n.jpg"))
+            QCOMPARE(maker(ReadBack(dir_.filePath(QStringLiteral("hostile.jpg")))).size(), 1u);
         if (name == QLatin1String("m.png")) {
             const TFileMetadata meta = ReadBack(dir_.filePath(QStringLiteral("hostile.jpg")));
             QCOMPARE(meta.Value("Exif.Image.Make"), std::string("Vellum Optics"));
