@@ -28,7 +28,6 @@ using EStatus = codec::TDecoded::EStatus;
 
 constexpr int kJpegQuality = 90;
 // Files are read whole into memory; nothing we can load needs more than this.
-constexpr qint64 kMaxFileBytes = qint64(2) << 30;
 
 // The types DoSave writes, in the order of every list that shows them; WritableTypes().
 // clang-format off
@@ -124,7 +123,7 @@ TDecoded DecodeWithQt(const QByteArray& data, const QByteArray& format, int orie
     QImageReader reader(&buffer, format);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
-    if (size.isValid() && codec::ExceedsPixelLimit(size.width(), size.height()))
+    if (size.isValid() && ExceedsPixelLimit(size.width(), size.height()))
         return TDecoded::TooLarge(size.width(), size.height());
     QImage image;
     if (!reader.read(&image) || image.isNull()) return TDecoded::Failed();

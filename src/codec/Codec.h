@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <span>
 
+#include "codec/Limits.h"
 #include "codec/Metadata.h"
 
 namespace vellumora {
@@ -17,10 +18,6 @@ namespace vellumora {
 // 32 bits per pixel, bytes blue, green, red, unused: the layout JPEG decoding and
 // Qt's smooth scaling produce natively. Files are always written with 24 bits.
 inline constexpr QImage::Format kPixelFormat = QImage::Format_RGB32;
-
-// Images larger than this are refused on load; a header that claims more is
-// treated as damaged instead of being allocated.
-inline constexpr qint64 kMaxLoadPixels = qint64(1) << 28;  // 268 MP
 
 struct TLoadOptions {
     // When above 0, a decoder that can shrink while decoding (JPEG DCT scaling) may

@@ -23,12 +23,6 @@ struct TDecoded {
     static TDecoded TooLarge(qint64 width, qint64 height);
 };
 
-// True when a size read from a header is beyond what we load (0 or negative sizes are
-// the decoders' own business: they are damaged, not large).
-inline bool ExceedsPixelLimit(qint64 width, qint64 height) {
-    return width > 0 && height > 0 && width > kMaxLoadPixels / height;
-}
-
 // Any QImage as kPixelFormat with every 4th byte 0xFF; images with transparency are
 // laid over white, the way a print on paper shows them. Keeps the colour space tag.
 // Pass an image nobody else holds (std::move) to spare a copy of one already in

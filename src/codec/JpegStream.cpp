@@ -88,7 +88,7 @@ TJpegStream::TJpegStream(const QString& path, const TLoadOptions& options) {
     if (jpeg_read_header(&d.info, TRUE) != JPEG_HEADER_OK) return;
     const int width = int(d.info.image_width);
     const int height = int(d.info.image_height);
-    if (width < 1 || height < 1 || codec::ExceedsPixelLimit(width, height)) return;
+    if (width < 1 || height < 1 || ExceedsPixelLimit(width, height)) return;
     if (d.info.data_precision != 8 || d.info.progressive_mode || jpeg_has_multiple_scans(&d.info))
         return;
     const J_COLOR_SPACE space = d.info.jpeg_color_space;

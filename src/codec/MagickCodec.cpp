@@ -21,7 +21,7 @@ void EnsureMagick() {
         // Callers run one file per thread; ImageMagick's own threads would only compete.
         Magick::ResourceLimits::thread(1);
         // A file may hold many frames (DCX, GIF, ICO); we read the first only.
-        Magick::ResourceLimits::listLength(4096);
+        Magick::ResourceLimits::listLength(kMaxFrames);
     });
 }
 

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "codec/Limits.h"
 #include "codec/MetadataIo.h"
 
 namespace vellumora {
@@ -76,8 +77,6 @@ void MergeExtendedXmp(const QByteArray& jpeg, Exiv2::XmpData& xmp) {
     if (guid.size() != 32) return;
 
     static const QByteArray kSignature("http://ns.adobe.com/xmp/extension/", 35);
-    // Far beyond what editors write; a claim above it is damage.
-    constexpr quint32 kMaxExtension = 16 * 1024 * 1024;
     const auto number = [&](qsizetype at) {
         return quint32(quint8(jpeg[at])) << 24 | quint32(quint8(jpeg[at + 1])) << 16 |
                quint32(quint8(jpeg[at + 2])) << 8 | quint32(quint8(jpeg[at + 3]));
@@ -97,8 +96,9 @@ void MergeExtendedXmp(const QByteArray& jpeg, Exiv2::XmpData& xmp) {
             jpeg.mid(payload + 35, 32) == guid) {
             const quint32 full = number(payload + 67), offset = number(payload + 71);
             const qsizetype chunk = end - payload - kHeader;
-            if (full == 0 || full > kMaxExtension || (fullLength != 0 && full != fullLength) ||
-                offset > full || chunk > qint64(full - offset))
+            if (full == 0 || full > kMaxExtendedXmpBytes ||
+                (fullLength != 0 && full != fullLength) || offset > full ||
+                chunk > qint64(full - offset))
                 return;
             if (fullLength == 0) packet = QByteArray(qsizetype(fullLength = full), '\0');
             packet.replace(offset, chunk, jpeg.constData() + payload + kHeader, chunk);

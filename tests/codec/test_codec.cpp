@@ -290,6 +290,39 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 1);
     }
 
+    // The largest picture: accepted at the limit (its memory is taken, untouched), refused
+    // one pixel past it, whatever its shape.
+    void pixelLimit_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("square at the limit") << 16384 << 16384 << true;
+        QTest::newRow("a row past it") << 16384 << 16385 << false;
+        QTest::newRow("one row at the limit") << 1 << int(kMaxLoadPixels) << true;
+        QTest::newRow("one row, a pixel past it") << 1 << int(kMaxLoadPixels + 1) << false;
+        // 3 x 89478485 is just below; one column more is past.
+        QTest::newRow("not a divisor, below") << 3 << int(kMaxLoadPixels / 3) << true;
+        QTest::newRow("not a divisor, past") << 3 << int(kMaxLoadPixels / 3 + 1) << false;
+    }
+    void pixelLimit() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(bool, accepted);
+        QCOMPARE(ExceedsPixelLimit(width, height), !accepted);
+        QCOMPARE(ExceedsPixelLimit(height, width), !accepted);
+        QCOMPARE(!NewImage(width, height).isNull(), accepted);
+    }
+    // A file a byte past the largest read is refused unread (a sparse file: no disk taken;
+    // one at the limit would be read whole, 2 GiB).
+    void fileLimit() {
+        const QString path = Write("sparse.png", Encode(PatternImage(8, 8), "png"));
+        QFile file(path);
+        QVERIFY(file.resize(kMaxFileBytes + 1));
+        QString error;
+        QVERIFY(DoLoad(path, &error).isNull());
+        QCOMPARE(error, QStringLiteral("file too large"));
+    }
+
     void badInput_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");  // no file when null

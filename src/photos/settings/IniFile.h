@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <stdexcept>
 
+#include "codec/Limits.h"
+
 namespace vellumora {
 
 // A write the file system refused. what() is "Unable to write to <path>".
@@ -54,12 +56,12 @@ public:
     // Writes the file (creating it when missing). Throws TIniError when refused.
     void UpdateFile() const;
 
-    static constexpr int kMaxValueLength = 2047;
+    static constexpr int kMaxValueLength = kMaxSettingsValueLength;
     // A file beyond either limit is not one of ours (settings files stay far below them):
     // it reads as empty and UpdateFile() refuses to replace it, so that neither memory
     // nor the file's contents are lost to it.
-    static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
-    static constexpr qsizetype kMaxLines = 1024 * 1024;
+    static constexpr qint64 kMaxFileSize = kMaxSettingsFileBytes;
+    static constexpr qsizetype kMaxLines = kMaxSettingsLines;
 
 private:
     struct Line {

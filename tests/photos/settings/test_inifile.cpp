@@ -177,6 +177,39 @@ private slots:
         QCOMPARE(Contents(path), after);
     }
 
+    // The settings files' limits: at each, the file reads; one past, it reads as empty.
+    void limits_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<int>("valueLength");  // of key v in section A
+        const QByteArray head = "[A]\nv=";
+        const auto padded = [&](qint64 size) {  // a comment line pads to the size
+            QByteArray bytes = head + "x\n;";
+            return bytes + QByteArray(size - bytes.size() - 1, 'p') + '\n';
+        };
+        QTest::newRow("file at the largest size") << padded(TIniFile::kMaxFileSize) << true << 1;
+        QTest::newRow("a byte past it") << padded(TIniFile::kMaxFileSize + 1) << false << 0;
+        const QByteArray lines = head + "x\n";
+        QTest::newRow("lines at the most")
+            << lines + QByteArray(TIniFile::kMaxLines - 1 - lines.count('\n'), '\n') << true << 1;
+        QTest::newRow("a line past it")
+            << lines + QByteArray(TIniFile::kMaxLines - lines.count('\n'), '\n') << false << 0;
+        QTest::newRow("value at the longest") << head + QByteArray(TIniFile::kMaxValueLength, 'v')
+                                              << true << TIniFile::kMaxValueLength;
+        QTest::newRow("a character past it")
+            << head + QByteArray(TIniFile::kMaxValueLength + 1, 'v') << true
+            << TIniFile::kMaxValueLength;
+    }
+    void limits() {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, read);
+        QFETCH(int, valueLength);
+        QTemporaryDir dir;
+        const TIniFile ini(test::WriteBytes(dir.path(), QStringLiteral("limits.ini"), content));
+        QCOMPARE(ini.SectionExists(QStringLiteral("A")), read);
+        QCOMPARE(ini.ReadString(QStringLiteral("A"), QStringLiteral("v")).size(), valueLength);
+    }
+
     // Each case keeps the file at "target" as it was and fails with its path.
     void refused_data() {
         QTest::addColumn<QString>("setup");
