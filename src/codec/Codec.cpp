@@ -326,7 +326,17 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     // a full disk was reported as partly done.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail("cannot create file: ", file.errorString());
-    if (file.write(bytes) != bytes.size()) return fail("cannot write file: ", file.errorString());
+    // A write the system cuts short (a full disk, a file-size limit) returns what it wrote
+    // and no error; only the next one, which writes nothing, carries the system's reason.
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            return fail("cannot write file: ", reason);
+        }
+        done += written;
+    }
     if (!file.commit()) return fail("cannot write file: ", file.errorString());
     return true;
 }

@@ -763,28 +763,47 @@ private slots:
         QVERIFY(run.err.contains(QStringLiteral("Cannot open ") + missing + QStringLiteral("!")));
     }
 
-    // A full disk is named as the system names it, by a render and by a batch; nothing is
-    // left under the names asked for, and the photo read stays as it was.
+    // A full disk, or a file-size limit such as a quota sets, is named as the system names
+    // it by a render, a batch and an album; nothing is left under the names asked for, and
+    // the photo read stays as it was.
+    void fullDiskSaysSo_data() {
+        QTest::addColumn<bool>("smallDisk");  // else a file-size limit on the tool
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("full disk") << true << "No space left on device";
+        QTest::newRow("file size limit") << false << "File too large";
+    }
     void fullDiskSaysSo() {
+        QFETCH(bool, smallDisk);
+        QFETCH(QString, reason);
         TSmallDisk disk;
-        if (disk.Path().isEmpty()) QSKIP("no file system of its own can be mounted here");
-        QVERIFY(disk.Fill());
-        const QByteArray before = ReadBytes(photo_);
+        QTemporaryDir plain;
+        QString folder = plain.path();
+        if (smallDisk) {
+            if (disk.Path().isEmpty()) QSKIP("no file system of its own can be mounted here");
+            QVERIFY(disk.Fill());
+            folder = disk.Path();
+        }
+        const QStringList before = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+        const qint64 limit = smallDisk ? 0 : 512;
+        const QByteArray photo = ReadBytes(photo_);
         const QString ini =
             Settings(QStringLiteral("full.ini"), "[P]\nFILENAME=" + photo_.toUtf8() + "\nMAX=0\n");
-        const QString out = disk.Path() + QStringLiteral("/o.png");
-        TCliResult run = RunCli({QStringLiteral("render"), ini, QStringLiteral("P"), out});
+        const QString out = folder + QStringLiteral("/o.png");
+        TCliResult run = RunCli({QStringLiteral("render"), ini, QStringLiteral("P"), out}, limit);
         QCOMPARE(run.code, 1);
         QVERIFY2(run.err.contains(QStringLiteral("Cannot save ") + out + QStringLiteral("!\n")) &&
-                     run.err.contains(QStringLiteral("No space left on device")),
+                     run.err.contains(reason),
                  qPrintable(run.err));
-        run = RunCli({QStringLiteral("batch"), QStringLiteral("--folder"), disk.Path(),
-                      QStringLiteral("--type"), QStringLiteral("png"), photo_});
+        run = RunCli({QStringLiteral("batch"), QStringLiteral("--folder"), folder,
+                      QStringLiteral("--type"), QStringLiteral("png"), photo_},
+                     limit);
         QCOMPARE(run.code, 1);
-        QVERIFY2(run.err.contains(QStringLiteral("No space left on device")), qPrintable(run.err));
-        QCOMPARE(QDir(disk.Path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QStringLiteral("filler")});
-        QCOMPARE(ReadBytes(photo_), before);
+        QVERIFY2(run.err.contains(reason), qPrintable(run.err));
+        run = RunCli({QStringLiteral("album"), QStringLiteral("--folder"), folder, photo_}, limit);
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.contains(reason), qPrintable(run.err));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), before);
+        QCOMPARE(ReadBytes(photo_), photo);
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QAbstractEventDispatcher>
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 
 #include "codec/ImageBuffer.h"
@@ -216,8 +218,15 @@ bool ProcessPendingEvents(int passes) {
     return false;
 }
 
-TCliResult RunCli(const QStringList& args) {
+TCliResult RunCli(const QStringList& args, qint64 fileSizeLimit) {
     QProcess process;
+    if (fileSizeLimit > 0)
+        process.setChildProcessModifier([fileSizeLimit] {
+            // Past the limit a write fails with EFBIG instead of the process being killed.
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
     process.start(qEnvironmentVariable("VELLUMORA_CLI"), args);
     TCliResult result;
     if (!process.waitForFinished(kHangBoundMs)) {

@@ -43,7 +43,9 @@ struct TCliResult {
     QString out;
     QString err;
 };
-TCliResult RunCli(const QStringList& args);
+// With fileSizeLimit above 0, the tool may write no file larger than that many bytes
+// (RLIMIT_FSIZE, as a quota or a full file system stops a write, with no privileges).
+TCliResult RunCli(const QStringList& args, qint64 fileSizeLimit = 0);
 // Saves an image as PNG, making the folders on the way; returns its path inside dir.
 QString SavePng(const QString& dir, const QString& name, const QImage& image);
 
