@@ -414,6 +414,13 @@ private slots:
         // More than one JPEG segment holds once merged: a saved JPEG drops all its XMP.
         QTest::newRow("100 KB") << jpeg(segments(QByteArray(100000, 'x'), 60000, guid)) << true
                                 << false;
+        // The largest extension read, and one a byte longer.
+        const qsizetype overhead = segments({}, 1 << 30, guid).first().size() - 75;
+        for (const qsizetype past : {0, 1})
+            QTest::addRow(past ? "a byte past the largest" : "the largest")
+                << jpeg(segments(QByteArray(kMaxExtendedXmpBytes - overhead + past, 'x'), 65000,
+                                 guid))
+                << !past << false;
     }
     void extendedXmp() {
         QFETCH(QByteArray, file);
