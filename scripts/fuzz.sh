@@ -6,7 +6,7 @@
 #   bash scripts/fuzz.sh list             the targets
 # Each target starts from the seeds that make_fuzz_seeds writes (files made as the tests
 # make them) and from what earlier runs kept in build/fuzz/corpus/TARGET. A crash, a
-# leak, an input that takes longer than 20 s or more memory than the limit below stops
+# leak, an input that takes longer than 60 s or more memory than the limit below stops
 # the run, keeps the input in build/fuzz/findings/TARGET and makes the script fail.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -47,9 +47,11 @@ for t in "${wanted[@]}"; do
   seeds="$out/seeds/$t"
   [ -d "$seeds" ] || seeds=""
   echo "=== fuzz_$t for $2 s" >&2
-  # A picture may be as large as the codec accepts (268 MP, 1 GiB in memory), so the
-  # limits leave room for one such picture and the decoder's own buffers.
-  if ! "$out/bin/fuzz_$t" -max_total_time="$2" -timeout=20 -rss_limit_mb=3072 \
+  # A picture may be as large as the codec accepts (268 MP, 1 GiB in memory) however
+  # short the file (a BMP's reader fills the rows a file lacks), so the limits leave
+  # room for one such picture, the decoder's own buffers, and the seconds AddressSanitizer
+  # takes to fill it.
+  if ! "$out/bin/fuzz_$t" -max_total_time="$2" -timeout=60 -rss_limit_mb=3072 \
     -malloc_limit_mb=2560 -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
     "$corpus" $seeds 2>"$out/fuzz_$t.log"; then
     failed+=("$t")
