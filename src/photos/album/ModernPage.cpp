@@ -10,7 +10,7 @@ namespace vellumora {
 namespace {
 
 constexpr int kSmallestWidth = 480;
-constexpr int kWidthSteps = 4;  // 480, 960, 1920, 3840: a 4K window's width at the top
+constexpr int kWidthSteps = 4;   // 480, 960, 1920, 3840: a 4K window's width at the top
 constexpr int kEagerPhotos = 4;  // the first screen's photos load at once, the rest lazily
 
 // The grid: from a window this wide on, this many columns. Each column stays at least
@@ -35,11 +35,10 @@ QString GridSizes() {
     QStringList sizes;
     for (auto step = std::rbegin(kGrid); step != std::rend(kGrid); ++step) {
         const int fixed = 2 * kPagePadding + (step->columns - 1) * kGridGap;
-        const QString width = step->columns == 1
-                                  ? QStringLiteral("calc(100vw - %1px)").arg(fixed)
-                                  : QStringLiteral("calc((100vw - %1px) / %2)")
-                                        .arg(fixed)
-                                        .arg(step->columns);
+        const QString width =
+            step->columns == 1
+                ? QStringLiteral("calc(100vw - %1px)").arg(fixed)
+                : QStringLiteral("calc((100vw - %1px) / %2)").arg(fixed).arg(step->columns);
         sizes << (step->minWidth > 0
                       ? QStringLiteral("(min-width: %1px) %2").arg(step->minWidth).arg(width)
                       : width);
@@ -162,8 +161,9 @@ const char* const kScript = R"js(// Vellumora album viewer: no framework, nothin
 
   function go(step) {
     if (current < 0) return;
-    var i = (current + step + links.length) % links.length;
-    location.replace('#' + links[i].dataset.number);
+    // Keys may come faster than the address changes: the next step counts from here.
+    current = (current + step + links.length) % links.length;
+    location.replace('#' + links[current].dataset.number);
   }
 
   function close() {
@@ -260,7 +260,8 @@ std::vector<int> ModernAllWidths() {
 
 QSize ModernScaledSize(QSize photo, int width) {
     if (photo.width() <= 0) return {width, 1};
-    const qint64 height = (qint64(photo.height()) * width * 2 + photo.width()) / (2 * photo.width());
+    const qint64 height =
+        (qint64(photo.height()) * width * 2 + photo.width()) / (2 * photo.width());
     return {width, int(std::max<qint64>(height, 1))};
 }
 
@@ -349,14 +350,18 @@ QString ModernPage(const TAlbumOptions& o, const std::vector<TModernPhoto>& phot
     lines << QStringLiteral("</footer>")
           << QStringLiteral("<dialog class=\"viewer\" id=\"viewer\" aria-label=\"Photo viewer\">")
           << QStringLiteral("<div class=\"stage\"></div>")
-          << QStringLiteral("<div class=\"bar\"><p id=\"viewer-caption\" aria-live=\"polite\"></p>"
-                            "<p id=\"viewer-details\" class=\"details\" hidden></p></div>")
-          << QStringLiteral("<button type=\"button\" class=\"close\" aria-label=\"Close\">"
-                            "\u00D7</button>")
-          << QStringLiteral("<button type=\"button\" class=\"prev\" aria-label=\"Previous photo\">"
-                            "\u2039</button>")
-          << QStringLiteral("<button type=\"button\" class=\"next\" aria-label=\"Next photo\">"
-                            "\u203A</button>")
+          << QStringLiteral(
+                 "<div class=\"bar\"><p id=\"viewer-caption\" aria-live=\"polite\"></p>"
+                 "<p id=\"viewer-details\" class=\"details\" hidden></p></div>")
+          << QStringLiteral(
+                 "<button type=\"button\" class=\"close\" aria-label=\"Close\">"
+                 "\u00D7</button>")
+          << QStringLiteral(
+                 "<button type=\"button\" class=\"prev\" aria-label=\"Previous photo\">"
+                 "\u2039</button>")
+          << QStringLiteral(
+                 "<button type=\"button\" class=\"next\" aria-label=\"Next photo\">"
+                 "\u203A</button>")
           << QStringLiteral("</dialog>") << QStringLiteral("<script src=\"Vellumora.js\"></script>")
           << QStringLiteral("</body>") << QStringLiteral("</html>");
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
