@@ -69,7 +69,7 @@ body{margin:0;background:var(--bg);color:var(--fg);font:16px/1.5 system-ui,-appl
 .band{background:var(--accent);color:var(--on-accent);padding:24px 16px;border-bottom:1px solid var(--line)}
 .band h1{margin:0 auto;max-width:72rem;font-size:clamp(1.5rem,4vw,2.5rem);line-height:1.2;overflow-wrap:anywhere;text-align:center}
 main{padding:16px}
-.description{max-width:48rem;margin:0 auto 16px;overflow-wrap:anywhere}
+.description{max-width:48rem;margin:0 auto 16px;text-align:center;overflow-wrap:anywhere}
 .grid{list-style:none;margin:0;padding:0;display:grid;gap:12px;align-items:start}
 .grid figure{margin:0}
 .grid a{display:block;border-radius:4px;outline-offset:3px}
