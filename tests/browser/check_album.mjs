@@ -177,14 +177,19 @@ try {
   await tab.goto(`${url}#3`, { waitUntil: 'load' });
   await expect('#3 in the address', { open: true, caption: `(3 / ${count})` });
 
-  // Accessibility with the viewer shut.
-  await tab.goto(url, { waitUntil: 'load' });
-  await loadAll();
-  await tab.addScriptTag({ path: axePath });
-  const axeShut = await tab.evaluate(async () => (await axe.run(document)).violations
-    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
-  for (const v of axeShut) fail(`axe: ${v}`);
-  console.log(`axe-core: ${axeShut.length + axeOpen.length} violations`);
+  // Accessibility with the viewer shut, in the light and the dark colours.
+  let axeShut = 0;
+  for (const scheme of ['light', 'dark']) {
+    await tab.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
+    await tab.goto(url, { waitUntil: 'load' });
+    await loadAll();
+    await tab.addScriptTag({ path: axePath });
+    const found = await tab.evaluate(async () => (await axe.run(document)).violations
+      .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
+    for (const v of found) fail(`axe, ${scheme}: ${v}`);
+    axeShut += found.length;
+  }
+  console.log(`axe-core: ${axeShut + axeOpen.length} violations (viewer open; shut, light and dark)`);
 
   for (const e of errors) fail(`console: ${e}`);
   console.log(`console errors: ${errors.length}`);
