@@ -118,6 +118,8 @@ modern() {
     -n classic "$bin/vellumora-cli album --photos $handoff --folder $data/out_classic" \
     -n modern "$bin/vellumora-cli album --style modern --photos $handoff --folder $data/out_modern" \
     >/dev/null 2>&1
+  # Each run starts from empty folders, so the last one left only the Modern album.
+  "$bin/vellumora-cli" album --photos "$handoff" --folder "$data/out_classic" >/dev/null 2>&1
   python3 - "$data/album_styles.json" <<'PY'
 import json, sys
 r = {x["command"]: x for x in json.load(open(sys.argv[1]))["results"]}
