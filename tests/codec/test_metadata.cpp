@@ -490,6 +490,31 @@ private slots:
         const TPhotoFacts read = ReadMetadata(path).Facts();
         QCOMPARE((QStringList{read.title, read.taken, read.camera, read.exposure}), facts);
     }
+
+    // The Modern album's camera line: off by default, and when asked for, the date, camera
+    // and exposure from the photo, never its position.
+    void modernAlbumDetails_data() {
+        QTest::addColumn<bool>("details");
+        QTest::newRow("off by default") << false;
+        QTest::newRow("asked for") << true;
+    }
+    void modernAlbumDetails() {
+        QFETCH(bool, details);
+        TAlbumOptions options;
+        options.style = TAlbumStyle::Modern;
+        options.folder = dir_.filePath(details ? "details-on" : "details-off");
+        if (details) options.cameraDetails = true;
+        TPhotoInfo record(camera_);
+        record.Max = 0;
+        const TAlbumResult result = BuildWebAlbum(options, {record});
+        QCOMPARE(result.written, 1);
+        const QByteArray page = ReadBytes(result.page);
+        QVERIFY(page.contains("alt=\"camera\""));  // no title stored: the file name
+        QCOMPARE(page.contains("<span class=\"details\">2024-05-17 10:42 \xC2\xB7 "
+                               "Vellum Optics VX-1</span>"),
+                 details);
+        QVERIFY(!page.contains("59") && !page.contains("SN123456"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMetadata)
