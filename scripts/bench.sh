@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release preset and times Vellumora against its peers on the same files in
 # one run: one 24 MP JPEG rendered to a 640-pixel JPEG, as whole processes.
-# Usage: scripts/bench.sh [RUNS] [formats|scaling]   (formats: only today's formats, the
-# last part; scaling: only the batches and albums of 10 to 1,000 photos)
+# Usage: scripts/bench.sh [RUNS] [formats|scaling|modern]   (formats: only today's formats,
+# the last part; scaling: only the batches and albums of 10 to 1,000 photos; modern: only
+# the Modern web album against the classic one)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs="${1:-15}"
@@ -99,8 +100,75 @@ scaling() {
     done
   done
 }
+modern() {
+  echo
+  echo "== web album styles: 40 photos of 24 MP at 2400 px, classic against Modern (RUNS builds"
+  echo "   each); the Modern page's first screen at 375 and 1280 px wide; Lighthouse from a"
+  echo "   static server on 127.0.0.1"
+  bash scripts/browser-deps.sh
+  local handoff="$data/album2400.dat" i f
+  : > "$handoff"
+  for i in $(seq 1 40); do
+    f="$data/batch$i.jpg"
+    [ -f "$f" ] || "$bin/make_test_photo" "$f" 6000 4000 "$((i + 1))"
+    printf '[PHOTO%d]\nFILENAME=%s\nMAX=2400\n' "$i" "$(realpath "$f")" >> "$handoff"
+  done
+  hyperfine --runs "$runs" --export-json "$data/album_styles.json" \
+    --prepare "rm -rf $data/out_classic $data/out_modern" \
+    -n classic "$bin/vellumora-cli album --photos $handoff --folder $data/out_classic" \
+    -n modern "$bin/vellumora-cli album --style modern --photos $handoff --folder $data/out_modern" \
+    >/dev/null 2>&1
+  # Each run starts from empty folders, so the last one left only the Modern album.
+  "$bin/vellumora-cli" album --photos "$handoff" --folder "$data/out_classic" >/dev/null 2>&1
+  python3 - "$data/album_styles.json" <<'PY'
+import json, sys
+r = {x["command"]: x for x in json.load(open(sys.argv[1]))["results"]}
+c = r["classic"]["median"]
+for name, x in r.items():
+    print(f"{name:8s} median {x['median']*1000:7.0f} ms (min {x['min']*1000:.0f}, max {x['max']*1000:.0f})"
+          f"  {x['median'] / c:.2f} of the classic build")
+PY
+  echo "files: classic $(du -sk "$data/out_classic" | cut -f1) KiB, modern $(du -sk "$data/out_modern" | cut -f1) KiB"
+  node bench/album_page_weight.mjs "$data/out_modern/Vellumora.htm" 375 812
+  node bench/album_page_weight.mjs "$data/out_modern/Vellumora.htm" 1280 800
+  node bench/album_page_weight.mjs "$data/out_classic/Vellumora.htm" 1280 800
+
+  # Lighthouse (npm, into build/bench-tools) on the Modern page served from 127.0.0.1.
+  local tools="$PWD/build/bench-tools" port=8765 server
+  if [ ! -x "$tools/node_modules/.bin/lighthouse" ]; then
+    mkdir -p "$tools"
+    echo '{"private": true, "dependencies": {"lighthouse": "12.8.2"}}' > "$tools/package.json"
+    (cd "$tools" && npm install --no-audit --no-fund --loglevel=error)
+  fi
+  python3 -m http.server "$port" --bind 127.0.0.1 --directory "$data/out_modern" >/dev/null 2>&1 &
+  server=$!
+  sleep 1
+  local preset
+  for preset in mobile desktop; do
+    local extra=()
+    [ "$preset" = desktop ] && extra=(--preset=desktop)
+    CHROME_PATH=/usr/bin/chromium "$tools/node_modules/.bin/lighthouse" \
+      "http://127.0.0.1:$port/Vellumora.htm" "${extra[@]}" --quiet \
+      --chrome-flags="--headless=new --no-sandbox --disable-gpu" \
+      --only-categories=performance,accessibility --output=json \
+      --output-path="$data/lighthouse-$preset.json" || true
+    python3 - "$data/lighthouse-$preset.json" "$preset" <<'PY'
+import json, sys
+r = json.load(open(sys.argv[1]))
+c, a = r["categories"], r["audits"]
+print(f"lighthouse {sys.argv[2]:7s}: performance {c['performance']['score']*100:.0f}, "
+      f"accessibility {c['accessibility']['score']*100:.0f}; LCP {a['largest-contentful-paint']['displayValue']}, "
+      f"CLS {a['cumulative-layout-shift']['displayValue']}, total bytes {a['total-byte-weight']['displayValue']}")
+PY
+  done
+  kill "$server"
+}
 if [ "$only" = formats ]; then
   formats
+  exit 0
+fi
+if [ "$only" = modern ]; then
+  modern
   exit 0
 fi
 if [ "$only" = scaling ]; then
@@ -333,3 +401,4 @@ PY
 
 formats
 scaling
+modern

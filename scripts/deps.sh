@@ -10,6 +10,7 @@ packages=(
   libheif-dev libjxl-dev libwebp-dev libtiff-dev
   fonts-liberation2 fonts-dejavu-core fonts-urw-base35
   imagemagick xvfb xauth xdg-utils
+  chromium nodejs
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(libvips-tools hyperfine libjpeg-turbo-progs python3)
@@ -19,6 +20,9 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# The browser checks' npm packages (scripts/browser-deps.sh) need npm; a node from
+# elsewhere may bring its own.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}" >&2
   sudo_cmd=""
@@ -26,3 +30,4 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+bash "$(dirname "$0")/browser-deps.sh"

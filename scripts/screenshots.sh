@@ -10,12 +10,17 @@
 #   fullscreen            that photo in full screen, fitted, the bars out of the way
 #   crop-dialog-enlarged  the Crop dialog enlarged, with a selection, its handles and the
 #                         selection's size and ratio under the photo
+#   modern-album-phone    a Modern web album of twelve photos on a 375-pixel phone screen
+#   modern-album-desktop  the same album in a 1280 x 800 browser window
+#   modern-album-viewer   its viewer open on photo 3 (the address ends in #3)
+#                         (these three: the real vellumora-cli and headless chromium)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin="$PWD/build/release/bin"
 data="$PWD/bench/data"
 shots="$PWD/docs/screenshots"
-all=(batch-dialog empty-window fit-mode fullscreen crop-dialog-enlarged)
+all=(batch-dialog empty-window fit-mode fullscreen crop-dialog-enlarged
+  modern-album-phone modern-album-desktop modern-album-viewer)
 
 # --- Inside the X server (the script runs itself again under xvfb-run) ---
 
@@ -138,8 +143,41 @@ fi
 
 # --- Outside: the photos, a home of its own for each shot, the X server ---
 
+# The Modern album of twelve test photos of several shapes, built once into bench/data.
+modern_album() {
+  local album="$data/modern-album"
+  [ -f "$album/Vellumora.htm" ] && return
+  local shapes=(3000x2000 2000x3000 2400x2400 3600x1200 3000x2000 2400x1600
+    2000x3000 3000x2000 3000x1688 3000x2000 2000x3000 3000x2000) photos=()
+  for i in "${!shapes[@]}"; do
+    f="$data/album$((i + 1)).jpg"
+    [ -f "$f" ] || "$bin/make_test_photo" "$f" "${shapes[$i]%x*}" "${shapes[$i]#*x}" "$((i + 3))"
+    photos+=("$f")
+  done
+  printf '[T]\nMAX=0\n' > "$data/modern-album.ini"
+  "$bin/vellumora-cli" album --style modern --folder "$album" --settings "$data/modern-album.ini" \
+    --section T --title "A week by the harbour" \
+    --description "Twelve photos from the north quay, morning to night." \
+    --copyright "(c) 2026 A. Example" --page-color '#1D4E89' "${photos[@]}" >/dev/null
+}
+
+# A headless chromium screenshot of the page: WIDTHxHEIGHT, the scale, the address's end.
+shoot_page() {
+  local shot="$1" size="$2" scale="$3" fragment="$4"
+  modern_album
+  bash scripts/browser-deps.sh
+  node scripts/screenshot-page.mjs "file://$data/modern-album/Vellumora.htm$fragment" \
+    "$shots/$shot.png" "${size%x*}" "${size#*x}" "$scale"
+  ls -l "$shots/$shot.png"
+}
+
 shoot() {
   local shot="$1" home screen="1600x1000"
+  case "$shot" in
+    modern-album-phone) shoot_page "$shot" 375x812 1 ""; return ;;
+    modern-album-desktop) shoot_page "$shot" 1280x800 1 ""; return ;;
+    modern-album-viewer) shoot_page "$shot" 1280x800 1 "#3"; return ;;
+  esac
   home="$(mktemp -d)"
   local folder="$home/.local/share/Vellumora"
   mkdir -p "$folder"

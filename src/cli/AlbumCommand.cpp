@@ -1,6 +1,7 @@
 // vellumora-cli album: the web album of the album dialog, built without a window.
 
 #include <QFileInfo>
+#include <algorithm>
 #include <optional>
 
 #include "cli/Commands.h"
@@ -37,6 +38,15 @@ bool ParseAlbumArguments(const QStringList& args, AlbumArguments* parsed, QTextS
     const auto own = [&](const QString& a, const QString& value) -> std::optional<QString> {
         if (a == QLatin1String("--shuffle")) {
             o.shuffle = true;
+        } else if (a == QLatin1String("--camera-details")) {
+            o.cameraDetails = true;
+        } else if (a == QLatin1String("--style")) {
+            const QStringList names = AlbumStyleNames();
+            const auto style = std::find_if(names.begin(), names.end(), [&](const QString& name) {
+                return name.compare(value, Qt::CaseInsensitive) == 0;
+            });
+            if (style == names.end()) return QStringLiteral("--style takes classic or modern");
+            o.style = TAlbumStyle(style - names.begin());
         } else if (a == QLatin1String("--photos")) {
             parsed->photos = value;
         } else if (a == QLatin1String("--title")) {
@@ -78,7 +88,8 @@ bool ParseAlbumArguments(const QStringList& args, AlbumArguments* parsed, QTextS
             return QStringLiteral("--settings goes with photo files, not with --photos");
         return {};
     };
-    return ReadArguments(QStringLiteral("album"), args, {QStringLiteral("--shuffle")},
+    return ReadArguments(QStringLiteral("album"), args,
+                         {QStringLiteral("--shuffle"), QStringLiteral("--camera-details")},
                          &parsed->common, own, rules, err);
 }
 

@@ -73,7 +73,7 @@ int RunTemplates(const QStringList& args, QTextStream& out, QTextStream& err);
 // album --folder DIR (--photos FILE | [--settings FILE --section NAME] FILE...)
 //       [--title TEXT] [--description TEXT] [--copyright TEXT] [--columns N] [--margin N]
 //       [--width 580|720|920|100%] [--charset NAME] [--page-color COLOR] [--shuffle]
-//       [--jobs N]
+//       [--style classic|modern] [--camera-details] [--jobs N]
 int RunAlbumCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
 }  // namespace vellumora::cli

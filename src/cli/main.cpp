@@ -43,15 +43,19 @@ int main(int argc, char** argv) {
     SilenceLibraries();
     // Text drawing needs a GUI application, but never a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // The tool's words are its own: Qt's application object takes options of its own
+    // (--style, --platform, --reverse, ...) out of what it is given, so that
+    // "album --style modern" would lose the style. It is given the program's name only.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("Vellumora"));
 
     int code = 0;
     {
         QTextStream out(stdout);
         QTextStream err(ownErrors);
-        QStringList args = QCoreApplication::arguments();
-        args.removeFirst();
         code = vellumora::cli::Run(args, out, err);
     }
     std::fflush(ownErrors);

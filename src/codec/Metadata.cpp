@@ -1,5 +1,8 @@
 #include "codec/Metadata.h"
 
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QStringList>
 #include <algorithm>
 #include <exiv2/exiv2.hpp>
 #include <mutex>
@@ -374,6 +377,79 @@ int TMetadata::Orientation() const {
     } catch (...) {
         return 1;
     }
+}
+
+namespace {
+
+QString ExifText(const Exiv2::ExifData& exif, const char* key) {
+    const auto it = exif.findKey(Exiv2::ExifKey(key));
+    if (it == exif.end() || it->count() == 0) return {};
+    return QString::fromStdString(it->toString()).simplified();
+}
+
+// A rational EXIF value as a number; 0 when absent or with a zero denominator.
+double ExifNumber(const Exiv2::ExifData& exif, const char* key) {
+    const auto it = exif.findKey(Exiv2::ExifKey(key));
+    if (it == exif.end() || it->count() == 0) return 0;
+    const Exiv2::Rational r = it->toRational();
+    return r.second != 0 ? double(r.first) / r.second : double(it->toLong());
+}
+
+QString XmpTitle(const Exiv2::XmpData& xmp) {
+    const auto it = xmp.findKey(Exiv2::XmpKey("Xmp.dc.title"));
+    if (it == xmp.end()) return {};
+    if (const auto* alt = dynamic_cast<const Exiv2::LangAltValue*>(&it->value())) {
+        const auto fallback = alt->value_.find("x-default");
+        if (fallback != alt->value_.end())
+            return QString::fromStdString(fallback->second).simplified();
+        if (!alt->value_.empty())
+            return QString::fromStdString(alt->value_.begin()->second).simplified();
+        return {};
+    }
+    return QString::fromStdString(it->toString()).simplified();
+}
+
+QString Trimmed(double value) {
+    return QString::number(value, 'f', 1).remove(QRegularExpression(QStringLiteral("\\.0$")));
+}
+
+}  // namespace
+
+TPhotoFacts TMetadata::Facts() const {
+    TPhotoFacts facts;
+    if (!data_) return facts;
+    try {
+        const Exiv2::ExifData& exif = data_->exif;
+        facts.title = XmpTitle(data_->xmp);
+        if (facts.title.isEmpty()) facts.title = ExifText(exif, "Exif.Image.ImageDescription");
+
+        // "2024:05:01 14:03:27" as people write dates.
+        const QString taken = ExifText(exif, "Exif.Photo.DateTimeOriginal");
+        const QDateTime when = QDateTime::fromString(taken, QStringLiteral("yyyy:MM:dd HH:mm:ss"));
+        if (when.isValid()) facts.taken = when.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+
+        const QString make = ExifText(exif, "Exif.Image.Make");
+        const QString model = ExifText(exif, "Exif.Image.Model");
+        const QString firstWord = make.section(QLatin1Char(' '), 0, 0);
+        facts.camera = !firstWord.isEmpty() && model.startsWith(firstWord, Qt::CaseInsensitive)
+                           ? model
+                           : QStringList{make, model}.join(QLatin1Char(' ')).trimmed();
+
+        QStringList exposure;
+        if (const double t = ExifNumber(exif, "Exif.Photo.ExposureTime"); t > 0)
+            exposure << (t < 1 ? QStringLiteral("1/%1 s").arg(qRound(1 / t))
+                               : Trimmed(t) + QStringLiteral(" s"));
+        if (const double f = ExifNumber(exif, "Exif.Photo.FNumber"); f > 0)
+            exposure << QStringLiteral("f/") + Trimmed(f);
+        if (const double iso = ExifNumber(exif, "Exif.Photo.ISOSpeedRatings"); iso > 0)
+            exposure << QStringLiteral("ISO %1").arg(qRound(iso));
+        if (const double mm = ExifNumber(exif, "Exif.Photo.FocalLength"); mm > 0)
+            exposure << Trimmed(mm) + QStringLiteral(" mm");
+        facts.exposure = exposure.join(QStringLiteral(", "));
+    } catch (...) {
+        // What was read before the damage is kept.
+    }
+    return facts;
 }
 
 TMetadata TMetadata::ForUse(TMetadataUse use) const {

@@ -16,6 +16,15 @@ enum class TMetadataUse {
     Strip,  // nothing: bare pixels
 };
 
+// What a photo's metadata says about it in words, for captions: each empty when absent.
+// Never its position.
+struct TPhotoFacts {
+    QString title;     // XMP dc:title (its default language), else EXIF ImageDescription
+    QString taken;     // EXIF DateTimeOriginal as "2024-05-01 14:03"
+    QString camera;    // make and model, the make once ("Canon EOS R5", not "Canon Canon ...")
+    QString exposure;  // "1/250 s, f/2.8, ISO 200, 50 mm", from what is there
+};
+
 // A read-only snapshot of one file's metadata; cheap to copy and safe to share between
 // threads. Empty when the file has none, or none that could be read.
 class TMetadata {
@@ -29,6 +38,8 @@ public:
     const TData* Data() const { return data_.get(); }
     // The EXIF orientation code (1 to 8; XMP's when EXIF has none), 1 when absent or invalid.
     int Orientation() const;
+    // The title, date, camera and exposure; blank texts count as absent.
+    TPhotoFacts Facts() const;
     // This metadata as a file for the given use carries it.
     TMetadata ForUse(TMetadataUse use) const;
 

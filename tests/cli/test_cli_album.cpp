@@ -60,6 +60,19 @@ private slots:
         }
     }
 
+    // The tool reads its own words: Qt's application object, which takes --style and others
+    // for itself, never sees them, so the style asked for is the page written.
+    void modernStyle() {
+        const QString folder = dir_.filePath("modern");
+        const TCliResult result = RunAlbum(
+            {"--style", "modern", "--folder", folder, "--camera-details", photos_[0], photos_[1]});
+        QVERIFY(!result.crashed);
+        QCOMPARE(result.code, 0);
+        QVERIFY(ReadBytes(folder + "/Vellumora.htm").startsWith("<!DOCTYPE html>\n"));
+        for (const char* file : {"/Vellumora.css", "/Vellumora.js", "/Photo2.jpg"})
+            QVERIFY(QFile::exists(folder + file));
+    }
+
     // A photo that cannot be read: the page is still written, the exit code says so.
     void failedPhoto() {
         const QString folder = dir_.filePath("failing");
@@ -86,6 +99,12 @@ private slots:
                                 << 2 << "--page-color takes #RRGGBB or a colour name";
         QTest::newRow("unknown option") << QStringList{"--folder", "DIR", "--frames", "2", "PHOTO"}
                                         << 2 << "unknown option --frames";
+        QTest::newRow("an option of Qt's is the tool's")
+            << QStringList{"--folder", "DIR", "--reverse", "PHOTO"} << 2
+            << "unknown option --reverse";
+        QTest::newRow("style unknown")
+            << QStringList{"--folder", "DIR", "--style", "fusion", "PHOTO"} << 2
+            << "--style takes classic or modern";
         QTest::newRow("missing hand-off file")
             << QStringList{"--folder", "DIR", "--photos", "none"} << 1 << "Cannot open none!";
         QTest::newRow("missing section")

@@ -548,6 +548,85 @@ private slots:
             QCOMPARE(meta.Value("Exif.Image.Make"), std::string("Vellum Optics"));
         }
     }
+
+    // What captions show, read from a JPEG whose tags are set exactly: the XMP title wins
+    // over the EXIF description, blanks count as absent, and the make is said once.
+    void facts_data() {
+        QTest::addColumn<QStringList>("tags");   // key=value, values as Exiv2 takes them
+        QTest::addColumn<QStringList>("facts");  // title, taken, camera, exposure
+        QTest::newRow("none") << QStringList{} << QStringList{"", "", "", ""};
+        QTest::newRow("XMP title over EXIF description")
+            << QStringList{"Xmp.dc.title=lang=x-default Quay at dawn",
+                           "Exif.Image.ImageDescription=Harbour"}
+            << QStringList{"Quay at dawn", "", "", ""};
+        QTest::newRow("EXIF description, blanks trimmed")
+            << QStringList{"Exif.Image.ImageDescription=  Harbour  "}
+            << QStringList{"Harbour", "", "", ""};
+        QTest::newRow("blank description: absent")
+            << QStringList{"Exif.Image.ImageDescription=    "} << QStringList{"", "", "", ""};
+        QTest::newRow("camera, make once; every exposure part")
+            << QStringList{"Exif.Image.Make=Vellum",
+                           "Exif.Image.Model=Vellum VX-1",
+                           "Exif.Photo.DateTimeOriginal=2024:05:17 10:42:07",
+                           "Exif.Photo.ExposureTime=1/250",
+                           "Exif.Photo.FNumber=28/10",
+                           "Exif.Photo.ISOSpeedRatings=200",
+                           "Exif.Photo.FocalLength=50/1"}
+            << QStringList{"", "2024-05-17 10:42", "Vellum VX-1", "1/250 s, f/2.8, ISO 200, 50 mm"};
+        QTest::newRow("make and model apart, long exposure")
+            << QStringList{"Exif.Image.Make=Vellum Optics", "Exif.Image.Model=VX-1",
+                           "Exif.Photo.ExposureTime=2/1", "Exif.Photo.DateTimeOriginal=garbage"}
+            << QStringList{"", "", "Vellum Optics VX-1", "2 s"};
+    }
+    void facts() {
+        QFETCH(QStringList, tags);
+        QFETCH(QStringList, facts);
+        const QString path = dir_.filePath(QStringLiteral("facts.jpg"));
+        QVERIFY(PatternImage(16, 16).save(path, "JPEG"));
+        {
+            auto image = Exiv2::ImageFactory::open(path.toStdString());
+            Exiv2::ExifData exif;
+            Exiv2::XmpData xmp;
+            for (const QString& tag : tags) {
+                const std::string key = tag.section('=', 0, 0).toStdString();
+                const std::string value = tag.section('=', 1).toStdString();
+                if (key.rfind("Xmp.", 0) == 0)
+                    xmp[key] = value;
+                else
+                    exif[key] = value;
+            }
+            image->setExifData(exif);
+            image->setXmpData(xmp);
+            image->writeMetadata();
+        }
+        const TPhotoFacts read = ReadMetadata(path).Facts();
+        QCOMPARE((QStringList{read.title, read.taken, read.camera, read.exposure}), facts);
+    }
+
+    // The Modern album's camera line: off by default, and when asked for, the date, camera
+    // and exposure from the photo, never its position.
+    void modernAlbumDetails_data() {
+        QTest::addColumn<bool>("details");
+        QTest::newRow("off by default") << false;
+        QTest::newRow("asked for") << true;
+    }
+    void modernAlbumDetails() {
+        QFETCH(bool, details);
+        TAlbumOptions options;
+        options.style = TAlbumStyle::Modern;
+        options.folder = dir_.filePath(details ? "details-on" : "details-off");
+        if (details) options.cameraDetails = true;
+        TPhotoInfo record(camera_);
+        record.Max = 0;
+        const TAlbumResult result = BuildWebAlbum(options, {record});
+        QCOMPARE(result.written, 1);
+        const QByteArray page = ReadBytes(result.page);
+        QVERIFY(page.contains("alt=\"camera\""));  // no title stored: the file name
+        QCOMPARE(page.contains("<span class=\"details\">2024-05-17 10:42 \xC2\xB7 "
+                               "Vellum Optics VX-1</span>"),
+                 details);
+        QVERIFY(!page.contains("59") && !page.contains("SN123456"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMetadata)

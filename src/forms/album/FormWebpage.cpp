@@ -83,7 +83,21 @@ TFormWebpage::TFormWebpage(TPlatform& platform, QWidget* parent)
     bandLayout->addSpacing(8);
     bandLayout->addWidget(hint, 1);
 
-    // Left column: the page.
+    // Left column: the page. Its style first: the classic page, or the Modern one with its
+    // optional camera line; kept from one showing to the next, Classic at start.
+    QGroupBox* groupStyle = MakeGroup("GroupBoxStyle", QStringLiteral(" Style "), this);
+    comboBoxStyle_ =
+        MakeList("ComboBoxStyle", QStringLiteral("Style"), AlbumStyleNames(), groupStyle);
+    checkBoxDetails_ = new QCheckBox(QStringLiteral("Camera details"), groupStyle);
+    checkBoxDetails_->setObjectName(QStringLiteral("CheckBoxDetails"));
+    checkBoxDetails_->setAccessibleDescription(
+        QStringLiteral("Date taken, camera and exposure under each caption"));
+    auto* styleLayout = new QGridLayout(groupStyle);
+    styleLayout->addWidget(
+        MakeLabel("LabelStyle", QStringLiteral("&Style:"), groupStyle, comboBoxStyle_), 0, 0);
+    styleLayout->addWidget(comboBoxStyle_, 0, 1);
+    styleLayout->addWidget(checkBoxDetails_, 1, 0, 1, 2);
+
     QGroupBox* groupWidth = MakeGroup("GroupBoxWidth", QStringLiteral(" Width "), this);
     comboBoxWidth_ =
         MakeList("ComboBoxWidth", QStringLiteral("Width"), AlbumWidthItems(), groupWidth);
@@ -204,7 +218,7 @@ TFormWebpage::TFormWebpage(TPlatform& platform, QWidget* parent)
     buttonCancel_ = MakeButton("ButtonCancel", QStringLiteral("Close"), this);
 
     auto* left = new QVBoxLayout;
-    for (QWidget* group : {groupWidth, groupEncoding, groupBackground, groupPhotos})
+    for (QWidget* group : {groupStyle, groupWidth, groupEncoding, groupBackground, groupPhotos})
         left->addWidget(group);
     left->addStretch(1);
     auto* right = new QVBoxLayout;
@@ -230,23 +244,27 @@ TFormWebpage::TFormWebpage(TPlatform& platform, QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     groupDescription->setMinimumWidth(360);
 
-    settings_ = {comboBoxWidth_,    comboBoxEncoding_,   editCharset_,       bitBtnBackground_,
-                 column_->Box(),    column_->UpDown(),   margin_->Box(),     margin_->UpDown(),
-                 checkBoxShuffle_,  editTitle_,          title_.button,      title_.color,
-                 memoDescription_,  description_.button, description_.color, editCopyright_,
-                 copyright_.button, copyright_.color,    editFolder_,        buttonBrowse_,
-                 buttonBuild_};
+    settings_ = {comboBoxStyle_,     checkBoxDetails_,  comboBoxWidth_,    comboBoxEncoding_,
+                 editCharset_,       bitBtnBackground_, column_->Box(),    column_->UpDown(),
+                 margin_->Box(),     margin_->UpDown(), checkBoxShuffle_,  editTitle_,
+                 title_.button,      title_.color,      memoDescription_,  description_.button,
+                 description_.color, editCopyright_,    copyright_.button, copyright_.color,
+                 editFolder_,        buttonBrowse_,     buttonBuild_};
 
     const QList<QWidget*> tabOrder = {
-        comboBoxWidth_,     comboBoxEncoding_, editCharset_,      bitBtnBackground_,
-        column_->Box(),     margin_->Box(),    checkBoxShuffle_,  editTitle_,
-        title_.button,      title_.color,      memoDescription_,  description_.button,
-        description_.color, editCopyright_,    copyright_.button, copyright_.color,
-        editFolder_,        buttonBrowse_,     buttonBuild_,      buttonCancel_};
+        comboBoxStyle_,    checkBoxDetails_,    comboBoxWidth_,     comboBoxEncoding_,
+        editCharset_,      bitBtnBackground_,   column_->Box(),     margin_->Box(),
+        checkBoxShuffle_,  editTitle_,          title_.button,      title_.color,
+        memoDescription_,  description_.button, description_.color, editCopyright_,
+        copyright_.button, copyright_.color,    editFolder_,        buttonBrowse_,
+        buttonBuild_,      buttonCancel_};
     for (qsizetype i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     connect(comboBoxEncoding_, &QComboBox::currentIndexChanged, this,
             &TFormWebpage::ComboBoxEncodingChange);
+    connect(comboBoxStyle_, &QComboBox::currentIndexChanged, this,
+            &TFormWebpage::ComboBoxStyleChange);
+    ComboBoxStyleChange();
     connect(bitBtnBackground_, &QPushButton::clicked, this, &TFormWebpage::BitBtnBackgroundClick);
     connect(title_.button, &QPushButton::clicked, this, &TFormWebpage::ButtonTitleClick);
     connect(description_.button, &QPushButton::clicked, this,
@@ -298,6 +316,11 @@ void TFormWebpage::ComboBoxEncodingChange() {
     const int index = comboBoxEncoding_->currentIndex();
     editCharset_->setText(AlbumCharsetOf(index));
     UpdateCharsetEnabled();
+}
+
+void TFormWebpage::ComboBoxStyleChange() {
+    checkBoxDetails_->setEnabled(
+        AlbumStyleHasDetails(TAlbumStyle(comboBoxStyle_->currentIndex())) && !Building());
 }
 
 void TFormWebpage::UpdateCharsetEnabled() {
@@ -368,6 +391,8 @@ TAlbumOptions TFormWebpage::Options() const {
     options.columns = column_->Value();
     options.margin = margin_->Value();
     options.shuffle = checkBoxShuffle_->isChecked();
+    options.style = TAlbumStyle(comboBoxStyle_->currentIndex());
+    options.cameraDetails = checkBoxDetails_->isChecked();
     return options;
 }
 
@@ -448,7 +473,10 @@ void TFormWebpage::BuildDone(const TAlbumResult& result) {
 
 void TFormWebpage::SetBuilding(bool building) {
     for (QWidget* widget : std::as_const(settings_)) widget->setEnabled(!building);
-    if (!building) UpdateCharsetEnabled();
+    if (!building) {
+        UpdateCharsetEnabled();
+        ComboBoxStyleChange();
+    }
     buttonCancel_->setText(building ? QStringLiteral("Cancel") : QStringLiteral("Close"));
     buttonCancel_->setEnabled(true);
     if (building) buttonCancel_->setFocus();

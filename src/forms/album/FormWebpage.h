@@ -51,6 +51,7 @@ signals:
 
 public slots:
     void ComboBoxEncodingChange();
+    void ComboBoxStyleChange();
     void BitBtnBackgroundClick();
     void ButtonTitleClick();
     void ButtonDescriptionClick();
@@ -93,6 +94,8 @@ private:
     int jobs_ = 0;
     std::function<void(int)> photoStart_;
 
+    QComboBox* comboBoxStyle_ = nullptr;
+    QCheckBox* checkBoxDetails_ = nullptr;
     QComboBox* comboBoxWidth_ = nullptr;
     QComboBox* comboBoxEncoding_ = nullptr;
     QLineEdit* editCharset_ = nullptr;

@@ -9,6 +9,10 @@
 
 namespace vellumora {
 
+bool AlbumStyleHasDetails(TAlbumStyle style) {
+    return style == TAlbumStyle::Modern;
+}
+
 QStringList AlbumWidthItems() {
     return {QStringLiteral("580 pixels (the best for 640 * 480 screen)"),
             QStringLiteral("720 pixels (the best for 800 * 600 screen)"),

@@ -21,6 +21,9 @@ inline constexpr int kAlbumCharsetLength = 50;
 inline constexpr int kAlbumFolderLength = 200;
 inline constexpr int kAlbumFontSizeMax = 999;
 
+// Whether a page of the style shows camera details (only Modern has the line).
+bool AlbumStyleHasDetails(TAlbumStyle style);
+
 // The items of the width list, in the order of AlbumWidths().
 QStringList AlbumWidthItems();
 // The items of the encoding list: "Ansi", "UTF-8", "Other".

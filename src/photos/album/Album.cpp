@@ -4,15 +4,49 @@
 #include <algorithm>
 
 #include "codec/Codec.h"
+#include "photos/album/ModernPage.h"
 #include "photos/export/Export.h"
 #include "photos/settings/IniFile.h"
 #include "photos/settings/ProgramFolder.h"
+#include "photos/stages/Resize.h"
 
 namespace vellumora {
 namespace {
 
 const QString kSectionPrefix = QStringLiteral("PHOTO");
 constexpr int kFailuresNamed = 5;  // in the final question; the rest are counted
+
+QString UnableToWrite(const QString& path, const QString& reason) {
+    return QStringLiteral("Unable to write to ") + path + QStringLiteral(" (") + reason +
+           QLatin1Char(')');
+}
+
+// The Modern page's smaller files of one exported photo, each scaled from the next larger
+// one (halving, so each is an exact area mean of it), and what the page says of the photo.
+// Empty when all were written, else why not.
+QString WriteModernWidths(const QImage& rendered, const TMetadata& metadata, const QString& folder,
+                          const QString& source, int number, TModernPhoto* photo) {
+    const TPhotoFacts facts = metadata.Facts();
+    photo->size = rendered.size();
+    photo->caption = ModernCaption(facts, source);
+    photo->details = ModernDetails(facts);
+    photo->widths = ModernWidths(rendered.width());
+    QImage smaller = rendered;
+    for (auto width = photo->widths.rbegin(); width != photo->widths.rend(); ++width) {
+        const QString path = folder + QLatin1Char('/') + ModernFileName(number, *width);
+        smaller = ResampleBitmap(smaller, ModernScaledSize(rendered.size(), *width));
+        QString reason;
+        if (smaller.isNull()) reason = QStringLiteral("out of memory");
+        // Small files for the web: no metadata at all.
+        if (smaller.isNull() || !SaveRendered(smaller, path, {}, TMetadataUse::Strip, &reason)) {
+            QString message = CannotSaveMessage(path);
+            if (!reason.isEmpty()) message += QStringLiteral(" (") + reason + QLatin1Char(')');
+            return message;
+        }
+    }
+    photo->number = number;  // last: a photo with a number is complete
+    return {};
+}
 
 }  // namespace
 
@@ -95,14 +129,21 @@ TAlbumResult BuildWebAlbum(const TAlbumOptions& options, std::vector<TPhotoInfo>
 
     // A photo that lives in the folder under an output's name would be overwritten, maybe
     // before it is read: nothing is written then, so the user can choose another folder.
+    const bool modern = options.style == TAlbumStyle::Modern;
     QSet<QString> sources;
     for (const TPhotoInfo& photo : photos) sources.insert(FileIdentity(photo.FileName));
     for (int n = 1; n <= total; ++n) {
-        if (sources.contains(FileIdentity(output(n)))) {
-            result.status = TAlbumResult::Status::WouldOverwrite;
-            result.message = QStringLiteral("Would overwrite the original ") + output(n) +
-                             QStringLiteral(": please choose another folder.");
-            return result;
+        QStringList outputs = {output(n)};
+        if (modern)
+            for (int width : ModernAllWidths())
+                outputs << folder + QLatin1Char('/') + ModernFileName(n, width);
+        for (const QString& path : std::as_const(outputs)) {
+            if (sources.contains(FileIdentity(path))) {
+                result.status = TAlbumResult::Status::WouldOverwrite;
+                result.message = QStringLiteral("Would overwrite the original ") + path +
+                                 QStringLiteral(": please choose another folder.");
+                return result;
+            }
         }
     }
 
@@ -111,7 +152,10 @@ TAlbumResult BuildWebAlbum(const TAlbumOptions& options, std::vector<TPhotoInfo>
     if (options.shuffle) order = (run.random ? *run.random : AlbumRandom()).Shuffle(total);
     for (TPhotoInfo& photo : photos) ApplyAlbumPageColor(photo, options.pageColor);
 
-    // One photo per unit of work, numbered by its place after the shuffle.
+    // One photo per unit of work, numbered by its place after the shuffle. The Modern
+    // page's slot of each is written by the one worker that exports it and read after
+    // RunExport has joined them all.
+    std::vector<TModernPhoto> shown(modern ? total : 0);
     TExportWork work;
     for (int n = 0; n < total; ++n) work.units.push_back({n});
     work.convert = [&](int n, TMaskCache& masks) {
@@ -123,6 +167,11 @@ TAlbumResult BuildWebAlbum(const TAlbumOptions& options, std::vector<TPhotoInfo>
         TExportRule rule;
         if (record.Crop == TRect()) rule.minimumLongSide = ReducedDecodeSide(record);
         rule.metadata = TMetadataUse::Share;
+        if (modern)
+            rule.written = [&, n](const QImage& rendered, const TMetadata& metadata) {
+                return WriteModernWidths(rendered, metadata, folder, record.FileName, n + 1,
+                                         &shown[n]);
+            };
         return ExportPhoto(record, output(n + 1), rule, masks);
     };
     const TExportReport report = RunExport(work, run);
@@ -138,11 +187,25 @@ TAlbumResult BuildWebAlbum(const TAlbumOptions& options, std::vector<TPhotoInfo>
     }
 
     // Whole or not at all: an old page stays as it was when the new one cannot be written.
-    if (QString reason; !WriteFileAtomically(
-            result.page, EncodeAlbumPage(AlbumPage(options, total), options.charset), &reason)) {
+    // The Modern page is written last, after the files it loads, and is always UTF-8.
+    QByteArray page;
+    if (modern) {
+        for (const TAlbumFile& file : ModernPageFiles()) {
+            const QString path = folder + QLatin1Char('/') + file.name;
+            if (QString reason; !WriteFileAtomically(path, file.bytes, &reason)) {
+                result.status = TAlbumResult::Status::PageNotWritten;
+                result.message = UnableToWrite(path, reason);
+                return result;
+            }
+        }
+        std::erase_if(shown, [](const TModernPhoto& photo) { return photo.number == 0; });
+        page = ModernPage(options, shown).toUtf8();
+    } else {
+        page = EncodeAlbumPage(AlbumPage(options, total), options.charset);
+    }
+    if (QString reason; !WriteFileAtomically(result.page, page, &reason)) {
         result.status = TAlbumResult::Status::PageNotWritten;
-        result.message = QStringLiteral("Unable to write to ") + result.page +
-                         QStringLiteral(" (") + reason + QLatin1Char(')');
+        result.message = UnableToWrite(result.page, reason);
     }
     return result;
 }

@@ -53,6 +53,10 @@ QStringList AlbumWidths() {
             QStringLiteral("100%")};
 }
 
+QStringList AlbumStyleNames() {
+    return {QStringLiteral("Classic"), QStringLiteral("Modern")};
+}
+
 QString ColorToHtml(TColor color) {
     // Nibbles from the red byte up: high then low of each.
     static const char kDigits[] = "0123456789ABCDEF";

@@ -31,6 +31,13 @@ struct TAlbumFont {
 // The layout table's width by the width choice 0 to 3: "580", "720", "920", "100%".
 QStringList AlbumWidths();
 
+// How the page looks. Classic is the page of every earlier version, byte for byte; Modern
+// is a responsive page with a viewer (photos/album/ModernPage.h).
+enum class TAlbumStyle { Classic, Modern };
+// The style names as the command line and the dialog's list give them, in enum order:
+// "Classic", "Modern".
+QStringList AlbumStyleNames();
+
 struct TAlbumOptions {
     QString folder;  // as typed; trimmed wherever it is used
     QString title = QStringLiteral("My Photo Album");
@@ -45,6 +52,9 @@ struct TAlbumOptions {
     int columns = 1;                            // 0 lays the photos out as 1 column
     int margin = 10;                            // spacer row height and grid cell spacing
     bool shuffle = false;
+    TAlbumStyle style = TAlbumStyle::Classic;
+    // Modern only: a line of date taken, camera and exposure under each caption.
+    bool cameraDetails = false;
 };
 
 // "#" and the colour's red, green and blue bytes as six upper-case hexadecimal digits; the

@@ -113,6 +113,13 @@ TExportItem ExportPhoto(const TPhotoInfo& record, const QString& output, const T
         if (!reason.isEmpty()) item.message += QStringLiteral(" (") + reason + QLatin1Char(')');
         return item;
     }
+    if (rule.written) {
+        if (const QString message = rule.written(rendered, metadata); !message.isEmpty()) {
+            item.failure = TExportFailure::CannotSave;
+            item.message = message;
+            return item;
+        }
+    }
     item.written = true;
     return item;
 }

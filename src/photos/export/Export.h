@@ -77,6 +77,10 @@ struct TExportRule {
     TMetadataUse metadata = TMetadataUse::Keep;
     // Changes the record for this file once its original is loaded (size as decoded).
     std::function<void(TPhotoInfo& record, QSize original)> adjust;
+    // After the file is written: more files made from the same rendered picture (with its
+    // original's metadata, before the use above), so that a caller never renders a photo
+    // twice. A message it returns makes the item fail with it.
+    std::function<QString(const QImage& rendered, const TMetadata& metadata)> written;
 };
 
 // Loads record's original, renders it (after the rule's adjustment) and writes output.

@@ -109,6 +109,13 @@ private slots:
     void showingSetsEveryControl() {
         TWebpageRig rig;
         QVERIFY(rig.Show());
+        // The classic page at start, without the Modern page's camera line.
+        QCOMPARE(rig.Child<QComboBox>("ComboBoxStyle")->currentIndex(), 0);
+        QVERIFY(!rig.Child("CheckBoxDetails")->isEnabled());
+        QCOMPARE(rig.dialog.Options().style, TAlbumStyle::Classic);
+        rig.Child<QComboBox>("ComboBoxStyle")->setCurrentIndex(1);
+        QVERIFY(rig.Child("CheckBoxDetails")->isEnabled());
+        rig.Child<QCheckBox>("CheckBoxDetails")->setChecked(true);
         rig.Child<QComboBox>("ComboBoxWidth")->setCurrentIndex(3);
         rig.Child<QComboBox>("ComboBoxEncoding")->setCurrentIndex(2);
         rig.Type("EditCharset", "koi8-r");
@@ -152,6 +159,9 @@ private slots:
                  QString("Create your own HTML web album page with opened photos."));
         QCOMPARE(rig.dialog.minimumSize(), rig.dialog.maximumSize());
         QCOMPARE(rig.dialog.Options().description, QString());
+        // The style is the user's choice of page, kept like the fonts' colours.
+        QCOMPARE(rig.dialog.Options().style, TAlbumStyle::Modern);
+        QVERIFY(rig.dialog.Options().cameraDetails);
     }
 
     // Face and size come back on every showing; colour and style stay as last chosen. A
@@ -405,10 +415,18 @@ private slots:
 
     // The command-line tool builds the same files, byte for byte, from the same hand-off and
     // options.
+    void sameBytesAsTheCli_data() {
+        QTest::addColumn<bool>("modern");
+        QTest::newRow("classic") << false;
+        QTest::newRow("modern, with camera details") << true;
+    }
     void sameBytesAsTheCli() {
+        QFETCH(bool, modern);
         HandOver(3);
         TWebpageRig rig;
         QVERIFY(rig.Show());
+        rig.Child<QComboBox>("ComboBoxStyle")->setCurrentIndex(modern ? 1 : 0);
+        rig.Child<QCheckBox>("CheckBoxDetails")->setChecked(modern);
         rig.Child<QComboBox>("ComboBoxWidth")->setCurrentIndex(2);
         rig.Child<QComboBox>("ComboBoxEncoding")->setCurrentIndex(0);
         rig.Type("EditColumn", "2");
@@ -422,44 +440,61 @@ private slots:
         rig.Box("EditCopyright")->setText(QString::fromUtf8("© me"));
         rig.platform.colors.push_back(QColor(0x33, 0x66, 0x99));
         rig.Click("BitBtnBackground");
-        rig.Type("EditFolder", Folder("by-dialog"));
+        const QString style = modern ? "-modern" : "";
+        rig.Type("EditFolder", Folder("by-dialog" + style));
         QVERIFY(rig.Build());
         QCOMPARE(rig.ended->status, TAlbumResult::Status::Finished);
         QCOMPARE(rig.dialog.Options().description, QString("first\r\nsecond"));
 
         QProcess cli;
-        cli.start(qEnvironmentVariable("VELLUMORA_CLI"), {"album",
-                                                          "--photos",
-                                                          OpenPhotosFile(),
-                                                          "--folder",
-                                                          Folder("by-cli"),
-                                                          "--width",
-                                                          "920",
-                                                          "--charset",
-                                                          "ISO-8859-1",
-                                                          "--columns",
-                                                          "2",
-                                                          "--margin",
-                                                          "5",
-                                                          "--title",
-                                                          QString::fromUtf8("Été <i>&</i> 日本"),
-                                                          "--description",
-                                                          "first\nsecond",
-                                                          "--copyright",
-                                                          QString::fromUtf8("© me"),
-                                                          "--page-color",
-                                                          "#336699"});
+        const QStringList styleArguments =
+            modern ? QStringList{"--style", "modern", "--camera-details"} : QStringList{};
+        cli.start(qEnvironmentVariable("VELLUMORA_CLI"),
+                  QStringList{"album",
+                              "--photos",
+                              OpenPhotosFile(),
+                              "--folder",
+                              Folder("by-cli" + style),
+                              "--width",
+                              "920",
+                              "--charset",
+                              "ISO-8859-1",
+                              "--columns",
+                              "2",
+                              "--margin",
+                              "5",
+                              "--title",
+                              QString::fromUtf8("Été <i>&</i> 日本"),
+                              "--description",
+                              "first\nsecond",
+                              "--copyright",
+                              QString::fromUtf8("© me"),
+                              "--page-color",
+                              "#336699"} +
+                      styleArguments);
         QVERIFY(cli.waitForFinished(kHangBoundMs));
         QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
         QCOMPARE(cli.exitCode(), 0);
-        const QStringList files{"Photo1.jpg", "Photo2.jpg", "Photo3.jpg", "Vellumora.htm"};
-        QCOMPARE(QDir(Folder("by-cli")).entryList(QDir::Files), files);
+        QStringList files{"Photo1.jpg", "Photo2.jpg", "Photo3.jpg", "Vellumora.htm"};
+        if (modern)
+            files << "Vellumora.css"
+                  << "Vellumora.js";
+        files.sort();
+        QCOMPARE(QDir(Folder("by-cli" + style)).entryList(QDir::Files), files);
         for (const QString& name : files) {
-            const QByteArray bytes = Bytes(Folder("by-dialog/") + name);
+            const QByteArray bytes = Bytes(Folder("by-dialog" + style + "/") + name);
             QVERIFY(!bytes.isEmpty());
-            QVERIFY2(Bytes(Folder("by-cli/") + name) == bytes, qPrintable(name));
+            QVERIFY2(Bytes(Folder("by-cli" + style + "/") + name) == bytes, qPrintable(name));
         }
-        const QByteArray page = Bytes(Folder("by-cli/Vellumora.htm"));
+        const QByteArray page = Bytes(Folder("by-cli" + style + "/Vellumora.htm"));
+        if (modern) {
+            // UTF-8 whatever the charset, every markup character escaped.
+            QVERIFY(
+                page.contains("<h1>\xC3\x89t\xC3\xA9 &lt;i&gt;&amp;&lt;/i&gt; "
+                              "\xE6\x97\xA5\xE6\x9C\xAC</h1>"));
+            QVERIFY(page.contains("--accent:#336699"));
+            return;
+        }
         QVERIFY(page.contains("<title>\xC9t\xE9 <i>&</i> &#26085;&#26412;</title>"));
         QVERIFY(page.contains("<body bgcolor=\"#336699\">"));
     }
@@ -526,8 +561,10 @@ private slots:
         };
         QCOMPARE(name(&rig.dialog), QString("HTML Webpage Maker"));
         rig.Child<QComboBox>("ComboBoxEncoding")->setCurrentIndex(2);  // the charset box on
+        rig.Child<QComboBox>("ComboBoxStyle")->setCurrentIndex(1);     // the details box on
         // clang-format off
         const QList<std::pair<const char*, const char*>> named = {
+            {"ComboBoxStyle", "Style"}, {"CheckBoxDetails", "Camera details"},
             {"ComboBoxWidth", "Width"}, {"ComboBoxEncoding", "Encoding"},
             {"EditCharset", "Charset"}, {"BitBtnBackground", "Background colour"},
             {"EditColumn", "Column"}, {"EditMargin", "Margin"},
@@ -552,19 +589,22 @@ private slots:
             const auto labels =
                 QAccessible::queryAccessibleInterface(widget)->relations(QAccessible::Label);
             QVERIFY(!labels.isEmpty());
-            QCOMPARE(labels.first().first->text(QAccessible::Name).trimmed(), QString(expected));
+            // Its group's title, or the label whose buddy it is ("Style:").
+            QString label = labels.first().first->text(QAccessible::Name).trimmed();
+            if (label.endsWith(':')) label.chop(1);
+            QCOMPARE(label, QString(expected));
         }
         // The group boxes, by their titles without the blanks around them.
-        for (const QString group : {"Width", "Encoding", "Background", "Photos", "Title",
+        for (const QString group : {"Style", "Width", "Encoding", "Background", "Photos", "Title",
                                     "Description", "Copyright", "Export"})
             QCOMPARE(name(rig.Child("GroupBox" + group)), group);
-        rig.Child("ComboBoxWidth")->setFocus(Qt::TabFocusReason);
+        rig.Child("ComboBoxStyle")->setFocus(Qt::TabFocusReason);
         QStringList walked;
         for (qsizetype i = 0; i <= order.size(); ++i) {
             walked << QApplication::focusWidget()->objectName();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        QCOMPARE(walked, order << "ComboBoxWidth");
+        QCOMPARE(walked, order << "ComboBoxStyle");
     }
 };
 

@@ -4,11 +4,14 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <cmath>
 
 #include "photos/album/Album.h"
+#include "photos/album/ModernPage.h"
 #include "photos/settings/IniFile.h"
 #include "support/TestSupport.h"
 
@@ -37,6 +40,21 @@ QString PageLine(const QString& page, int n) {
 
 QSize ImageSize(const QString& path) {
     return QImageReader(path).size();
+}
+
+// WCAG's contrast ratio of two colours 0x00BBGGRR, worked out here on its own.
+double Contrast(TColor a, TColor b) {
+    const auto luminance = [](TColor c) {
+        double sum = 0;
+        const double weights[] = {0.2126, 0.7152, 0.0722};
+        for (int i = 0; i < 3; ++i) {
+            const double v = ((c >> (8 * i)) & 0xFF) / 255.0;
+            sum += weights[i] * (v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 // The page of the default options for one photo, as it must stand.
@@ -448,6 +466,106 @@ private slots:
                                      "/Photo2.jpg: please choose another folder.");
         QCOMPARE(Bytes(original), before);
         QVERIFY(!QFile::exists(folder + "/Vellumora.htm"));
+    }
+
+    // The widths a photo is offered in: each at most twice the one below it, the photo's
+    // own at the top, none as wide as the photo.
+    void modernWidths_data() {
+        QTest::addColumn<int>("photo");
+        QTest::addColumn<QList<int>>("widths");
+        QTest::newRow("smaller than the smallest") << 300 << QList<int>{};
+        QTest::newRow("exactly the smallest") << 480 << QList<int>{};
+        QTest::newRow("just above") << 481 << QList<int>{480};
+        QTest::newRow("1500") << 1500 << QList<int>{480, 960};
+        QTest::newRow("24 MP") << 6000 << QList<int>{480, 960, 1920, 3840};
+        QTest::newRow("7680, the last doubling") << 7680 << QList<int>{480, 960, 1920, 3840};
+    }
+    void modernWidths() {
+        QFETCH(int, photo);
+        QFETCH(QList<int>, widths);
+        const std::vector<int> made = ModernWidths(photo);
+        QCOMPARE(QList<int>(made.begin(), made.end()), widths);
+        QList<int> offered = widths;
+        offered << photo;
+        for (qsizetype i = 1; i < offered.size(); ++i)
+            QVERIFY(offered[i] > offered[i - 1] && offered[i] <= 2 * offered[i - 1]);
+    }
+
+    // The accent's text colour always reads on it (WCAG AA, 4.5:1), over every grey and
+    // the pure colours.
+    void accentTextReads() {
+        QList<TColor> colors;
+        for (int v = 0; v < 256; ++v) colors << TColor(v * 0x010101);
+        for (TColor c : {0x0000FFu, 0x00FF00u, 0xFF0000u, 0x00FFFFu, 0xFF00FFu, 0xFFFF00u})
+            colors << c;
+        for (TColor c : colors)
+            QVERIFY2(Contrast(c, AccentTextColor(c)) >= 4.5, qPrintable(ColorToHtml(c)));
+    }
+
+    // The Modern page over what was written: every image's size and every width offered
+    // are those of the files on disk, every user text is escaped (markup in the title,
+    // description, copyright and a file name), and a photo that fails is named and left
+    // out of the page.
+    void modernBuild_data() {
+        QTest::addColumn<QString>("name");  // of the big photo, without ".png"
+        QTest::addColumn<QString>("text");  // title, description and copyright
+        QTest::addColumn<bool>("failing");  // the second photo cannot be read
+        QTest::newRow("plain") << "wide"
+                               << "Summer" << false;
+        QTest::newRow("markup in every text") << "<i>a&b\"c'"
+                                              << "<b>x</b> & 'y\"" << false;
+        QTest::newRow("a photo that fails is left out") << "wide"
+                                                        << "Summer" << true;
+    }
+    void modernBuild() {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(bool, failing);
+        TAlbumOptions options;
+        options.style = TAlbumStyle::Modern;
+        options.folder = Folder("modern-" + QString::number(QTest::currentDataTag()[0]));
+        options.title = options.copyright = text;
+        options.description = text + "\r\n" + text;
+        std::vector<TPhotoInfo> records = Records(2);
+        records[0].FileName =
+            SavePng(dir_.path(), "in/" + name + ".png", SolidImage(1000, 600, 0x336699));
+        if (failing) records[1].FileName = Folder("gone.png");
+        const TAlbumResult result = BuildWebAlbum(options, records);
+        QCOMPARE(result.status, TAlbumResult::Status::Finished);
+        QCOMPARE(result.failed, failing ? 1 : 0);
+        if (failing)
+            QCOMPARE(result.failures, QStringList{"Cannot open " + Folder("gone.png") + "!"});
+
+        const QString page = QString::fromUtf8(Bytes(result.page));
+        QVERIFY(page.startsWith("<!DOCTYPE html>\n"));
+        const QString escaped = text.toHtmlEscaped().replace("'", "&#39;");
+        QCOMPARE(page.count(escaped), 5);  // <title>, <h1>, the description twice, copyright
+        if (escaped != text) QVERIFY(!page.contains(text));
+        for (const TAlbumFile& file : ModernPageFiles())
+            QCOMPARE(Bytes(options.folder + "/" + file.name), file.bytes);
+
+        static const QRegularExpression img(
+            "<img src=\"([^\"]+)\" srcset=\"([^\"]+)\" sizes=\"[^\"]+\" width=\"(\\d+)\" "
+            "height=\"(\\d+)\" alt=\"([^\"]*)\"");
+        QStringList alts;
+        int images = 0;
+        for (auto it = img.globalMatch(page); it.hasNext(); ++images) {
+            const QRegularExpressionMatch m = it.next();
+            const QStringList offered = m.captured(2).split(", ");
+            QCOMPARE(offered.last().section(' ', 0, 0), QString("Photo%1.jpg").arg(images + 1));
+            const QSize full = ImageSize(options.folder + "/" + offered.last().section(' ', 0, 0));
+            QCOMPARE(QSize(m.captured(3).toInt(), m.captured(4).toInt()), full);
+            QCOMPARE(m.captured(1), offered.first().section(' ', 0, 0));
+            for (const QString& candidate : offered) {
+                const QSize size = ImageSize(options.folder + "/" + candidate.section(' ', 0, 0));
+                QCOMPARE(candidate.section(' ', 1), QString("%1w").arg(size.width()));
+                QCOMPARE(size, ModernScaledSize(full, size.width()));
+            }
+            alts << m.captured(5);
+        }
+        QCOMPARE(images, failing ? 1 : 2);
+        QCOMPARE(alts.first(), name.toHtmlEscaped().replace("'", "&#39;"));
+        if (!failing) QCOMPARE(alts.last(), QString("photo2"));
     }
 
     // Refusing to start a photo, a progress answer of false, or the stop flag set from
