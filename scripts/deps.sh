@@ -9,6 +9,8 @@ packages=(
   libheif-dev libjxl-dev libwebp-dev libtiff-dev
   fonts-liberation2 fonts-dejavu-core fonts-urw-base35
   imagemagick xvfb xauth xdg-utils
+  dpkg-dev file desktop-file-utils appstream lintian libgtk-3-bin hicolor-icon-theme man-db
+  bash-completion xdotool x11-utils strace
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(libvips-tools hyperfine libjpeg-turbo-progs python3)
