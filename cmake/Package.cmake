@@ -34,3 +34,6 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, fonts-dejavu-core, xdg-utils")
 
 include(CPack)
+
+# CPack installs what is built; building the package must not build the tests first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
