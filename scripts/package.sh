@@ -39,6 +39,8 @@ done
 [ -f "$tree/usr/share/icons/hicolor/scalable/apps/vellumora.svg" ]
 cp /usr/share/icons/hicolor/index.theme "$tree/usr/share/icons/hicolor/"
 gtk-update-icon-cache --force --quiet "$tree/usr/share/icons/hicolor"
+grep -q vellumora "$tree/usr/share/icons/hicolor/icon-theme.cache" ||
+  { echo "gtk-update-icon-cache did not take the icon" >&2; exit 1; }
 echo "=== man" >&2
 for page in "$tree"/usr/share/man/man1/*.1.gz; do
   warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
