@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need, when missing.
+# Installs the Debian packages the build, the tests, the package and its checks
+# (scripts/package.sh, scripts/check-package.sh) and the benchmarks need, when missing.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,8 @@ packages=(
   fonts-liberation2 fonts-dejavu-core fonts-urw-base35
   imagemagick xvfb xauth xdg-utils
   chromium nodejs
+  dpkg-dev file desktop-file-utils appstream lintian libgtk-3-bin hicolor-icon-theme man-db
+  bash-completion xdotool x11-utils openbox strace debootstrap
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(libvips-tools hyperfine libjpeg-turbo-progs python3)

@@ -349,7 +349,7 @@ QImage CommandIcon(const std::function<void(QPainter&, const TInk&)>& draw, cons
 int main(int argc, char** argv) {
     const QDir data(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
     bool ok = AboutPicture().save(data.filePath(QStringLiteral("about.jpg")), "JPEG", 88);
-    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
         const QString folder = data.filePath(QStringLiteral("icons/hicolor/%1x%1/apps").arg(size));
         ok = QDir().mkpath(folder) && ok;
         ok = Icon(size).save(folder + QStringLiteral("/vellumora.png"), "PNG") && ok;

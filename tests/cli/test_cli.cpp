@@ -11,6 +11,7 @@
 #include <QTest>
 #include <cmath>
 
+#include "cli/Commands.h"
 #include "codec/Codec.h"
 #include "photos/settings/IniFile.h"
 #include "photos/settings/PhotoInfo.h"
@@ -34,6 +35,86 @@ QByteArray PngWithBrokenComment() {
     vellumora::test::PatternImage(8, 8).save(&buffer, "png");
     const QByteArray comment("\0\0\0\x0DtEXtComment\0hello\0\0\0\0", 4 + 4 + 13 + 4);
     return png.insert(8 + 25, comment);  // after the signature and the header chunk
+}
+
+// What --help says a command takes: its usage line and the lines under it indented by nine
+// spaces (the synopsis), as the bash completion reads them too. "--" is the line of the
+// options that stand alone.
+QString Synopsis(const QString& usage, const QString& command) {
+    QString synopsis;
+    bool inside = false;
+    for (const QString& line : usage.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("usage: vellumora-cli "))) {
+            inside = line.mid(21).startsWith(command + QLatin1Char(' '));
+            if (inside) synopsis = line;
+        } else if (inside &&
+                   QRegularExpression(QStringLiteral("^ {9}\\S")).match(line).hasMatch()) {
+            synopsis += QLatin1Char(' ') + line;
+        } else {
+            inside = false;
+        }
+    }
+    return synopsis;
+}
+
+QStringList Sorted(QStringList words) {
+    words.removeDuplicates();
+    words.sort();
+    return words;
+}
+
+QStringList Options(const QString& text) {
+    QStringList options;
+    for (const auto& match : QRegularExpression(QStringLiteral("--[a-z][a-z-]*")).globalMatch(text))
+        options << match.captured();
+    return Sorted(options);
+}
+
+// The lines of a manual page from its heading (".SS render", ".SH OPTIONS") to the next.
+QStringList ManSection(const QString& page, const QString& heading) {
+    QStringList lines;
+    bool inside = false;
+    for (const QString& line : page.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String(".SH")) || line.startsWith(QLatin1String(".SS")))
+            inside = line == heading;
+        else if (inside)
+            lines << line;
+    }
+    return lines;
+}
+
+// The terms of a section's ".TP" paragraphs, their first word: "--folder", "0".
+QStringList ManTerms(const QStringList& section) {
+    QStringList terms;
+    for (qsizetype i = 0; i + 1 < section.size(); ++i)
+        if (section[i] == QLatin1String(".TP"))
+            terms << section[i + 1].section(QLatin1Char(' '), 1, 1).remove(QLatin1Char('\\'));
+    return Sorted(terms);
+}
+
+QString Shipped(const QString& path) {
+    return QFileInfo(qEnvironmentVariable("VELLUMORA_CLI")).dir().filePath("../share/" + path);
+}
+
+// What bash completes for the words typed (the last one the word under the cursor), with
+// the shipped completion and the tool under test as the command.
+QStringList Completions(const QStringList& typed, const QString& folder = QString()) {
+    QProcess bash;
+    if (!folder.isEmpty()) bash.setWorkingDirectory(folder);
+    const QString script = QStringLiteral(
+        "source \"$1\"; shift; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); "
+        "COMP_LINE=\"$*\"; COMP_POINT=${#COMP_LINE}; _vellumora_cli; "
+        "printf '%s\\n' \"${COMPREPLY[@]}\"");
+    bash.start(QStringLiteral("bash"),
+               QStringList{QStringLiteral("-c"), script, QStringLiteral("bash"),
+                           Shipped(QStringLiteral("bash-completion/completions/vellumora-cli")),
+                           qEnvironmentVariable("VELLUMORA_CLI")} +
+                   typed);
+    if (!bash.waitForFinished(kHangBoundMs) || bash.exitCode() != 0)
+        return {QStringLiteral("(bash failed)")};
+    QStringList words = QString::fromUtf8(bash.readAllStandardOutput()).split(QLatin1Char('\n'));
+    words.removeAll(QString());
+    return Sorted(words);
 }
 
 }  // namespace
@@ -752,6 +833,93 @@ private slots:
         QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
         const QRegularExpression expected(pattern, QRegularExpression::DotMatchesEverythingOption);
         QVERIFY2(expected.match(run.out).hasMatch(), qPrintable(run.out));
+    }
+
+    // The manual page and the completion say what --help says: a command's options are
+    // the same three times, and so are the options of the tool itself ("" below).
+    void manPageAndCompletionFollowHelp_data() {
+        QTest::addColumn<QString>("command");
+        for (const char* command : {"render", "batch", "templates", "album", ""})
+            QTest::newRow(*command ? command : "the tool's own") << QString::fromLatin1(command);
+    }
+    void manPageAndCompletionFollowHelp() {
+        QFETCH(QString, command);
+        const TCliResult help = RunCli({QStringLiteral("--help")});
+        QCOMPARE(help.code, 0);
+        const QString page = QString::fromUtf8(ReadBytes(Shipped("man/man1/vellumora-cli.1")));
+        QVERIFY(page.startsWith(QLatin1String(".\\\"")));
+        const QStringList expected =
+            Options(command.isEmpty() ? Synopsis(help.out, QStringLiteral("--help |"))
+                                      : Synopsis(help.out, command));
+        QVERIFY2(command.isEmpty() || !expected.isEmpty() || command == QLatin1String("templates"),
+                 qPrintable(help.out));
+        const QStringList documented = ManTerms(
+            ManSection(page, command.isEmpty() ? QStringLiteral(".SH OPTIONS") : ".SS " + command));
+        QCOMPARE(documented, expected);
+        const QStringList completed = command.isEmpty()
+                                          ? Completions({QStringLiteral("--")})
+                                          : Completions({command, QStringLiteral("--")});
+        QCOMPARE(completed, expected);
+    }
+
+    // The commands and the exit codes of the page are the tool's.
+    void manPageCommandsAndExitCodes() {
+        const TCliResult help = RunCli({QStringLiteral("--help")});
+        QStringList commands;
+        for (const auto& match :
+             QRegularExpression(QStringLiteral("^usage: vellumora-cli ([a-z]+)"),
+                                QRegularExpression::MultilineOption)
+                 .globalMatch(help.out))
+            commands << match.captured(1);
+        QCOMPARE(commands.size(), 4);
+        const QString page = QString::fromUtf8(ReadBytes(Shipped("man/man1/vellumora-cli.1")));
+        QStringList sections;
+        for (const auto& match :
+             QRegularExpression(QStringLiteral("^\\.SS (.*)$"), QRegularExpression::MultilineOption)
+                 .globalMatch(page))
+            sections << match.captured(1);
+        QCOMPARE(sections, commands);
+        QCOMPARE(Completions({QString()}),
+                 Sorted(commands + Options(Synopsis(help.out, "--help |"))));
+        using namespace vellumora::cli;
+        QCOMPARE(ManTerms(ManSection(page, QStringLiteral(".SH \"EXIT STATUS\""))),
+                 Sorted({QString::number(kOk), QString::number(kFailed), QString::number(kUsage)}));
+        // The version the page names is the tool's.
+        const TCliResult version = RunCli({QStringLiteral("--version")});
+        QVERIFY(version.out.startsWith(QLatin1String("vellumora-cli ")));
+        QVERIFY2(page.contains("\"Vellumora " + version.out.mid(14).trimmed() + "\""),
+                 qPrintable(version.out));
+    }
+
+    // The values completed after an option with a choice or a kind of word.
+    void completionValues_data() {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QStringList>("expected");
+        QStringList writable;
+        for (const vellumora::TWritableType& type : vellumora::WritableTypes())
+            writable << QLatin1String(type.suffix);
+        QTest::newRow("case") << QStringList{"batch", "--case", ""}
+                              << QStringList{"keep", "lower", "upper"};
+        QTest::newRow("case begun") << QStringList{"batch", "--case", "u"} << QStringList{"upper"};
+        QTest::newRow("width") << QStringList{"album", "--width", ""}
+                               << QStringList{"100%", "580", "720", "920"};
+        QTest::newRow("types written") << QStringList{"batch", "--type", ""} << Sorted(writable);
+        QTest::newRow("a number") << QStringList{"album", "--jobs", ""} << QStringList{};
+        QTest::newRow("folders only")
+            << QStringList{"batch", "--folder", "s"} << QStringList{"sub"};
+        QTest::newRow("files") << QStringList{"batch", "--folder", "o", "s"}
+                               << QStringList{"sfile", "sub"};
+        QTest::newRow("an option begun") << QStringList{"render", "--e"} << QStringList{"--exact"};
+        QTest::newRow("a command begun") << QStringList{"al"} << QStringList{"album"};
+        QTest::newRow("no such command") << QStringList{"paint", "--"} << QStringList{};
+    }
+    void completionValues() {
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, expected);
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("sub")));
+        WriteBytes(folder.path(), QStringLiteral("sfile"), "x");
+        QCOMPARE(Completions(typed, folder.path()), expected);
     }
 
     void missingSettingsFile() {

@@ -20,9 +20,8 @@ QString HelpIndexFile() {
 }
 
 QUrl HomepageUrl() {
-    // example.org is reserved for examples: a stand-in until the project has a domain
-    // of its own, so the menu item leads nowhere it should not.
-    return QUrl(QStringLiteral("https://vellumora.example.org/"));
+    // The project's address, as the package and the software centre name it.
+    return QUrl(QStringLiteral(VELLUMORA_HOMEPAGE));
 }
 
 TFormHelp::TFormHelp(TPlatform& platform, QWidget* parent)

@@ -32,12 +32,17 @@ QString TemplatesFile() {
 }
 
 QString ShippedDataFolder() {
-    QStringList candidates;
     // Tools that run without an application object only know the install prefix.
-    if (QCoreApplication::instance())
-        candidates << QCoreApplication::applicationDirPath() +
-                          QStringLiteral("/../share/vellumora");
-    candidates << QStringLiteral(VELLUMORA_INSTALL_DATADIR);
+    return ShippedDataFolderOf(
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString(),
+        QStringLiteral(VELLUMORA_INSTALL_DATADIR));
+}
+
+QString ShippedDataFolderOf(const QString& programFolder, const QString& installedFolder) {
+    QStringList candidates;
+    if (!programFolder.isEmpty())
+        candidates << programFolder + QStringLiteral("/../share/vellumora");
+    if (!installedFolder.isEmpty()) candidates << installedFolder;
     for (const QString& candidate : std::as_const(candidates))
         if (QFileInfo(candidate).isDir())
             return QDir::cleanPath(QFileInfo(candidate).absoluteFilePath());

@@ -461,6 +461,63 @@ private slots:
         QCOMPARE(ShippedDataFolder(), beside);
     }
 
+    // Where the shipped masks and guide are looked for. A machine of folders made under a
+    // temporary root: "dir" makes a folder, "file" a plain file; paths below are relative
+    // to the root ("" is no folder at all).
+    void shippedDataFolderOf_data() {
+        QTest::addColumn<QStringList>("made");
+        QTest::addColumn<QString>("program");    // the executable's folder
+        QTest::addColumn<QString>("installed");  // the prefix's folder this build knows
+        QTest::addColumn<QString>("expected");
+        const QString built = QStringLiteral("wt/build/release/share/vellumora");
+        const QString local = QStringLiteral("usr/local/share/vellumora");
+        const QString package = QStringLiteral("usr/share/vellumora");
+        QTest::newRow("build tree, before an install")
+            << QStringList{"dir " + built, "dir wt/build/release/bin", "dir " + local}
+            << "wt/build/release/bin" << local << built;
+        QTest::newRow("package in /usr, built for /usr/local")
+            << QStringList{"dir " + package, "dir usr/bin"} << "usr/bin" << local << package;
+        QTest::newRow("package and an older /usr/local install")
+            << QStringList{"dir " + package, "dir usr/bin", "dir " + local} << "usr/bin" << local
+            << package;
+        QTest::newRow("checkout moved away")
+            << QStringList{"dir " + local} << "wt/build/release/bin" << local << local;
+        QTest::newRow("moved prefix") << QStringList{"dir opt/v/share/vellumora", "dir opt/v/bin"}
+                                      << "opt/v/bin" << local << "opt/v/share/vellumora";
+        QTest::newRow("no application object")
+            << QStringList{"dir " + built, "dir " + local} << "" << local << local;
+        QTest::newRow("a file of that name")
+            << QStringList{"file " + built, "dir wt/build/release/bin", "dir " + local}
+            << "wt/build/release/bin" << local << local;
+        QTest::newRow("nothing shipped") << QStringList{"dir usr/bin"} << "usr/bin" << local << "";
+        QTest::newRow("nothing known") << QStringList{"dir " + package} << ""
+                                       << ""
+                                       << "";
+    }
+
+    void shippedDataFolderOf() {
+        QFETCH(QStringList, made);
+        QFETCH(QString, program);
+        QFETCH(QString, installed);
+        QFETCH(QString, expected);
+        QTemporaryDir root;
+        const QDir top(root.path());
+        for (const QString& entry : std::as_const(made)) {
+            const QString path = entry.section(QLatin1Char(' '), 1);
+            if (entry.startsWith(QLatin1String("dir "))) {
+                QVERIFY(top.mkpath(path));
+            } else {
+                QVERIFY(top.mkpath(QFileInfo(path).path()));
+                test::WriteBytes(top.filePath(QFileInfo(path).path()), QFileInfo(path).fileName(),
+                                 "not a folder");
+            }
+        }
+        const auto under = [&](const QString& path) {
+            return path.isEmpty() ? QString() : top.filePath(path);
+        };
+        QCOMPARE(ShippedDataFolderOf(under(program), under(installed)), under(expected));
+    }
+
     void masksCopiedOnce() {
         QTemporaryDir home, shipped;
         qputenv("XDG_DATA_HOME", home.path().toUtf8());
