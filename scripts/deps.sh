@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev qt6-image-formats-plugins
   libturbojpeg0-dev libjpeg62-turbo-dev libmagick++-6.q16-dev libraw-dev libexiv2-dev
-  libheif-dev libjxl-dev libwebp-dev libtiff-dev
+  libheif-dev libjxl-dev libwebp-dev libtiff-dev libicu-dev
   fonts-liberation2 fonts-dejavu-core fonts-urw-base35
   imagemagick xvfb xauth xdg-utils
   chromium nodejs

@@ -1,5 +1,7 @@
 #include "photos/album/AlbumPage.h"
 
+#include <unicode/ucnv.h>
+
 #include <QStringConverter>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -44,6 +46,29 @@ QStringEncoder PageEncoder(const QString& name) {
                       name.startsWith(QLatin1String("UTF-32"), Qt::CaseInsensitive);
     return QStringEncoder(name.toLatin1().constData(), wide ? QStringConverter::Flag::WriteBom
                                                             : QStringConverter::Flag::Default);
+}
+
+// Whether the name is one that browsers and Qt know an encoding by: one with a MIME or an
+// IANA name. ICU also knows its own names of other encodings ("ibm-964"): Qt's converters
+// write nothing with some of them, which made an empty page reported as written, and
+// crash on others, so those are never handed to Qt.
+bool HasStandardName(const char* name) {
+    UErrorCode status = U_ZERO_ERROR;
+    if (ucnv_getStandardName(name, "MIME", &status) && U_SUCCESS(status)) return true;
+    status = U_ZERO_ERROR;
+    return ucnv_getStandardName(name, "IANA", &status) && U_SUCCESS(status);
+}
+
+// Whether the named encoding writes a page's markup and reads it back unchanged.
+bool WritesAndReadsBack(const char* name) {
+    if (!HasStandardName(name)) return false;
+    static const QString probe = QStringLiteral("<!DOCTYPE html>\r\n<html lang=\"en\">");
+    QStringEncoder encoder(name);
+    QStringDecoder decoder(name);
+    if (!encoder.isValid() || !decoder.isValid()) return false;
+    const QByteArray bytes = encoder.encode(probe);
+    const QString back = decoder.decode(bytes);
+    return !encoder.hasError() && !decoder.hasError() && back == probe;
 }
 
 }  // namespace
@@ -139,8 +164,11 @@ QString AlbumEncoding(const QString& charset) {
         // Encoding names are ASCII; anything else names none.
         const bool ascii =
             std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 128; });
-        const QStringEncoder encoder(name.toLatin1().constData());
-        if (ascii && encoder.isValid()) return QString::fromLatin1(encoder.name());
+        if (ascii && HasStandardName(name.toLatin1().constData())) {
+            const QStringEncoder encoder(name.toLatin1().constData());
+            if (encoder.isValid() && WritesAndReadsBack(encoder.name()))
+                return QString::fromLatin1(encoder.name());
+        }
     }
     return QStringLiteral("UTF-8");
 }

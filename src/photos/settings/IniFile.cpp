@@ -189,7 +189,9 @@ QString TIniFile::ReadString(const QString& section, const QString& key,
     if (!s) return defaultValue;
     for (const Line& line : s->lines) {
         if (line.key.isEmpty() || !SameName(line.key, key)) continue;
-        QString value = line.text.mid(line.text.indexOf(QLatin1Char('=')) + 1).trimmed();
+        // A lone CR reads as the space a written value stores it as, so that a value
+        // written back reads the same.
+        QString value = OneLine(line.text.mid(line.text.indexOf(QLatin1Char('=')) + 1)).trimmed();
         if (value.size() > kMaxValueLength) {
             qsizetype length = kMaxValueLength;
             // Never keep half of a surrogate pair.

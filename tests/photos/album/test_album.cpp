@@ -246,6 +246,12 @@ private slots:
                                       << "UTF-8" << mixed << mixed.toUtf8();
         QTest::newRow("unknown: UTF-8") << "no-such-set"
                                         << "UTF-8" << mixed << mixed.toUtf8();
+        // Found by fuzzing: ICU's own names, without a MIME or IANA name. Qt's encoder of
+        // the first wrote nothing (the page was empty); the second crashed it.
+        QTest::newRow("writes nothing: UTF-8") << "ibm964vpua."
+                                               << "UTF-8" << mixed << mixed.toUtf8();
+        QTest::newRow("crashed Qt: UTF-8") << "ibm-964"
+                                           << "UTF-8" << mixed << mixed.toUtf8();
         QTest::newRow("windows-1252 holds the euro")
             << " windows-1252 "
             << "windows-1252" << mixed << QByteArray("\xE9\x80&#26085;&#128512;<");

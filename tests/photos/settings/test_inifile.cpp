@@ -86,6 +86,9 @@ private slots:
         QTest::newRow("key before any section") << QByteArray("K=1\n[S]\n") << "dflt" << -7 << true;
         QTest::newRow("comment") << QByteArray("[S]\n;K=1\n") << "dflt" << -7 << true;
         QTest::newRow("equals in value") << QByteArray("[S]\nK=a=b\n") << "a=b" << -7 << true;
+        // Found by fuzzing: it read as a CR, and written back as a space.
+        QTest::newRow("lone CR in a value reads as written")
+            << QByteArray("[S]\nK=a\rb\r\n") << "a b" << -7 << true;
         QTest::newRow("empty value") << QByteArray("[S]\nK=\n") << "" << -7 << true;
         QTest::newRow("word value") << QByteArray("[S]\nK=yes\n") << "yes" << -7 << true;
         QTest::newRow("padded header") << QByteArray("  [ S ] junk\nK=2\n") << "2" << 2 << true;
