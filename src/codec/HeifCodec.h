@@ -1,7 +1,9 @@
 #pragma once
 
 // HEIF (HEIC from phones, with HEVC inside) and AVIF (AV1 inside) through libheif: the
-// primary image, upright by the file's own transforms, in sRGB; AVIF written.
+// primary image, upright by the file's own transforms, in sRGB; AVIF written. The content
+// check is the core's; the rest is the HEIF module (modules/HeifCodec.cpp), loaded on first
+// use (CodecModules.h): a call fails with "cannot load the HEIF reader: ..." without it.
 
 #include <QByteArray>
 #include <QImage>

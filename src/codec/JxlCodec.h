@@ -1,7 +1,8 @@
 #pragma once
 
 // JPEG XL through libjxl: 8 and 16 bits and float, alpha, its colour encoding converted to
-// sRGB, upright by its own orientation; written with the metadata.
+// sRGB, upright by its own orientation; written with the metadata. The content check is
+// the core's; the rest is the JPEG XL module (modules/JxlCodec.cpp), loaded on first use.
 
 #include <QByteArray>
 #include <QImage>

@@ -2,7 +2,7 @@
 
 // ImageMagick for the formats Qt has no reader or writer for (PCX, DCX, fax, JPEG 2000,
 // Windows metafiles, the TGA family's odd members ...) and as a second opinion on files
-// Qt refuses.
+// Qt refuses. Its module (modules/MagickCodec.cpp) is loaded on first use.
 
 #include <QByteArray>
 #include <QImage>

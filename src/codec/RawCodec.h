@@ -1,7 +1,8 @@
 #pragma once
 
 // Camera raw files through LibRaw: demosaiced with the camera's white balance into
-// 8-bit sRGB, turned as the camera recorded.
+// 8-bit sRGB, turned as the camera recorded. The suffix check is the core's; the rest is the
+// camera raw module (modules/RawCodec.cpp), loaded on first use.
 
 #include <QString>
 

@@ -4,11 +4,14 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 
 #include "cli/Commands.h"
@@ -512,6 +515,103 @@ private slots:
             const double psnr = Psnr(precise, written);
             QVERIFY2(psnr >= 40.0, qPrintable(QString::number(psnr)));
         }
+    }
+
+    // The heavy libraries are mapped only by a run whose photo or output needs them, so
+    // that a JPEG render starts as fast as the JPEG library allows. The loader's own trace
+    // (LD_DEBUG=files, into a file: the tool takes over its standard error once started)
+    // names every library a run maps, linked or loaded later.
+    void librariesMappedOnlyWhenNeeded_data() {
+        QTest::addColumn<QString>("photoName");
+        QTest::addColumn<QByteArray>("photo");  // none: --version
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QStringList>("families");  // those that must be mapped
+        const QImage picture = PhotoLikeImage(96, 64);
+        const QByteArray jpeg = MakeJpeg(picture);
+        QTest::newRow("version") << QString() << QByteArray() << QString() << QStringList();
+        QTest::newRow("jpeg render") << "a.jpg" << jpeg << "o.jpg" << QStringList();
+        QTest::newRow("jpeg to png") << "a.jpg" << jpeg << "o.png" << QStringList();
+        QTest::newRow("heic") << "a.heic" << MakeHeif(picture) << "o.jpg" << QStringList{"heif"};
+        QTest::newRow("jpeg to avif") << "a.jpg" << jpeg << "o.avif" << QStringList{"heif"};
+        QTest::newRow("jpeg xl") << "a.jxl" << MakeJxl(picture) << "o.jpg" << QStringList{"jxl"};
+        QTest::newRow("camera raw")
+            << "a.dng" << MakeDng(TDngMaking{.scene = picture, .preview = {}}) << "o.jpg"
+            << QStringList{"raw"};
+        QTest::newRow("jpeg to pcx") << "a.jpg" << jpeg << "o.pcx" << QStringList{"magick"};
+    }
+    void librariesMappedOnlyWhenNeeded() {
+        QFETCH(QString, photoName);
+        QFETCH(QByteArray, photo);
+        QFETCH(QString, output);
+        QFETCH(QStringList, families);
+        QStringList args = {QStringLiteral("--version")};
+        if (!photo.isEmpty()) {
+            const QString path = WriteBytes(dir_.path(), photoName, photo);
+            const QString settings = Settings(QStringLiteral("libs.ini"),
+                                              "[P]\nFILENAME=" + path.toUtf8() + "\nMAX=50\n");
+            args = {QStringLiteral("render"), QStringLiteral("--exact"), settings,
+                    QStringLiteral("P"), Out(output)};
+        }
+        QTemporaryDir traces;
+        QVERIFY(traces.isValid());
+        const TCliResult run =
+            RunCli(args, 0,
+                   {QStringLiteral("LD_DEBUG=files"),
+                    QStringLiteral("LD_DEBUG_OUTPUT=") + traces.filePath(QStringLiteral("t"))});
+        QVERIFY2(!run.crashed && run.code == 0, qPrintable(run.err));
+        QString trace;
+        for (const QFileInfo& written : QDir(traces.path()).entryInfoList(QDir::Files))
+            trace += QString::fromLocal8Bit(ReadBytes(written.filePath()));
+        QSet<QString> mapped;
+        static const QRegularExpression file(QStringLiteral("\\bfile=(\\S+)"));
+        for (auto it = file.globalMatch(trace); it.hasNext();)
+            mapped << QFileInfo(it.next().captured(1)).fileName();
+        // The JPEG library is linked: a trace without it would be no trace.
+        QVERIFY2(std::any_of(mapped.begin(), mapped.end(),
+                             [](const QString& name) { return name.startsWith("libturbojpeg"); }),
+                 qPrintable(trace.left(2000)));
+        const QList<std::pair<QString, QStringList>> libraries = {
+            {"heif", {"libheif", "libde265"}},
+            {"jxl", {"libjxl", "libhwy"}},
+            {"raw", {"libraw"}},
+            {"magick", {"libMagick"}},
+        };
+        for (const auto& [family, prefixes] : libraries) {
+            QStringList found;
+            for (const QString& name : std::as_const(mapped))
+                for (const QString& prefix : prefixes)
+                    if (name.startsWith(prefix)) found << name;
+            QVERIFY2(found.isEmpty() != families.contains(family),
+                     qPrintable(family + ": " + found.join(' ')));
+        }
+    }
+
+    // Without its modules (a copy of the tool outside the tree) a JPEG still renders, and a
+    // photo that needs one fails with the loader's reason, never a crash.
+    void missingModuleFailsWithReason() {
+        QTemporaryDir elsewhere;
+        QVERIFY(elsewhere.isValid());
+        const QString tool = elsewhere.filePath(QStringLiteral("bin/vellumora-cli"));
+        QVERIFY(QDir().mkpath(elsewhere.filePath(QStringLiteral("bin"))));
+        QVERIFY(QFile::copy(qEnvironmentVariable("VELLUMORA_CLI"), tool));
+        const QImage picture = PhotoLikeImage(96, 64);
+        const auto render = [&](const QString& name, const QByteArray& bytes) {
+            const QString path = WriteBytes(dir_.path(), name, bytes);
+            const QString settings =
+                Settings(QStringLiteral("alone.ini"), "[P]\nFILENAME=" + path.toUtf8() + "\n");
+            return RunCli({QStringLiteral("render"), settings, QStringLiteral("P"),
+                           Out(QStringLiteral("alone.jpg"))},
+                          0, {}, tool);
+        };
+        const TCliResult jpeg = render(QStringLiteral("alone.jpg"), MakeJpeg(picture));
+        QVERIFY2(!jpeg.crashed && jpeg.code == 0, qPrintable(jpeg.err));
+        const TCliResult heif = render(QStringLiteral("alone.heic"), MakeHeif(picture));
+        QVERIFY(!heif.crashed);
+        QCOMPARE(heif.code, 1);
+        QVERIFY2(heif.err.contains(QStringLiteral("cannot load the HEIF reader: "),
+                                   Qt::CaseInsensitive) &&
+                     heif.err.contains(QStringLiteral("heif.so")),
+                 qPrintable(heif.err));
     }
 
     void badInput_data() {

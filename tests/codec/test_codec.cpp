@@ -1,6 +1,7 @@
 // Loading and saving image files: round trips, damaged and hostile input, JPEG
 // orientation, colour profiles, DCT scaling, transparency, raw files, threads.
 
+#include <jxl/decode.h>
 #include <turbojpeg.h>
 
 #include <QBuffer>
@@ -22,7 +23,9 @@
 #include <vector>
 
 #include "codec/Codec.h"
+#include "codec/CodecModules.h"
 #include "codec/ImageBuffer.h"
+#include "codec/JxlCodec.h"
 #include "support/ExifSupport.h"
 #include "support/MadeFiles.h"
 #include "support/TestSupport.h"
@@ -195,6 +198,65 @@ class TestCodec : public QObject {
     }
 
 private slots:
+    // One rule finds the modules from the running program's folder, in the build tree and
+    // installed alike; this test program finds every one of them beside it.
+    void moduleFile_data() {
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<QString>("fromBinaries");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("build tree") << "/w/build/release/bin/test_codec"
+                                    << "../lib/vellumora"
+                                    << "/w/build/release/lib/vellumora/heif.so";
+        QTest::newRow("fuzz tree") << "/w/build/fuzz/bin/fuzz_load_heic"
+                                   << "../lib/vellumora"
+                                   << "/w/build/fuzz/lib/vellumora/heif.so";
+        QTest::newRow("installed, multiarch") << "/usr/bin/vellumora"
+                                              << "../lib/x86_64-linux-gnu/vellumora"
+                                              << "/usr/lib/x86_64-linux-gnu/vellumora/heif.so";
+        QTest::newRow("folder with spaces") << "/opt/My Photos/bin/vellumora-cli"
+                                            << "../lib/vellumora"
+                                            << "/opt/My Photos/lib/vellumora/heif.so";
+        QTest::newRow("absolute module folder") << "/usr/local/bin/vellumora"
+                                                << "/opt/vellumora/modules"
+                                                << "/opt/vellumora/modules/heif.so";
+    }
+    void moduleFile() {
+        QFETCH(QString, executable);
+        QFETCH(QString, fromBinaries);
+        QFETCH(QString, expected);
+        using vellumora::codec::ModuleFile;
+        QCOMPARE(ModuleFile(executable, fromBinaries, QStringLiteral("heif.so")), expected);
+        for (const char* module : {"heif.so", "jxl.so", "raw.so", "magick.so"})
+            QVERIFY2(QFileInfo(ModuleFile(QLatin1String(module))).isFile(), module);
+    }
+
+    // The core tells a JPEG XL file without libjxl, as libjxl's own signature check does,
+    // whole or cut short.
+    void jxlSignature_data() {
+        QTest::addColumn<QByteArray>("data");
+        const QByteArray container = MakeJxl(PatternImage(16, 8), {.exif = Tiff(false, {})});
+        const QByteArray codestream = MakeJxl(PatternImage(16, 8));
+        QVERIFY(container.startsWith(QByteArray("\0\0\0\x0C", 4)));
+        QVERIFY(codestream.startsWith("\xFF\x0A"));
+        for (int length : {0, 1, 2, 3, 11, 12, 13})
+            QTest::addRow("container, %d bytes", length) << container.left(length);
+        for (int length : {1, 2, 40})
+            QTest::addRow("codestream, %d bytes", length) << codestream.left(length);
+        QByteArray wrongBox = container.left(16);
+        wrongBox[7] = 'x';
+        QTest::newRow("other box first") << wrongBox;
+        QTest::newRow("ff then other") << QByteArray("\xFF\xD8\xFF\xE0", 4);
+        QTest::newRow("heif") << MakeHeif(PatternImage(16, 8)).left(64);
+        QTest::newRow("text") << QByteArray("JXL is not this");
+    }
+    void jxlSignature() {
+        QFETCH(QByteArray, data);
+        const JxlSignature signature = JxlSignatureCheck(
+            reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+        QCOMPARE(vellumora::codec::LooksLikeJxl(data),
+                 signature == JXL_SIG_CODESTREAM || signature == JXL_SIG_CONTAINER);
+    }
+
     void orientImage_data() {
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QString>("expected");  // source pixels a b c / d e f, row by row

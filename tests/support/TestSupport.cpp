@@ -218,8 +218,14 @@ bool ProcessPendingEvents(int passes) {
     return false;
 }
 
-TCliResult RunCli(const QStringList& args, qint64 fileSizeLimit) {
+TCliResult RunCli(const QStringList& args, qint64 fileSizeLimit, const QStringList& environment,
+                  const QString& program) {
     QProcess process;
+    if (!environment.isEmpty()) {
+        QStringList all = QProcess::systemEnvironment();
+        all << environment;
+        process.setEnvironment(all);
+    }
     if (fileSizeLimit > 0)
         process.setChildProcessModifier([fileSizeLimit] {
             // Past the limit a write fails with EFBIG instead of the process being killed.
@@ -227,7 +233,7 @@ TCliResult RunCli(const QStringList& args, qint64 fileSizeLimit) {
             const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
             ::setrlimit(RLIMIT_FSIZE, &limit);
         });
-    process.start(qEnvironmentVariable("VELLUMORA_CLI"), args);
+    process.start(program.isEmpty() ? qEnvironmentVariable("VELLUMORA_CLI") : program, args);
     TCliResult result;
     if (!process.waitForFinished(kHangBoundMs)) {
         qWarning().noquote() << "vellumora-cli" << args.join(' ') << "did not end within"

@@ -45,7 +45,10 @@ struct TCliResult {
 };
 // With fileSizeLimit above 0, the tool may write no file larger than that many bytes
 // (RLIMIT_FSIZE, as a quota or a full file system stops a write, with no privileges).
-TCliResult RunCli(const QStringList& args, qint64 fileSizeLimit = 0);
+// `environment` ("NAME=value") is added to the test's own; `program` runs instead of
+// $VELLUMORA_CLI when given (a copy of the tool elsewhere).
+TCliResult RunCli(const QStringList& args, qint64 fileSizeLimit = 0,
+                  const QStringList& environment = {}, const QString& program = {});
 // Saves an image as PNG, making the folders on the way; returns its path inside dir.
 QString SavePng(const QString& dir, const QString& name, const QImage& image);
 

@@ -1,5 +1,3 @@
-#include "codec/HeifCodec.h"
-
 #include <libheif/heif.h>
 
 #include <QColorSpace>
@@ -14,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "codec/CodecModules.h"
 #include "codec/ImageBuffer.h"
 
 namespace vellumora::codec {
@@ -64,15 +63,6 @@ using THandle = std::unique_ptr<const heif_image_handle, THandleFree>;
 using THeifImage = std::unique_ptr<heif_image, TImageFree>;
 using TEncoder = std::unique_ptr<heif_encoder, TEncoderFree>;
 using TNclx = std::unique_ptr<heif_color_profile_nclx, TNclxFree>;
-
-bool IsHeifBrand(const char* brand) {
-    static const char* const kBrands[] = {"heic", "heix", "hevc", "hevx", "heim",
-                                          "heis", "hevm", "hevs", "mif1", "msf1",
-                                          "mif2", "avif", "avis", "avio", "miaf"};
-    for (const char* known : kBrands)
-        if (std::memcmp(brand, known, 4) == 0) return true;
-    return false;
-}
 
 // The reason a libheif error gives the user: most are damage of some kind.
 QString ReasonOf(const heif_error& error) {
@@ -504,21 +494,6 @@ private:
     std::vector<std::pair<qint64, qint64>> holes_;  // from, to
 };
 
-}  // namespace
-
-bool LooksLikeHeif(const QByteArray& data) {
-    // An ftyp box first: size, "ftyp", major brand, minor version, compatible brands.
-    if (data.size() < 16 || std::memcmp(data.constData() + 4, "ftyp", 4) != 0) return false;
-    const quint32 boxSize = qFromBigEndian<quint32>(data.constData());
-    if (boxSize < 16) return false;
-    if (IsHeifBrand(data.constData() + 8)) return true;
-    // Only the first bytes may be at hand: the brands that are there decide.
-    const qsizetype end = std::min<qsizetype>(data.size(), qsizetype(boxSize));
-    for (qsizetype at = 16; at + 4 <= end; at += 4)
-        if (IsHeifBrand(data.constData() + at)) return true;
-    return false;
-}
-
 TDecoded DecodeHeif(const QByteArray& data, const TLoadOptions& options) {
     try {
         return Decode(data, options);
@@ -563,4 +538,12 @@ bool EncodeAvif(const QImage& image, const TMetadataBlobs& metadata, QByteArray*
     return EncodeAvifBytes(image, metadata, out, error);
 }
 
+}  // namespace
 }  // namespace vellumora::codec
+
+VELLUMORA_MODULE_ENTRY const void* VellumoraCodecModule() {
+    using namespace vellumora::codec;
+    static const THeifModule table{
+        .decode = DecodeHeif, .readHeader = ReadHeifHeader, .encodeAvif = EncodeAvif};
+    return &table;
+}

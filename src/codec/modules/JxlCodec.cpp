@@ -1,5 +1,3 @@
-#include "codec/JxlCodec.h"
-
 #include <jxl/decode.h>
 #include <jxl/decode_cxx.h>
 #include <jxl/encode.h>
@@ -14,6 +12,7 @@
 #include <new>
 #include <utility>
 
+#include "codec/CodecModules.h"
 #include "codec/ImageBuffer.h"
 
 namespace vellumora::codec {
@@ -282,14 +281,6 @@ bool Encode(const QImage& image, const TMetadataBlobs& metadata, QByteArray* out
     return true;
 }
 
-}  // namespace
-
-bool LooksLikeJxl(const QByteArray& data) {
-    const JxlSignature signature =
-        JxlSignatureCheck(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
-    return signature == JXL_SIG_CODESTREAM || signature == JXL_SIG_CONTAINER;
-}
-
 TDecoded DecodeJxl(const QByteArray& data, const TLoadOptions&) {
     try {
         return Decode(data);
@@ -403,4 +394,14 @@ bool EncodeJxl(const QImage& image, const TMetadataBlobs& metadata, QByteArray* 
     return Encode(image, metadata, out, error);
 }
 
+}  // namespace
 }  // namespace vellumora::codec
+
+VELLUMORA_MODULE_ENTRY const void* VellumoraCodecModule() {
+    using namespace vellumora::codec;
+    static const TJxlModule table{.decode = DecodeJxl,
+                                  .readHeader = ReadJxlHeader,
+                                  .readMetadataBoxes = ReadJxlMetadataBoxes,
+                                  .encode = EncodeJxl};
+    return &table;
+}

@@ -1,5 +1,3 @@
-#include "codec/MagickCodec.h"
-
 #include <Magick++.h>
 
 #include <QColorSpace>
@@ -9,6 +7,7 @@
 #include <mutex>
 
 #include "codec/Codec.h"
+#include "codec/CodecModules.h"
 #include "codec/ImageBuffer.h"
 
 namespace vellumora::codec {
@@ -82,8 +81,6 @@ void PrepareRead(Magick::Image& image, const QByteArray& coder) {
     image.subRange(1);
     image.magick(coder.toStdString());
 }
-
-}  // namespace
 
 TDecoded DecodeWithMagick(const QByteArray& data, const QString& suffix) {
     EnsureMagick();
@@ -170,4 +167,11 @@ bool EncodeWithMagick(const QImage& source, const char* coder, QByteArray* out, 
     }
 }
 
+}  // namespace
 }  // namespace vellumora::codec
+
+VELLUMORA_MODULE_ENTRY const void* VellumoraCodecModule() {
+    using namespace vellumora::codec;
+    static const TMagickModule table{.decode = DecodeWithMagick, .encode = EncodeWithMagick};
+    return &table;
+}

@@ -1,5 +1,3 @@
-#include "codec/RawCodec.h"
-
 #include <libraw/libraw.h>
 
 #include <QFile>
@@ -8,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "codec/CodecModules.h"
 #include "codec/ImageBuffer.h"
 #include "codec/JpegCodec.h"
 
@@ -92,14 +91,6 @@ TDecoded DecodePreview(LibRaw& raw, const TLoadOptions& options) {
     if (std::abs(ratio - 1) > 0.02 || !options.Allows(size.width(), size.height()))
         return TDecoded::Failed();
     return decoded;
-}
-
-}  // namespace
-
-bool IsRawSuffix(const QString& suffix) {
-    for (const TReadableType& type : ReadableTypes())
-        if (type.raw && suffix == QLatin1String(type.suffix)) return true;
-    return false;
 }
 
 TImageHeader ReadRawHeader(const QString& path) {
@@ -194,4 +185,11 @@ TDecoded DecodeRaw(const QString& path, const TLoadOptions& options) {
     }
 }
 
+}  // namespace
 }  // namespace vellumora::codec
+
+VELLUMORA_MODULE_ENTRY const void* VellumoraCodecModule() {
+    using namespace vellumora::codec;
+    static const TRawModule table{.decode = DecodeRaw, .readHeader = ReadRawHeader};
+    return &table;
+}
