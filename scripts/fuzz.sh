@@ -47,13 +47,15 @@ for t in "${wanted[@]}"; do
   seeds="$out/seeds/$t"
   [ -d "$seeds" ] || seeds=""
   echo "=== fuzz_$t for $2 s" >&2
+  # Its output and the libraries' own notes (libwmf prints to the standard output) go to
+  # the log; the summary lines are printed below.
   # A picture may be as large as the codec accepts (268 MP, 1 GiB in memory) however
   # short the file (a BMP's reader fills the rows a file lacks), so the limits leave
   # room for one such picture, the decoder's own buffers, and the seconds AddressSanitizer
   # takes to fill it.
   if ! "$out/bin/fuzz_$t" -max_total_time="$2" -timeout=60 -rss_limit_mb=3072 \
     -malloc_limit_mb=2560 -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
-    "$corpus" $seeds 2>"$out/fuzz_$t.log"; then
+    "$corpus" $seeds >"$out/fuzz_$t.log" 2>&1; then
     failed+=("$t")
     tail -n 60 "$out/fuzz_$t.log" >&2
   fi
