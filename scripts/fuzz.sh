@@ -35,8 +35,8 @@ rm -rf "$out/seeds"
 QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 "$out/bin/make_fuzz_seeds" "$out/seeds"
 
 export QT_QPA_PLATFORM=offscreen
-# Libraries that keep what they set up once for the whole process (x265's encoder tables,
-# fontconfig) are not leaks of an input; fuzz/lsan.supp names them.
+# What the libraries keep for the whole process, or lose on their own, is not an input's
+# leak; fuzz/lsan.supp names it.
 export LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0"
 export ASAN_OPTIONS="abort_on_error=1:allocator_may_return_null=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -46,6 +46,8 @@ for t in "${wanted[@]}"; do
   mkdir -p "$corpus" "$findings"
   seeds="$out/seeds/$t"
   [ -d "$seeds" ] || seeds=""
+  # The loaders also replay the inputs that found faults before (a test_codec row each).
+  [[ "$t" == load_* ]] && seeds="$seeds tests/codec/findings"
   echo "=== fuzz_$t for $2 s" >&2
   # Its output and the libraries' own notes (libwmf prints to the standard output) go to
   # the log; the summary lines are printed below.

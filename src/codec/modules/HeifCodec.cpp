@@ -142,10 +142,15 @@ QColorSpace ColorSpaceOf(const heif_image_handle* handle, const heif_image* imag
             if (space.isValid()) return space;
         }
     }
+    // libheif may hand out a profile together with an error: it is ours to free either way.
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx) {
+    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok) {
+        heif_nclx_color_profile_free(nclx);
         nclx = nullptr;
-        if (heif_image_get_nclx_color_profile(image, &nclx).code != heif_error_Ok) nclx = nullptr;
+    }
+    if (!nclx && heif_image_get_nclx_color_profile(image, &nclx).code != heif_error_Ok) {
+        heif_nclx_color_profile_free(nclx);
+        nclx = nullptr;
     }
     if (!nclx) return {};
     const TNclx owned(nclx);
